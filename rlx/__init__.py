@@ -1,0 +1,1 @@
+"""RLX data protocol: framework, network commands and the private data item catalog."""

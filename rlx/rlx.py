@@ -1,0 +1,395 @@
+"""RLX data item framework (project stand-in).
+
+This module is the generic machinery the private data item catalog rests on:
+the base item class ``RLXDataItem`` with its registering metaclass, the
+attribute base class ``DataItemAttribute`` and its kinds, and serial numbers.
+The catalog relies only on the names exported here and on their documented
+behaviour; everything marked "choice" below is this framework's own decision
+and may differ in another framework that meets the same contract.
+
+Choices of this framework:
+
+* Signal strength (``DISignalStrengthAttr``): signed 16-bit integer in
+  hundredths of a dBm, 2 bytes. ``DICondensedSignalStrengthAttr``: one
+  unsigned byte.
+* ``DIRxStatsAttribute``: four unsigned 16-bit counters (8 bytes), held as a
+  tuple of four integers.
+* ``DIBoolAttr``: one byte, 0 or 1 on encoding; any non-zero byte decodes as
+  True.
+* Strings are UTF-8. A fixed-length string is padded with NUL bytes and ends
+  at the first NUL on decoding; a string longer than its field is an error
+  (``ValueError``), never silently cut. Fixed-length bytes shorter than the
+  field are padded with NUL bytes, longer ones are an error.
+* List kinds consume every whole element they are given; a trailing partial
+  element raises ``struct.error`` rather than being dropped silently.
+* ``NorvaneSerialNumber`` renders as eight upper-case hexadecimal digits with
+  a ``0x`` prefix, e.g. ``0x0000002A``; it compares equal to its integer value.
+"""
+
+import struct
+
+__all__ = [
+    "struct",
+    "NorvaneSerialNumber",
+    "DataItemAttribute",
+    "DIUInt8Attr", "DIUInt16Attr", "DIUInt32Attr", "DIUInt64Attr",
+    "DIInt8Attr", "DIInt16Attr", "DIInt32Attr", "DIInt64Attr",
+    "DIFloatAttr", "DIDoubleAttr",
+    "DISerialNumberAttr", "DISerialNumberListAttr", "DIUInt16ListAttr",
+    "DIListAttr",
+    "DIFixedLengthBytesAttr", "DIFixedLengthStrAttr",
+    "DIVariableLengthBytesAttr", "DIVariableLengthStrAttr",
+    "DIBoolAttr", "DISignalStrengthAttr", "DICondensedSignalStrengthAttr",
+    "DIRxStatsAttribute",
+    "RLXDataItem", "RLXDataItemMeta", "RLXStreamError",
+    "get_item_class", "known_item_types", "decode_item", "iter_items",
+]
+
+_ITEM_HEADER = struct.Struct("<HH")
+_U32 = struct.Struct("<I")
+
+
+class RLXStreamError(ValueError):
+    """A byte stream of items could not be split into items (truncated header or payload)."""
+
+
+class NorvaneSerialNumber:
+    """A device serial number: an unsigned 32-bit value with value semantics."""
+
+    __slots__ = ("value",)
+
+    def __init__(self, value=0):
+        value = int(value)
+        if not 0 <= value <= 0xFFFFFFFF:
+            raise ValueError("serial number out of range: %d" % value)
+        self.value = value
+
+    def __int__(self):
+        return self.value
+
+    __index__ = __int__
+
+    def __eq__(self, other):
+        if isinstance(other, NorvaneSerialNumber):
+            return self.value == other.value
+        if isinstance(other, int):
+            return self.value == other
+        return NotImplemented
+
+    def __hash__(self):
+        return hash(self.value)
+
+    def __str__(self):
+        return "0x%08X" % self.value
+
+    def __repr__(self):
+        return "NorvaneSerialNumber(0x%08X)" % self.value
+
+
+class DataItemAttribute:
+    """One field of a payload layout: name, packing format, size and default value.
+
+    ``_encode(value)`` returns the field's bytes; ``_decode(data)`` reads the
+    field from the front of ``data`` and returns ``(value, bytes consumed)``.
+    """
+
+    def __init__(self, name, format, size, default=None):
+        self.name = name
+        self.format = format
+        self.size = size
+        self.default = default
+        self._struct = struct.Struct("<" + format) if format else None
+
+    def default_value(self):
+        """A fresh default for a new item (lists are never shared)."""
+        default = self.default
+        if isinstance(default, list):
+            return list(default)
+        return default
+
+    def _encode(self, value):
+        return self._struct.pack(value)
+
+    def _decode(self, data):
+        return self._struct.unpack_from(data)[0], self.size
+
+    def __repr__(self):
+        return "%s(%r)" % (type(self).__name__, self.name)
+
+
+def _scalar_kind(class_name, fmt, default):
+    size = struct.calcsize("<" + fmt)
+
+    def __init__(self, name):
+        DataItemAttribute.__init__(self, name, fmt, size, default)
+
+    return type(class_name, (DataItemAttribute,), {"__init__": __init__,
+                                                   "__doc__": "%d-byte field, format %r." % (size, fmt)})
+
+
+DIUInt8Attr = _scalar_kind("DIUInt8Attr", "B", 0)
+DIUInt16Attr = _scalar_kind("DIUInt16Attr", "H", 0)
+DIUInt32Attr = _scalar_kind("DIUInt32Attr", "I", 0)
+DIUInt64Attr = _scalar_kind("DIUInt64Attr", "Q", 0)
+DIInt8Attr = _scalar_kind("DIInt8Attr", "b", 0)
+DIInt16Attr = _scalar_kind("DIInt16Attr", "h", 0)
+DIInt32Attr = _scalar_kind("DIInt32Attr", "i", 0)
+DIInt64Attr = _scalar_kind("DIInt64Attr", "q", 0)
+DIFloatAttr = _scalar_kind("DIFloatAttr", "f", 0.0)
+DIDoubleAttr = _scalar_kind("DIDoubleAttr", "d", 0.0)
+DISignalStrengthAttr = _scalar_kind("DISignalStrengthAttr", "h", 0)
+DICondensedSignalStrengthAttr = _scalar_kind("DICondensedSignalStrengthAttr", "B", 0)
+
+
+class DIBoolAttr(DataItemAttribute):
+    """One byte: 0 is False, anything else True."""
+
+    def __init__(self, name):
+        DataItemAttribute.__init__(self, name, "B", 1, False)
+
+    def _encode(self, value):
+        return b"\x01" if value else b"\x00"
+
+    def _decode(self, data):
+        return self._struct.unpack_from(data)[0] != 0, 1
+
+
+class DIRxStatsAttribute(DataItemAttribute):
+    """Reception statistics: four unsigned 16-bit counters, held as a tuple."""
+
+    def __init__(self, name):
+        DataItemAttribute.__init__(self, name, "HHHH", 8, (0, 0, 0, 0))
+
+    def _encode(self, value):
+        return self._struct.pack(*value)
+
+    def _decode(self, data):
+        return self._struct.unpack_from(data), 8
+
+
+class DISerialNumberAttr(DataItemAttribute):
+    """A serial number, 4 bytes; decodes to a NorvaneSerialNumber."""
+
+    def __init__(self, name):
+        DataItemAttribute.__init__(self, name, "I", 4, 0)
+
+    def _encode(self, value):
+        return _U32.pack(int(value))
+
+    def _decode(self, data):
+        return NorvaneSerialNumber(_U32.unpack_from(data)[0]), 4
+
+
+def _whole_elements(data, size, what):
+    count, rest = divmod(len(data), size)
+    if rest:
+        raise struct.error("%s: %d trailing bytes do not make a whole %d-byte element" % (what, rest, size))
+    return count
+
+
+class DISerialNumberListAttr(DataItemAttribute):
+    """Serial numbers back to back, 4 bytes each, no count."""
+
+    def __init__(self, name):
+        DataItemAttribute.__init__(self, name, "I", 4, [])
+
+    def _encode(self, value):
+        return b"".join(_U32.pack(int(v)) for v in value)
+
+    def _decode(self, data):
+        count = _whole_elements(data, 4, self.name)
+        return [NorvaneSerialNumber(v) for (v,) in _U32.iter_unpack(bytes(data[:count * 4]))], count * 4
+
+
+class DIUInt16ListAttr(DataItemAttribute):
+    """Unsigned 16-bit values back to back, no count."""
+
+    def __init__(self, name):
+        DataItemAttribute.__init__(self, name, "H", 2, [])
+
+    def _encode(self, value):
+        return struct.pack("<%dH" % len(value), *value)
+
+    def _decode(self, data):
+        count = _whole_elements(data, 2, self.name)
+        return list(struct.unpack_from("<%dH" % count, data)), count * 2
+
+
+class DIListAttr(DataItemAttribute):
+    """Elements of a record class back to back, each laid out by the class's ``definition``; no count."""
+
+    def __init__(self, name, element_class):
+        DataItemAttribute.__init__(self, name, "", 0, [])
+        self.element_class = element_class
+
+    def _encode(self, value):
+        parts = []
+        for element in value:
+            for attr in type(element).definition:
+                parts.append(attr._encode(getattr(element, attr.name)))
+        return b"".join(parts)
+
+    def _decode(self, data):
+        element_class = self.element_class
+        definition = element_class.definition
+        elements = []
+        offset = 0
+        end = len(data)
+        view = memoryview(data)
+        while offset < end:
+            element = element_class()
+            start = offset
+            for attr in definition:
+                value, used = attr._decode(view[offset:])
+                offset += used
+                setattr(element, attr.name, value)
+            if offset == start:
+                raise ValueError("%s: element class %s consumes no bytes" % (self.name, element_class.__name__))
+            elements.append(element)
+        return elements, offset
+
+
+class DIFixedLengthBytesAttr(DataItemAttribute):
+    """Exactly ``length`` bytes; shorter values are padded with NUL bytes."""
+
+    def __init__(self, name, length):
+        DataItemAttribute.__init__(self, name, "%ds" % length, length, bytes(length))
+
+    def _encode(self, value):
+        value = bytes(value)
+        if len(value) > self.size:
+            raise ValueError("%s: %d bytes do not fit a %d-byte field" % (self.name, len(value), self.size))
+        return self._struct.pack(value)
+
+
+class DIFixedLengthStrAttr(DataItemAttribute):
+    """A UTF-8 string in exactly ``length`` bytes, NUL padded; decoding stops at the first NUL."""
+
+    def __init__(self, name, length):
+        DataItemAttribute.__init__(self, name, "%ds" % length, length, "")
+
+    def _encode(self, value):
+        raw = value.encode("utf-8")
+        if len(raw) > self.size:
+            raise ValueError("%s: %d bytes do not fit a %d-byte field" % (self.name, len(raw), self.size))
+        return self._struct.pack(raw)
+
+    def _decode(self, data):
+        raw = self._struct.unpack_from(data)[0]
+        return raw.split(b"\x00", 1)[0].decode("utf-8"), self.size
+
+
+class DIVariableLengthBytesAttr(DataItemAttribute):
+    """All remaining bytes, no length prefix."""
+
+    def __init__(self, name):
+        DataItemAttribute.__init__(self, name, "", 0, b"")
+
+    def _encode(self, value):
+        return bytes(value)
+
+    def _decode(self, data):
+        return bytes(data), len(data)
+
+
+class DIVariableLengthStrAttr(DataItemAttribute):
+    """All remaining bytes as a UTF-8 string, no length prefix."""
+
+    def __init__(self, name):
+        DataItemAttribute.__init__(self, name, "", 0, "")
+
+    def _encode(self, value):
+        return value.encode("utf-8")
+
+    def _decode(self, data):
+        return bytes(data).decode("utf-8"), len(data)
+
+
+_registry = {}
+
+
+class RLXDataItemMeta(type):
+    """Registers every item class under its ``type`` code when the class is created."""
+
+    def __init__(cls, name, bases, namespace, **kwargs):
+        super().__init__(name, bases, namespace, **kwargs)
+        code = namespace.get("type")
+        if isinstance(code, int):
+            _registry[code] = cls
+
+
+class RLXDataItem(metaclass=RLXDataItemMeta):
+    """Base of every data item: ``type`` (16-bit code) and ``definition`` (payload layout)."""
+
+    type = None
+    definition = []
+
+    def __init__(self):
+        for attr in type(self).definition:
+            setattr(self, attr.name, attr.default_value())
+        self.rlx_header_serial = None
+        self.di_data = None
+        self.di_size = 0
+
+    def _encode(self):
+        payload = b"".join([attr._encode(getattr(self, attr.name)) for attr in type(self).definition])
+        self.di_size = len(payload)
+        return _ITEM_HEADER.pack(self.type, self.di_size) + payload
+
+    def _decode(self):
+        for attr in type(self).definition:
+            value, used = attr._decode(self.di_data)
+            self.di_data = self.di_data[used:]
+            setattr(self, attr.name, value)
+        self.di_data = None
+
+    def __repr__(self):
+        fields = ", ".join("%s=%r" % (a.name, getattr(self, a.name, None)) for a in type(self).definition)
+        return "%s(%s)" % (type(self).__name__, fields)
+
+
+def get_item_class(type_code):
+    """The item class registered for ``type_code``, or None."""
+    return _registry.get(type_code)
+
+
+def known_item_types():
+    """The registered type codes, ascending."""
+    return sorted(_registry)
+
+
+def decode_item(type_code, payload, serial=0):
+    """Build and decode the item of ``type_code`` from its payload, as a receiver does.
+
+    Raises KeyError for an unknown type code; decoding errors propagate.
+    """
+    cls = _registry[type_code]
+    item = cls()
+    item.rlx_header_serial = NorvaneSerialNumber(serial)
+    item.di_size = len(payload)
+    item.di_data = bytes(payload)
+    item._decode()
+    return item
+
+
+def iter_items(stream):
+    """Split a binary stream (a file object) into ``(offset, type_code, payload)`` triples.
+
+    Each item is a type code (u16 LE), a payload length (u16 LE) and the
+    payload. Reads incrementally; a stream that ends inside an item raises
+    RLXStreamError after the complete items before it were yielded.
+    """
+    offset = 0
+    while True:
+        header = stream.read(4)
+        if not header:
+            return
+        if len(header) < 4:
+            raise RLXStreamError("offset %d: stream ends inside an item header (%d of 4 bytes)" % (offset, len(header)))
+        type_code, length = _ITEM_HEADER.unpack(header)
+        payload = stream.read(length) if length else b""
+        if len(payload) < length:
+            raise RLXStreamError("offset %d: item 0x%04X announces %d payload bytes, stream holds %d"
+                                 % (offset, type_code, length, len(payload)))
+        yield offset, type_code, payload
+        offset += 4 + length
