@@ -30,10 +30,6 @@ constexpr std::array<const char*, static_cast<std::size_t>(Kind::Count_)> kKindN
     "DIDomainInfoAttr",
 };
 
-const Table kTables[] = {
-    kTimeSyncTable,
-};
-
 // Module globals and builtins, as a class body sees them: a missing name is a NameError.
 PyObject* lookup_name(PyObject* globals, const char* name) {
     PyObject* v = PyDict_GetItemString(globals, name);  // borrowed
@@ -230,10 +226,72 @@ void expect_args(const char* fn, Py_ssize_t nargs, PyObject* kwnames, Py_ssize_t
     }
 }
 
+py::object call_super(Ctx ctx, PyObject* self, const char* name) {
+    py::object sup = steal(PyObject_CallFunctionObjArgs(reinterpret_cast<PyObject*>(&PySuper_Type), ctx.cls(), self,
+                                                        nullptr));
+    py::object fn = steal(PyObject_GetAttrString(sup.ptr(), name));
+    return steal(PyObject_CallNoArgs(fn.ptr()));
+}
+
+void recount(PyObject* self, const char* count, const char* list) {
+    py::object value = steal(PyObject_GetAttrString(self, list));
+    const Py_ssize_t n = PyObject_Length(value.ptr());
+    if (n < 0) throw PyErr{};
+    py::object length = steal(PyLong_FromSsize_t(n));
+    check_status(PyObject_SetAttrString(self, count, length.ptr()));
+}
+
+void bounded_decode(PyObject* self, std::initializer_list<ListBound> bounds) {
+    py::object definition = steal(PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(self)), "definition"));
+    py::object entries = steal(PySequence_Fast(definition.ptr(), "definition must be a sequence"));
+    const Py_ssize_t n = PySequence_Fast_GET_SIZE(entries.ptr());
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        PyObject* entry = PySequence_Fast_GET_ITEM(entries.ptr(), i);
+        py::object name = steal(PyObject_GetAttrString(entry, "name"));
+        py::object data = steal(PyObject_GetAttrString(self, "di_data"));
+        py::object chunk = data;
+        for (const ListBound& b : bounds) {
+            if (!PyUnicode_Check(name.ptr()) || PyUnicode_CompareWithASCIIString(name.ptr(), b.list) != 0) continue;
+            py::object count_obj = steal(PyObject_GetAttrString(self, b.count));
+            const Py_ssize_t count = PyLong_AsSsize_t(count_obj.ptr());
+            if (count == -1 && PyErr_Occurred()) throw PyErr{};
+            const Py_ssize_t have = PyObject_Length(data.ptr());
+            if (have < 0) throw PyErr{};
+            // A negative count bounds the list to nothing; a huge one to what remains.
+            Py_ssize_t limit = count <= 0 ? 0 : (count > have / b.element_size ? have : count * b.element_size);
+            if (limit > have) limit = have;
+            chunk = steal(PySequence_GetSlice(data.ptr(), 0, limit));
+            break;
+        }
+        py::object result = steal(PyObject_CallMethod(entry, "_decode", "O", chunk.ptr()));
+        if (!PyTuple_Check(result.ptr()) || PyTuple_GET_SIZE(result.ptr()) != 2) {
+            PyErr_SetString(PyExc_TypeError, "attribute _decode must return a (value, consumed) pair");
+            throw PyErr{};
+        }
+        const Py_ssize_t used = PyLong_AsSsize_t(PyTuple_GET_ITEM(result.ptr(), 1));
+        if (used == -1 && PyErr_Occurred()) throw PyErr{};
+        const Py_ssize_t chunk_len = PyObject_Length(chunk.ptr());
+        if (chunk_len < 0) throw PyErr{};
+        if (used < 0 || used > chunk_len) {
+            PyErr_Format(PyExc_ValueError, "attribute %R consumed %zd of %zd bytes", name.ptr(), used, chunk_len);
+            throw PyErr{};
+        }
+        py::object rest = steal(PySequence_GetSlice(data.ptr(), used, PY_SSIZE_T_MAX));
+        check_status(PyObject_SetAttrString(self, "di_data", rest.ptr()));
+        check_status(PyObject_SetAttr(self, name.ptr(), PyTuple_GET_ITEM(result.ptr(), 0)));
+    }
+    check_status(PyObject_SetAttrString(self, "di_data", Py_None));
+}
+
 void build_catalog(PyObject* module_dict) {
+    // Gathered here, at call time, so no table depends on another source's static initialization.
+    const Table tables[] = {
+        kTimeSyncTable, kRangingTable, kRadarTable, kOwnershipTable,
+        kDeviceControlTable, kDistributionTable, kDiagnosticsTable,
+    };
     std::unordered_map<std::string_view, const ClassSpec*> by_name;
     std::size_t declared = 0;
-    for (const Table& t : kTables) {
+    for (const Table& t : tables) {
         for (const ClassSpec* s = t.begin; s != t.end; ++s) by_name.emplace(s->name, s);
         declared += static_cast<std::size_t>(t.end - t.begin);
     }

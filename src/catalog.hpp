@@ -133,6 +133,12 @@ constexpr Table table(const ClassSpec (&specs)[N]) { return Table{specs, specs +
 
 // One table per subsystem source.
 extern const Table kTimeSyncTable;
+extern const Table kRangingTable;
+extern const Table kRadarTable;
+extern const Table kOwnershipTable;
+extern const Table kDeviceControlTable;
+extern const Table kDistributionTable;
+extern const Table kDiagnosticsTable;
 
 // ---------------------------------------------------------------------------
 // Error handling inside methods: a CPython call that fails leaves the error
@@ -177,5 +183,25 @@ void build_catalog(PyObject* module_dict);
 py::object global(Ctx ctx, const char* name);
 // Requires exactly `n` positional arguments after the bound one and no keywords.
 void expect_args(const char* fn, Py_ssize_t nargs, PyObject* kwnames, Py_ssize_t n);
+
+// `super(<defining class>, self).<name>()`: the next implementation after the
+// class that defines the calling method.
+py::object call_super(Ctx ctx, PyObject* self, const char* name);
+
+// A list attribute bounded by a count attribute decoded before it: the list
+// is handed at most count * element_size bytes of the remaining payload.
+struct ListBound {
+    const char* list;
+    const char* count;
+    Py_ssize_t element_size;
+};
+// The attribute walk of the framework's decoding, with the given lists
+// bounded: each entry of the class's `definition` decodes from the front of
+// `di_data`, the consumed bytes are cut off, the value is stored under the
+// entry's name; finally `di_data` becomes None. On a failure the attributes
+// decoded so far keep their values and `di_data` holds the rest.
+void bounded_decode(PyObject* self, std::initializer_list<ListBound> bounds);
+// Sets the count attribute to the length of the list attribute.
+void recount(PyObject* self, const char* count, const char* list);
 
 }  // namespace pdi
