@@ -334,7 +334,8 @@ class RLXDataItem(metaclass=RLXDataItemMeta):
     def _encode(self):
         payload = b"".join([attr._encode(getattr(self, attr.name)) for attr in type(self).definition])
         self.di_size = len(payload)
-        return _ITEM_HEADER.pack(self.type, self.di_size) + payload
+        # The class's code: an item may carry a payload field that is itself named `type`.
+        return _ITEM_HEADER.pack(type(self).type, self.di_size) + payload
 
     def _decode(self):
         for attr in type(self).definition:

@@ -60,11 +60,27 @@ void init(PyObject* module) {
 }  // namespace
 }  // namespace pdi
 
-PYBIND11_MODULE(private_data_items, m) {
-    m.doc() = "Catalog of the private data item types of the RLX data protocol.";
+// Single-phase initialization; an error raised while the catalog is built
+// propagates unchanged (no wrapping into another ImportError).
+PyMODINIT_FUNC PyInit_private_data_items() {
+    static PyModuleDef def = {
+        PyModuleDef_HEAD_INIT, "private_data_items",
+        "Catalog of the private data item types of the RLX data protocol.", -1,
+        nullptr, nullptr, nullptr, nullptr, nullptr,
+    };
+    PyObject* module = PyModule_Create(&def);
+    if (!module) return nullptr;
     try {
-        pdi::init(m.ptr());
+        pdi::init(module);
+        return module;
     } catch (const pdi::PyErr&) {
-        throw pybind11::error_already_set();
+    } catch (pybind11::error_already_set& e) {
+        e.restore();
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception& e) {
+        PyErr_SetString(PyExc_SystemError, e.what());
     }
+    Py_DECREF(module);
+    return nullptr;
 }

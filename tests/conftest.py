@@ -1,6 +1,15 @@
 import importlib
+import os
+import sys
 
 import pytest
+
+# The package is imported from the staged build (PYTHONPATH), never from the
+# source checkout, which holds the Python sources but not the built extension.
+_REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path[:] = [p for p in sys.path if os.path.abspath(p or os.curdir) != _REPO]
+for _name in [n for n in sys.modules if n == "rlx" or n.startswith("rlx.")]:
+    del sys.modules[_name]
 
 
 @pytest.fixture(scope="session")

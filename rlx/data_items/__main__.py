@@ -1,0 +1,5 @@
+import sys
+
+from rlx.data_items.cli import main
+
+sys.exit(main())

@@ -1,0 +1,316 @@
+"""Command-line tool for the private data item catalog.
+
+    python3 -m rlx.data_items decode [FILE] [--json] [--serial N]
+    python3 -m rlx.data_items catalog
+    python3 -m rlx.data_items show NAME
+
+A capture is a stream of items, each a type code (u16 LE), a payload length
+(u16 LE) and the payload; either raw binary or hex text (whitespace and
+``#`` comments ignored). The stream is read incrementally, never whole.
+"""
+
+import argparse
+import json
+import string
+import struct
+import sys
+from importlib import resources
+
+_HEADER = struct.Struct("<HH")
+_HEX_CHARS = frozenset(string.hexdigits + string.whitespace)
+_VARIABLE_KINDS = ("DIListAttr", "DISerialNumberListAttr", "DIUInt16ListAttr",
+                   "DIVariableLengthBytesAttr", "DIVariableLengthStrAttr")
+
+
+def _catalog():
+    from rlx.data_items import private_data_items
+    return private_data_items
+
+
+def declared_classes(module):
+    """The classes the catalog declares, in catalog (declaration) order."""
+    return [v for v in vars(module).values()
+            if isinstance(v, type) and v.__module__ == module.__name__]
+
+
+def class_kind(module, cls):
+    if issubclass(cls, module.RLXDataItem):
+        return "item"
+    if issubclass(cls, module.DataItemAttribute):
+        return "attribute kind"
+    return "record"
+
+
+def _is_variable(module, attr):
+    return any(isinstance(attr, getattr(module, name)) for name in _VARIABLE_KINDS if hasattr(module, name))
+
+
+def fixed_size(module, cls):
+    """Payload size when every attribute has a fixed width, else None."""
+    definition = getattr(cls, "definition", None)
+    if not isinstance(definition, list) or class_kind(module, cls) == "attribute kind":
+        return None
+    if any(_is_variable(module, a) for a in definition):
+        return None
+    return sum(a.size for a in definition)
+
+
+# ---------------------------------------------------------------------------
+# Input streams
+
+
+class _HexReader:
+    """A binary ``read(n)`` over a text stream of hex digits."""
+
+    def __init__(self, text):
+        self._text = text
+        self._odd = ""          # a digit waiting for its partner on the next line
+        self._buffer = bytearray()
+        self._eof = False
+
+    def _fill(self, n):
+        while len(self._buffer) < n and not self._eof:
+            line = self._text.readline()
+            if not line:
+                self._eof = True
+                if self._odd:
+                    raise ValueError("hex text ends with an odd number of digits")
+                break
+            digits = self._odd + "".join(line.split("#", 1)[0].split())
+            self._odd = ""
+            if len(digits) % 2:
+                self._odd, digits = digits[-1], digits[:-1]
+            self._buffer += bytes.fromhex(digits)
+
+    def read(self, n):
+        self._fill(n)
+        out = bytes(self._buffer[:n])
+        del self._buffer[:n]
+        return out
+
+
+def _looks_like_hex(sample):
+    try:
+        text = sample.decode("ascii")
+    except UnicodeDecodeError:
+        return False
+    lines = [line.split("#", 1)[0] for line in text.splitlines()]
+    return all(c in _HEX_CHARS for line in lines for c in line)
+
+
+def open_capture(binary):
+    """A ``read(n)`` object for a binary stream holding raw items or hex text."""
+    peek = binary.peek(4096)[:4096] if hasattr(binary, "peek") else b""
+    if peek and _looks_like_hex(peek):
+        import io
+        return _HexReader(io.TextIOWrapper(binary, encoding="ascii"))
+    return binary
+
+
+def iter_raw_items(reader):
+    """Yields (offset, type code, payload); raises EOFError for a stream ending inside an item."""
+    offset = 0
+    while True:
+        header = reader.read(4)
+        if not header:
+            return
+        if len(header) < 4:
+            raise EOFError("offset %d: stream ends inside an item header (%d of 4 bytes)" % (offset, len(header)))
+        code, length = _HEADER.unpack(header)
+        payload = reader.read(length) if length else b""
+        if len(payload) < length:
+            raise EOFError("offset %d: item 0x%04X announces %d payload bytes, the stream ends after %d"
+                           % (offset, code, length, len(payload)))
+        yield offset, code, payload
+        offset += 4 + length
+
+
+# ---------------------------------------------------------------------------
+# Rendering
+
+
+def own_text(module, item):
+    """The item's own text rendering, or None when it defines none."""
+    for klass in type(item).__mro__:
+        if klass is module.RLXDataItem or klass is object:
+            return None
+        if "__str__" in vars(klass):
+            return str(item)
+    return None
+
+
+def _plain(module, value):
+    """A value in a form json can write."""
+    if isinstance(value, (bytes, bytearray, memoryview)):
+        return bytes(value).hex()
+    if isinstance(value, (list, tuple)):
+        return [_plain(module, v) for v in value]
+    if isinstance(value, (bool, int, float, str)) or value is None:
+        return value
+    if isinstance(value, module.NorvaneSerialNumber):
+        return str(value)
+    definition = getattr(type(value), "definition", None)
+    if isinstance(definition, list) and definition:
+        return {a.name: _plain(module, getattr(value, a.name, None)) for a in definition}
+    return str(value)
+
+
+def _text(module, value):
+    if isinstance(value, (bytes, bytearray, memoryview)):
+        return bytes(value).hex() or "''"
+    if isinstance(value, str):
+        return repr(value)
+    if isinstance(value, (list, tuple)):
+        return "[" + "; ".join(_text(module, v) for v in value) + "]"
+    if isinstance(value, float):
+        return repr(value)
+    text = str(value)
+    return "(" + text + ")" if ", " in text else text
+
+
+def _fields(item):
+    return [(a.name, getattr(item, a.name, None)) for a in getattr(type(item), "definition", [])]
+
+
+def render_line(module, item):
+    head = "%s 0x%04X" % (type(item).__name__, type(item).type)
+    text = own_text(module, item)
+    if text is not None:
+        return head + " " + " | ".join(text.splitlines())
+    fields = " ".join("%s=%s" % (n, _text(module, v)) for n, v in _fields(item))
+    return head + (" " + fields if fields else "")
+
+
+def render_json(module, offset, item):
+    record = {"offset": offset, "class": type(item).__name__, "type": type(item).type,
+              "fields": {n: _plain(module, v) for n, v in _fields(item)}}
+    text = own_text(module, item)
+    if text is not None:
+        record["text"] = text
+    return json.dumps(record)
+
+
+# ---------------------------------------------------------------------------
+# Commands
+
+
+def decode_stream(module, reader, out, err, as_json=False, serial=0):
+    """Decodes every item of the stream; returns the number of failures."""
+    by_code = {c.type: c for c in declared_classes(module)
+               if class_kind(module, c) == "item" and isinstance(c.type, int)}
+    failures = 0
+    try:
+        for offset, code, payload in iter_raw_items(reader):
+            cls = by_code.get(code)
+            if cls is None:
+                err.write("error: offset %d: unknown type code 0x%04X (%d payload bytes)\n" % (offset, code, len(payload)))
+                failures += 1
+                continue
+            try:
+                item = cls()
+                item.rlx_header_serial = module.NorvaneSerialNumber(serial)
+                item.di_size = len(payload)
+                item.di_data = payload
+                item._decode()
+                line = render_json(module, offset, item) if as_json else render_line(module, item)
+            except Exception as exc:  # every decoding failure is reported, then the next item follows
+                err.write("error: offset %d: %s 0x%04X: %s: %s\n" % (offset, cls.__name__, code, type(exc).__name__, exc))
+                failures += 1
+                continue
+            out.write(line + "\n")
+    except (EOFError, ValueError) as exc:
+        err.write("error: %s\n" % exc)
+        failures += 1
+    return failures
+
+
+def cmd_decode(args):
+    module = _catalog()
+    if args.file is None:
+        source = resources.files("rlx.data_items").joinpath("sample_capture.hex").open("rb")
+    elif args.file == "-":
+        source = sys.stdin.buffer
+    else:
+        try:
+            source = open(args.file, "rb")
+        except OSError as exc:
+            sys.stderr.write("error: %s\n" % exc)
+            return 2
+    with source:
+        failures = decode_stream(module, open_capture(source), sys.stdout, sys.stderr,
+                                 as_json=args.json, serial=args.serial)
+    return 1 if failures else 0
+
+
+def cmd_catalog(args):
+    module = _catalog()
+    for index, cls in enumerate(declared_classes(module), 1):
+        kind = class_kind(module, cls)
+        code = "0x%04X" % cls.type if kind == "item" and isinstance(cls.type, int) else "-"
+        size = fixed_size(module, cls)
+        if kind == "attribute kind":
+            size = "-"
+        elif size is None:
+            size = "variable"
+        print("%3d  %-40s %-14s %-6s %s" % (index, cls.__name__, kind, code, size))
+    return 0
+
+
+def cmd_show(args):
+    module = _catalog()
+    cls = next((c for c in declared_classes(module) if c.__name__ == args.name), None)
+    if cls is None:
+        sys.stderr.write("error: no class named %r in the catalog\n" % args.name)
+        return 2
+    kind = class_kind(module, cls)
+    head = "%s (%s" % (cls.__name__, kind)
+    if kind == "item":
+        head += ", type 0x%04X" % cls.type
+    print(head + ")")
+    if cls.__doc__:
+        print("  " + cls.__doc__.strip().splitlines()[0])
+    definition = getattr(cls, "definition", None)
+    if kind == "attribute kind":
+        print("  format %r, size %s" % (getattr(cls("x"), "format", "?"), getattr(cls("x"), "size", "?")))
+        return 0
+    if not isinstance(definition, list):
+        print("  no definition")
+        return 0
+    offset = 0
+    print("  %-8s %-32s %-30s %s" % ("offset", "attribute", "kind", "width"))
+    for a in definition:
+        variable = _is_variable(module, a)
+        width = "rest" if variable else str(a.size)
+        if isinstance(a, getattr(module, "DIListAttr", ())):
+            width = "list of %s" % a.element_class.__name__ if hasattr(a, "element_class") else "list"
+        print("  %-8s %-32s %-30s %s" % (offset, a.name, type(a).__name__, width))
+        offset = "variable" if variable or not isinstance(offset, int) else offset + a.size
+    if isinstance(offset, int):
+        print("  payload: %d bytes" % offset)
+    return 0
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(prog="python3 -m rlx.data_items",
+                                     description="Decode RLX private data items and inspect their catalog.")
+    sub = parser.add_subparsers(dest="command", required=True)
+    p = sub.add_parser("decode", help="decode a capture (default: the bundled sample)")
+    p.add_argument("file", nargs="?", help="capture file, binary or hex text; '-' for standard input")
+    p.add_argument("--json", action="store_true", help="one JSON object per item")
+    p.add_argument("--serial", type=lambda s: int(s, 0), default=0,
+                   help="serial number of the packet header the items came in (default 0)")
+    p.set_defaults(run=cmd_decode)
+    p = sub.add_parser("catalog", help="list every declared class in catalog order")
+    p.set_defaults(run=cmd_catalog)
+    p = sub.add_parser("show", help="show the layout of one class")
+    p.add_argument("name")
+    p.set_defaults(run=cmd_show)
+    args = parser.parse_args(argv)
+    try:
+        return args.run(args)
+    except BrokenPipeError:
+        return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

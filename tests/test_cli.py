@@ -1,0 +1,61 @@
+"""The command-line tool on the bundled sample and on bad input."""
+import json
+import os
+import subprocess
+import sys
+
+import pytest
+
+import rlx.data_items.private_data_items as pdi
+
+
+def cli(*args, stdin=None):
+    return subprocess.run([sys.executable, "-m", "rlx.data_items", *args], input=stdin, capture_output=True,
+                          cwd="/", env=dict(os.environ))
+
+
+def test_sample_decodes_cleanly_one_line_per_item():
+    result = cli("decode")
+    assert result.returncode == 0, result.stderr.decode()
+    lines = result.stdout.decode().splitlines()
+    names = {line.split()[0] for line in lines}
+    items = [v.__name__ for v in vars(pdi).values()
+             if isinstance(v, type) and v.__module__ == pdi.__name__ and issubclass(v, pdi.RLXDataItem)]
+    assert names == set(items)
+    assert "TickV2 0x8015 nt64=" in result.stdout.decode()
+
+
+def test_json_output_is_one_object_per_item():
+    tick = pdi.TickV2()
+    tick.nt64 = 5
+    result = cli("decode", "-", "--json", stdin=tick._encode())
+    assert result.returncode == 0
+    record = json.loads(result.stdout)
+    assert record["class"] == "TickV2" and record["type"] == 0x8015 and record["fields"]["nt64"] == 5
+
+
+@pytest.mark.parametrize("stream, diagnostic, good", [
+    # an unknown type code is skipped, the next item still decodes
+    (bytes.fromhex("3412 0100 ff") + pdi.ClockPacket()._encode(), "offset 0: unknown type code 0x1234", 1),
+    # a payload too short for its item
+    (bytes.fromhex("1580 0200 0102") + pdi.ClockPacket()._encode(), "offset 0: TickV2 0x8015: error", 1),
+    # the stream ends inside an item
+    (pdi.ClockPacket()._encode() + bytes.fromhex("1580 1100 01"), "offset 13: item 0x8015 announces 17", 1),
+    (pdi.ClockPacket()._encode() + b"\x15", "offset 13: stream ends inside an item header", 1),
+])
+def test_bad_input_reports_offset_and_goes_on(stream, diagnostic, good):
+    for data in (stream, stream.hex(" ").encode()):
+        result = cli("decode", "-", stdin=data)
+        assert result.returncode == 1
+        assert diagnostic in result.stderr.decode()
+        assert len(result.stdout.decode().splitlines()) == good
+
+
+def test_catalog_and_show():
+    result = cli("catalog")
+    assert result.returncode == 0
+    lines = result.stdout.decode().splitlines()
+    assert lines[0].split()[1] == "UserDefinedCommandV1" or "TickV1" in lines[0]
+    shown = cli("show", "ClockNTDTV1").stdout.decode()
+    assert "signal_strength" in shown and "DISignalStrengthAttr" in shown
+    assert cli("show", "NoSuchClass").returncode == 2
