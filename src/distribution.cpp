@@ -3,8 +3,234 @@
 #include "catalog.hpp"
 
 namespace pdi {
+namespace {
 
-// No classes declared yet.
-const Table kDistributionTable{nullptr, nullptr};
+using K = Kind;
+
+#define ITEM_DOC(title) "RLX Data Item: Norvane Data Protocol " title " Data Item Definition"
+#define PRIVATE_DOC(title, use) ITEM_DOC(title) ". Private.\n    " use
+
+// ---------------------------------------------------------------------------
+// Bit fields of a stored byte.
+
+py::object field(PyObject* self, const char* name) { return steal(PyObject_GetAttrString(self, name)); }
+
+// `(self.<name> & mask) != 0`, always exactly True or False.
+py::object flag_set(PyObject* self, const char* name, long mask) {
+    py::object value = field(self, name);
+    py::object m = steal(PyLong_FromLong(mask));
+    py::object bits = steal(PyNumber_And(value.ptr(), m.ptr()));
+    py::object zero = steal(PyLong_FromLong(0));
+    const int set = PyObject_RichCompareBool(bits.ptr(), zero.ptr(), Py_NE);
+    check_status(set);
+    return py::bool_(set != 0);
+}
+
+// Updater flag byte: almanac, firmware and content images pending.
+py::object almanac_flag(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    expect_args("get_almanac_flag", nargs, kwnames, 0);
+    return flag_set(args[0], "flags", 0x20);
+}
+py::object firmware_flag(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    expect_args("get_firmware_flag", nargs, kwnames, 0);
+    return flag_set(args[0], "flags", 0x40);
+}
+py::object content_flag(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    expect_args("get_content_flag", nargs, kwnames, 0);
+    return flag_set(args[0], "flags", 0x80);
+}
+
+// Discovery hardware byte: version in bits 4..0, over-the-air upgrade in bit 5.
+py::object hardware_version(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    expect_args("get_hardware_version", nargs, kwnames, 0);
+    py::object value = field(args[0], "hardware_version");
+    py::object mask = steal(PyLong_FromLong(0x1F));
+    return steal(PyNumber_And(value.ptr(), mask.ptr()));
+}
+py::object ota_upgrade(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    expect_args("get_ota_upgrade", nargs, kwnames, 0);
+    return flag_set(args[0], "hardware_version", 0x20);
+}
+
+const MethodSpec kHardwareVersion = instance_method("get_hardware_version", method<hardware_version>);
+const MethodSpec kOtaUpgrade = instance_method("get_ota_upgrade", method<ota_upgrade>);
+
+// ---------------------------------------------------------------------------
+// Updater status texts, indexed by status code and by image type.
+
+constexpr const char* kStatusStrings[] = {
+    "?", "saved", "already saved", "complete", "?", "?", "?", "?", "?", "?",
+    "too big", "failed malloc", "failed qpush", "no processor", "failed write to flash", "bad sha",
+    "cannot load program",
+};
+constexpr const char* kImageNames[] = {"recovery", "bootloader", "firmware", "almanac"};
+
+template <std::size_t N>
+py::object str_list(const char* const (&texts)[N]) {
+    py::object list = steal(PyList_New(static_cast<Py_ssize_t>(N)));
+    for (std::size_t i = 0; i < N; ++i) {
+        PyList_SET_ITEM(list.ptr(), static_cast<Py_ssize_t>(i), check(PyUnicode_FromString(texts[i])));
+    }
+    return list;
+}
+
+void updater_stats_tables(PyObject* ns, Ctx) {
+    check_status(PyDict_SetItemString(ns, "status_strings", str_list(kStatusStrings).ptr()));
+    check_status(PyDict_SetItemString(ns, "image_names", str_list(kImageNames).ptr()));
+}
+
+// The entry of the class's table `table` at index self.<name>, or "?" when
+// the value lies outside the table (a negative value included: it never
+// counts from the end).
+py::object table_text(Ctx ctx, PyObject* self, const char* table, const char* name) {
+    py::object entries = steal(PyObject_GetAttrString(ctx.cls(), table));
+    py::object value = field(self, name);
+    const Py_ssize_t n = PyObject_Length(entries.ptr());
+    if (n < 0) throw PyErr{};
+    py::object length = steal(PyLong_FromSsize_t(n));
+    const int below_end = PyObject_RichCompareBool(value.ptr(), length.ptr(), Py_LT);
+    check_status(below_end);
+    if (below_end) {
+        py::object zero = steal(PyLong_FromLong(0));
+        const int from_start = PyObject_RichCompareBool(value.ptr(), zero.ptr(), Py_GE);
+        check_status(from_start);
+        if (from_start) return steal(PyObject_GetItem(entries.ptr(), value.ptr()));
+    }
+    return steal(PyUnicode_FromString("?"));
+}
+
+py::object image_name(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    expect_args("image_name", nargs, kwnames, 0);
+    return table_text(ctx, args[0], "image_names", "image_type");
+}
+py::object sector_status(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    expect_args("sector_status", nargs, kwnames, 0);
+    return table_text(ctx, args[0], "status_strings", "status");
+}
+
+// ---------------------------------------------------------------------------
+// DAMR packet: "0x{:02X}, {}" of the packet type and the packet's bytes read
+// as one little-endian unsigned number, in the host's hexadecimal form.
+py::object damr_str(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    expect_args("__str__", nargs, kwnames, 0);
+    py::object damr_type = field(args[0], "damr_type");
+    py::object packet = field(args[0], "packet");
+    py::object spec = steal(PyUnicode_FromString("02X"));
+    py::object head = steal(PyObject_Format(damr_type.ptr(), spec.ptr()));
+    py::object number = steal(PyObject_CallMethod(reinterpret_cast<PyObject*>(&PyLong_Type), "from_bytes", "Os",
+                                                  packet.ptr(), "little"));
+    py::object tail = steal(PyNumber_ToBase(number.ptr(), 16));
+    return steal(PyUnicode_FromFormat("0x%U, %U", head.ptr(), tail.ptr()));
+}
+
+// ---------------------------------------------------------------------------
+
+const ClassSpec kSpecs[] = {
+    {"ImageNotificationV1", What::Item, 0x800A, ITEM_DOC("Image Notification"),
+     {attr("image_type", K::U8), fixed_str("image_version", 32), fixed_bytes("image_sha1", 20),
+      attr("image_size", K::U32), attr("sector_size", K::U16), attr("image_serial", K::Serial),
+      fixed_bytes("hardware_match", 20)}},
+    {"ImageRequestV1", What::Item, 0x800B, ITEM_DOC("Image Request"),
+     {attr("image_serial", K::Serial), attr("sha1_end", K::U32), attr("sector_number", K::U16)}},
+    {"ImageSectorV1", What::Item, 0x800C, ITEM_DOC("Image Sector"),
+     {attr("image_serial", K::Serial), attr("sha1_end", K::U32), attr("sector_number", K::U16),
+      attr("sector", K::VarBytes)}},
+    {"IPDiscoveryV1", What::Item, 0x800D, ITEM_DOC("IP Discovery"),
+     {attr("transaction_id", K::U32), fixed_bytes("mac_address", 6), attr("ip_address", K::U32),
+      attr("subnet_mask", K::U32), attr("default_gateway", K::U32), attr("vlan_id", K::U16),
+      attr("config_type", K::U8), attr("listen_ip", K::U32)}},
+    {"IPAssignmentV1", What::Item, 0x800E, ITEM_DOC("IP Assignment"),
+     {attr("transaction_id", K::U32), fixed_bytes("mac_address", 6), attr("ip_address", K::U32),
+      attr("subnet_mask", K::U32), attr("default_gateway", K::U32), attr("vlan_id", K::U16),
+      attr("config_type", K::U8)}},
+    {"WiredDiscoveryV1", What::Item, 0x800F, ITEM_DOC("Wired Discovery"),
+     {attr("hardware_version", K::U8), attr("server_instance", K::Serial), attr("capabilities", K::U64),
+      attr("payload", K::VarBytes)},
+     {kHardwareVersion}},
+    {"UWBDiscoveryV1", What::Item, 0x801A, ITEM_DOC("UWB Discovery"),
+     {attr("source_serial_number", K::Serial), attr("server_instance", K::U32), attr("nt64", K::U64),
+      attr("signal_strength", K::SignalStrength), attr("nt_quality", K::U8), attr("hardware_version", K::U8),
+      attr("payload", K::VarBytes)},
+     {kHardwareVersion}},
+    {"NetworkTraffic", What::Item, 0x801B, ITEM_DOC("Network Traffic"),
+     {attr("server_ip", K::U32), attr("server_port", K::U16)}},
+    {"UWBDiscoveryV3", What::Item, 0x8027, ITEM_DOC("UWB Discovery"),
+     {attr("source_serial_number", K::Serial), attr("nt64", K::U64), attr("signal_strength", K::SignalStrength),
+      attr("interface_id", K::U8), attr("nt_quality", K::U8), attr("hardware_version", K::U8),
+      attr("recovery_sha1", K::U32), attr("bootloader_sha1", K::U32), attr("firmware_sha1", K::U32),
+      attr("payload", K::VarBytes)},
+     {kHardwareVersion, kOtaUpgrade}},
+    {"UWBDiscoveryV2", What::Item, 0x8028, ITEM_DOC("UWB Discovery"),
+     {attr("source_serial_number", K::Serial), attr("nt64", K::U64), attr("signal_strength", K::SignalStrength),
+      attr("nt_quality", K::U8), attr("hardware_version", K::U8), attr("recovery_sha1", K::U32),
+      attr("bootloader_sha1", K::U32), attr("firmware_sha1", K::U32), attr("payload", K::VarBytes)},
+     {kHardwareVersion, kOtaUpgrade}},
+    {"DBChanged", What::Item, 0x802B, ITEM_DOC("DB Changed"), {}},
+    {"ContentDiscoveryV1", What::Item, 0x8036, ITEM_DOC("Content Discovery"), {fixed_bytes("sha256", 32)}},
+    {"ContentNotificationV1", What::Item, 0x8037, ITEM_DOC("Content Notification"),
+     {fixed_bytes("sha256", 32), attr("content_size", K::U64), attr("sector_size", K::U16)}},
+    {"ContentRequestV1", What::Item, 0x8038, ITEM_DOC("Content Request"),
+     {attr("sha256_end", K::U64), attr("sector_number", K::U32)}},
+    {"ContentSectorV1", What::Item, 0x8039, ITEM_DOC("Content Sector"),
+     {attr("sha256_end", K::U64), attr("sector_number", K::U32), attr("sector", K::VarBytes)}},
+    {"Ack", What::Item, 0x803A, ITEM_DOC("Acknowledge"), {attr("source_serial_number", K::Serial)}},
+    // The payload field `type` lives on the instance; the class keeps the type code.
+    {"BridgeCommand", What::Item, 0x803C, ITEM_DOC("Bridge Command"),
+     {attr("type", K::U8), attr("size", K::U16), attr("data", K::VarBytes)}},
+    {"RLXBandwidthTestCommand", What::Item, 0x803E, ITEM_DOC("RLX Bandwidth Test Command"),
+     {attr("packet_length", K::U16), attr("packet_interval", K::U16), attr("test_duration", K::U16)}},
+    {"RLXBandwidthTestPacket", What::Item, 0x803F, ITEM_DOC("RLX Bandwidth Test Packet"),
+     {attr("sequence", K::U16), attr("data", K::VarBytes)}},
+    {"UWBDiscoveryV4", What::Item, 0x8040, ITEM_DOC("UWB Discovery"),
+     {attr("nt64", K::U64), attr("signal_strength", K::SignalStrength), attr("interface_id", K::U8),
+      attr("nt_quality", K::U8), attr("announce_header", K::U8), attr("server_instance", K::Serial),
+      attr("serial_number", K::Serial), attr("sequence_number_and_capabilities", K::U32),
+      attr("firmware_IVSHA_ending", K::U32), attr("optional_capability_data", K::VarBytes)}},
+    {"DevicesReady", What::Item, 0x8041, ITEM_DOC("Devices Ready"), {attr("server_instance", K::U32)}},
+    {"ServerReady", What::Item, 0x8045, ITEM_DOC("Server Ready"), {attr("server_instance", K::U32)}},
+    {"ContentSectorV2", What::Item, 0x8047, ITEM_DOC("Content Sector"),
+     {fixed_bytes("sha256", 32), fixed_str("version_string", 32), attr("content_size", K::U64),
+      attr("sector_size", K::U32), attr("sector_count", K::U32), attr("sector_index", K::U32),
+      attr("data", K::VarBytes)}},
+    {"ParticleUpdater", What::Item, 0x8050, ITEM_DOC("Particle Updater"),
+     {attr("flags", K::U8)},
+     {instance_method("get_almanac_flag", method<almanac_flag>),
+      instance_method("get_firmware_flag", method<firmware_flag>),
+      instance_method("get_content_flag", method<content_flag>)}},
+    {"DebugTraffic", What::Item, 0x8051, ITEM_DOC("Debug Traffic"),
+     {attr("server_ip", K::U32), attr("server_port", K::U16)}},
+    {"UWBSnifferPacket", What::Item, 0x8052, nullptr, {attr("data", K::VarBytes)}},
+    // As in BridgeCommand, the payload field `type` does not replace the class's type code.
+    {"CacheRequest", What::Item, 0x805A, ITEM_DOC("Cache Request"),
+     {attr("transaction_id", K::U32), attr("type", K::U16)}},
+    {"CacheReadResult", What::Item, 0x805C, ITEM_DOC("Cache Read Result"),
+     {attr("transaction_id", K::U32), attr("error_string", K::VarStr)}},
+    {"AckTagResponseMapping", What::Item, 0x8073, ITEM_DOC("Ack Tag Response Mapping"),
+     {fixed_bytes("command_sha1", 20)}},
+    {"ParticleUpdaterStats", What::Item, 0x807E, ITEM_DOC("Particle Updater Stats"),
+     {fixed_str("image_version", 32), fixed_bytes("image_sha1", 20), attr("image_size", K::U32),
+      attr("bytes_saved", K::U32), attr("sector_number", K::U16), attr("sector_size", K::U16),
+      attr("image_type", K::U8), attr("status", K::U8)},
+     {instance_method("image_name", method<image_name>), instance_method("sector_status", method<sector_status>)},
+     0, updater_stats_tables},
+    {"OtaImageRequest", What::Item, 0x8083, ITEM_DOC("OTA Image Request"),
+     {attr("rx_stats", K::RxStats), attr("serial_number", K::Serial), attr("ivsha1_ending", K::U32),
+      attr("sector_number", K::U16)}},
+    {"DamrPacket", What::Item, 0x80D3,
+     PRIVATE_DOC("DAMR Packet", "Carries one packet of the DAMR protocol inside an RLX data item."),
+     {attr("damr_type", K::U8), attr("packet", K::VarBytes)},
+     {instance_method("__str__", method<damr_str>)}},
+    {"BackupRegisterContents", What::Item, 0x80D5,
+     PRIVATE_DOC("Backup Register Contents", "Reports the contents of a device's backup registers."),
+     {attr("total_registers", K::U16), attr("backup_registers", K::VarBytes)}},
+    // The type code alone is the command: no layout of its own.
+    {"SwapImageCommand", What::Item, 0x80D7,
+     PRIVATE_DOC("Swap Image Command", "Tells an anchor's bootloader to load its backup image."),
+     {}, {}, kNoDefinition},
+};
+
+}  // namespace
+
+const Table kDistributionTable = table(kSpecs);
 
 }  // namespace pdi
