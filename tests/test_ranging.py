@@ -1,0 +1,140 @@
+import struct
+import sys
+
+import pytest
+from hypothesis import given, strategies as st
+
+from conftest import decode, encode_payload
+from rlx.rlx import NorvaneSerialNumber as Serial
+
+STANDARD = (struct.error, ValueError, TypeError, IndexError, OverflowError, UnicodeDecodeError)
+ENTRY = struct.Struct("<IBBQHBB")
+HEAD = struct.pack("<IBHBQ", 0x11223344, 2, 0x0506, 7, 0x0102030405060708)
+MR = st.sampled_from(["MrTransmissionV1", "MrReceptionV1"])
+
+
+def mr_item(cls, entries, payload="", count=0):
+    item = cls()
+    item.serial_number, item.interface_identifier, item.antenna_delay, item.sequence_number, item.dt_tx = \
+        struct.unpack("<IBHBQ", HEAD)
+    item.number_of_mr_packets, item.payload = count, payload
+    item.mr_rx_list = [sys.modules[cls.__module__].MultiRangeRx(*e) for e in entries]
+    return item
+
+
+def count_at(cls):
+    return sum(a.size for a in cls.definition[:-3])
+
+
+def test_mr_worked_bytes(pdi):
+    item = mr_item(pdi.MrTransmissionV1, [(5, 1, 2, 3, 4, 6, 7)], "hi", count=9)
+    body = HEAD + b"\x01" + ENTRY.pack(5, 1, 2, 3, 4, 6, 7) + b"hi"
+    assert item._encode() == struct.pack("<HH", 0x8060, 37) + body and item.number_of_mr_packets == 1
+    rx = mr_item(pdi.MrReceptionV1, [(5, 1, 2, 3, 4, 6, 7)], "hi")
+    rx.rx_nt = 0xAABB
+    assert encode_payload(rx)[pdi.MrReceptionV1.definition[0].size:] == struct.pack("<Q", 0xAABB) + body
+    assert str(item.mr_rx_list[0]) == str(Serial(5)) + ", 1, 2, 3, 4, 6, 7"
+
+
+@given(name=MR, data=st.binary(max_size=120))
+def test_mr_random_bytes(pdi, name, data):
+    try:
+        item = decode(getattr(pdi, name), data)
+    except STANDARD:
+        return
+    assert len(item.mr_rx_list) <= item.number_of_mr_packets and item.di_data is None
+
+
+@given(name=MR, preset=st.integers(0, 255), payload=st.text(min_size=20, max_size=40), entries=st.lists(st.tuples(
+    st.integers(0, 2**32 - 1), st.integers(0, 255), st.integers(0, 255), st.integers(0, 2**64 - 1),
+    st.integers(0, 2**16 - 1), st.integers(0, 255), st.integers(0, 255)), max_size=8))
+def test_mr_round_trip(pdi, name, preset, entries, payload):
+    cls = getattr(pdi, name)
+    item = mr_item(cls, entries, payload, preset)
+    data = encode_payload(item)
+    assert item.number_of_mr_packets == data[count_at(cls)] == len(entries)
+    # The payload is long enough to be misread as an entry were the list not bounded by its count.
+    back = decode(cls, data)
+    fields = [a.name for a in pdi.MultiRangeRx.definition]
+    assert [tuple(getattr(e, f) for f in fields) for e in back.mr_rx_list] == entries
+    assert back.payload == payload and back.di_data is None
+
+
+@given(name=MR, n=st.integers(0, 6), count=st.integers(0, 255), blob=st.binary(min_size=108, max_size=108))
+def test_mr_count_disagreeing_with_list(pdi, name, n, count, blob):
+    cls = getattr(pdi, name)
+    at = count_at(cls)
+    # ASCII entry bytes: those beyond the count decode as payload text.
+    data = bytearray(encode_payload(mr_item(cls, [])) + bytes(b & 0x7F for b in blob[:18 * n]))
+    data[at] = count
+    back = decode(cls, bytes(data))
+    assert len(back.mr_rx_list) == min(count, n)
+    data[at] = min(count, n)
+    assert encode_payload(back) == bytes(data)
+
+
+@given(name=MR, cut=st.integers(0, 100))
+def test_mr_truncated_keeps_unconsumed_bytes(pdi, name, cut):
+    cls = getattr(pdi, name)
+    data = encode_payload(mr_item(cls, [(1,) * 7]))
+    cut %= count_at(cls) + 1
+    starts = [sum(a.size for a in cls.definition[:i]) for i in range(len(cls.definition) - 2)]
+    failing = max(i for i, s in enumerate(starts) if s <= cut)
+    item = cls()
+    item.di_data = data[:cut]
+    with pytest.raises(STANDARD):
+        item._decode()
+    assert item.di_data == data[starts[failing]:cut]
+    assert [getattr(item, a.name) for a in cls.definition[:failing]] == \
+        [getattr(decode(cls, data), a.name) for a in cls.definition[:failing]]
+
+
+AOA = dict(rx_interface_id=1, packet_type=3, channel=5, tx_sequence=77, rx_dt=10, rx_nt=20, rc_phase=9, fp_index=1000,
+           preamble_code=8, unused=6, rlx_header_serial=Serial(0x42), source_serial_number=Serial(0x1234))
+
+
+def aoa(cls, **values):
+    item = cls()
+    item.__dict__.update(AOA, **values)
+    return item
+
+
+def test_aoa_v4_line(pdi):
+    item = aoa(pdi.AngleOfArrivalV4)
+    assert str(item) == "{}, 0x808C, 1, {}, 0x03, 5, 77, 10, 20, 9, 15.625, {}, (0, 0, 0, 0, 0, 0, 0, 0)".format(
+        Serial(0x42), Serial(0x1234), item.signal_strength)
+    assert str(decode(pdi.AngleOfArrivalV4, encode_payload(item), serial=0x42)) == str(item)
+
+
+@pytest.mark.parametrize("v6, field, value, index, text", [
+    (0, "fp_index", 0, 10, "0.0"), (1, "fp_index", 640, 10, "10.0"), (0, "fp_index", 641, 10, "10.015625"),
+    (1, "fp_index", 0xFFFF, 10, "1023.984375"), (0, "packet_type", 255, 4, "0xFF"), (1, "packet_type", 10, 4, "0x0A"),
+    (0, "acc_mem", b"\xff\xff\x00\x80" + bytes(12), slice(12, 14), ["(-1", "-32768"]), (1, "ip_poa", -5, -1, "-5"),
+])
+def test_aoa_fields(pdi, v6, field, value, index, text):
+    parts = str(aoa(pdi.AngleOfArrivalV6 if v6 else pdi.AngleOfArrivalV4, **{field: value})).split(", ")
+    assert parts[index] == text and len(parts) == 20 + v6
+    with pytest.raises(struct.error):
+        str(aoa(pdi.AngleOfArrivalV6, acc_mem=bytes(15)))
+
+
+@pytest.mark.parametrize("record, args, kwargs, text", [
+    ("AnchorMrStampRx", (1, 2, 3, 4, 5), {}, "{}, 2, 3, 4, 5"),
+    ("AnchorMrStampRx", (), {"sequence": 9, "anchor_serial_number": 1}, "{}, 0, 0, 0, 9"),
+    ("AnchorStampRx", (1,), {"total_path": 4}, "{}, 0, 0, 4"),
+])
+def test_stamp_records(pdi, record, args, kwargs, text):
+    entry = getattr(pdi, record)(*args, **kwargs)
+    assert str(entry) == text.format(Serial(1)) and type(getattr(entry, entry.definition[0].name)) is Serial
+    with pytest.raises(TypeError):
+        pdi.AnchorMrStampRx(sequence_number=1)
+
+
+@pytest.mark.parametrize("item, size, fixed", [("CamrEndRx", 10, None), ("MrEndRx", 11, None),
+                                               ("PhaseOrientationDebug", 9, 30)])
+def test_stamp_lists(pdi, item, size, fixed):
+    cls, name = getattr(pdi, item), getattr(pdi, item).definition[-1].name
+    empty = encode_payload(cls())
+    assert getattr(decode(cls, empty), name) == [] and len(empty) == (fixed or len(empty))
+    back = decode(cls, empty + bytes(range(1, 3 * size + 1)))
+    assert len(getattr(back, name)) == 3 and encode_payload(back) == empty + bytes(range(1, 3 * size + 1))
