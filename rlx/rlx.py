@@ -26,6 +26,7 @@ Choices of this framework:
   a ``0x`` prefix, e.g. ``0x0000002A``; it compares equal to its integer value.
 """
 
+import copy
 import struct
 
 __all__ = [
@@ -101,11 +102,12 @@ class DataItemAttribute:
         self._struct = struct.Struct("<" + format) if format else None
 
     def default_value(self):
-        """A fresh default for a new item (lists are never shared)."""
+        """A fresh default for a new item: a mutable default (a list, a record)
+        is copied, so that changing one item's value never shows in another's."""
         default = self.default
-        if isinstance(default, list):
-            return list(default)
-        return default
+        if isinstance(default, (int, float, str, bytes, tuple, bool, type(None))):
+            return default
+        return copy.copy(default)
 
     def _encode(self, value):
         return self._struct.pack(value)
