@@ -154,22 +154,22 @@ void add_method(PyObject* ns, const MethodSpec& m, PyObject* ctx, PyObject* modu
     check_status(PyDict_SetItemString(ns, m.def.ml_name, bound.ptr()));
 }
 
-void build_class(PyObject* globals, const ClassSpec& spec) {
+void build_class(PyObject* globals, const ClassSpec& decl) {
     PyObject* module_name = lookup_name(globals, "__name__");
-    py::object name = str(spec.name);
+    py::object name = str(decl.name);
     py::object ns = steal(PyDict_New());
     check_status(PyDict_SetItemString(ns.ptr(), "__module__", module_name));
     check_status(PyDict_SetItemString(ns.ptr(), "__qualname__", name.ptr()));
-    py::object doc = spec.doc ? steal(PyUnicode_FromString(spec.doc)) : py::none();
+    py::object doc = decl.doc ? steal(PyUnicode_FromString(decl.doc)) : py::none();
     check_status(PyDict_SetItemString(ns.ptr(), "__doc__", doc.ptr()));
-    if (spec.what == What::Item) {
-        py::object code = steal(PyLong_FromLong(spec.type));
+    if (decl.what == What::Item) {
+        py::object code = steal(PyLong_FromLong(decl.type));
         check_status(PyDict_SetItemString(ns.ptr(), "type", code.ptr()));
     }
-    if (!(spec.flags & kNoDefinition)) {
-        py::object definition = steal(PyList_New(static_cast<Py_ssize_t>(spec.attrs.size())));
+    if (!(decl.flags & kNoDefinition)) {
+        py::object definition = steal(PyList_New(static_cast<Py_ssize_t>(decl.attrs.size())));
         Py_ssize_t i = 0;
-        for (const AttrSpec& a : spec.attrs) {
+        for (const AttrSpec& a : decl.attrs) {
             PyList_SET_ITEM(definition.ptr(), i++, make_attribute(globals, a).release().ptr());
         }
         check_status(PyDict_SetItemString(ns.ptr(), "definition", definition.ptr()));
@@ -177,30 +177,30 @@ void build_class(PyObject* globals, const ClassSpec& spec) {
 
     // The class context shared by the class's methods.
     std::string flags;
-    for (const AttrSpec& a : spec.attrs) flags.push_back(static_cast<char>(a.flags));
+    for (const AttrSpec& a : decl.attrs) flags.push_back(static_cast<char>(a.flags));
     py::object flag_bytes = steal(PyBytes_FromStringAndSize(flags.data(), static_cast<Py_ssize_t>(flags.size())));
     py::object ctx = steal(PyList_New(5));
     PyList_SET_ITEM(ctx.ptr(), 0, py::reinterpret_borrow<py::object>(globals).release().ptr());
     PyList_SET_ITEM(ctx.ptr(), 1, py::none().release().ptr());
-    PyList_SET_ITEM(ctx.ptr(), 2, tuple_of(spec.attrs, false).release().ptr());
-    PyList_SET_ITEM(ctx.ptr(), 3, tuple_of(spec.attrs, true).release().ptr());
+    PyList_SET_ITEM(ctx.ptr(), 2, tuple_of(decl.attrs, false).release().ptr());
+    PyList_SET_ITEM(ctx.ptr(), 3, tuple_of(decl.attrs, true).release().ptr());
     PyList_SET_ITEM(ctx.ptr(), 4, flag_bytes.release().ptr());
 
-    if (spec.what == What::Record) {
-        if (!(spec.flags & kNoRecordInit)) add_method(ns.ptr(), kRecordInit, ctx.ptr(), module_name);
-        if (!(spec.flags & kNoRecordStr)) add_method(ns.ptr(), kRecordStr, ctx.ptr(), module_name);
+    if (decl.what == What::Record) {
+        if (!(decl.flags & kNoRecordInit)) add_method(ns.ptr(), kRecordInit, ctx.ptr(), module_name);
+        if (!(decl.flags & kNoRecordStr)) add_method(ns.ptr(), kRecordStr, ctx.ptr(), module_name);
     }
-    for (const MethodSpec& m : spec.methods) add_method(ns.ptr(), m, ctx.ptr(), module_name);
-    if (spec.populate) spec.populate(ns.ptr(), Ctx{ctx.ptr()});
+    for (const MethodSpec& m : decl.methods) add_method(ns.ptr(), m, ctx.ptr(), module_name);
+    if (decl.populate) decl.populate(ns.ptr(), Ctx{ctx.ptr()});
 
     // Items through the metaclass of RLXDataItem, the attribute kind through
     // that of DataItemAttribute, records through `type`.
     py::object bases;
     PyObject* meta = reinterpret_cast<PyObject*>(&PyType_Type);
-    if (spec.what == What::Record) {
+    if (decl.what == What::Record) {
         bases = steal(PyTuple_New(0));
     } else {
-        PyObject* base = lookup_name(globals, spec.what == What::Item ? "RLXDataItem" : "DataItemAttribute");
+        PyObject* base = lookup_name(globals, decl.what == What::Item ? "RLXDataItem" : "DataItemAttribute");
         bases = steal(PyTuple_Pack(1, base));
         meta = reinterpret_cast<PyObject*>(Py_TYPE(base));
     }

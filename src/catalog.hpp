@@ -123,13 +123,20 @@ struct ClassSpec {
     void (*populate)(PyObject* ns, Ctx ctx) = nullptr;
 };
 
+// Documentation strings of the catalog's classes.
+#define ITEM_DOC(title) "RLX Data Item: Norvane Data Protocol " title " Data Item Definition"
+#define DOTTED_DOC(title) ITEM_DOC(title) "."
+#define PRIVATE_DOC(title, use) ITEM_DOC(title) ". Private.\n    " use
+#define PROTECTED_DOC(title, use) ITEM_DOC(title) ". Protected.\n    " use
+#define RECORD_DOC(title) title " Class Definition"
+
 struct Table {
     const ClassSpec* begin;
     const ClassSpec* end;
 };
 
 template <std::size_t N>
-constexpr Table table(const ClassSpec (&specs)[N]) { return Table{specs, specs + N}; }
+constexpr Table table(const ClassSpec (&decls)[N]) { return Table{decls, decls + N}; }
 
 // One table per subsystem source.
 extern const Table kTimeSyncTable;

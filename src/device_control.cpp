@@ -7,8 +7,6 @@ namespace {
 
 using K = Kind;
 
-#define ITEM_DOC(title) "RLX Data Item: Norvane Data Protocol " title " Data Item Definition"
-#define RECORD_DOC(title) title " Class Definition"
 
 // ---------------------------------------------------------------------------
 // Small helpers shared by the method bodies.
@@ -16,8 +14,8 @@ using K = Kind;
 py::object get(PyObject* o, const char* name) { return steal(PyObject_GetAttrString(o, name)); }
 py::object integer(long v) { return steal(PyLong_FromLong(v)); }
 py::object text(const char* s) { return steal(PyUnicode_FromString(s)); }
-// format(value, spec), as the host's formatting does it.
-py::object format(PyObject* value, const char* spec) { return steal(PyObject_Format(value, text(spec).ptr())); }
+// format(value, fmt), as the host's formatting does it.
+py::object format(PyObject* value, const char* fmt) { return steal(PyObject_Format(value, text(fmt).ptr())); }
 
 // Binds the arguments after the bound one to the named parameters, by
 // position first and then by keyword, the way a Python signature takes them.

@@ -11,10 +11,6 @@ namespace {
 
 using K = Kind;
 
-#define ITEM_DOC(title) "RLX Data Item: Norvane Data Protocol " title " Data Item Definition"
-#define PRIVATE_DOC(title, use) ITEM_DOC(title) ". Private.\n    " use
-#define PROTECTED_DOC(title, use) ITEM_DOC(title) ". Protected.\n    " use
-#define RECORD_DOC(title) title " Class Definition"
 
 const ClassSpec kSpecs[] = {
     // Device and stack statistics: flat counter snapshots.

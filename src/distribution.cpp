@@ -7,8 +7,6 @@ namespace {
 
 using K = Kind;
 
-#define ITEM_DOC(title) "RLX Data Item: Norvane Data Protocol " title " Data Item Definition"
-#define PRIVATE_DOC(title, use) ITEM_DOC(title) ". Private.\n    " use
 
 // ---------------------------------------------------------------------------
 // Bit fields of a stored byte.
@@ -115,8 +113,8 @@ py::object damr_str(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwna
     expect_args("__str__", nargs, kwnames, 0);
     py::object damr_type = field(args[0], "damr_type");
     py::object packet = field(args[0], "packet");
-    py::object spec = steal(PyUnicode_FromString("02X"));
-    py::object head = steal(PyObject_Format(damr_type.ptr(), spec.ptr()));
+    py::object hex_format = steal(PyUnicode_FromString("02X"));
+    py::object head = steal(PyObject_Format(damr_type.ptr(), hex_format.ptr()));
     py::object number = steal(PyObject_CallMethod(reinterpret_cast<PyObject*>(&PyLong_Type), "from_bytes", "Os",
                                                   packet.ptr(), "little"));
     py::object tail = steal(PyNumber_ToBase(number.ptr(), 16));

@@ -7,9 +7,6 @@ namespace {
 
 using K = Kind;
 
-#define ITEM_DOC(title) "RLX Data Item: Norvane Data Protocol " title " Data Item Definition"
-#define PRIVATE_DOC(title, use) ITEM_DOC(title) ". Private.\n    " use
-#define RECORD_DOC(title) title " Class Definition"
 
 // Serial numbers take 4 bytes on the wire.
 constexpr Py_ssize_t kSerialSize = 4;

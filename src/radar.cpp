@@ -15,9 +15,6 @@ namespace {
 
 using K = Kind;
 
-#define ITEM_DOC(title) "RLX Data Item: Norvane Data Protocol " title " Data Item Definition"
-#define PRIVATE_DOC(title, use) ITEM_DOC(title) ". Private.\n    " use
-#define RECORD_DOC(title) title " Class Definition"
 
 py::object text(const char* s) { return steal(PyUnicode_FromString(s)); }
 

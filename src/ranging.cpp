@@ -7,10 +7,6 @@ namespace {
 
 using K = Kind;
 
-#define ITEM_DOC(title) "RLX Data Item: Norvane Data Protocol " title " Data Item Definition"
-#define DOTTED_DOC(title) ITEM_DOC(title) "."
-#define PRIVATE_DOC(title, use) ITEM_DOC(title) ". Private.\n    " use
-#define RECORD_DOC(title) title " Class Definition"
 
 // ---------------------------------------------------------------------------
 // Multi-range packets: the reception list is bounded by the count byte in

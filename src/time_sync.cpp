@@ -7,8 +7,6 @@ namespace {
 
 using K = Kind;
 
-#define ITEM_DOC(title) "RLX Data Item: Norvane Data Protocol " title " Data Item Definition"
-#define PRIVATE_DOC(title, use) ITEM_DOC(title) ". Private.\n    " use
 
 // ---------------------------------------------------------------------------
 // Clock domains.
