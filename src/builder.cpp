@@ -283,6 +283,57 @@ void bounded_decode(PyObject* self, std::initializer_list<ListBound> bounds) {
     check_status(PyObject_SetAttrString(self, "di_data", Py_None));
 }
 
+// Binds the arguments after the bound one to the named parameters, by
+// position first and then by keyword, the way a Python signature takes them.
+// `out[i]` receives a borrowed reference, or stays nullptr when parameter i
+// was not given; the first `required` parameters must be given.
+void bind_args(const char* fn, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+               std::initializer_list<const char*> names, PyObject** out, Py_ssize_t required) {
+    const Py_ssize_t n = static_cast<Py_ssize_t>(names.size());
+    const Py_ssize_t npos = nargs - 1;
+    for (Py_ssize_t i = 0; i < n; ++i) out[i] = nullptr;
+    if (npos < 0) {
+        PyErr_Format(PyExc_TypeError, "%s() needs its bound argument", fn);
+        throw PyErr{};
+    }
+    if (npos > n) {
+        if (required == n) {
+            PyErr_Format(PyExc_TypeError, "%s() takes %zd positional arguments but %zd were given", fn, n + 1, nargs);
+        } else {
+            PyErr_Format(PyExc_TypeError, "%s() takes from %zd to %zd positional arguments but %zd were given", fn,
+                         required + 1, n + 1, nargs);
+        }
+        throw PyErr{};
+    }
+    for (Py_ssize_t i = 0; i < npos; ++i) out[i] = args[i + 1];
+    const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
+    for (Py_ssize_t k = 0; k < nkw; ++k) {
+        PyObject* key = PyTuple_GET_ITEM(kwnames, k);
+        Py_ssize_t i = 0;
+        for (const char* name : names) {
+            if (PyUnicode_CompareWithASCIIString(key, name) == 0) break;
+            ++i;
+        }
+        if (i == n) {
+            PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", fn, key);
+            throw PyErr{};
+        }
+        if (out[i]) {
+            PyErr_Format(PyExc_TypeError, "%s() got multiple values for argument '%U'", fn, key);
+            throw PyErr{};
+        }
+        out[i] = args[nargs + k];
+    }
+    Py_ssize_t i = 0;
+    for (const char* name : names) {
+        if (i < required && !out[i]) {
+            PyErr_Format(PyExc_TypeError, "%s() missing required argument '%s'", fn, name);
+            throw PyErr{};
+        }
+        ++i;
+    }
+}
+
 void build_catalog(PyObject* module_dict) {
     // Gathered here, at call time, so no table depends on another source's static initialization.
     const Table tables[] = {

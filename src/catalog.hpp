@@ -188,6 +188,11 @@ void build_catalog(PyObject* module_dict);
 // Common helpers for method bodies.
 // Looks up a global of the module by name (as Python code would), raising NameError if absent.
 py::object global(Ctx ctx, const char* name);
+// Binds the arguments after the bound one to the named parameters, by
+// position first and then by keyword; `out[i]` is borrowed, or nullptr when
+// parameter i was not given; the first `required` parameters must be given.
+void bind_args(const char* fn, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+               std::initializer_list<const char*> names, PyObject** out, Py_ssize_t required);
 // Requires exactly `n` positional arguments after the bound one and no keywords.
 void expect_args(const char* fn, Py_ssize_t nargs, PyObject* kwnames, Py_ssize_t n);
 

@@ -15,36 +15,10 @@ constexpr Py_ssize_t kSerialSize = 4;
 // Builders.
 
 // The one argument of a builder, given by position or under its parameter name.
-PyObject* builder_arg(const char* fn, const char* param, PyObject* const* args, Py_ssize_t nargs,
-                      PyObject* kwnames) {
-    const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
-    for (Py_ssize_t k = 0; k < nkw; ++k) {
-        PyObject* key = PyTuple_GET_ITEM(kwnames, k);
-        if (PyUnicode_Check(key) && PyUnicode_CompareWithASCIIString(key, param) == 0) continue;
-        PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%S'", fn, key);
-        throw PyErr{};
-    }
-    if (nargs < 1) {
-        PyErr_Format(PyExc_TypeError, "%s() needs an instance", fn);
-        throw PyErr{};
-    }
-    if (nargs > 2) {
-        PyErr_Format(PyExc_TypeError, "%s() takes 2 positional arguments but %zd were given", fn, nargs);
-        throw PyErr{};
-    }
-    if (nargs == 2 && nkw) {
-        PyErr_Format(PyExc_TypeError, "%s() got multiple values for argument '%s'", fn, param);
-        throw PyErr{};
-    }
-    if (nargs + nkw == 1) {
-        PyErr_Format(PyExc_TypeError, "%s() missing 1 required positional argument: '%s'", fn, param);
-        throw PyErr{};
-    }
-    if (nkw > 1) {
-        PyErr_Format(PyExc_TypeError, "%s() got multiple values for argument '%s'", fn, param);
-        throw PyErr{};
-    }
-    return nargs == 2 ? args[1] : args[nargs];
+PyObject* builder_arg(const char* fn, const char* param, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    PyObject* value = nullptr;
+    bind_args(fn, args, nargs, kwnames, {param}, &value, 1);
+    return value;
 }
 
 // self.<list>.append(NorvaneSerialNumber(value))

@@ -24,18 +24,10 @@ constexpr Py_ssize_t kDomainFieldCount = 5;
 constexpr Py_ssize_t kDomainSlope = 3;  // the one float among the five
 
 // The single argument `param` of a method taking one, given by position or by keyword.
-PyObject* single_arg(const char* fn, const char* param, PyObject* const* args, Py_ssize_t nargs,
-                     PyObject* kwnames) {
-    const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
-    if (nargs == 2 && nkw == 0) return args[1];
-    if (nargs == 1 && nkw == 1) {
-        PyObject* key = PyTuple_GET_ITEM(kwnames, 0);
-        if (PyUnicode_CompareWithASCIIString(key, param) == 0) return args[1];
-        PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", fn, key);
-        throw PyErr{};
-    }
-    PyErr_Format(PyExc_TypeError, "%s() takes exactly one argument, '%s'", fn, param);
-    throw PyErr{};
+PyObject* single_arg(const char* fn, const char* param, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    PyObject* value = nullptr;
+    bind_args(fn, args, nargs, kwnames, {param}, &value, 1);
+    return value;
 }
 
 // DomainInformation(): every value zero, the slope as a float.
