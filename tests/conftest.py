@@ -1,6 +1,8 @@
 import importlib
 import os
+import shutil
 import sys
+import tempfile
 
 import pytest
 
@@ -10,6 +12,53 @@ _REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path[:] = [p for p in sys.path if os.path.abspath(p or os.curdir) != _REPO]
 for _name in [n for n in sys.modules if n == "rlx" or n.startswith("rlx.")]:
     del sys.modules[_name]
+
+# With RLX_TEST_FRAMEWORK=alt the whole suite runs on the second framework of
+# tests/alt_framework instead of the project's stand-in: a private tree holds
+# that framework and command module beside the staged package (extension,
+# command-line tool, sample), and goes first on the path of this process and
+# of every interpreter the tests start. Tests of the stand-in's own choices are
+# marked ``standin`` and skipped there.
+ALT = os.environ.get("RLX_TEST_FRAMEWORK") == "alt"
+
+
+def _alt_tree():
+    staged = next(os.path.join(p, "rlx", "data_items") for p in sys.path
+                  if os.path.isfile(os.path.join(p, "rlx", "data_items", "cli.py")))
+    top = tempfile.mkdtemp(prefix="rlx-alt-")
+    pkg = os.path.join(top, "rlx")
+    os.makedirs(os.path.join(pkg, "data_items"))
+    here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "alt_framework")
+    shutil.copy(os.path.join(staged, "..", "__init__.py"), pkg)
+    shutil.copy(os.path.join(here, "rlx_alt.py"), os.path.join(pkg, "rlx.py"))
+    shutil.copy(os.path.join(here, "commands_alt.py"), os.path.join(pkg, "private_network_commands.py"))
+    for entry in os.listdir(staged):
+        if not entry.startswith("__pycache__"):
+            os.symlink(os.path.realpath(os.path.join(staged, entry)), os.path.join(pkg, "data_items", entry))
+    return top
+
+
+if ALT:
+    _TOP = _alt_tree()
+    sys.path.insert(0, _TOP)
+    os.environ["PYTHONPATH"] = os.pathsep.join([_TOP] + [p for p in os.environ.get("PYTHONPATH", "").split(os.pathsep) if p])
+
+
+def pytest_configure(config):
+    config.addinivalue_line("markers", "standin: relies on choices of the project's stand-in framework")
+
+
+def pytest_collection_modifyitems(config, items):
+    if ALT:
+        skip = pytest.mark.skip(reason="a choice of the project's stand-in framework")
+        for item in items:
+            if "standin" in item.keywords:
+                item.add_marker(skip)
+
+
+def pytest_unconfigure(config):
+    if ALT:
+        shutil.rmtree(_TOP, ignore_errors=True)
 
 
 @pytest.fixture(scope="session")
@@ -31,3 +80,19 @@ def decode(cls, payload, serial=0):
     item.di_data = bytes(payload)
     item._decode()
     return item
+
+
+def element_class(attr):
+    """The element class a list attribute was built with (the framework's own attribute name for it is
+    not part of the contract: the one attribute value that is a class with a ``definition``)."""
+    found = [v for v in vars(attr).values() if isinstance(v, type) and hasattr(v, "definition")]
+    assert len(found) == 1, attr
+    return found[0]
+
+
+def registered_items(code):
+    """The item classes the framework knows for a type code, through whichever lookup it offers."""
+    import rlx.rlx as framework
+    if hasattr(framework, "get_item_class"):
+        return [framework.get_item_class(code)]
+    return framework.find(code)

@@ -6,7 +6,7 @@ import os
 import pytest
 
 import rlx.rlx as framework
-from conftest import decode
+from conftest import decode, registered_items
 
 HERE = os.path.dirname(__file__)
 with open(os.path.join(HERE, "catalog_order.txt")) as f:
@@ -31,7 +31,9 @@ def test_catalog_complete():
 
 
 def test_module_holds_only_catalog_and_imports(pdi):
-    expected = set(framework.__all__) | {"UWBNetworkCommandItem", "math"} | {c.__name__ for c in DECLARED}
+    # what ``from rlx.rlx import *`` binds: __all__, or else every public name
+    star = getattr(framework, "__all__", None) or [k for k in vars(framework) if not k.startswith("_")]
+    expected = set(star) | {"UWBNetworkCommandItem", "math"} | {c.__name__ for c in DECLARED}
     public = {k for k in vars(pdi) if not k.startswith("__")}
     assert public == expected
     assert pdi.math is math and pdi.RLXDataItem is framework.RLXDataItem
@@ -41,7 +43,7 @@ def test_type_codes_distinct_and_registered():
     codes = [c.type for c in ITEMS]
     assert len(set(codes)) == len(codes)
     assert all(isinstance(c, int) and 0 <= c <= 0xFFFF for c in codes)
-    assert all(framework.get_item_class(c.type) is c for c in ITEMS)
+    assert all(registered_items(c.type) == [c] for c in ITEMS)
 
 
 @pytest.mark.parametrize("cls", DECLARED, ids=lambda c: c.__name__)

@@ -49,7 +49,7 @@ def test_commands_round_trip_and_render(pdi, registry):
     assert str(item) == "0x8029, 17:\n%s\n%s" % tuple(item.commands)
     back = decode(pdi.ExecuteDeviceCommandV2, wire)
     assert [type(c) for c in back.commands] == [type(c) for c in item.commands]
-    assert [(c.destination_group, c.length, c.data) for c in back.commands] == [(1, 3, b"\x01\x02\x03"), (7, 0, b"")]
+    assert [c._encode(2) for c in back.commands] == [frame(1, 0x2A, b"\x01\x02\x03"), frame(7, 5, b"")]
 
 
 def test_unregistered_type_gets_one_shared_placeholder(pdi, registry, capsys):
@@ -77,10 +77,17 @@ def test_registry_and_listing(pdi, registry, capsys):
 
 
 def test_add_command_defaults(pdi, registry):
+    class Recorder(pdi.UWBNetworkCommandItem):
+        type = 0
+
+        def __init__(self, *args):
+            self.args = args
+
+    pdi.ExecuteDeviceCommandV2.register_cmd_item(Recorder)
     item = pdi.ExecuteDeviceCommandV2()
     item.add_uwb_network_command()
     (cmd,) = item.commands
-    assert type(cmd).type == 0 and (cmd.destination_group, cmd.length, cmd.data) == (0, 0, 0)
+    assert type(cmd) is Recorder and cmd.args == (0, 0, 0)
 
 
 @pytest.mark.parametrize("tail", [1, 6])

@@ -2,8 +2,7 @@ import struct
 
 import pytest
 
-from conftest import decode, encode_payload
-from rlx.rlx import get_item_class
+from conftest import decode, encode_payload, registered_items
 
 
 @pytest.mark.parametrize("flags, expected", [(0xE0, (True,) * 3), (0x1F, (False,) * 3), (0x40, (False, True, False))])
@@ -79,5 +78,5 @@ def test_layouts(pdi, name, values, payload):
     assert item._encode() == struct.pack("<HH", cls.type, len(payload)) + payload
     back = decode(cls, payload)
     assert [getattr(back, a.name) for a in cls.definition][:len(values)] == list(values)
-    assert encode_payload(back) == payload and type(cls.type) is int and get_item_class(cls.type) is cls
+    assert encode_payload(back) == payload and type(cls.type) is int and registered_items(cls.type) == [cls]
     assert ("definition" in cls.__dict__) == (name != "SwapImageCommand")

@@ -115,10 +115,10 @@ def test_position_decode_random_bytes(pdi, data):
 def test_position_decode_refuses_a_list_that_does_not_advance(pdi, used):
     class Stuck:
         name = "position_data"
-        default_value = staticmethod(list)
         _decode = staticmethod(lambda data: ([pdi.RadarPositionDebugData()], used(len(data))))
 
-    item = type("StuckItem", (pdi.RadarDebugV5,), {"definition": [Stuck()]})()
+    item = pdi.RadarDebugV5()
+    item.__class__ = type("StuckItem", (pdi.RadarDebugV5,), {"definition": [Stuck()]})
     item.di_data = bytes(18)
     with pytest.raises(ValueError):
         item._decode()

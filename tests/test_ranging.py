@@ -45,7 +45,7 @@ def test_mr_random_bytes(pdi, name, data):
     assert len(item.mr_rx_list) <= item.number_of_mr_packets and item.di_data is None
 
 
-@given(name=MR, preset=st.integers(0, 255), payload=st.text(min_size=20, max_size=40), entries=st.lists(st.tuples(
+@given(name=MR, preset=st.integers(0, 255), payload=st.text(st.characters(min_codepoint=32, max_codepoint=126), min_size=20, max_size=40), entries=st.lists(st.tuples(
     st.integers(0, 2**32 - 1), st.integers(0, 255), st.integers(0, 255), st.integers(0, 2**64 - 1),
     st.integers(0, 2**16 - 1), st.integers(0, 255), st.integers(0, 255)), max_size=8))
 def test_mr_round_trip(pdi, name, preset, entries, payload):

@@ -14,8 +14,26 @@ from rlx.data_items.cli import class_kind, declared_classes
 OUT = os.path.join(os.path.dirname(__file__), "..", "rlx", "data_items", "sample_capture.hex")
 
 
-def value_for(attr, seed):
-    kind = type(attr).__name__
+def element_class(attr):
+    """The element class of a list attribute: how the framework keeps it is its own affair, so take
+    the one attribute value that is a class with a ``definition``."""
+    return next(v for v in vars(attr).values() if isinstance(v, type) and hasattr(v, "definition"))
+
+
+# The framework's names of its attribute kinds, by class: the classes' own names
+# are the framework's affair, the names it exports them under are fixed.
+KIND_NAMES = {}
+for _name, _value in vars(m).items():
+    if isinstance(_value, type) and issubclass(_value, m.DataItemAttribute):
+        KIND_NAMES.setdefault(_value, _name)
+
+
+def kind_name(attr):
+    return next((KIND_NAMES[c] for c in type(attr).__mro__ if c in KIND_NAMES), type(attr).__name__)
+
+
+def value_for(attr, seed, default):
+    kind = kind_name(attr)
     size = getattr(attr, "size", 0)
     if kind.startswith("DIUInt") and kind.endswith("Attr") and "List" not in kind:
         return (seed * 37 + 1) % (1 << (8 * min(size, 2)))
@@ -30,7 +48,7 @@ def value_for(attr, seed):
     if kind == "DIUInt16ListAttr":
         return [seed, seed + 1, seed + 2]
     if kind == "DIListAttr":
-        element = attr.element_class
+        element = element_class(attr)
         if element is m.UWBNetworkCommandItem:
             return None
         return [filled(element(), seed + i) for i in range(2)]
@@ -47,9 +65,10 @@ def value_for(attr, seed):
     if kind == "DISignalStrengthAttr":
         return -(seed % 90)
     if kind == "DICondensedSignalStrengthAttr":
-        return seed % 200
+        return seed % 100
     if kind == "DIRxStatsAttribute":
-        return (seed % 7, 1, 2, 3)
+        # the wire form is the framework's: fill whatever shape its default has
+        return tuple((seed + i) % 7 for i in range(len(default))) if isinstance(default, tuple) else seed % 7
     if kind == "DIDomainInfoAttr":
         info = m.DomainInformation()
         info.nt64, info.domaint, info.quality, info.slope, info.intercept = seed, seed + 1, -1, 0.5, -seed
@@ -59,7 +78,7 @@ def value_for(attr, seed):
 
 def filled(obj, seed):
     for i, attr in enumerate(getattr(type(obj), "definition", None) or []):
-        value = value_for(attr, seed + i)
+        value = value_for(attr, seed + i, getattr(obj, attr.name, None))
         if value is not None:
             setattr(obj, attr.name, value)
     return obj
