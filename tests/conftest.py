@@ -82,14 +82,6 @@ def decode(cls, payload, serial=0):
     return item
 
 
-def element_class(attr):
-    """The element class a list attribute was built with (the framework's own attribute name for it is
-    not part of the contract: the one attribute value that is a class with a ``definition``)."""
-    found = [v for v in vars(attr).values() if isinstance(v, type) and hasattr(v, "definition")]
-    assert len(found) == 1, attr
-    return found[0]
-
-
 def registered_items(code):
     """The item classes the framework knows for a type code, through whichever lookup it offers."""
     import rlx.rlx as framework

@@ -9,31 +9,13 @@ import os
 import sys
 
 import rlx.data_items.private_data_items as m
-from rlx.data_items.cli import class_kind, declared_classes
+from rlx.data_items.cli import class_kind, declared_classes, element_class, kind_name
 
 OUT = os.path.join(os.path.dirname(__file__), "..", "rlx", "data_items", "sample_capture.hex")
 
 
-def element_class(attr):
-    """The element class of a list attribute: how the framework keeps it is its own affair, so take
-    the one attribute value that is a class with a ``definition``."""
-    return next(v for v in vars(attr).values() if isinstance(v, type) and hasattr(v, "definition"))
-
-
-# The framework's names of its attribute kinds, by class: the classes' own names
-# are the framework's affair, the names it exports them under are fixed.
-KIND_NAMES = {}
-for _name, _value in vars(m).items():
-    if isinstance(_value, type) and issubclass(_value, m.DataItemAttribute):
-        KIND_NAMES.setdefault(_value, _name)
-
-
-def kind_name(attr):
-    return next((KIND_NAMES[c] for c in type(attr).__mro__ if c in KIND_NAMES), type(attr).__name__)
-
-
 def value_for(attr, seed, default):
-    kind = kind_name(attr)
+    kind = kind_name(m, attr)
     size = getattr(attr, "size", 0)
     if kind.startswith("DIUInt") and kind.endswith("Attr") and "List" not in kind:
         return (seed * 37 + 1) % (1 << (8 * min(size, 2)))

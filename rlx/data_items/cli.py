@@ -41,6 +41,22 @@ def class_kind(module, cls):
     return "record"
 
 
+def kind_name(module, attr):
+    """The name the framework exports an attribute's kind under (its classes' own names are its affair)."""
+    for cls in type(attr).__mro__:
+        names = [k for k, v in vars(module).items() if v is cls and not k.startswith("_")]
+        if names:
+            return cls.__name__ if cls.__name__ in names else names[0]
+    return type(attr).__name__
+
+
+def element_class(attr):
+    """The element class a list attribute was built with: the one value it holds that is a class with a
+    ``definition`` (where the framework keeps it is its own affair); None if there is no such value."""
+    found = [v for v in vars(attr).values() if isinstance(v, type) and hasattr(v, "definition")]
+    return found[0] if len(found) == 1 else None
+
+
 def _is_variable(module, attr):
     return any(isinstance(attr, getattr(module, name)) for name in _VARIABLE_KINDS if hasattr(module, name))
 
@@ -282,8 +298,9 @@ def cmd_show(args):
         variable = _is_variable(module, a)
         width = "rest" if variable else str(a.size)
         if isinstance(a, getattr(module, "DIListAttr", ())):
-            width = "list of %s" % a.element_class.__name__ if hasattr(a, "element_class") else "list"
-        print("  %-8s %-32s %-30s %s" % (offset, a.name, type(a).__name__, width))
+            element = element_class(a)
+            width = "list of %s" % element.__name__ if element else "list"
+        print("  %-8s %-32s %-30s %s" % (offset, a.name, kind_name(module, a), width))
         offset = "variable" if variable or not isinstance(offset, int) else offset + a.size
     if isinstance(offset, int):
         print("  payload: %d bytes" % offset)
