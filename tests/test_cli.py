@@ -1,6 +1,8 @@
 """The command-line tool on the bundled sample and on bad input."""
 import json
 import os
+import pty
+import re
 import subprocess
 import sys
 
@@ -60,3 +62,48 @@ def test_catalog_and_show():
     shown = cli("show", "ClockNTDTV1").stdout.decode()
     assert "signal_strength" in shown and "DISignalStrengthAttr" in shown
     assert cli("show", "NoSuchClass").returncode == 2
+
+
+def test_summary_counts_classes_unknown_codes_malformed_items_and_totals():
+    tick, empty, clock = pdi.TickV2()._encode(), pdi.DBChanged()._encode(), pdi.ClockPacket()._encode()
+    unknown, short = bytes.fromhex("3412 0100 ff"), bytes.fromhex("1580 0200 0102")
+    whole = tick + unknown + tick + short + empty + unknown + clock
+    result = cli("decode", "-", "--summary", stdin=whole + bytes.fromhex("1580 1100 01"))
+    assert result.returncode == 1
+    assert len(result.stdout.decode().splitlines()) == 4  # the items alone: the summary goes to stderr
+    assert result.stderr.decode().endswith(
+        "summary: 7 items, %d bytes: 4 decoded, 2 unknown, 1 malformed\n" % len(whole)
+        + "items per class:\n         2  TickV2\n         1  ClockPacket\n         1  DBChanged\n"
+        + "unknown type codes:\n         2  0x1234\n"
+        + "malformed items:\n         1  TickV2 0x8015\n"
+        + "stream: offset %d: item 0x8015 announces 17 payload bytes, the stream ends after 1\n" % len(whole))
+
+
+@pytest.mark.parametrize("terminal", [True, False])
+def test_progress_line_on_a_terminal_only_cleared_before_diagnostics(terminal):
+    item = pdi.ClockPacket()._encode()
+    stream = item * 600 + bytes.fromhex("3412 0000") + item * 600
+    master, slave = pty.openpty() if terminal else (None, subprocess.PIPE)
+    result = subprocess.run([sys.executable, "-m", "rlx.data_items", "decode", "-", "--progress-interval", "0"],
+                            input=stream, stdout=subprocess.PIPE, stderr=slave, cwd="/", env=dict(os.environ))
+    assert len(result.stdout.splitlines()) == 1200
+    diagnostic = "error: offset %d: unknown type code 0x1234 (0 payload bytes)" % (600 * len(item))
+    if not terminal:
+        assert result.stderr.decode() == diagnostic + "\n"
+        return
+    os.close(slave)
+    chunks = []
+    while True:
+        try:
+            chunk = os.read(master, 4096)
+        except OSError:  # the terminal is closed on both sides
+            break
+        if not chunk:
+            break
+        chunks.append(chunk)
+    os.close(master)
+    err = b"".join(chunks).decode()
+    counts = [int(n) for n in re.findall(r"\rdecoding: (\d+) items, [\d.]+ K?i?B, \d+ items/s", err)]
+    assert counts == list(range(256, 1201, 256))
+    assert re.search(r"\r +\r" + re.escape(diagnostic), err)  # the line is blanked, the diagnostic stands alone
+    assert re.search(r"items/s *\r +\r$", err)                # and blanked at the end

@@ -1,19 +1,26 @@
 """Command-line tool for the private data item catalog.
 
-    python3 -m rlx.data_items decode [FILE] [--json] [--serial N]
+    python3 -m rlx.data_items decode [FILE] [--json] [--serial N] [--summary] [--no-progress]
     python3 -m rlx.data_items catalog
     python3 -m rlx.data_items show NAME
 
 A capture is a stream of items, each a type code (u16 LE), a payload length
 (u16 LE) and the payload; either raw binary or hex text (whitespace and
 ``#`` comments ignored). The stream is read incrementally, never whole.
+
+While a long decode runs with standard error on a terminal, one line there
+tells how far it got (items, bytes, rate), rewritten in place and cleared at
+the end. ``--summary`` ends the run with a summary on standard error, so that
+standard output stays one line per item.
 """
 
 import argparse
+import collections
 import json
 import string
 import struct
 import sys
+import time
 from importlib import resources
 
 _HEADER = struct.Struct("<HH")
@@ -210,16 +217,111 @@ def render_json(module, offset, item):
 # Commands
 
 
-def decode_stream(module, reader, out, err, as_json=False, serial=0):
-    """Decodes every item of the stream; returns the number of failures."""
+def _amount(n):
+    for unit in ("B", "KiB", "MiB"):
+        if n < 1024 or unit == "MiB":
+            return "%d %s" % (n, unit) if unit == "B" else "%.1f %s" % (n, unit)
+        n /= 1024.0
+
+
+class Progress:
+    """One line on a terminal telling how far a decode got, rewritten in place.
+
+    The decoding loop calls ``update`` every ``EVERY`` items only, so the
+    clock is read rarely; the line first shows once ``interval`` seconds have
+    passed, so a short decode shows nothing. ``clear`` blanks the line (before
+    a diagnostic, and at the end)."""
+
+    EVERY = 256
+
+    def __init__(self, stream, interval=0.5, clock=time.monotonic):
+        self.stream = stream
+        self.interval = interval
+        self.clock = clock
+        self.start = clock()
+        self.due = self.start + interval
+        self.width = 0
+
+    def update(self, items, size):
+        now = self.clock()
+        if now < self.due:
+            return
+        self.due = now + self.interval
+        elapsed = now - self.start
+        text = "decoding: %d items, %s, %.0f items/s" % (items, _amount(size), items / elapsed if elapsed > 0 else 0.0)
+        self.stream.write("\r" + text + " " * max(0, self.width - len(text)))
+        self.stream.flush()
+        self.width = len(text)
+
+    def clear(self):
+        if self.width:
+            self.stream.write("\r" + " " * self.width + "\r")
+            self.stream.flush()
+            self.width = 0
+
+
+class Tally:
+    """What a decode met: items per class, unknown type codes, malformed items, totals."""
+
+    def __init__(self):
+        self.decoded = collections.Counter()     # class name -> items decoded
+        self.unknown = collections.Counter()     # type code -> items
+        self.malformed = collections.Counter()   # (class name, type code) -> items
+        self.items = 0
+        self.size = 0                            # bytes of the complete items
+        self.stream_error = None
+
+    def write(self, stream):
+        def by_count(counter):
+            return sorted(counter.items(), key=lambda kv: (-kv[1], kv[0]))
+
+        lines = ["summary: %d items, %d bytes: %d decoded, %d unknown, %d malformed"
+                 % (self.items, self.size, sum(self.decoded.values()), sum(self.unknown.values()),
+                    sum(self.malformed.values()))]
+        if self.decoded:
+            lines.append("items per class:")
+            lines += ["  %8d  %s" % (n, name) for name, n in by_count(self.decoded)]
+        if self.unknown:
+            lines.append("unknown type codes:")
+            lines += ["  %8d  0x%04X" % (n, code) for code, n in by_count(self.unknown)]
+        if self.malformed:
+            lines.append("malformed items:")
+            lines += ["  %8d  %s 0x%04X" % (n, name, code) for (name, code), n in by_count(self.malformed)]
+        if self.stream_error:
+            lines.append("stream: %s" % self.stream_error)
+        stream.write("\n".join(lines) + "\n")
+
+
+def decode_stream(module, reader, out, err, as_json=False, serial=0, progress=None, tally=None):
+    """Decodes every item of the stream; returns the number of failures.
+
+    ``progress`` (a Progress) is updated as items go by; ``tally`` (a Tally)
+    counts what was met."""
     by_code = {c.type: c for c in declared_classes(module)
                if class_kind(module, c) == "item" and isinstance(c.type, int)}
+    tally = Tally() if tally is None else tally
+    decoded, unknown, malformed = tally.decoded, tally.unknown, tally.malformed
+
+    def report(message):
+        if progress is not None:
+            progress.clear()
+        err.write(message)
+
     failures = 0
+    items = 0
+    size = 0
+    check_at = Progress.EVERY
     try:
         for offset, code, payload in iter_raw_items(reader):
+            items += 1
+            size = offset + 4 + len(payload)
+            if items >= check_at and progress is not None:
+                check_at = items + Progress.EVERY
+                progress.update(items, size)
             cls = by_code.get(code)
             if cls is None:
-                err.write("error: offset %d: unknown type code 0x%04X (%d payload bytes)\n" % (offset, code, len(payload)))
+                report("error: offset %d: unknown type code 0x%04X (%d payload bytes)\n" % (offset, code, len(payload)))
+                unknown[code] += 1
                 failures += 1
                 continue
             try:
@@ -230,13 +332,21 @@ def decode_stream(module, reader, out, err, as_json=False, serial=0):
                 item._decode()
                 line = render_json(module, offset, item) if as_json else render_line(module, item)
             except Exception as exc:  # every decoding failure is reported, then the next item follows
-                err.write("error: offset %d: %s 0x%04X: %s: %s\n" % (offset, cls.__name__, code, type(exc).__name__, exc))
+                report("error: offset %d: %s 0x%04X: %s: %s\n" % (offset, cls.__name__, code, type(exc).__name__, exc))
+                malformed[cls.__name__, code] += 1
                 failures += 1
                 continue
+            decoded[cls.__name__] += 1
             out.write(line + "\n")
     except (EOFError, ValueError) as exc:
-        err.write("error: %s\n" % exc)
+        report("error: %s\n" % exc)
+        tally.stream_error = str(exc)
         failures += 1
+    finally:
+        tally.items += items
+        tally.size += size
+        if progress is not None:
+            progress.clear()
     return failures
 
 
@@ -252,10 +362,24 @@ def cmd_decode(args):
         except OSError as exc:
             sys.stderr.write("error: %s\n" % exc)
             return 2
+    progress = None
+    if args.progress and sys.stderr.isatty():
+        progress = Progress(sys.stderr, interval=args.progress_interval)
+    tally = Tally()
     with source:
         failures = decode_stream(module, open_capture(source), sys.stdout, sys.stderr,
-                                 as_json=args.json, serial=args.serial)
+                                 as_json=args.json, serial=args.serial, progress=progress, tally=tally)
+    if args.summary:
+        sys.stdout.flush()
+        tally.write(sys.stderr)
     return 1 if failures else 0
+
+
+def _seconds(text):
+    value = float(text)
+    if not value >= 0:
+        raise argparse.ArgumentTypeError("not a number of seconds: %r" % text)
+    return value
 
 
 def cmd_catalog(args):
@@ -316,6 +440,15 @@ def main(argv=None):
     p.add_argument("--json", action="store_true", help="one JSON object per item")
     p.add_argument("--serial", type=lambda s: int(s, 0), default=0,
                    help="serial number of the packet header the items came in (default 0)")
+    p.add_argument("--summary", action="store_true",
+                   help="at the end, print a summary on standard error (standard output keeps one line per "
+                        "item): items per class by count, unknown type codes, malformed items, total items "
+                        "and bytes")
+    p.add_argument("--no-progress", dest="progress", action="store_false",
+                   help="no progress line; by default a long decode shows one on standard error, rewritten "
+                        "in place, when standard error is a terminal (never otherwise)")
+    p.add_argument("--progress-interval", type=_seconds, default=0.5, metavar="SECONDS",
+                   help="time between progress updates (default %(default)s)")
     p.set_defaults(run=cmd_decode)
     p = sub.add_parser("catalog", help="list every declared class in catalog order")
     p.set_defaults(run=cmd_catalog)
