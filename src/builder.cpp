@@ -175,16 +175,21 @@ void build_class(PyObject* globals, const ClassSpec& decl) {
         check_status(PyDict_SetItemString(ns.ptr(), "definition", definition.ptr()));
     }
 
-    // The class context shared by the class's methods.
-    std::string flags;
-    for (const AttrSpec& a : decl.attrs) flags.push_back(static_cast<char>(a.flags));
-    py::object flag_bytes = steal(PyBytes_FromStringAndSize(flags.data(), static_cast<Py_ssize_t>(flags.size())));
-    py::object ctx = steal(PyList_New(5));
-    PyList_SET_ITEM(ctx.ptr(), 0, py::reinterpret_borrow<py::object>(globals).release().ptr());
-    PyList_SET_ITEM(ctx.ptr(), 1, py::none().release().ptr());
-    PyList_SET_ITEM(ctx.ptr(), 2, tuple_of(decl.attrs, false).release().ptr());
-    PyList_SET_ITEM(ctx.ptr(), 3, tuple_of(decl.attrs, true).release().ptr());
-    PyList_SET_ITEM(ctx.ptr(), 4, flag_bytes.release().ptr());
+    // The class context shared by the class's methods; a class without
+    // methods has no use for one.
+    py::object ctx;
+    if (decl.what == What::Record || decl.methods.size() != 0 || decl.populate) {
+        std::string flags;
+        for (const AttrSpec& a : decl.attrs) flags.push_back(static_cast<char>(a.flags));
+        py::object flag_bytes =
+            steal(PyBytes_FromStringAndSize(flags.data(), static_cast<Py_ssize_t>(flags.size())));
+        ctx = steal(PyList_New(5));
+        PyList_SET_ITEM(ctx.ptr(), 0, py::reinterpret_borrow<py::object>(globals).release().ptr());
+        PyList_SET_ITEM(ctx.ptr(), 1, py::none().release().ptr());
+        PyList_SET_ITEM(ctx.ptr(), 2, tuple_of(decl.attrs, false).release().ptr());
+        PyList_SET_ITEM(ctx.ptr(), 3, tuple_of(decl.attrs, true).release().ptr());
+        PyList_SET_ITEM(ctx.ptr(), 4, flag_bytes.release().ptr());
+    }
 
     if (decl.what == What::Record) {
         if (!(decl.flags & kNoRecordInit)) add_method(ns.ptr(), kRecordInit, ctx.ptr(), module_name);
@@ -205,7 +210,7 @@ void build_class(PyObject* globals, const ClassSpec& decl) {
         meta = reinterpret_cast<PyObject*>(Py_TYPE(base));
     }
     py::object cls = steal(PyObject_CallFunctionObjArgs(meta, name.ptr(), bases.ptr(), ns.ptr(), nullptr));
-    check_status(PyList_SetItem(ctx.ptr(), 1, py::object(cls).release().ptr()));
+    if (ctx) check_status(PyList_SetItem(ctx.ptr(), 1, py::object(cls).release().ptr()));
     check_status(PyDict_SetItem(globals, name.ptr(), cls.ptr()));
 }
 
@@ -245,10 +250,12 @@ void bounded_decode(PyObject* self, std::initializer_list<ListBound> bounds) {
     py::object definition = steal(PyObject_GetAttrString(reinterpret_cast<PyObject*>(Py_TYPE(self)), "definition"));
     py::object entries = steal(PySequence_Fast(definition.ptr(), "definition must be a sequence"));
     const Py_ssize_t n = PySequence_Fast_GET_SIZE(entries.ptr());
+    // Names looked up on every entry, made once per call.
+    const py::object k_name = str("name"), k_di_data = str("di_data"), k_decode = str("_decode");
     for (Py_ssize_t i = 0; i < n; ++i) {
         PyObject* entry = PySequence_Fast_GET_ITEM(entries.ptr(), i);
-        py::object name = steal(PyObject_GetAttrString(entry, "name"));
-        py::object data = steal(PyObject_GetAttrString(self, "di_data"));
+        py::object name = steal(PyObject_GetAttr(entry, k_name.ptr()));
+        py::object data = steal(PyObject_GetAttr(self, k_di_data.ptr()));
         py::object chunk = data;
         for (const ListBound& b : bounds) {
             if (!PyUnicode_Check(name.ptr()) || PyUnicode_CompareWithASCIIString(name.ptr(), b.list) != 0) continue;
@@ -263,7 +270,7 @@ void bounded_decode(PyObject* self, std::initializer_list<ListBound> bounds) {
             chunk = steal(PySequence_GetSlice(data.ptr(), 0, limit));
             break;
         }
-        py::object result = steal(PyObject_CallMethod(entry, "_decode", "O", chunk.ptr()));
+        py::object result = steal(PyObject_CallMethodOneArg(entry, k_decode.ptr(), chunk.ptr()));
         if (!PyTuple_Check(result.ptr()) || PyTuple_GET_SIZE(result.ptr()) != 2) {
             PyErr_SetString(PyExc_TypeError, "attribute _decode must return a (value, consumed) pair");
             throw PyErr{};
@@ -277,10 +284,10 @@ void bounded_decode(PyObject* self, std::initializer_list<ListBound> bounds) {
             throw PyErr{};
         }
         py::object rest = steal(PySequence_GetSlice(data.ptr(), used, PY_SSIZE_T_MAX));
-        check_status(PyObject_SetAttrString(self, "di_data", rest.ptr()));
+        check_status(PyObject_SetAttr(self, k_di_data.ptr(), rest.ptr()));
         check_status(PyObject_SetAttr(self, name.ptr(), PyTuple_GET_ITEM(result.ptr(), 0)));
     }
-    check_status(PyObject_SetAttrString(self, "di_data", Py_None));
+    check_status(PyObject_SetAttr(self, k_di_data.ptr(), Py_None));
 }
 
 // Binds the arguments after the bound one to the named parameters, by
