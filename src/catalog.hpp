@@ -51,18 +51,22 @@ struct AttrSpec {
 };
 
 // Shorthands for the table rows.
-constexpr AttrSpec attr(const char* name, Kind k) { return AttrSpec{name, k}; }
-constexpr AttrSpec list_of(const char* name, const char* element) {
+constexpr AttrSpec attr(const char* name, Kind k) noexcept { return AttrSpec{name, k}; }
+constexpr AttrSpec list_of(const char* name, const char* element) noexcept {
     return AttrSpec{name, Kind::List, 0, element};
 }
-constexpr AttrSpec fixed_bytes(const char* name, std::uint16_t n) { return AttrSpec{name, Kind::FixedBytes, n}; }
-constexpr AttrSpec fixed_str(const char* name, std::uint16_t n) { return AttrSpec{name, Kind::FixedStr, n}; }
+constexpr AttrSpec fixed_bytes(const char* name, std::uint16_t n) noexcept {
+    return AttrSpec{name, Kind::FixedBytes, n};
+}
+constexpr AttrSpec fixed_str(const char* name, std::uint16_t n) noexcept {
+    return AttrSpec{name, Kind::FixedStr, n};
+}
 // A serial number that a record constructor stores as NorvaneSerialNumber(value).
-constexpr AttrSpec wrapped_serial(const char* name, const char* param = nullptr) {
+constexpr AttrSpec wrapped_serial(const char* name, const char* param = nullptr) noexcept {
     return AttrSpec{name, Kind::Serial, 0, nullptr, kWrapSerial, param};
 }
 // A record field filled from a constructor parameter of another name.
-constexpr AttrSpec renamed(AttrSpec a, const char* param) { a.param = param; return a; }
+constexpr AttrSpec renamed(AttrSpec a, const char* param) noexcept { a.param = param; return a; }
 
 // ---------------------------------------------------------------------------
 // Methods.
@@ -79,13 +83,13 @@ struct MethodSpec {
     Bind bind;
 };
 
-inline PyCFunction as_cfunction(FastFn fn) {
+inline PyCFunction as_cfunction(FastFn fn) noexcept {
     return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(fn));
 }
-inline MethodSpec instance_method(const char* name, FastFn fn, const char* doc = nullptr) {
+inline MethodSpec instance_method(const char* name, FastFn fn, const char* doc = nullptr) noexcept {
     return MethodSpec{{name, as_cfunction(fn), METH_FASTCALL | METH_KEYWORDS, doc}, Bind::Instance};
 }
-inline MethodSpec class_method(const char* name, FastFn fn, const char* doc = nullptr) {
+inline MethodSpec class_method(const char* name, FastFn fn, const char* doc = nullptr) noexcept {
     return MethodSpec{{name, as_cfunction(fn), METH_FASTCALL | METH_KEYWORDS, doc}, Bind::Class};
 }
 
@@ -112,10 +116,10 @@ constexpr std::uint8_t kNoRecordInit = 2;   // record without the generic constr
 constexpr std::uint8_t kNoRecordStr = 4;    // record without the generic rendering
 
 struct ClassSpec {
-    const char* name;
-    What what;
-    std::uint16_t type;                        // items only
-    const char* doc;                           // nullptr: no documentation string
+    const char* name = nullptr;
+    What what = What::Item;
+    std::uint16_t type = 0;                    // items only
+    const char* doc = nullptr;                 // nullptr: no documentation string
     std::initializer_list<AttrSpec> attrs;
     std::initializer_list<MethodSpec> methods = {};
     std::uint8_t flags = 0;
@@ -136,7 +140,7 @@ struct Table {
 };
 
 template <std::size_t N>
-constexpr Table table(const ClassSpec (&decls)[N]) { return Table{decls, decls + N}; }
+constexpr Table table(const ClassSpec (&decls)[N]) noexcept { return Table{decls, decls + N}; }
 
 // One table per subsystem source.
 extern const Table kTimeSyncTable;

@@ -104,7 +104,7 @@ py::object command_class(Ctx ctx, PyObject* t) {
 }
 
 py::object register_cmd_item(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* cmd_class;
+    PyObject* cmd_class = nullptr;
     bind_args("register_cmd_item", args, nargs, kwnames, {"cmd_class"}, &cmd_class, 1);
     py::object reg = get(args[0], "cmd_classes");
     py::object key = get(cmd_class, "type");
@@ -263,7 +263,7 @@ struct ConfigOptionsList {
 
 template <class L>
 py::object add_pin_configurations(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* data;
+    PyObject* data = nullptr;
     bind_args("add_pin_configurations", args, nargs, kwnames, {"data"}, &data, 1);
     append_record(ctx, args[0], L::list, "PinConfig", &data, 1);
     return py::none();

@@ -248,16 +248,17 @@ py::object calibration_str(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyO
     // Radians to degrees: (x * 180.0) / pi, as the host's numbers compute it.
     py::object pi = steal(PyObject_GetAttrString(global(ctx, "math").ptr(), "pi"));
     py::object half_turn = steal(PyFloat_FromDouble(180.0));
+    // "phase_cal_<i>" with a one-digit path number always fits: the length is not needed.
     char name[16];
     for (int i = 0; i < Line.paths; ++i) {
-        std::snprintf(name, sizeof name, "phase_cal_%d", i);
+        (void)std::snprintf(name, sizeof name, "phase_cal_%d", i);
         py::object phase = steal(PyObject_GetAttrString(self, name));
         py::object product = steal(PyNumber_Multiply(phase.ptr(), half_turn.ptr()));
         py::object degrees = steal(PyNumber_TrueDivide(product.ptr(), pi.ptr()));
         check_status(PyList_Append(values.ptr(), degrees.ptr()));
     }
     for (int i = 0; i < Line.paths; ++i) {
-        std::snprintf(name, sizeof name, "dt_cal_%d", i);
+        (void)std::snprintf(name, sizeof name, "dt_cal_%d", i);
         add(name);
     }
     for (const char* t : Line.tail) {
