@@ -37,7 +37,7 @@ class Bad:
     def __str__(self):
         raise ValueError("no text")
 
-    def __format__(self, spec):
+    def __format__(self, fmt):
         raise ValueError("no text")
 
 
