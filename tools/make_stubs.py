@@ -3,201 +3,46 @@
 
     PYTHONPATH=$stage /usr/bin/python3 -P tools/make_stubs.py [--check]
 
-What the built module tells about itself comes from importing it: its classes
-in declaration order with their bases, documentation strings and class
-attributes, the `definition` entries of every class (instance attributes,
-typed by their attribute kind), the methods each class defines, and the
-values a default instance holds. What it cannot tell, the parameters of the
-methods written in C++, is read from the method tables and method bodies in
-src/*.cpp: a `bind_args` call names the parameters, `expect_args` counts
-positional ones, a one-parameter helper names its parameter. A method's
-`__text_signature__`, when it has one, takes precedence over the sources.
+Everything comes from importing the built module: its classes in declaration
+order with their bases, documentation strings and class attributes, the
+`definition` entries of every class (instance attributes, typed by their
+attribute kind), the values a default instance holds, and the methods each
+class defines. Every method carries a `__text_signature__` such as
+
+    ($self, /, serial_number: int | NorvaneSerialNumber) -> None
+
+(annotations in stub syntax, defaults as literals, a return annotation);
+class methods are those whose signature starts with `($cls`. A method without
+one, or with one that does not parse or names an unknown type, stops the
+script with a message naming the class and the method.
 
 --check writes nothing: it compares the checked-in stub with the one the
 built module yields and exits 1 with a unified diff when they differ.
 """
 
 import argparse
+import ast
+import builtins
 import difflib
 import importlib
-import inspect
 import os
 import re
 import sys
 import types
+import typing
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 STUB = os.path.join(TOP, "rlx", "data_items", "private_data_items.pyi")
 MODULE = "rlx.data_items.private_data_items"
 
-# Parameter and class attribute types that neither the module nor the method
-# bodies can tell (the values are Python types, not numbers of the catalog).
-PARAM_TYPES = {
-    ("add_uwb_network_command", "destination_group"): "int",
-    ("add_uwb_network_command", "type"): "int",
-    ("add_uwb_network_command", "length"): "int",
-    ("add_uwb_network_command", "data"): "bytes",
-    ("register_cmd_item", "cmd_class"): "builtins.type[UWBNetworkCommandItem]",
-    ("__eq__", "other"): "object",
-}
+# Class attribute types the module cannot tell (the registry is empty at import).
 CLASS_ATTR_TYPES = {
     "cmd_classes": "dict[int, builtins.type[UWBNetworkCommandItem]]",
 }
-# Names of the positional-only parameters counted by `expect_args`.
-POSITIONAL_NAMES = {"__eq__": ["other"]}
-
-SERIAL_PARAM = "int | NorvaneSerialNumber"
 
 
-def warn(message):
-    sys.stderr.write("make_stubs: %s\n" % message)
-
-
-# ---------------------------------------------------------------------------
-# Reading the C++ sources.
-
-_LITERAL_OR_COMMENT = re.compile(r'//[^\n]*|/\*.*?\*/|("(?:\\.|[^"\\\n])*"|\'(?:\\.|[^\'\\\n])+\')', re.S)
-
-
-def strip_comments(text):
-    return _LITERAL_OR_COMMENT.sub(lambda m: m.group(1) or " ", text)
-
-
-def matching(text, start):
-    """Index just past the bracket closing the one at `start`, string literals skipped."""
-    pairs = {"{": "}", "(": ")", "[": "]"}
-    opening, closing = text[start], pairs[text[start]]
-    depth, i = 0, start
-    while i < len(text):
-        c = text[i]
-        if c in "\"'":
-            i += 1
-            while text[i] != c:
-                i += 2 if text[i] == "\\" else 1
-        elif c == opening:
-            depth += 1
-        elif c == closing:
-            depth -= 1
-            if depth == 0:
-                return i + 1
-        i += 1
-    raise ValueError("unbalanced %r at offset %d" % (opening, start))
-
-
-def top_level_groups(text):
-    """The brace groups at the outermost level of `text` (the rows of a table)."""
-    groups, i = [], 0
-    while i < len(text):
-        c = text[i]
-        if c in "\"'":
-            i = _LITERAL_OR_COMMENT.match(text, i).end()
-            continue
-        if c == "{":
-            end = matching(text, i)
-            groups.append(text[i:end])
-            i = end
-            continue
-        i += 1
-    return groups
-
-
-class Sources:
-    """Method tables and method bodies of the subsystem sources."""
-
-    _DEFINE = re.compile(r"^[ \t]*#[ \t]*define[ \t]+(\w+)(?!\()[ \t]*((?:[^\n]*\\\n)*[^\n]*)", re.M)
-    _METHOD_CONST = re.compile(r"\bconst\s+\w+\s+(k\w+)\s*=\s*((?:instance|class)_method\(.*?\));", re.S)
-    _FUNCTION = re.compile(r"^(?:template\s*<[^;{}]*>\s*)?[\w:]+[\s*&]+(\w+)\s*\(", re.M)
-    _STR_ARRAY = re.compile(r"\bconst\s+char\s*\*\s*(?:const\s+)?(\w+)\s*\[\s*\]\s*=\s*\{(.*?)\};", re.S)
-    _METHOD = re.compile(r"\b(instance_method|class_method)\(\s*\"(\w+)\"\s*,\s*method<\s*(\w+)")
-
-    def __init__(self, directory):
-        self.functions = {}   # C++ function name -> body text
-        self.arrays = {}      # constexpr string array name -> its strings
-        self.methods = {}     # class name -> {method name: C++ function name}
-        for name in sorted(os.listdir(directory)):
-            if name.endswith(".cpp"):
-                with open(os.path.join(directory, name), encoding="utf-8") as f:
-                    self._read(strip_comments(f.read()))
-
-    def _read(self, text):
-        macros = {m.group(1): m.group(2).replace("\\\n", " ") for m in self._DEFINE.finditer(text)}
-        for m in self._STR_ARRAY.finditer(text):
-            self.arrays[m.group(1)] = re.findall(r'"((?:\\.|[^"\\])*)"', m.group(2))
-        for m in self._FUNCTION.finditer(text):
-            close = matching(text, m.end() - 1)
-            after = re.match(r"\s*(?:const\s*)?\{", text[close:])
-            if after:
-                body_start = close + after.end() - 1
-                self.functions[m.group(1)] = text[body_start:matching(text, body_start)]
-        constants = {m.group(1): m.group(2) for m in self._METHOD_CONST.finditer(text)}
-        # The class tables: arrays whose rows open with a class name and what it is.
-        for m in re.finditer(r"\bconst\s+\w+\s+\w+\s*\[\s*\]\s*=\s*\{", text):
-            table = text[m.end() - 1:matching(text, m.end() - 1)]
-            table = self._expand(table, macros)
-            for row in top_level_groups(table[1:-1]):
-                name = re.match(r'\{\s*"(\w+)"\s*,\s*What::', row)
-                if not name:
-                    continue
-                row = self._expand(row, constants)
-                self.methods[name.group(1)] = {pm.group(2): pm.group(3) for pm in self._METHOD.finditer(row)}
-
-    @staticmethod
-    def _expand(text, names):
-        if not names:
-            return text
-        pattern = re.compile(r"\b(%s)\b" % "|".join(map(re.escape, names)))
-        for _ in range(8):
-            expanded = pattern.sub(lambda m: names[m.group(1)], text)
-            if expanded == text:
-                break
-            text = expanded
-        return text
-
-    def body(self, function, seen=None):
-        """The text of `function` and of the method bodies it delegates to."""
-        seen = set() if seen is None else seen
-        if function in seen or function not in self.functions:
-            return ""
-        seen.add(function)
-        text = self.functions[function]
-        for callee in re.findall(r"\b(\w+)\s*(?:<[^<>()]*>)?\s*\(\s*ctx\s*,\s*args\s*,\s*nargs\s*,\s*kwnames\s*\)", text):
-            text += "\n" + self.body(callee, seen)
-        return text
-
-    def parameters(self, function):
-        """[(name, required, keyword)] of a method body, or None when the body does not say."""
-        text = self.body(function)
-        m = re.search(r"\bbind_args\([^;]*?\{([^{}]*)\}\s*,\s*[^,;]+,\s*(\d+)\s*\)", text)
-        if m:
-            names = re.findall(r'"(\w+)"', m.group(1))
-            required = int(m.group(2))
-            return [(n, i < required, True) for i, n in enumerate(names)]
-        m = re.search(r'\b\w+\(\s*"\w+"\s*,\s*"(\w+)"\s*,\s*args\s*,\s*nargs\s*,\s*kwnames\s*\)', text)
-        if m:
-            return [(m.group(1), True, True)]
-        m = re.search(r"\bexpect_args\([^;]*?,\s*nargs\s*,\s*kwnames\s*,\s*(\d+)\s*\)", text)
-        if m:
-            return [(None, True, False)] * int(m.group(1))
-        # A constructor walking its own table of parameter names, each optional.
-        for array in re.findall(r"\b(k\w*Params)\b", text):
-            if array in self.arrays:
-                return [(n, False, True) for n in self.arrays[array]]
-        return None
-
-    def returns_nothing(self, function):
-        text = self.body(function)
-        returns = re.findall(r"\breturn\b([^;]*);", text)
-        return bool(returns) and all(r.strip() == "py::none()" for r in returns)
-
-    def writes(self, function):
-        return bool(re.search(r"SetAttr|SetItem|\bappend\b|\"print\"", self.body(function)))
-
-    def appended_record(self, function):
-        m = re.search(r'\bappend_record\(\s*[^,;]+,\s*[^,;]+,\s*[^,;]+,\s*"(\w+)"', self.body(function))
-        return m.group(1) if m else None
-
-    def wraps_serial(self, function):
-        return "NorvaneSerialNumber" in self.body(function) or "append_serial" in self.body(function)
+class StubError(Exception):
+    """The built module cannot be described: a method lacks a usable signature."""
 
 
 # ---------------------------------------------------------------------------
@@ -276,6 +121,96 @@ class Namer:
 
 
 # ---------------------------------------------------------------------------
+# Method signatures.
+
+def text_signature(value):
+    """The `__text_signature__` of a method as a class's `__dict__` holds it, or None."""
+    function = value.__func__ if isinstance(value, (classmethod, staticmethod)) else value
+    sig = getattr(function, "__text_signature__", None)
+    return sig if isinstance(sig, str) and sig else None
+
+
+def parse_signature(sig):
+    """(bound parameter name, ast.arguments, return annotation node) of a method's text signature."""
+    bound = re.match(r"\(\$(self|cls)\b", sig)
+    if not bound:
+        raise StubError("text signature %r does not start with $self or $cls" % sig)
+    try:
+        tree = ast.parse("def f" + sig.replace("$", "", 1) + ": ...")
+    except SyntaxError as exc:
+        raise StubError("text signature %r does not parse: %s" % (sig, exc.msg)) from None
+    function = tree.body[0]
+    if function.returns is None:
+        raise StubError("text signature %r has no return annotation" % sig)
+    return bound.group(1), function.args, function.returns
+
+
+class Annotations:
+    """Renders the annotations of text signatures for the stub, checking the names they use."""
+
+    def __init__(self, module, namer):
+        self.module = module
+        self.namer = namer
+
+    def render(self, node):
+        for name in ast.walk(node):
+            if isinstance(name, ast.Name) and not self.known(name.id):
+                raise StubError("annotation %r: %r is neither a builtin nor a name of the module"
+                                % (ast.unparse(node), name.id))
+        return self.namer.fix(ast.unparse(node))
+
+    def known(self, name):
+        if name == "builtins" or hasattr(builtins, name) or hasattr(self.module, name):
+            return True
+        if name in typing.__all__:
+            self.namer.typing.add(name)
+            return True
+        return False
+
+
+def render_arguments(arguments, annotations):
+    """The parameter list of a stub method; `arguments` starts with the bound parameter."""
+    positional = arguments.posonlyargs + arguments.args
+    defaults = [None] * (len(positional) - len(arguments.defaults)) + list(arguments.defaults)
+
+    def one(arg, default, stars=""):
+        if arg.annotation is None:
+            if arg is positional[0]:
+                return arg.arg
+            raise StubError("parameter %r has no annotation" % arg.arg)
+        return "%s%s: %s%s" % (stars, arg.arg, annotations.render(arg.annotation),
+                               "" if default is None else " = ...")
+
+    out = [one(arg, default) for arg, default in zip(positional, defaults)]
+    # The positional-only marker, unless only the bound parameter precedes it.
+    if len(arguments.posonlyargs) > 1:
+        out.insert(len(arguments.posonlyargs), "/")
+    if arguments.vararg:
+        out.append(one(arguments.vararg, None, "*"))
+    elif arguments.kwonlyargs:
+        out.append("*")
+    out += [one(arg, default) for arg, default in zip(arguments.kwonlyargs, arguments.kw_defaults)]
+    if arguments.kwarg:
+        out.append(one(arguments.kwarg, None, "**"))
+    return ", ".join(out)
+
+
+def method_lines(cls, name, value, annotations):
+    """The stub lines of method `name` of `cls`, from its text signature."""
+    sig = text_signature(value)
+    if sig is None:
+        raise StubError("%s.%s has no __text_signature__" % (cls.__name__, name))
+    try:
+        bound, arguments, returns = parse_signature(sig)
+        rendered = render_arguments(arguments, annotations)
+        result = annotations.render(returns)
+    except StubError as exc:
+        raise StubError("%s.%s: %s" % (cls.__name__, name, exc)) from None
+    line = "    def %s(%s) -> %s: ..." % (name, rendered, result)
+    return ["    @classmethod", line] if bound == "cls" else [line]
+
+
+# ---------------------------------------------------------------------------
 # The stub.
 
 def declared_classes(module):
@@ -292,21 +227,15 @@ def default_instance(module, cls):
         return None
 
 
-def render_params(params):
-    out = ["self"]
-    positional_only = params and not params[0][2]
-    for text, _, _ in params:
-        out.append(text)
-    if positional_only:
-        out.append("/")
-    return ", ".join(out)
+def is_method(value):
+    return isinstance(value, (classmethod, staticmethod)) or (callable(value) and not isinstance(value, type))
 
 
 class StubWriter:
-    def __init__(self, module, sources):
+    def __init__(self, module):
         self.module = module
-        self.sources = sources
         self.namer = Namer(module)
+        self.annotations = Annotations(module, self.namer)
         self.base_instance_names = set()
         item = getattr(module, "RLXDataItem", None)
         if isinstance(item, type):
@@ -333,145 +262,20 @@ class StubWriter:
                     out.append((name, self.namer.of_value(value)))
         return out
 
-    def param_type(self, cls, method, function, index, name, attributes):
-        if (method, name) in PARAM_TYPES:
-            return PARAM_TYPES[(method, name)]
-        if issubclass(cls, self.module.DataItemAttribute):
-            if method == "__init__":
-                return "str"
-            if method == "_encode":
-                return self.value_type_of_kind(cls)
-            if method == "_decode":
-                return "bytes"
-        if function:
-            record = self.sources.appended_record(function)
-            if record and isinstance(getattr(self.module, record, None), type):
-                ctor = self.constructor_params(getattr(self.module, record))
-                if ctor and index < len(ctor):
-                    return ctor[index][1]
-            if self.sources.wraps_serial(function) and "serial" in (name or ""):
-                return SERIAL_PARAM
-        if name in attributes:
-            return attributes[name]
-        return self.namer.any()
-
-    def value_type_of_kind(self, cls):
-        probe = default_instance(self.module, cls)
-        default = getattr(probe, "default", None)
-        return self.namer.of_value(default) if default is not None else self.namer.any()
-
-    def constructor_params(self, record):
-        """[(name, type)] of the generic record constructor: one parameter per definition entry."""
-        init = record.__dict__.get("__init__")
-        definition = record.__dict__.get("definition")
-        if init is None or not isinstance(definition, list) or "__init__" in self.sources.methods.get(record.__name__, {}):
-            return None
-        # The constructor's context holds its parameter names and flags, in definition order.
-        context = getattr(getattr(init, "__func__", None), "__self__", None)
-        names = [a.name for a in definition]
-        wrapped = [False] * len(names)
-        if isinstance(context, list) and len(context) >= 5 and isinstance(context[3], tuple) \
-                and len(context[3]) == len(names) and isinstance(context[4], bytes):
-            names = list(context[3])
-            wrapped = [bool(b & 1) for b in context[4]]
-        out = []
-        for attr, name, wrap in zip(definition, names, wrapped):
-            out.append((name, SERIAL_PARAM if wrap or type(attr).__name__ == "DISerialNumberAttr"
-                        else self.namer.of_attribute(attr)))
-        return out
-
-    def return_type(self, cls, method, function, params, instance):
-        if method in ("__init__",):
-            return "None"
-        if method in ("__str__", "__repr__"):
-            return "str"
-        if method == "__eq__":
-            return "bool"
-        if method == "_encode":
-            return "bytes"
-        if method == "_decode":
-            if issubclass(cls, self.module.DataItemAttribute):
-                return "tuple[%s, int]" % self.value_type_of_kind(cls)
-            return "None"
-        if function and self.sources.returns_nothing(function):
-            return "None"
-        # An accessor that takes nothing and writes nothing: ask a default instance.
-        if function and not params and not self.sources.writes(function) and instance is not None:
-            try:
-                return self.namer.of_value(getattr(instance, method)())
-            except Exception:
-                pass
-        return self.namer.any()
-
-    def methods(self, cls, instance, attributes):
+    def methods(self, cls, instance):
         lines = []
-        table = self.sources.methods.get(cls.__name__, {})
-        for method, value in cls.__dict__.items():
+        for name, value in cls.__dict__.items():
             if isinstance(value, property):
                 result = None
                 if instance is not None:
                     try:
-                        result = self.namer.of_value(getattr(instance, method))
+                        result = self.namer.of_value(getattr(instance, name))
                     except Exception:
                         pass
-                result = result or self.namer.any()
-                lines += ["    @property", "    def %s(self) -> %s: ..." % (method, result)]
-                continue
-            if isinstance(value, classmethod):
-                bound, function = "cls", value.__func__
-            elif isinstance(value, (types.FunctionType, types.BuiltinFunctionType)) or \
-                    type(value).__name__ == "instancemethod":
-                bound, function = "self", getattr(value, "__func__", value)
-            else:
-                continue
-            source = table.get(method)
-            params = self.signature(cls, method, function, source, attributes)
-            if params is None:
-                warn("%s.%s: parameters unknown" % (cls.__name__, method))
-                rendered = "%s, *args: %s, **kwargs: %s" % (bound, self.namer.any(), self.namer.any())
-            else:
-                rendered = render_params(params).replace("self", bound, 1)
-            result = self.return_type(cls, method, source, params, instance)
-            if bound == "cls":
-                lines.append("    @classmethod")
-            lines.append("    def %s(%s) -> %s: ..." % (method, rendered, self.namer.fix(result)))
+                lines += ["    @property", "    def %s(self) -> %s: ..." % (name, self.namer.fix(result or self.namer.any()))]
+            elif is_method(value):
+                lines += method_lines(cls, name, value, self.annotations)
         return lines
-
-    def signature(self, cls, method, function, source, attributes):
-        """[(text, required, keyword)] of the parameters after the bound one, or None."""
-        text_signature = getattr(function, "__text_signature__", None)
-        if text_signature:
-            try:
-                sig = inspect.signature(function)
-            except (TypeError, ValueError):
-                sig = None
-            if sig is not None:
-                out = []
-                for p in list(sig.parameters.values())[1:]:
-                    t = self.param_type(cls, method, source, len(out), p.name, attributes)
-                    default = "" if p.default is inspect.Parameter.empty else " = ..."
-                    out.append(("%s: %s%s" % (p.name, self.namer.fix(t), default), not default,
-                                p.kind is not inspect.Parameter.POSITIONAL_ONLY))
-                return out
-        if source is None and method == "__init__":
-            ctor = self.constructor_params(cls)
-            if ctor is not None:
-                return [("%s: %s = ..." % (n, self.namer.fix(t)), False, True) for n, t in ctor]
-        if source is None and method == "__str__" and "__str__" in cls.__dict__:
-            return []
-        if source is None:
-            return None
-        found = self.sources.parameters(source)
-        if found is None:
-            return None
-        out = []
-        for index, (name, required, keyword) in enumerate(found):
-            if name is None:
-                names = POSITIONAL_NAMES.get(method, [])
-                name = names[index] if index < len(names) else "arg%d" % index
-            t = self.namer.fix(self.param_type(cls, method, source, index, name, attributes))
-            out.append(("%s: %s%s" % (name, t, "" if required else " = ..."), required, keyword))
-        return out
 
     def class_lines(self, cls):
         instance = default_instance(self.module, cls)
@@ -492,13 +296,13 @@ class StubWriter:
             lines.append("    definition: %s" % self.classvar("list[DataItemAttribute]"))
         for name, value in cls.__dict__.items():
             if name.startswith("_") or name in ("type", "definition") or callable(value) or \
-                    isinstance(value, (property, classmethod, staticmethod)) or type(value).__name__ == "instancemethod":
+                    isinstance(value, (property, classmethod, staticmethod)):
                 continue
             t = CLASS_ATTR_TYPES.get(name) or self.namer.of_value(value)
             lines.append("    %s: %s" % (name, self.classvar(self.namer.fix(t))))
         for name, t in attributes:
             lines.append("    %s: %s" % (name, self.namer.fix(t)))
-        lines += self.methods(cls, instance, dict(attributes))
+        lines += self.methods(cls, instance)
         self.namer.shadowed = frozenset()
         if len(lines) == 1:
             lines.append("    ...")
@@ -561,9 +365,13 @@ def main(argv=None):
     try:
         module = importlib.import_module(MODULE)
     except ImportError as exc:
-        warn("cannot import the built module (%s); run with PYTHONPATH=$(tools/build)" % exc)
+        sys.stderr.write("make_stubs: cannot import the built module (%s); run with PYTHONPATH=$(tools/build)\n" % exc)
         return 2
-    text = StubWriter(module, Sources(os.path.join(TOP, "src"))).render()
+    try:
+        text = StubWriter(module).render()
+    except StubError as exc:
+        sys.stderr.write("make_stubs: %s\n" % exc)
+        return 2
     if args.check:
         try:
             with open(args.output, encoding="utf-8") as f:
