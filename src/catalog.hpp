@@ -2,10 +2,13 @@
 //
 // Every class of the catalog is one ClassSpec: its name, what it is (data
 // item, auxiliary record or attribute kind), its 16-bit type code, its
-// documentation string, its payload layout as a list of AttrSpec, and the
-// few methods and class attributes that the layout alone cannot say. Each
-// subsystem source holds one table of ClassSpec; the builder walks the
-// catalog order and creates every class from its entry.
+// documentation string, its payload layout as a list of AttrSpec, and its
+// methods as a list of MethodSpec rows. A row is either one of the recurring
+// behaviours (bit-field accessor, list builder, count-bounded list), which
+// the runtime carries out from the row's data alone, or a hand-written body
+// for what a table cannot say. Each subsystem source holds one table of
+// ClassSpec; the builder walks the catalog order and creates every class
+// from its entry.
 #pragma once
 
 #include <pybind11/pybind11.h>
@@ -20,7 +23,7 @@ namespace py = pybind11;
 // ---------------------------------------------------------------------------
 // Attribute kinds of the framework (plus the one this module declares).
 // The builder resolves each kind by its class name in the module namespace,
-// exactly as a class body naming it would.
+// once, exactly as a class body naming it would.
 enum class Kind : std::uint8_t {
     U8, U16, U32, U64,
     I8, I16, I32, I64,
@@ -34,9 +37,6 @@ enum class Kind : std::uint8_t {
     DomainInfo,      // DIDomainInfoAttr, declared in this module
     Count_
 };
-
-// Class name of each kind, indexed by Kind.
-const char* kind_name(Kind k);
 
 // Record constructor flag: store the argument wrapped as NorvaneSerialNumber(value).
 constexpr std::uint8_t kWrapSerial = 1;
@@ -69,43 +69,98 @@ constexpr AttrSpec wrapped_serial(const char* name, const char* param = nullptr)
 constexpr AttrSpec renamed(AttrSpec a, const char* param) noexcept { a.param = param; return a; }
 
 // ---------------------------------------------------------------------------
-// Methods.
-//
-// A method is a C function with the vectorcall convention. Its first
-// argument is the class context (see Ctx); args[0] is the instance for an
-// instance method, the class for a class method.
-using FastFn = PyObject* (*)(PyObject* ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+// Method rows.
+
+// A parameter after the bound instance (or class): its name, its type as a
+// stub writes it, and what a caller who leaves it out gets.
+enum class Dflt : std::uint8_t {
+    Required,        // must be given, by position or keyword
+    Positional,      // must be given, by position only
+    Zero,            // the integer 0
+    NewList,         // a new empty list for every call
+};
+struct Param {
+    const char* name;
+    const char* type;
+    Dflt dflt = Dflt::Zero;
+};
+// A row's parameter list: a named array of static storage (a braced list
+// handed through a function would not outlive the table's initialization).
+class Params {
+public:
+    constexpr Params() noexcept = default;
+    template <std::size_t N>
+    constexpr Params(const Param (&list)[N]) noexcept : first_(list), size_(N) {}
+    const Param* begin() const noexcept { return first_; }
+    const Param* end() const noexcept { return first_ + size_; }
+    std::size_t size() const noexcept { return size_; }
+
+private:
+    const Param* first_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// What a row does.
+enum class Does : std::uint8_t {
+    Body,            // a hand-written body
+    Field,           // (attr AND mask) >> shift as an integer
+    Flag,            // (attr AND mask) >> shift is not zero, as True or False
+    Append,          // builds one element and appends it to a list, bumping its count
+    Counted,         // a list bounded by a count attribute (see below)
+};
 
 enum class Bind : std::uint8_t { Instance, Class };
 
+struct Call;
+// A hand-written body: gets the call with its arguments bound, returns a new reference.
+using Body = py::object (*)(Call& call);
+
 struct MethodSpec {
-    PyMethodDef def;    // name in the class namespace (may be "__init__", "__str__", ...)
-    Bind bind;
+    const char* name;                       // name in the class namespace; nullptr for Counted rows
+    Does does;
+    Bind bind = Bind::Instance;
+    const char* returns = "None";           // the result's type as a stub writes it
+    Params params = {};
+    Body body = nullptr;                    // Body
+    const char* attr = nullptr;             // Field, Flag: the stored attribute
+    long mask = -1;                         // Field, Flag: negative for no mask
+    int shift = 0;                          // Field, Flag
+    const char* list = nullptr;             // Append, Counted: the list attribute
+    const char* element = nullptr;          // Append: module global called with the arguments
+    const char* count = nullptr;            // Append, Counted: the count attribute, or nullptr
+    Py_ssize_t element_size = 0;            // Counted: bytes per element, 0 when decoding does not bound it
 };
 
-inline PyCFunction as_cfunction(FastFn fn) noexcept {
-    return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(fn));
+// Rows.
+constexpr MethodSpec body(const char* name, Body fn, const char* returns = "None",
+                          Params params = {}, Bind bind = Bind::Instance) noexcept {
+    return MethodSpec{name, Does::Body, bind, returns, params, fn};
 }
-inline MethodSpec instance_method(const char* name, FastFn fn, const char* doc = nullptr) noexcept {
-    return MethodSpec{{name, as_cfunction(fn), METH_FASTCALL | METH_KEYWORDS, doc}, Bind::Instance};
+// Bit-field accessor: (attr AND mask) shifted right by shift, as an integer.
+constexpr MethodSpec field(const char* name, const char* attr, long mask, int shift = 0) noexcept {
+    return MethodSpec{name, Does::Field, Bind::Instance, "int", {}, nullptr, attr, mask, shift};
 }
-inline MethodSpec class_method(const char* name, FastFn fn, const char* doc = nullptr) noexcept {
-    return MethodSpec{{name, as_cfunction(fn), METH_FASTCALL | METH_KEYWORDS, doc}, Bind::Class};
+// One-bit flag: (attr AND mask) shifted right by shift is not zero.
+constexpr MethodSpec flag(const char* name, const char* attr, long mask, int shift = 0) noexcept {
+    return MethodSpec{name, Does::Flag, Bind::Instance, "bool", {}, nullptr, attr, mask, shift};
+}
+// Builder: self.<list>.append(<element>(args...)); then self.<count> += 1 when a count is named.
+constexpr MethodSpec append(const char* name, const char* list, const char* element,
+                            Params params, const char* count = nullptr) noexcept {
+    return MethodSpec{name, Does::Append, Bind::Instance, "None", params, nullptr, nullptr, -1, 0,
+                      list, element, count};
+}
+// Count-bounded list: the item's `_encode` first sets every count to the
+// length of its list, then returns the framework's encoding; its `_decode`
+// walks `definition` and hands each bounded list at most count * element_size
+// bytes of the remaining payload. element_size 0: recounted, never bounded.
+constexpr MethodSpec counted(const char* list, const char* count, Py_ssize_t element_size) noexcept {
+    return MethodSpec{nullptr, Does::Counted, Bind::Instance, "None", {}, nullptr, nullptr, -1, 0,
+                      list, nullptr, count, element_size};
 }
 
-// The class context handed to every method: a list [module dict, class,
-// field names...]. The class slot is filled right after the class is created.
-struct Ctx {
-    PyObject* ctx;
-    PyObject* globals() const { return PyList_GET_ITEM(ctx, 0); }
-    PyObject* cls() const { return PyList_GET_ITEM(ctx, 1); }
-    // Names of the definition entries (a tuple of str), for records.
-    PyObject* names() const { return PyList_GET_ITEM(ctx, 2); }
-    // Constructor parameter names (a tuple of str), for records.
-    PyObject* params() const { return PyList_GET_ITEM(ctx, 3); }
-    // Per-parameter flags (bytes), for records.
-    PyObject* flags() const { return PyList_GET_ITEM(ctx, 4); }
-};
+// The parameter of the builders that wrap a serial number.
+inline constexpr Param kSerialParam[] = {{"serial_number", "int | NorvaneSerialNumber", Dflt::Required}};
 
 // ---------------------------------------------------------------------------
 // Classes.
@@ -124,7 +179,7 @@ struct ClassSpec {
     std::initializer_list<MethodSpec> methods = {};
     std::uint8_t flags = 0;
     // Adds further class attributes to the namespace before creation.
-    void (*populate)(PyObject* ns, Ctx ctx) = nullptr;
+    void (*populate)(PyObject* ns) = nullptr;
 };
 
 // Documentation strings of the catalog's classes.
@@ -151,10 +206,15 @@ extern const Table kDeviceControlTable;
 extern const Table kDistributionTable;
 extern const Table kDiagnosticsTable;
 
+// Builds every class of the catalog into the module dict, in catalog order.
+void build_catalog(PyObject* module_dict);
+
 // ---------------------------------------------------------------------------
-// Error handling inside methods: a CPython call that fails leaves the error
-// indicator set and throws PyErr; the method wrapper turns it into a NULL
-// return so the error propagates unchanged.
+// Runtime for method bodies.
+//
+// A CPython call that fails leaves the error indicator set and throws PyErr;
+// the method object turns it into a NULL return, so the error propagates
+// unchanged.
 struct PyErr {};
 
 inline PyObject* check(PyObject* p) {
@@ -167,57 +227,107 @@ inline void check_status(int rc) {
     if (rc < 0) throw PyErr{};
 }
 
-// Wraps a method body `py::object body(Ctx, PyObject* const*, Py_ssize_t, PyObject*)`.
-template <py::object (*Body)(Ctx, PyObject* const*, Py_ssize_t, PyObject*)>
-PyObject* method(PyObject* ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    try {
-        return Body(Ctx{ctx}, args, PyVectorcall_NARGS(nargs), kwnames).release().ptr();
-    } catch (const PyErr&) {
-        return nullptr;
-    } catch (py::error_already_set& e) {
-        e.restore();
-        return nullptr;
-    } catch (const std::bad_alloc&) {
-        PyErr_NoMemory();
-        return nullptr;
-    } catch (const std::exception& e) {
-        PyErr_SetString(PyExc_SystemError, e.what());
-        return nullptr;
-    }
-}
+// The names that methods use, interned once when the module initializes and
+// only read afterwards.
+#define PDI_NAMES(X)                                                                                          \
+    X(__init__) X(__module__) X(__name__) X(_decode) X(_encode) X(acc_mem) X(append) X(channel)              \
+    X(cmd_classes) X(commands) X(config) X(damr_type) X(data) X(definition) X(di_data) X(di_size)            \
+    X(domaint) X(DataItemAttribute) X(DomainInformation) X(fp_index) X(image_names) X(image_type)             \
+    X(interface_data) X(intercept) X(ip_poa) X(join) X(math) X(name) X(network_time) X(NorvaneSerialNumber)  \
+    X(nt64) X(num_interfaces) X(pack) X(packet) X(packet_type) X(pi) X(print) X(quality) X(rc_phase)         \
+    X(rlx_header_serial) X(rx_dt) X(rx_interface_id) X(rx_nt) X(signal_strength) X(slope)                   \
+    X(source_serial_number) X(status) X(status_strings) X(struct_) X(tx_sequence) X(type) X(unpack)         \
+    X(unpack_from) X(UWBNetworkCommandItem) X(position_data) X(phase_cal_0) X(phase_cal_1) X(phase_cal_2)       \
+    X(phase_cal_3) X(phase_cal_4) X(phase_cal_5) X(dt_cal_0) X(dt_cal_1) X(dt_cal_2) X(dt_cal_3) X(dt_cal_4)   \
+    X(dt_cal_5)
 
-// Builds every class of the catalog into the module dict, in catalog order.
-void build_catalog(PyObject* module_dict);
-
-// Common helpers for method bodies.
-// Looks up a global of the module by name (as Python code would), raising NameError if absent.
-py::object global(Ctx ctx, const char* name);
-// Binds the arguments after the bound one to the named parameters, by
-// position first and then by keyword; `out[i]` is borrowed, or nullptr when
-// parameter i was not given; the first `required` parameters must be given.
-void bind_args(const char* fn, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
-               std::initializer_list<const char*> names, PyObject** out, Py_ssize_t required);
-// Requires exactly `n` positional arguments after the bound one and no keywords.
-void expect_args(const char* fn, Py_ssize_t nargs, PyObject* kwnames, Py_ssize_t n);
-
-// `super(<defining class>, self).<name>()`: the next implementation after the
-// class that defines the calling method.
-py::object call_super(Ctx ctx, PyObject* self, const char* name);
-
-// A list attribute bounded by a count attribute decoded before it: the list
-// is handed at most count * element_size bytes of the remaining payload.
-struct ListBound {
-    const char* list;
-    const char* count;
-    Py_ssize_t element_size;
+struct Names {
+#define PDI_NAME_FIELD(n) PyObject* n;
+    PDI_NAMES(PDI_NAME_FIELD)
+#undef PDI_NAME_FIELD
+    PyObject* zero;      // the integer 0
+    PyObject* one;       // the integer 1
+    PyObject* empty;     // the empty string
 };
-// The attribute walk of the framework's decoding, with the given lists
-// bounded: each entry of the class's `definition` decodes from the front of
-// `di_data`, the consumed bytes are cut off, the value is stored under the
-// entry's name; finally `di_data` becomes None. On a failure the attributes
-// decoded so far keep their values and `di_data` holds the rest.
-void bounded_decode(PyObject* self, std::initializer_list<ListBound> bounds);
-// Sets the count attribute to the length of the list attribute.
-void recount(PyObject* self, const char* count, const char* list);
+extern Names N;
+void intern_names();
+
+// One call of a method: the method object, the bound instance (or class) and
+// the arguments bound to the row's parameters (borrowed; the defaults of
+// parameters left out filled in).
+struct Method;
+struct Call {
+    Method* method;
+    PyObject* self;
+    PyObject* const* args;       // one per parameter of the row
+    // The class that defines the method (for `super()` and class-held state).
+    PyObject* cls() const;
+    // Item i of the row's data (interned names and numbers made with the method).
+    PyObject* data(Py_ssize_t i) const;
+    // The row's parameters: how many, and the interned name of parameter i.
+    Py_ssize_t nparams() const;
+    PyObject* param(Py_ssize_t i) const;
+    // A module global (or builtin), looked up now, as Python code would: a
+    // caller may have rebound it. NameError when absent.
+    py::object global(PyObject* name) const;
+};
+
+// `getattr(o, name)` with an interned name.
+inline py::object get(PyObject* o, PyObject* name) { return steal(PyObject_GetAttr(o, name)); }
+inline void set(PyObject* o, PyObject* name, PyObject* v) { check_status(PyObject_SetAttr(o, name, v)); }
+
+// `super(<defining class>, self).<name>()`.
+py::object call_super(const Call& c, PyObject* name);
+
+// A length as the host's len() gives it.
+Py_ssize_t length(PyObject* o);
+
+// The attribute walk of the framework's decoding over a snapshot of the
+// class's `definition`: each entry decodes from the front of `di_data`, the
+// consumed bytes are cut off, the value is stored under the entry's name;
+// finally `di_data` becomes None. On a failure the attributes decoded so far
+// keep their values and `di_data` holds the rest.
+//
+// The walk asks `chunk` what each entry gets to decode; it may also decode the
+// entry itself (cutting what it consumed) and then returns its value through
+// `value` with nullptr as the chunk.
+struct Walk {
+    virtual ~Walk() = default;
+    // `data` is the whole remaining payload. Returns the chunk to decode, or
+    // nullptr after setting `value` itself.
+    virtual py::object chunk(const Call& c, PyObject* entry, PyObject* name, PyObject* data, py::object& value) = 0;
+};
+void walk_decode(const Call& c, Walk& walk);
+// Calls `entry._decode(chunk)`: returns the value and sets `used`, the bytes
+// consumed, which must lie within the chunk.
+py::object decode_entry(PyObject* entry, PyObject* name, PyObject* chunk, Py_ssize_t& used);
+// Cuts the first `n` bytes off `di_data` (`data` is its current value).
+void consume(PyObject* self, PyObject* data, Py_ssize_t n);
+
+// A text built in one buffer, converted value by value the way the host's
+// formatting converts them.
+class Text {
+public:
+    Text();
+    ~Text();
+    Text(const Text&) = delete;
+    Text& operator=(const Text&) = delete;
+    Text& ascii(const char* s);
+    Text& ascii(const char* s, Py_ssize_t n);
+    Text& str(PyObject* unicode);          // a str, taken as it is
+    Text& plain(PyObject* v);              // "{}": format(v, "")
+    Text& as_str(PyObject* v);             // str(v)
+    Text& hex(PyObject* v, int digits);    // "{:0<digits>X}"
+    Text& fixed0(PyObject* v);             // "{:.0f}"
+    Text& fixed0(double v);
+    Text& real(double v);                  // "{}" of a float
+    Text& integer(long long v);            // "{}" of an int
+    py::object finish();
+
+private:
+    void format(PyObject* v, const char* spec);
+    _PyUnicodeWriter w_;
+    bool open_ = true;
+};
 
 }  // namespace pdi

@@ -9,49 +9,10 @@ using K = Kind;
 
 
 // ---------------------------------------------------------------------------
-// Bit fields of a stored byte.
-
-py::object field(PyObject* self, const char* name) { return steal(PyObject_GetAttrString(self, name)); }
-
-// `(self.<name> & mask) != 0`, always exactly True or False.
-py::object flag_set(PyObject* self, const char* name, long mask) {
-    py::object value = field(self, name);
-    py::object m = steal(PyLong_FromLong(mask));
-    py::object bits = steal(PyNumber_And(value.ptr(), m.ptr()));
-    py::object zero = steal(PyLong_FromLong(0));
-    const int set = PyObject_RichCompareBool(bits.ptr(), zero.ptr(), Py_NE);
-    check_status(set);
-    return py::bool_(set != 0);
-}
-
-// Updater flag byte: almanac, firmware and content images pending.
-py::object almanac_flag(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("get_almanac_flag", nargs, kwnames, 0);
-    return flag_set(args[0], "flags", 0x20);
-}
-py::object firmware_flag(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("get_firmware_flag", nargs, kwnames, 0);
-    return flag_set(args[0], "flags", 0x40);
-}
-py::object content_flag(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("get_content_flag", nargs, kwnames, 0);
-    return flag_set(args[0], "flags", 0x80);
-}
-
 // Discovery hardware byte: version in bits 4..0, over-the-air upgrade in bit 5.
-py::object hardware_version(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("get_hardware_version", nargs, kwnames, 0);
-    py::object value = field(args[0], "hardware_version");
-    py::object mask = steal(PyLong_FromLong(0x1F));
-    return steal(PyNumber_And(value.ptr(), mask.ptr()));
-}
-py::object ota_upgrade(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("get_ota_upgrade", nargs, kwnames, 0);
-    return flag_set(args[0], "hardware_version", 0x20);
-}
 
-const MethodSpec kHardwareVersion = instance_method("get_hardware_version", method<hardware_version>);
-const MethodSpec kOtaUpgrade = instance_method("get_ota_upgrade", method<ota_upgrade>);
+constexpr MethodSpec kHardwareVersion = field("get_hardware_version", "hardware_version", 0x1F);
+constexpr MethodSpec kOtaUpgrade = flag("get_ota_upgrade", "hardware_version", 0x20);
 
 // ---------------------------------------------------------------------------
 // Updater status texts, indexed by status code and by image type.
@@ -63,62 +24,72 @@ constexpr const char* kStatusStrings[] = {
 };
 constexpr const char* kImageNames[] = {"recovery", "bootloader", "firmware", "almanac"};
 
-template <std::size_t N>
-py::object str_list(const char* const (&texts)[N]) {
-    py::object list = steal(PyList_New(static_cast<Py_ssize_t>(N)));
-    for (std::size_t i = 0; i < N; ++i) {
+template <std::size_t Count>
+py::object str_list(const char* const (&texts)[Count]) {
+    py::object list = steal(PyList_New(static_cast<Py_ssize_t>(Count)));
+    for (std::size_t i = 0; i < Count; ++i) {
         PyList_SET_ITEM(list.ptr(), static_cast<Py_ssize_t>(i), check(PyUnicode_FromString(texts[i])));
     }
     return list;
 }
 
-void updater_stats_tables(PyObject* ns, Ctx) {
-    check_status(PyDict_SetItemString(ns, "status_strings", str_list(kStatusStrings).ptr()));
-    check_status(PyDict_SetItemString(ns, "image_names", str_list(kImageNames).ptr()));
+void updater_stats_tables(PyObject* ns) {
+    check_status(PyDict_SetItem(ns, N.status_strings, str_list(kStatusStrings).ptr()));
+    check_status(PyDict_SetItem(ns, N.image_names, str_list(kImageNames).ptr()));
 }
 
 // The entry of the class's table `table` at index self.<name>, or "?" when
 // the value lies outside the table (a negative value included: it never
 // counts from the end).
-py::object table_text(Ctx ctx, PyObject* self, const char* table, const char* name) {
-    py::object entries = steal(PyObject_GetAttrString(ctx.cls(), table));
-    py::object value = field(self, name);
-    const Py_ssize_t n = PyObject_Length(entries.ptr());
-    if (n < 0) throw PyErr{};
-    py::object length = steal(PyLong_FromSsize_t(n));
-    const int below_end = PyObject_RichCompareBool(value.ptr(), length.ptr(), Py_LT);
+py::object table_text(const Call& c, PyObject* table, PyObject* name) {
+    py::object entries = get(c.cls(), table);
+    py::object value = get(c.self, name);
+    py::object size = steal(PyLong_FromSsize_t(length(entries.ptr())));
+    const int below_end = PyObject_RichCompareBool(value.ptr(), size.ptr(), Py_LT);
     check_status(below_end);
     if (below_end) {
-        py::object zero = steal(PyLong_FromLong(0));
-        const int from_start = PyObject_RichCompareBool(value.ptr(), zero.ptr(), Py_GE);
+        const int from_start = PyObject_RichCompareBool(value.ptr(), N.zero, Py_GE);
         check_status(from_start);
         if (from_start) return steal(PyObject_GetItem(entries.ptr(), value.ptr()));
     }
     return steal(PyUnicode_FromString("?"));
 }
 
-py::object image_name(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("image_name", nargs, kwnames, 0);
-    return table_text(ctx, args[0], "image_names", "image_type");
-}
-py::object sector_status(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("sector_status", nargs, kwnames, 0);
-    return table_text(ctx, args[0], "status_strings", "status");
-}
+py::object image_name(Call& c) { return table_text(c, N.image_names, N.image_type); }
+py::object sector_status(Call& c) { return table_text(c, N.status_strings, N.status); }
 
 // ---------------------------------------------------------------------------
 // DAMR packet: "0x{:02X}, {}" of the packet type and the packet's bytes read
 // as one little-endian unsigned number, in the host's hexadecimal form.
-py::object damr_str(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("__str__", nargs, kwnames, 0);
-    py::object damr_type = field(args[0], "damr_type");
-    py::object packet = field(args[0], "packet");
-    py::object hex_format = steal(PyUnicode_FromString("02X"));
-    py::object head = steal(PyObject_Format(damr_type.ptr(), hex_format.ptr()));
-    py::object number = steal(PyObject_CallMethod(reinterpret_cast<PyObject*>(&PyLong_Type), "from_bytes", "Os",
-                                                  packet.ptr(), "little"));
+py::object damr_str(Call& c) {
+    py::object damr_type = get(c.self, N.damr_type);
+    py::object packet = get(c.self, N.packet);
+    Text t;
+    t.ascii("0x").hex(damr_type.ptr(), 2).ascii(", ");
+    if (PyBytes_CheckExact(packet.ptr())) {
+        // Most significant byte first, leading zeros dropped; zero is "0x0".
+        const auto* p = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(packet.ptr()));
+        Py_ssize_t top = PyBytes_GET_SIZE(packet.ptr());
+        while (top > 0 && p[top - 1] == 0) --top;
+        static const char digits[] = "0123456789abcdef";
+        t.ascii("0x");
+        if (top == 0) t.ascii("0");
+        for (Py_ssize_t i = top - 1; i >= 0; --i) {
+            const char pair[2] = {digits[p[i] >> 4], digits[p[i] & 15]};
+            if (i == top - 1 && pair[0] == '0') {
+                t.ascii(pair + 1, 1);
+            } else {
+                t.ascii(pair, 2);
+            }
+        }
+        return t.finish();
+    }
+    py::object little = steal(PyUnicode_FromString("little"));
+    py::object from_bytes = get(reinterpret_cast<PyObject*>(&PyLong_Type), steal(PyUnicode_FromString("from_bytes")).ptr());
+    PyObject* args[] = {packet.ptr(), little.ptr()};
+    py::object number = steal(PyObject_Vectorcall(from_bytes.ptr(), args, 2, nullptr));
     py::object tail = steal(PyNumber_ToBase(number.ptr(), 16));
-    return steal(PyUnicode_FromFormat("0x%U, %U", head.ptr(), tail.ptr()));
+    return t.str(tail.ptr()).finish();
 }
 
 // ---------------------------------------------------------------------------
@@ -192,9 +163,8 @@ const ClassSpec kSpecs[] = {
       attr("data", K::VarBytes)}},
     {"ParticleUpdater", What::Item, 0x8050, ITEM_DOC("Particle Updater"),
      {attr("flags", K::U8)},
-     {instance_method("get_almanac_flag", method<almanac_flag>),
-      instance_method("get_firmware_flag", method<firmware_flag>),
-      instance_method("get_content_flag", method<content_flag>)}},
+     {flag("get_almanac_flag", "flags", 0x20), flag("get_firmware_flag", "flags", 0x40),
+      flag("get_content_flag", "flags", 0x80)}},
     {"DebugTraffic", What::Item, 0x8051, ITEM_DOC("Debug Traffic"),
      {attr("server_ip", K::U32), attr("server_port", K::U16)}},
     {"UWBSnifferPacket", What::Item, 0x8052, nullptr, {attr("data", K::VarBytes)}},
@@ -209,7 +179,7 @@ const ClassSpec kSpecs[] = {
      {fixed_str("image_version", 32), fixed_bytes("image_sha1", 20), attr("image_size", K::U32),
       attr("bytes_saved", K::U32), attr("sector_number", K::U16), attr("sector_size", K::U16),
       attr("image_type", K::U8), attr("status", K::U8)},
-     {instance_method("image_name", method<image_name>), instance_method("sector_status", method<sector_status>)},
+     {body("image_name", image_name, "str"), body("sector_status", sector_status, "str")},
      0, updater_stats_tables},
     {"OtaImageRequest", What::Item, 0x8083, ITEM_DOC("OTA Image Request"),
      {attr("rx_stats", K::RxStats), attr("serial_number", K::Serial), attr("ivsha1_ending", K::U32),
@@ -217,7 +187,7 @@ const ClassSpec kSpecs[] = {
     {"DamrPacket", What::Item, 0x80D3,
      PRIVATE_DOC("DAMR Packet", "Carries one packet of the DAMR protocol inside an RLX data item."),
      {attr("damr_type", K::U8), attr("packet", K::VarBytes)},
-     {instance_method("__str__", method<damr_str>)}},
+     {body("__str__", damr_str, "str")}},
     {"BackupRegisterContents", What::Item, 0x80D5,
      PRIVATE_DOC("Backup Register Contents", "Reports the contents of a device's backup registers."),
      {attr("total_registers", K::U16), attr("backup_registers", K::VarBytes)}},

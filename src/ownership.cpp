@@ -11,89 +11,9 @@ using K = Kind;
 // Serial numbers take 4 bytes on the wire.
 constexpr Py_ssize_t kSerialSize = 4;
 
-// ---------------------------------------------------------------------------
-// Builders.
-
-// The one argument of a builder, given by position or under its parameter name.
-PyObject* builder_arg(const char* fn, const char* param, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* value = nullptr;
-    bind_args(fn, args, nargs, kwnames, {param}, &value, 1);
-    return value;
-}
-
-// self.<list>.append(NorvaneSerialNumber(value))
-void append_serial(Ctx ctx, PyObject* self, const char* list, PyObject* value) {
-    py::object target = steal(PyObject_GetAttrString(self, list));
-    py::object append = steal(PyObject_GetAttrString(target.ptr(), "append"));
-    py::object serial = steal(PyObject_CallOneArg(global(ctx, "NorvaneSerialNumber").ptr(), value));
-    steal(PyObject_CallOneArg(append.ptr(), serial.ptr()));
-}
-
-// self.<count> += 1
-void count_one_more(PyObject* self, const char* count) {
-    py::object value = steal(PyObject_GetAttrString(self, count));
-    py::object one = steal(PyLong_FromLong(1));
-    py::object sum = steal(PyNumber_InPlaceAdd(value.ptr(), one.ptr()));
-    check_status(PyObject_SetAttrString(self, count, sum.ptr()));
-}
-
-py::object add_serial_number(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* value = builder_arg("add_serial_number", "serial_number", args, nargs, kwnames);
-    append_serial(ctx, args[0], "serial_numbers", value);
-    return py::none();
-}
-
-// The forced-conflict list keeps its device count in step.
-py::object add_counted_serial_number(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* value = builder_arg("add_serial_number", "serial_number", args, nargs, kwnames);
-    append_serial(ctx, args[0], "serial_numbers", value);
-    count_one_more(args[0], "device_count");
-    return py::none();
-}
-
-py::object add_acknowledged_serial(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* value = builder_arg("add_acknowledged_serial", "serial_number", args, nargs, kwnames);
-    append_serial(ctx, args[0], "acknowledged_serials", value);
-    count_one_more(args[0], "num_acknowledged");
-    return py::none();
-}
-
-py::object add_not_acknowledged_serial(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* value = builder_arg("add_not_acknowledged_serial", "serial_number", args, nargs, kwnames);
-    append_serial(ctx, args[0], "not_acknowledged_serials", value);
-    count_one_more(args[0], "num_not_acknowledged");
-    return py::none();
-}
-
-// ---------------------------------------------------------------------------
-// Codecs of the items whose lists are bounded by counts sent in front of them.
-
-py::object ack_list_encode(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("_encode", nargs, kwnames, 0);
-    recount(args[0], "num_acknowledged", "acknowledged_serials");
-    recount(args[0], "num_not_acknowledged", "not_acknowledged_serials");
-    return call_super(ctx, args[0], "_encode");
-}
-
-py::object ack_list_decode(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("_decode", nargs, kwnames, 0);
-    bounded_decode(args[0], {{"acknowledged_serials", "num_acknowledged", kSerialSize},
-                             {"not_acknowledged_serials", "num_not_acknowledged", kSerialSize}});
-    return py::none();
-}
-
-py::object ownership_report_encode(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("_encode", nargs, kwnames, 0);
-    recount(args[0], "num_tags_owned", "owned_tags");
-    recount(args[0], "num_tags_unowned", "tag_ownership_reports");
-    return call_super(ctx, args[0], "_encode");
-}
-
-// Only the owned tags are bounded; the reports always run to the end of the payload.
-py::object ownership_report_decode(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("_decode", nargs, kwnames, 0);
-    bounded_decode(args[0], {{"owned_tags", "num_tags_owned", kSerialSize}});
-    return py::none();
+// The builder of the serial-number lists: appends NorvaneSerialNumber(serial_number).
+constexpr MethodSpec add_serial(const char* name, const char* list, const char* count = nullptr) {
+    return append(name, list, "NorvaneSerialNumber", kSerialParam, count);
 }
 
 // ---------------------------------------------------------------------------
@@ -102,9 +22,10 @@ py::object ownership_report_decode(Ctx, PyObject* const* args, Py_ssize_t nargs,
     {attr("num_tags_owned", K::U32), attr("num_tags_unowned", K::U32),          \
      attr("owned_tags", K::SerialList),                                          \
      list_of("tag_ownership_reports", "TagOwnershipReport")}
+// Only the owned tags are bounded; the reports always run to the end of the payload.
 #define OWNERSHIP_REPORT_METHODS                                                 \
-    {instance_method("_encode", method<ownership_report_encode>),                \
-     instance_method("_decode", method<ownership_report_decode>)}
+    {counted("owned_tags", "num_tags_owned", kSerialSize),                      \
+     counted("tag_ownership_reports", "num_tags_unowned", 0)}
 
 const ClassSpec kSpecs[] = {
     {"RFSchedule", What::Item, 0x0122, ITEM_DOC("RF Schedule"),
@@ -117,22 +38,22 @@ const ClassSpec kSpecs[] = {
     {"SystemOwnershipReply", What::Item, 0x8023, ITEM_DOC("System Ownership Reply"),
      {attr("rf_channel", K::U8), attr("rf_prf", K::U8), attr("preamble_code", K::U8), attr("tag_count", K::U16),
       attr("serial_numbers", K::SerialList)},
-     {instance_method("add_serial_number", method<add_serial_number>)}},
+     {add_serial("add_serial_number", "serial_numbers")}},
     {"InactiveSerialNumbers", What::Item, 0x8024, ITEM_DOC("Inactive Serial Numbers"),
      {attr("serial_numbers", K::SerialList)},
-     {instance_method("add_serial_number", method<add_serial_number>)}},
+     {add_serial("add_serial_number", "serial_numbers")}},
     {"SystemOwnershipReleaseUnconfigured", What::Item, 0x8056,
      "RLX Data Item: Norvane Data Protocol\n    System Ownership Release Unconfigured\n    Data Item Definition",
      {attr("server_instance", K::U32), attr("serial_numbers", K::SerialList)},
-     {instance_method("add_serial_number", method<add_serial_number>)}},
+     {add_serial("add_serial_number", "serial_numbers")}},
     {"AcknowledgeListResponse", What::Item, 0x805B, ITEM_DOC("Acknowledge List Response"),
      {attr("num_acknowledged", K::U16), attr("num_not_acknowledged", K::U16),
       attr("acknowledged_serials", K::SerialList), attr("not_acknowledged_serials", K::SerialList),
       fixed_str("ack_string", 32)},
-     {instance_method("add_acknowledged_serial", method<add_acknowledged_serial>),
-      instance_method("add_not_acknowledged_serial", method<add_not_acknowledged_serial>),
-      instance_method("_encode", method<ack_list_encode>),
-      instance_method("_decode", method<ack_list_decode>)}},
+     {add_serial("add_acknowledged_serial", "acknowledged_serials", "num_acknowledged"),
+      add_serial("add_not_acknowledged_serial", "not_acknowledged_serials", "num_not_acknowledged"),
+      counted("acknowledged_serials", "num_acknowledged", kSerialSize),
+      counted("not_acknowledged_serials", "num_not_acknowledged", kSerialSize)}},
     {"TagOwnershipReport", What::Record, 0, RECORD_DOC("Tag Ownership Report"),
      {wrapped_serial("tag_serial_number"), attr("num_packets_heard", K::U32),
       attr("avg_receiving_anchors", K::U16)}},
@@ -154,7 +75,7 @@ const ClassSpec kSpecs[] = {
      PRIVATE_DOC("RF Schedule V3", "Carries the scheduling information of a slot and the devices it concerns."),
      {attr("command_type", K::U8), attr("start_time", K::U32), attr("duration", K::U32), attr("period", K::U32),
       attr("flags", K::U8), attr("serial_numbers", K::SerialList)},
-     {instance_method("add_serial_number", method<add_serial_number>)}},
+     {add_serial("add_serial_number", "serial_numbers")}},
     {"PreallocatedSlotAssignments", What::Item, 0x80C1,
      PRIVATE_DOC("Preallocated Slot Assignments",
                  "Tells which devices use the preallocated slots of a role and device configuration."),
@@ -162,7 +83,7 @@ const ClassSpec kSpecs[] = {
       attr("serial_number_list", K::SerialList)}},
     {"ForceConflict", What::Item, 0x80CA, ITEM_DOC("Force Conflict"),
      {attr("device_count", K::U16), attr("serial_numbers", K::SerialList)},
-     {instance_method("add_serial_number", method<add_counted_serial_number>)}},
+     {add_serial("add_serial_number", "serial_numbers", "device_count")}},
     {"ZoneBreachDataV2", What::Item, 0x80CE,
      PRIVATE_DOC("Zone Breach V2", "Reports a zone breach: its time, the zone, its status and the tags involved."),
      {attr("network_time", K::U64), fixed_str("zone_name", 32), attr("breach_status", K::U8),

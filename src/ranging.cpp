@@ -15,59 +15,74 @@ using K = Kind;
 // Wire size of one MultiRangeRx entry: serial number and 14 bytes of fixed fields.
 constexpr Py_ssize_t kMultiRangeRxSize = 18;
 
-py::object mr_encode(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("_encode", nargs, kwnames, 0);
-    recount(args[0], "number_of_mr_packets", "mr_rx_list");
-    return call_super(ctx, args[0], "_encode");
-}
-
-py::object mr_decode(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("_decode", nargs, kwnames, 0);
-    bounded_decode(args[0], {{"mr_rx_list", "number_of_mr_packets", kMultiRangeRxSize}});
-    return py::none();
-}
-
 // ---------------------------------------------------------------------------
-// Angle of arrival: one line of text per reception.
+// Angle of arrival: one line of text per reception,
+// "{}, 0x{:04X}, {}, {}, 0x{:02X}, {}, {}, {}, {}, {}, {}, {}, {}" and, for the
+// sixth version, ", {}" of the phase of arrival.
 
-constexpr const char* kAoaV4Line = "{}, 0x{:04X}, {}, {}, 0x{:02X}, {}, {}, {}, {}, {}, {}, {}, {}";
-constexpr const char* kAoaV6Line = "{}, 0x{:04X}, {}, {}, 0x{:02X}, {}, {}, {}, {}, {}, {}, {}, {}, {}";
-
-py::object get(PyObject* self, const char* name) { return steal(PyObject_GetAttrString(self, name)); }
-
-// The values of the line, in order; the V6 line adds the phase of arrival at the end.
-py::object aoa_str(Ctx ctx, PyObject* self, bool with_poa) {
-    py::object fields = steal(PyList_New(0));
-    auto push = [&](const py::object& v) { check_status(PyList_Append(fields.ptr(), v.ptr())); };
-    for (const char* name : {"rlx_header_serial", "type", "rx_interface_id", "source_serial_number", "packet_type",
-                             "channel", "tx_sequence", "rx_dt", "rx_nt", "rc_phase"}) {
-        push(get(self, name));
-    }
+py::object aoa_text(Call& c, bool with_poa) {
+    PyObject* self = c.self;
+    // Every value is read (and the two derived ones computed) before any is
+    // formatted, as a call of str.format evaluates its arguments first.
+    PyObject* const names[] = {N.rlx_header_serial, N.type, N.rx_interface_id, N.source_serial_number,
+                               N.packet_type, N.channel, N.tx_sequence, N.rx_dt, N.rx_nt, N.rc_phase};
+    py::object v[10];
+    for (int i = 0; i < 10; ++i) v[i] = get(self, names[i]);
     // The first-path index carries six fractional bits.
-    py::object sixty_four = steal(PyFloat_FromDouble(64.0));
-    push(steal(PyNumber_TrueDivide(get(self, "fp_index").ptr(), sixty_four.ptr())));
-    push(get(self, "signal_strength"));
+    py::object fp = get(self, N.fp_index);
+    double fp_value = 0;
+    const bool fp_plain = PyLong_CheckExact(fp.ptr()) && [&] {
+        int overflow = 0;
+        const long long x = PyLong_AsLongLongAndOverflow(fp.ptr(), &overflow);
+        if (overflow || x > (1LL << 53) || x < -(1LL << 53)) return false;
+        fp_value = static_cast<double>(x) / 64.0;
+        return true;
+    }();
+    if (!fp_plain) {
+        py::object sixty_four = steal(PyFloat_FromDouble(64.0));
+        fp = steal(PyNumber_TrueDivide(fp.ptr(), sixty_four.ptr()));
+    }
+    py::object strength = get(self, N.signal_strength);
     // The accumulator sample: eight signed 16-bit little-endian values.
-    py::object unpack = steal(PyObject_GetAttrString(global(ctx, "struct").ptr(), "unpack"));
-    py::object acc_mem = get(self, "acc_mem");
-    push(steal(PyObject_CallFunction(unpack.ptr(), "sO", "<8h", acc_mem.ptr())));
-    if (with_poa) push(get(self, "ip_poa"));
+    py::object acc = get(self, N.acc_mem);
+    const bool acc_plain = PyBytes_CheckExact(acc.ptr()) && PyBytes_GET_SIZE(acc.ptr()) == 16;
+    if (!acc_plain) {
+        py::object unpack = get(c.global(N.struct_).ptr(), N.unpack);
+        py::object layout = steal(PyUnicode_FromString("<8h"));
+        PyObject* args[] = {layout.ptr(), acc.ptr()};
+        acc = steal(PyObject_Vectorcall(unpack.ptr(), args, 2, nullptr));
+    }
+    py::object poa;
+    if (with_poa) poa = get(self, N.ip_poa);
 
-    py::object line = steal(PyUnicode_FromString(with_poa ? kAoaV6Line : kAoaV4Line));
-    py::object format = steal(PyObject_GetAttrString(line.ptr(), "format"));
-    py::object values = steal(PyList_AsTuple(fields.ptr()));
-    return steal(PyObject_Call(format.ptr(), values.ptr(), nullptr));
+    Text t;
+    t.plain(v[0].ptr()).ascii(", 0x").hex(v[1].ptr(), 4).ascii(", ");
+    t.plain(v[2].ptr()).ascii(", ").plain(v[3].ptr()).ascii(", 0x").hex(v[4].ptr(), 2);
+    for (int i = 5; i < 10; ++i) t.ascii(", ").plain(v[i].ptr());
+    t.ascii(", ");
+    if (fp_plain) {
+        t.real(fp_value);
+    } else {
+        t.plain(fp.ptr());
+    }
+    t.ascii(", ").plain(strength.ptr()).ascii(", ");
+    if (acc_plain) {
+        const auto* p = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(acc.ptr()));
+        t.ascii("(");
+        for (int k = 0; k < 8; ++k) {
+            if (k) t.ascii(", ");
+            t.integer(static_cast<std::int16_t>(p[2 * k] | (p[2 * k + 1] << 8)));
+        }
+        t.ascii(")");
+    } else {
+        t.plain(acc.ptr());
+    }
+    if (with_poa) t.ascii(", ").plain(poa.ptr());
+    return t.finish();
 }
 
-py::object aoa_v4_str(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("__str__", nargs, kwnames, 0);
-    return aoa_str(ctx, args[0], false);
-}
-
-py::object aoa_v6_str(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("__str__", nargs, kwnames, 0);
-    return aoa_str(ctx, args[0], true);
-}
+py::object aoa_v4_str(Call& c) { return aoa_text(c, false); }
+py::object aoa_v6_str(Call& c) { return aoa_text(c, true); }
 
 // ---------------------------------------------------------------------------
 
@@ -147,10 +162,10 @@ const ClassSpec kSpecs[] = {
       attr("dt_rx", K::U64), attr("quality", K::U16), attr("first_path", K::U8), attr("total_path", K::U8)}},
     {"MrTransmissionV1", What::Item, 0x8060, ITEM_DOC("MR Transmission"),
      {MR_SHARED_FIELDS},
-     {instance_method("_encode", method<mr_encode>), instance_method("_decode", method<mr_decode>)}},
+     {counted("mr_rx_list", "number_of_mr_packets", kMultiRangeRxSize)}},
     {"MrReceptionV1", What::Item, 0x8061, ITEM_DOC("MR Reception"),
      {attr("signal_strength", K::SignalStrength), attr("rx_nt", K::U64), MR_SHARED_FIELDS},
-     {instance_method("_encode", method<mr_encode>), instance_method("_decode", method<mr_decode>)}},
+     {counted("mr_rx_list", "number_of_mr_packets", kMultiRangeRxSize)}},
 
     {"PositionStatsV2", What::Item, 0x8066, ITEM_DOC("Position Stats"),
      {attr("serial_number", K::Serial), attr("x0", K::I32), attr("y0", K::I32), attr("z0", K::I32),
@@ -220,7 +235,7 @@ const ClassSpec kSpecs[] = {
       attr("sequence", K::U16)}},
     {"AngleOfArrivalV4", What::Item, 0x808C, ITEM_DOC("Angle of Arrival"),
      {AOA_FIELDS},
-     {instance_method("__str__", method<aoa_v4_str>)}},
+     {body("__str__", aoa_v4_str, "str")}},
 
     // RAMR exchange and phase data.
     {"RamrNotificationRx", What::Item, 0x80A2, DOTTED_DOC("RAMR Notification Rx"),
@@ -250,7 +265,7 @@ const ClassSpec kSpecs[] = {
       attr("z", K::I32), attr("w", K::I32), attr("quality", K::U16), list_of("angle_data", "AnchorAngleData")}},
     {"AngleOfArrivalV6", What::Item, 0x80C9, ITEM_DOC("Angle of Arrival"),
      {AOA_FIELDS, attr("ip_poa", K::I16)},
-     {instance_method("__str__", method<aoa_v6_str>)}},
+     {body("__str__", aoa_v6_str, "str")}},
 };
 
 #undef MR_SHARED_FIELDS

@@ -19,87 +19,139 @@ using K = Kind;
 constexpr const char* kDomainFormat = "QQqfq";
 constexpr const char* kDomainPacking = "<QQqfq";
 constexpr Py_ssize_t kDomainSize = 36;
-constexpr const char* kDomainFields[] = {"nt64", "domaint", "quality", "slope", "intercept"};
-constexpr Py_ssize_t kDomainFieldCount = 5;
-constexpr Py_ssize_t kDomainSlope = 3;  // the one float among the five
+constexpr int kDomainFieldCount = 5;
+constexpr int kDomainSlope = 3;  // the one float among the five
 
-// The single argument `param` of a method taking one, given by position or by keyword.
-PyObject* single_arg(const char* fn, const char* param, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* value = nullptr;
-    bind_args(fn, args, nargs, kwnames, {param}, &value, 1);
-    return value;
-}
+// The five names, in wire order.
+struct DomainFields {
+    PyObject* names[kDomainFieldCount];
+    DomainFields() : names{N.nt64, N.domaint, N.quality, N.slope, N.intercept} {}
+};
 
 // DomainInformation(): every value zero, the slope as a float.
-py::object domain_info_init(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("__init__", nargs, kwnames, 0);
-    PyObject* self = args[0];
-    py::object zero = steal(PyLong_FromLong(0));
+py::object domain_info_init(Call& c) {
     py::object zero_float = steal(PyFloat_FromDouble(0.0));
-    for (Py_ssize_t i = 0; i < kDomainFieldCount; ++i) {
-        PyObject* value = i == kDomainSlope ? zero_float.ptr() : zero.ptr();
-        check_status(PyObject_SetAttrString(self, kDomainFields[i], value));
-    }
+    const DomainFields f;
+    for (int i = 0; i < kDomainFieldCount; ++i) set(c.self, f.names[i], i == kDomainSlope ? zero_float.ptr() : N.zero);
     return py::none();
 }
 
 // "nt64, domaint, quality, slope, intercept", each value in its default text form.
-py::object domain_info_str(Ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    expect_args("__str__", nargs, kwnames, 0);
-    py::object parts = steal(PyList_New(kDomainFieldCount));
-    py::object plain = steal(PyUnicode_FromStringAndSize("", 0));
-    Py_ssize_t i = 0;
-    for (const char* field : kDomainFields) {
-        py::object value = steal(PyObject_GetAttrString(args[0], field));
-        PyList_SET_ITEM(parts.ptr(), i++, check(PyObject_Format(value.ptr(), plain.ptr())));
+py::object domain_info_str(Call& c) {
+    Text text;
+    const DomainFields f;
+    for (int i = 0; i < kDomainFieldCount; ++i) {
+        if (i) text.ascii(", ", 2);
+        text.plain(get(c.self, f.names[i]).ptr());
     }
-    py::object sep = steal(PyUnicode_FromString(", "));
-    return steal(PyUnicode_Join(sep.ptr(), parts.ptr()));
+    return text.finish();
 }
 
 // DIDomainInfoAttr(name): a 36-byte field whose default is a new DomainInformation.
-py::object domain_attr_init(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* name = single_arg("__init__", "name", args, nargs, kwnames);
-    py::object base_init = steal(PyObject_GetAttrString(global(ctx, "DataItemAttribute").ptr(), "__init__"));
+py::object domain_attr_init(Call& c) {
+    py::object base_init = get(c.global(N.DataItemAttribute).ptr(), N.__init__);
     py::object format = steal(PyUnicode_FromString(kDomainFormat));
     py::object size = steal(PyLong_FromSsize_t(kDomainSize));
-    py::object fresh = steal(PyObject_CallNoArgs(global(ctx, "DomainInformation").ptr()));
-    PyObject* call[] = {args[0], name, format.ptr(), size.ptr(), fresh.ptr()};
+    py::object fresh = steal(PyObject_CallNoArgs(c.global(N.DomainInformation).ptr()));
+    PyObject* call[] = {c.self, c.args[0], format.ptr(), size.ptr(), fresh.ptr()};
     steal(PyObject_Vectorcall(base_init.ptr(), call, 5, nullptr));
     return py::none();
 }
 
+// Little-endian bytes of an integer.
+void put_le(unsigned char* p, unsigned long long v) {
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+unsigned long long get_le(const unsigned char* p) {
+    unsigned long long v = 0;
+    for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
+    return v;
+}
+
+// Packs the five values into `out` when each is an ordinary value in its
+// field's range; false leaves anything else to the host's packing.
+bool pack_domain(PyObject* const* v, unsigned char* out) {
+    static const int offsets[] = {0, 8, 16, 24, 28};
+    for (int i = 0; i < kDomainFieldCount; ++i) {
+        unsigned char* p = out + offsets[i];
+        if (i == kDomainSlope) {
+            if (!PyFloat_CheckExact(v[i])) return false;
+            if (PyFloat_Pack4(PyFloat_AS_DOUBLE(v[i]), reinterpret_cast<char*>(p), 1) < 0) {
+                PyErr_Clear();
+                return false;
+            }
+            continue;
+        }
+        if (!PyLong_CheckExact(v[i])) return false;
+        if (i < 2) {  // unsigned
+            const unsigned long long x = PyLong_AsUnsignedLongLong(v[i]);
+            if (x == static_cast<unsigned long long>(-1) && PyErr_Occurred()) {
+                PyErr_Clear();
+                return false;
+            }
+            put_le(p, x);
+        } else {
+            int overflow = 0;
+            const long long x = PyLong_AsLongLongAndOverflow(v[i], &overflow);
+            if (overflow) return false;
+            put_le(p, static_cast<unsigned long long>(x));
+        }
+    }
+    return true;
+}
+
 // The five values of a DomainInformation packed little-endian, 36 bytes.
-py::object domain_attr_encode(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* info = single_arg("_encode", "domain_info", args, nargs, kwnames);
-    py::object pack = steal(PyObject_GetAttrString(global(ctx, "struct").ptr(), "pack"));
-    py::object packing = steal(PyUnicode_FromString(kDomainPacking));
+py::object domain_attr_encode(Call& c) {
+    const DomainFields f;
     py::object values[kDomainFieldCount];
-    PyObject* call[1 + kDomainFieldCount] = {packing.ptr()};
-    for (Py_ssize_t i = 0; i < kDomainFieldCount; ++i) {
-        values[i] = steal(PyObject_GetAttrString(info, kDomainFields[i]));
+    PyObject* call[1 + kDomainFieldCount] = {nullptr};
+    for (int i = 0; i < kDomainFieldCount; ++i) {
+        values[i] = get(c.args[0], f.names[i]);
         call[1 + i] = values[i].ptr();
     }
+    unsigned char out[kDomainSize];
+    if (pack_domain(call + 1, out)) return steal(PyBytes_FromStringAndSize(reinterpret_cast<char*>(out), kDomainSize));
+    // Out of range or of another type: the host's packing says what is wrong.
+    py::object pack = get(c.global(N.struct_).ptr(), N.pack);
+    py::object packing = steal(PyUnicode_FromString(kDomainPacking));
+    call[0] = packing.ptr();
     return steal(PyObject_Vectorcall(pack.ptr(), call, 1 + kDomainFieldCount, nullptr));
 }
 
 // A new DomainInformation from the first 36 bytes of `data`; the rest is left alone.
-py::object domain_attr_decode(Ctx ctx, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* data = single_arg("_decode", "data", args, nargs, kwnames);
-    py::object info = steal(PyObject_CallNoArgs(global(ctx, "DomainInformation").ptr()));
-    py::object unpack_from = steal(PyObject_GetAttrString(global(ctx, "struct").ptr(), "unpack_from"));
-    py::object packing = steal(PyUnicode_FromString(kDomainPacking));
-    PyObject* call[] = {packing.ptr(), data};
-    py::object values = steal(PyObject_Vectorcall(unpack_from.ptr(), call, 2, nullptr));
-    if (!PyTuple_Check(values.ptr()) || PyTuple_GET_SIZE(values.ptr()) != kDomainFieldCount) {
-        PyErr_SetString(PyExc_TypeError, "domain information must unpack to five values");
-        throw PyErr{};
+py::object domain_attr_decode(Call& c) {
+    PyObject* data = c.args[0];
+    py::object info = steal(PyObject_CallNoArgs(c.global(N.DomainInformation).ptr()));
+    py::object values;
+    if (PyBytes_CheckExact(data) && PyBytes_GET_SIZE(data) >= kDomainSize) {
+        const auto* p = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(data));
+        values = steal(PyTuple_New(kDomainFieldCount));
+        PyTuple_SET_ITEM(values.ptr(), 0, check(PyLong_FromUnsignedLongLong(get_le(p))));
+        PyTuple_SET_ITEM(values.ptr(), 1, check(PyLong_FromUnsignedLongLong(get_le(p + 8))));
+        PyTuple_SET_ITEM(values.ptr(), 2, check(PyLong_FromLongLong(static_cast<long long>(get_le(p + 16)))));
+        const double slope = PyFloat_Unpack4(reinterpret_cast<const char*>(p + 24), 1);
+        if (slope == -1.0 && PyErr_Occurred()) throw PyErr{};
+        PyTuple_SET_ITEM(values.ptr(), 3, check(PyFloat_FromDouble(slope)));
+        PyTuple_SET_ITEM(values.ptr(), 4, check(PyLong_FromLongLong(static_cast<long long>(get_le(p + 28)))));
+    } else {
+        // Short, or not plain bytes: the host's unpacking reads it or says why not.
+        py::object unpack_from = get(c.global(N.struct_).ptr(), N.unpack_from);
+        py::object packing = steal(PyUnicode_FromString(kDomainPacking));
+        PyObject* call[] = {packing.ptr(), data};
+        values = steal(PyObject_Vectorcall(unpack_from.ptr(), call, 2, nullptr));
+        if (!PyTuple_Check(values.ptr()) || PyTuple_GET_SIZE(values.ptr()) != kDomainFieldCount) {
+            PyErr_SetString(PyExc_TypeError, "domain information must unpack to five values");
+            throw PyErr{};
+        }
     }
-    for (Py_ssize_t i = 0; i < kDomainFieldCount; ++i) {
-        check_status(PyObject_SetAttrString(info.ptr(), kDomainFields[i], PyTuple_GET_ITEM(values.ptr(), i)));
-    }
+    const DomainFields f;
+    for (int i = 0; i < kDomainFieldCount; ++i) set(info.ptr(), f.names[i], PyTuple_GET_ITEM(values.ptr(), i));
     return steal(Py_BuildValue("(On)", info.ptr(), kDomainSize));
 }
+
+constexpr Param kNameParam[] = {{"name", "str", Dflt::Required}};
+constexpr Param kDomainInfoParam[] = {{"domain_info", "DomainInformation", Dflt::Required}};
+constexpr Param kDataParam[] = {{"data", "bytes", Dflt::Required}};
 
 // The first 104 bytes shared by every synchronization statistics layout from the second on.
 #define SYNC_STATS_COMMON                                                                                             \
@@ -131,12 +183,13 @@ const ClassSpec kSpecs[] = {
     {"SyncStatsV1", What::Item, 0x8017, ITEM_DOC("Sync Stats"),
      {attr("tx_dt64", K::U64), attr("error", K::Double), attr("clock_adjustment", K::Double)}},
     {"DomainInformation", What::Record, 0, "Domain Information: Domain Information Class Definition ", {},
-     {instance_method("__init__", method<domain_info_init>), instance_method("__str__", method<domain_info_str>)},
+     {body("__init__", domain_info_init), body("__str__", domain_info_str, "str")},
      kNoDefinition | kNoRecordInit | kNoRecordStr},
     {"DIDomainInfoAttr", What::AttrKind, 0,
      "Data Item Attribute: RLX Data Item Domain Information Attribute Class Definition", {},
-     {instance_method("__init__", method<domain_attr_init>), instance_method("_encode", method<domain_attr_encode>),
-      instance_method("_decode", method<domain_attr_decode>)},
+     {body("__init__", domain_attr_init, "None", kNameParam),
+      body("_encode", domain_attr_encode, "bytes", kDomainInfoParam),
+      body("_decode", domain_attr_decode, "tuple[DomainInformation, int]", kDataParam)},
      kNoDefinition},
     {"ClockDomain", What::Item, 0x8018, ITEM_DOC("Clock Domain"),
      {attr("proc_domain", K::DomainInfo), attr("deca_domain", K::DomainInfo)}},

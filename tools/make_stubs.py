@@ -9,12 +9,13 @@ order with their bases, documentation strings and class attributes, the
 attribute kind), the values a default instance holds, and the methods each
 class defines. Every method carries a `__text_signature__` such as
 
-    ($self, /, serial_number: int | NorvaneSerialNumber) -> None
+    ($self, /, voltage=0, current=0)
 
-(annotations in stub syntax, defaults as literals, a return annotation);
-class methods are those whose signature starts with `($cls`. A method without
-one, or with one that does not parse or names an unknown type, stops the
-script with a message naming the class and the method.
+(what inspect.signature() reads; defaults as literals) and `__annotations__`
+with the type of every parameter and of the result, in stub syntax; class
+methods are those whose signature starts with `($cls`. A method without
+them, or with a signature that does not parse or a type that names an unknown
+name, stops the script with a message naming the class and the method.
 
 --check writes nothing: it compares the checked-in stub with the one the
 built module yields and exits 1 with a unified diff when they differ.
@@ -130,8 +131,9 @@ def text_signature(value):
     return sig if isinstance(sig, str) and sig else None
 
 
-def parse_signature(sig):
-    """(bound parameter name, ast.arguments, return annotation node) of a method's text signature."""
+def parse_signature(sig, annotations):
+    """(bound parameter name, ast.arguments, return annotation node) of a method's text signature,
+    annotated from its `__annotations__`."""
     bound = re.match(r"\(\$(self|cls)\b", sig)
     if not bound:
         raise StubError("text signature %r does not start with $self or $cls" % sig)
@@ -140,9 +142,20 @@ def parse_signature(sig):
     except SyntaxError as exc:
         raise StubError("text signature %r does not parse: %s" % (sig, exc.msg)) from None
     function = tree.body[0]
-    if function.returns is None:
-        raise StubError("text signature %r has no return annotation" % sig)
-    return bound.group(1), function.args, function.returns
+    arguments = function.args
+    for arg in arguments.posonlyargs[1:] + arguments.args + arguments.kwonlyargs:
+        if arg.arg in annotations:
+            arg.annotation = annotation(annotations[arg.arg])
+    if "return" not in annotations:
+        raise StubError("no return annotation")
+    return bound.group(1), arguments, annotation(annotations["return"])
+
+
+def annotation(text):
+    try:
+        return ast.parse(text, mode="eval").body
+    except SyntaxError as exc:
+        raise StubError("annotation %r does not parse: %s" % (text, exc.msg)) from None
 
 
 class Annotations:
@@ -201,7 +214,8 @@ def method_lines(cls, name, value, annotations):
     if sig is None:
         raise StubError("%s.%s has no __text_signature__" % (cls.__name__, name))
     try:
-        bound, arguments, returns = parse_signature(sig)
+        function = value.__func__ if isinstance(value, (classmethod, staticmethod)) else value
+        bound, arguments, returns = parse_signature(sig, getattr(function, "__annotations__", None) or {})
         rendered = render_arguments(arguments, annotations)
         result = annotations.render(returns)
     except StubError as exc:

@@ -1,0 +1,745 @@
+// The method runtime: the method object type, the one argument binder, the
+// behaviour rows (bit-field accessors, builders, count-bounded lists, the
+// generic record constructor and rendering), the one decode walker and the
+// text buffer of the renderings.
+#include "runtime.hpp"
+
+#include <charconv>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace pdi {
+
+Names N;
+
+void intern_names() {
+    if (N.zero) return;  // a second initialization finds them made
+    auto make = [](const char* s) {
+        // `struct` cannot name a C++ member: the member is `struct_`.
+        std::string name(s);
+        if (name.back() == '_' && name.front() != '_') name.pop_back();
+        return check(PyUnicode_InternFromString(name.c_str()));
+    };
+#define PDI_INTERN(n) N.n = make(#n);
+    PDI_NAMES(PDI_INTERN)
+#undef PDI_INTERN
+    N.zero = check(PyLong_FromLong(0));
+    N.one = check(PyLong_FromLong(1));
+    N.empty = check(PyUnicode_InternFromString(""));
+}
+
+// ---------------------------------------------------------------------------
+// Method objects.
+
+namespace {
+
+constexpr Py_ssize_t kMaxParams = 16;
+
+// The type of each catalog method: a descriptor the interpreter calls with
+// the instance directly (no bound method is made for `item.method(...)`).
+PyTypeObject MethodType{};
+
+[[noreturn]] void fail(PyObject* type, const char* format, ...) {
+    va_list va;
+    va_start(va, format);
+    PyErr_FormatV(type, format, va);
+    va_end(va);
+    throw PyErr{};
+}
+
+bool same_name(PyObject* name, PyObject* interned) {
+    if (name == interned) return true;
+    if (!PyUnicode_Check(name)) return false;
+    return PyUnicode_Compare(name, interned) == 0;
+}
+
+Dflt param_default(const Method* m, Py_ssize_t i) {
+    const Params& ps = m->spec->params;
+    return static_cast<std::size_t>(i) < ps.size() ? ps.begin()[i].dflt : Dflt::Zero;
+}
+
+// Binds the arguments after the bound one to the method's parameters, the
+// way a Python signature takes them: by position first, then by keyword.
+void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, PyObject** out,
+          py::object* fresh) {
+    const Py_ssize_t n = PyTuple_GET_SIZE(m->params);
+    if (npos > n) {
+        Py_ssize_t required = 0;
+        while (required < n && (param_default(m, required) == Dflt::Required ||
+                                param_default(m, required) == Dflt::Positional)) {
+            ++required;
+        }
+        if (required == n) {
+            fail(PyExc_TypeError, "%U() takes %zd positional arguments but %zd were given", m->name, n + 1, npos + 1);
+        }
+        fail(PyExc_TypeError, "%U() takes from %zd to %zd positional arguments but %zd were given", m->name,
+             required + 1, n + 1, npos + 1);
+    }
+    for (Py_ssize_t i = 0; i < npos; ++i) out[i] = args[i];
+    for (Py_ssize_t i = npos; i < n; ++i) out[i] = nullptr;
+    const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
+    for (Py_ssize_t k = 0; k < nkw; ++k) {
+        PyObject* key = PyTuple_GET_ITEM(kwnames, k);
+        Py_ssize_t i = 0;
+        while (i < n && PyTuple_GET_ITEM(m->params, i) != key) ++i;
+        if (i == n) {
+            i = 0;
+            while (i < n && !same_name(key, PyTuple_GET_ITEM(m->params, i))) ++i;
+        }
+        if (i == n || param_default(m, i) == Dflt::Positional) {
+            fail(PyExc_TypeError, "%U() got an unexpected keyword argument '%U'", m->name, key);
+        }
+        if (out[i]) fail(PyExc_TypeError, "%U() got multiple values for argument '%U'", m->name, key);
+        out[i] = args[npos + k];
+    }
+    for (Py_ssize_t i = npos; i < n; ++i) {
+        if (out[i]) continue;
+        switch (param_default(m, i)) {
+            case Dflt::Required:
+            case Dflt::Positional:
+                fail(PyExc_TypeError, "%U() missing required argument '%U'", m->name, PyTuple_GET_ITEM(m->params, i));
+            case Dflt::Zero:
+                out[i] = N.zero;
+                break;
+            case Dflt::NewList:
+                fresh[i] = steal(PyList_New(0));
+                out[i] = fresh[i].ptr();
+                break;
+        }
+    }
+}
+
+py::object run_bitfield(Call& c);
+py::object run_append(Call& c);
+
+PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
+    Method* m = reinterpret_cast<Method*>(callable);
+    const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+    try {
+        if (nargs < 1) fail(PyExc_TypeError, "%U() needs its bound argument", m->name);
+        PyObject* bound[kMaxParams];
+        py::object fresh[kMaxParams];
+        bind(m, args + 1, nargs - 1, kwnames, bound, fresh);
+        Call c{m, args[0], bound};
+        switch (m->spec->does) {
+            case Does::Field:
+            case Does::Flag:
+                return run_bitfield(c).release().ptr();
+            case Does::Append:
+                return run_append(c).release().ptr();
+            default:
+                return m->spec->body(c).release().ptr();
+        }
+    } catch (const PyErr&) {
+    } catch (py::error_already_set& e) {
+        e.restore();
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception& e) {
+        PyErr_SetString(PyExc_SystemError, e.what());
+    }
+    return nullptr;
+}
+
+PyObject* method_get(PyObject* self, PyObject* obj, PyObject*) {
+    if (!obj || obj == Py_None) {
+        Py_INCREF(self);
+        return self;
+    }
+    return PyMethod_New(self, obj);
+}
+
+int method_traverse(PyObject* self, visitproc visit, void* arg) {
+    Method* m = reinterpret_cast<Method*>(self);
+    Py_VISIT(m->cls);
+    Py_VISIT(m->globals);
+    Py_VISIT(m->params);
+    Py_VISIT(m->data);
+    return 0;
+}
+
+int method_clear(PyObject* self) {
+    Method* m = reinterpret_cast<Method*>(self);
+    Py_CLEAR(m->cls);
+    Py_CLEAR(m->globals);
+    Py_CLEAR(m->params);
+    Py_CLEAR(m->data);
+    return 0;
+}
+
+void method_dealloc(PyObject* self) {
+    PyObject_GC_UnTrack(self);
+    method_clear(self);
+    Py_CLEAR(reinterpret_cast<Method*>(self)->name);
+    PyObject_GC_Del(self);
+}
+
+const char* class_name(const Method* m) { return m->owner->name; }
+
+PyObject* method_repr(PyObject* self) {
+    Method* m = reinterpret_cast<Method*>(self);
+    return PyUnicode_FromFormat("<method '%U' of '%s' objects>", m->name, class_name(m));
+}
+
+PyObject* get_name(PyObject* self, void*) {
+    PyObject* name = reinterpret_cast<Method*>(self)->name;
+    Py_INCREF(name);
+    return name;
+}
+
+PyObject* get_qualname(PyObject* self, void*) {
+    Method* m = reinterpret_cast<Method*>(self);
+    return PyUnicode_FromFormat("%s.%U", class_name(m), m->name);
+}
+
+PyObject* get_objclass(PyObject* self, void*) {
+    PyObject* cls = reinterpret_cast<Method*>(self)->cls;
+    if (!cls) cls = Py_None;
+    Py_INCREF(cls);
+    return cls;
+}
+
+PyObject* get_doc(PyObject*, void*) { Py_RETURN_NONE; }
+
+// The type a stub gives a record constructor's parameter filling `a`.
+std::string param_type(const AttrSpec& a) {
+    switch (a.kind) {
+        case Kind::Float:
+        case Kind::Double:
+            return "float";
+        case Kind::Serial:
+            return "int | NorvaneSerialNumber";
+        case Kind::SerialList:
+            return "list[NorvaneSerialNumber]";
+        case Kind::U16List:
+            return "list[int]";
+        case Kind::List:
+            return std::string("list[") + a.element + "]";
+        case Kind::FixedBytes:
+        case Kind::VarBytes:
+            return "bytes";
+        case Kind::FixedStr:
+        case Kind::VarStr:
+            return "str";
+        case Kind::Bool:
+            return "bool";
+        case Kind::RxStats:
+            return "tuple[int, int, int, int]";
+        case Kind::DomainInfo:
+            return "DomainInformation";
+        default:
+            return "int";
+    }
+}
+
+// Calls `put(name, type, default)` for each parameter after the bound one.
+template <class F>
+void each_param(const Method* m, F put) {
+    if (m->spec->body == record_init_body) {
+        for (const AttrSpec& a : m->owner->attrs) put(a.param ? a.param : a.name, param_type(a), Dflt::Zero);
+    } else {
+        for (const Param& p : m->spec->params) put(p.name, std::string(p.type), p.dflt);
+    }
+}
+
+// "($self, /, name, other=0)", as inspect.signature() and help() read it
+// (they take no annotations from it: those are in __annotations__).
+PyObject* get_text_signature(PyObject* self, void*) {
+    Method* m = reinterpret_cast<Method*>(self);
+    std::string sig = m->spec->bind == Bind::Class ? "($cls" : "($self";
+    bool slash = false;
+    each_param(m, [&](const char* name, const std::string&, Dflt d) {
+        if (d != Dflt::Positional && !slash) {
+            sig += ", /";
+            slash = true;
+        }
+        sig += ", ";
+        sig += name;
+        if (d == Dflt::Zero) sig += "=0";
+        if (d == Dflt::NewList) sig += "=[]";
+    });
+    if (!slash) sig += ", /";
+    sig += ")";
+    return PyUnicode_FromStringAndSize(sig.data(), static_cast<Py_ssize_t>(sig.size()));
+}
+
+// {parameter: type, "return": type}, the types as a stub writes them.
+PyObject* get_annotations(PyObject* self, void*) {
+    Method* m = reinterpret_cast<Method*>(self);
+    try {
+        py::object out = steal(PyDict_New());
+        each_param(m, [&](const char* name, const std::string& type, Dflt) {
+            py::object t = steal(PyUnicode_FromStringAndSize(type.data(), static_cast<Py_ssize_t>(type.size())));
+            check_status(PyDict_SetItemString(out.ptr(), name, t.ptr()));
+        });
+        py::object result = steal(PyUnicode_FromString(m->spec->returns));
+        check_status(PyDict_SetItemString(out.ptr(), "return", result.ptr()));
+        return out.release().ptr();
+    } catch (const PyErr&) {
+        return nullptr;
+    }
+}
+
+PyGetSetDef kMethodGetSet[] = {
+    {"__name__", get_name, nullptr, nullptr, nullptr},
+    {"__qualname__", get_qualname, nullptr, nullptr, nullptr},
+    {"__objclass__", get_objclass, nullptr, nullptr, nullptr},
+    {"__doc__", get_doc, nullptr, nullptr, nullptr},
+    {"__text_signature__", get_text_signature, nullptr, nullptr, nullptr},
+    {"__annotations__", get_annotations, nullptr, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+void ready(PyTypeObject& t, const char* name) {
+    Py_SET_REFCNT(reinterpret_cast<PyObject*>(&t), 1);  // a static type is never freed
+    t.tp_name = name;
+    t.tp_basicsize = sizeof(Method);
+    t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR;
+    t.tp_vectorcall_offset = offsetof(Method, vectorcall);
+    t.tp_call = PyVectorcall_Call;
+    t.tp_descr_get = method_get;
+    t.tp_traverse = method_traverse;
+    t.tp_clear = method_clear;
+    t.tp_dealloc = method_dealloc;
+    t.tp_repr = method_repr;
+    t.tp_getset = kMethodGetSet;
+    check_status(PyType_Ready(&t));
+}
+
+}  // namespace
+
+void ready_method_types() {
+    if (MethodType.tp_name) return;
+    ready(MethodType, "rlx.data_items.private_data_items.method");
+}
+
+py::object new_method(const MethodSpec& spec, const ClassSpec& owner, PyObject* globals, PyObject* data) {
+    // The parameter names, interned: a keyword argument is then usually found by identity.
+    Py_ssize_t n = static_cast<Py_ssize_t>(spec.params.size());
+    const bool record_init = spec.body == record_init_body;
+    if (record_init) n = static_cast<Py_ssize_t>(owner.attrs.size());
+    if (n > kMaxParams) fail(PyExc_SystemError, "%s.%s has too many parameters", owner.name, spec.name);
+    py::object params = steal(PyTuple_New(n));
+    Py_ssize_t i = 0;
+    if (record_init) {
+        for (const AttrSpec& a : owner.attrs) {
+            PyTuple_SET_ITEM(params.ptr(), i++, check(PyUnicode_InternFromString(a.param ? a.param : a.name)));
+        }
+    } else {
+        for (const Param& p : spec.params) PyTuple_SET_ITEM(params.ptr(), i++, check(PyUnicode_InternFromString(p.name)));
+    }
+    py::object name = steal(PyUnicode_InternFromString(spec.name));
+    Method* m = PyObject_GC_New(Method, &MethodType);
+    if (!m) throw PyErr{};
+    m->vectorcall = method_vectorcall;
+    m->spec = &spec;
+    m->owner = &owner;
+    m->name = name.release().ptr();
+    m->cls = nullptr;
+    Py_INCREF(globals);
+    m->globals = globals;
+    m->params = params.release().ptr();
+    Py_XINCREF(data);
+    m->data = data;
+    PyObject_GC_Track(m);
+    return steal(reinterpret_cast<PyObject*>(m));
+}
+
+void set_defining_class(PyObject* method, PyObject* cls) {
+    Method* m = reinterpret_cast<Method*>(method);
+    Py_INCREF(cls);
+    Py_XSETREF(m->cls, cls);
+}
+
+// ---------------------------------------------------------------------------
+// Helpers of the bodies.
+
+PyObject* Call::cls() const {
+    if (!method->cls) fail(PyExc_SystemError, "%U() called before its class was made", method->name);
+    return method->cls;
+}
+
+PyObject* Call::data(Py_ssize_t i) const { return PyTuple_GET_ITEM(method->data, i); }
+Py_ssize_t Call::nparams() const { return PyTuple_GET_SIZE(method->params); }
+PyObject* Call::param(Py_ssize_t i) const { return PyTuple_GET_ITEM(method->params, i); }
+
+py::object Call::global(PyObject* name) const {
+    PyObject* v = PyDict_GetItemWithError(method->globals, name);
+    if (!v) {
+        if (PyErr_Occurred()) throw PyErr{};
+        PyObject* builtins = PyEval_GetBuiltins();
+        v = builtins ? PyDict_GetItemWithError(builtins, name) : nullptr;
+        if (!v) {
+            if (PyErr_Occurred()) throw PyErr{};
+            fail(PyExc_NameError, "name '%U' is not defined", name);
+        }
+    }
+    return borrow(v);
+}
+
+Py_ssize_t length(PyObject* o) {
+    const Py_ssize_t n = PyObject_Length(o);
+    if (n < 0) throw PyErr{};
+    return n;
+}
+
+py::object call_super(const Call& c, PyObject* name) {
+    PyObject* args[] = {c.cls(), c.self};
+    py::object sup = steal(PyObject_Vectorcall(reinterpret_cast<PyObject*>(&PySuper_Type), args, 2, nullptr));
+    return steal(PyObject_CallMethodNoArgs(sup.ptr(), name));
+}
+
+py::object decode_entry(PyObject* entry, PyObject* name, PyObject* chunk, Py_ssize_t& used) {
+    py::object result = steal(PyObject_CallMethodOneArg(entry, N._decode, chunk));
+    if (!PyTuple_Check(result.ptr()) || PyTuple_GET_SIZE(result.ptr()) != 2) {
+        fail(PyExc_TypeError, "attribute _decode must return a (value, consumed) pair");
+    }
+    used = PyLong_AsSsize_t(PyTuple_GET_ITEM(result.ptr(), 1));
+    if (used == -1 && PyErr_Occurred()) throw PyErr{};
+    const Py_ssize_t have = length(chunk);
+    if (used < 0 || used > have) fail(PyExc_ValueError, "attribute %R consumed %zd of %zd bytes", name, used, have);
+    return borrow(PyTuple_GET_ITEM(result.ptr(), 0));
+}
+
+void consume(PyObject* self, PyObject* data, Py_ssize_t n) {
+    py::object rest = steal(PySequence_GetSlice(data, n, PY_SSIZE_T_MAX));
+    set(self, N.di_data, rest.ptr());
+}
+
+void walk_decode(const Call& c, Walk& walk) {
+    PyObject* self = c.self;
+    // A snapshot: an attribute kind that changes `definition` while it
+    // decodes changes nothing of this walk.
+    py::object definition = get(reinterpret_cast<PyObject*>(Py_TYPE(self)), N.definition);
+    py::object entries = steal(PySequence_Tuple(definition.ptr()));
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(entries.ptr()); ++i) {
+        PyObject* entry = PyTuple_GET_ITEM(entries.ptr(), i);
+        py::object name = get(entry, N.name);
+        py::object data = get(self, N.di_data);
+        py::object value;
+        py::object chunk = walk.chunk(c, entry, name.ptr(), data.ptr(), value);
+        if (chunk) {
+            Py_ssize_t used = 0;
+            value = decode_entry(entry, name.ptr(), chunk.ptr(), used);
+            consume(self, data.ptr(), used);
+        }
+        set(self, name.ptr(), value.ptr());
+    }
+    set(self, N.di_data, Py_None);
+}
+
+// ---------------------------------------------------------------------------
+// Behaviour rows.
+
+namespace {
+
+// data: (attribute, mask or None, shift)
+py::object run_bitfield(Call& c) {
+    const MethodSpec& s = *c.method->spec;
+    py::object v = get(c.self, c.data(0));
+    if (PyLong_CheckExact(v.ptr())) {
+        int overflow = 0;
+        long long x = PyLong_AsLongLongAndOverflow(v.ptr(), &overflow);
+        if (!overflow) {
+            if (s.mask >= 0) x &= s.mask;
+            x >>= s.shift;
+            if (s.does == Does::Flag) return py::bool_(x != 0);
+            return steal(PyLong_FromLongLong(x));
+        }
+    }
+    if (s.mask >= 0) v = steal(PyNumber_And(v.ptr(), c.data(1)));
+    if (s.shift) v = steal(PyNumber_Rshift(v.ptr(), c.data(2)));
+    if (s.does == Does::Field) return v;
+    const int set = PyObject_RichCompareBool(v.ptr(), N.zero, Py_NE);
+    check_status(set);
+    return py::bool_(set != 0);
+}
+
+// `self.<count> = len(self.<list>)`
+void recount(PyObject* self, PyObject* count, PyObject* list) {
+    py::object value = get(self, list);
+    py::object n = steal(PyLong_FromSsize_t(length(value.ptr())));
+    set(self, count, n.ptr());
+}
+
+// `self.<count> += 1`
+void count_one_more(PyObject* self, PyObject* count) {
+    py::object value = get(self, count);
+    py::object sum = steal(PyNumber_InPlaceAdd(value.ptr(), N.one));
+    set(self, count, sum.ptr());
+}
+
+// data: (list, element, count or None). `self.<list>.append(<element>(args...))`,
+// evaluated in that order, then the count.
+py::object run_append(Call& c) {
+    py::object target = get(c.self, c.data(0));
+    py::object append_fn;
+    if (!PyList_CheckExact(target.ptr())) append_fn = get(target.ptr(), N.append);
+    py::object make = c.global(c.data(1));
+    const Py_ssize_t n = c.nparams();
+    py::object element = steal(PyObject_Vectorcall(make.ptr(), c.args, static_cast<size_t>(n), nullptr));
+    if (append_fn) {
+        steal(PyObject_CallOneArg(append_fn.ptr(), element.ptr()));
+    } else {
+        check_status(PyList_Append(target.ptr(), element.ptr()));
+    }
+    if (c.data(2) != Py_None) count_one_more(c.self, c.data(2));
+    return py::none();
+}
+
+// data of the count-bounded codecs: (list, count, element size) per row.
+py::object counted_encode(Call& c) {
+    const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
+    for (Py_ssize_t i = 0; i < n; i += 3) recount(c.self, c.data(i + 1), c.data(i));
+    return call_super(c, N._encode);
+}
+
+struct BoundedWalk final : Walk {
+    py::object chunk(const Call& c, PyObject*, PyObject* name, PyObject* data, py::object&) override {
+        const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
+        for (Py_ssize_t i = 0; i < n; i += 3) {
+            const Py_ssize_t size = PyLong_AsSsize_t(c.data(i + 2));
+            if (size <= 0 || !same_name(name, c.data(i))) continue;
+            py::object count_obj = get(c.self, c.data(i + 1));
+            const Py_ssize_t count = PyLong_AsSsize_t(count_obj.ptr());
+            if (count == -1 && PyErr_Occurred()) throw PyErr{};
+            const Py_ssize_t have = length(data);
+            // A negative count bounds the list to nothing; a huge one to what remains.
+            const Py_ssize_t limit = count <= 0 ? 0 : (count > have / size ? have : count * size);
+            return steal(PySequence_GetSlice(data, 0, limit));
+        }
+        return borrow(data);
+    }
+};
+
+py::object counted_decode(Call& c) {
+    BoundedWalk walk;
+    walk_decode(c, walk);
+    return py::none();
+}
+
+const MethodSpec kCountedEncode = body("_encode", counted_encode, "bytes");
+const MethodSpec kCountedDecode = body("_decode", counted_decode);
+
+}  // namespace
+
+// The generic constructor of an auxiliary record: one parameter per
+// definition entry, in order, each defaulting to 0, stored under the entry's
+// name; a serial number is stored wrapped where the table says so.
+py::object record_init_body(Call& c) {
+    Py_ssize_t i = 0;
+    for (const AttrSpec& a : c.method->owner->attrs) {
+        PyObject* name = c.data(i);
+        if (a.flags & kWrapSerial) {
+            py::object make = c.global(N.NorvaneSerialNumber);
+            py::object wrapped = steal(PyObject_CallOneArg(make.ptr(), c.args[i]));
+            set(c.self, name, wrapped.ptr());
+        } else {
+            set(c.self, name, c.args[i]);
+        }
+        ++i;
+    }
+    return py::none();
+}
+
+// The generic rendering of an auxiliary record: its values in definition
+// order, each in its plain string form, joined by ", ".
+py::object record_str_body(Call& c) {
+    Text text;
+    const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        if (i) text.ascii(", ", 2);
+        py::object v = get(c.self, c.data(i));
+        text.as_str(v.ptr());
+    }
+    return text.finish();
+}
+
+namespace {
+
+const MethodSpec kRecordInit = body("__init__", record_init_body);
+const MethodSpec kRecordStr = body("__str__", record_str_body, "str");
+
+py::object interned(const char* s) { return steal(PyUnicode_InternFromString(s)); }
+
+py::object names_of(const ClassSpec& decl) {
+    py::object t = steal(PyTuple_New(static_cast<Py_ssize_t>(decl.attrs.size())));
+    Py_ssize_t i = 0;
+    for (const AttrSpec& a : decl.attrs) PyTuple_SET_ITEM(t.ptr(), i++, interned(a.name).release().ptr());
+    return t;
+}
+
+// The data a row's method carries, interned.
+py::object row_data(const MethodSpec& m) {
+    switch (m.does) {
+        case Does::Field:
+        case Does::Flag: {
+            py::object mask = m.mask >= 0 ? steal(PyLong_FromLong(m.mask)) : py::none();
+            py::object shift = steal(PyLong_FromLong(m.shift));
+            return steal(PyTuple_Pack(3, interned(m.attr).ptr(), mask.ptr(), shift.ptr()));
+        }
+        case Does::Append: {
+            py::object count = m.count ? interned(m.count) : py::none();
+            return steal(PyTuple_Pack(3, interned(m.list).ptr(), interned(m.element).ptr(), count.ptr()));
+        }
+        default:
+            return py::object();
+    }
+}
+
+void add(PyObject* ns, const MethodSpec& spec, const ClassSpec& decl, PyObject* globals, PyObject* data,
+         std::vector<py::object>& made) {
+    py::object m = new_method(spec, decl, globals, data);
+    // A class method binds the class, also when reached through an instance.
+    py::object entry = spec.bind == Bind::Class ? steal(PyClassMethod_New(m.ptr())) : m;
+    check_status(PyDict_SetItem(ns, reinterpret_cast<Method*>(m.ptr())->name, entry.ptr()));
+    made.push_back(std::move(m));
+}
+
+}  // namespace
+
+void add_methods(PyObject* ns, const ClassSpec& decl, PyObject* globals, std::vector<py::object>& made) {
+    if (decl.what == What::Record) {
+        py::object names = names_of(decl);
+        if (!(decl.flags & kNoRecordInit)) add(ns, kRecordInit, decl, globals, names.ptr(), made);
+        if (!(decl.flags & kNoRecordStr)) add(ns, kRecordStr, decl, globals, names.ptr(), made);
+    }
+    bool counted_done = false;
+    for (const MethodSpec& row : decl.methods) {
+        if (row.does != Does::Counted) {
+            py::object data = row_data(row);
+            add(ns, row, decl, globals, data.ptr(), made);
+            continue;
+        }
+        if (counted_done) continue;
+        // All count-bounded lists of the class make one encoder and one decoder.
+        counted_done = true;
+        py::object data = steal(PyList_New(0));
+        bool bounds = false;
+        for (const MethodSpec& r : decl.methods) {
+            if (r.does != Does::Counted) continue;
+            check_status(PyList_Append(data.ptr(), interned(r.list).ptr()));
+            check_status(PyList_Append(data.ptr(), interned(r.count).ptr()));
+            check_status(PyList_Append(data.ptr(), steal(PyLong_FromSsize_t(r.element_size)).ptr()));
+            bounds = bounds || r.element_size > 0;
+        }
+        py::object tuple = steal(PyList_AsTuple(data.ptr()));
+        add(ns, kCountedEncode, decl, globals, tuple.ptr(), made);
+        if (bounds) add(ns, kCountedDecode, decl, globals, tuple.ptr(), made);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Text.
+
+Text::Text() {
+    _PyUnicodeWriter_Init(&w_);
+    w_.overallocate = 1;
+}
+
+Text::~Text() {
+    if (open_) _PyUnicodeWriter_Dealloc(&w_);
+}
+
+Text& Text::ascii(const char* s, Py_ssize_t n) {
+    check_status(_PyUnicodeWriter_WriteASCIIString(&w_, s, n));
+    return *this;
+}
+
+Text& Text::ascii(const char* s) { return ascii(s, static_cast<Py_ssize_t>(std::strlen(s))); }
+
+Text& Text::str(PyObject* unicode) {
+    check_status(_PyUnicodeWriter_WriteStr(&w_, unicode));
+    return *this;
+}
+
+Text& Text::integer(long long v) {
+    char buf[24];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return ascii(buf, r.ptr - buf);
+}
+
+Text& Text::real(double v) {
+    // The host's float text: shortest round-trip digits, ".0" on whole numbers.
+    char* s = PyOS_double_to_string(v, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr);
+    if (!s) throw PyErr{};
+    const int rc = _PyUnicodeWriter_WriteASCIIString(&w_, s, static_cast<Py_ssize_t>(std::strlen(s)));
+    PyMem_Free(s);
+    check_status(rc);
+    return *this;
+}
+
+void Text::format(PyObject* v, const char* spec) {
+    py::object fmt = steal(PyUnicode_FromString(spec));
+    py::object s = steal(PyObject_Format(v, fmt.ptr()));
+    str(s.ptr());
+}
+
+// Exact ints, floats and strs are converted here; anything else (a subclass
+// included) by its own formatting.
+Text& Text::plain(PyObject* v) {
+    if (PyLong_CheckExact(v)) {
+        int overflow = 0;
+        const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
+        if (!overflow) return integer(x);
+    } else if (PyFloat_CheckExact(v)) {
+        return real(PyFloat_AS_DOUBLE(v));
+    } else if (PyUnicode_CheckExact(v)) {
+        return str(v);
+    }
+    py::object s = steal(PyObject_Format(v, N.empty));
+    return str(s.ptr());
+}
+
+Text& Text::as_str(PyObject* v) {
+    if (PyLong_CheckExact(v) || PyFloat_CheckExact(v) || PyUnicode_CheckExact(v)) return plain(v);
+    py::object s = steal(PyObject_Str(v));
+    return str(s.ptr());
+}
+
+Text& Text::hex(PyObject* v, int digits) {
+    if (PyLong_CheckExact(v)) {
+        int overflow = 0;
+        const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
+        if (!overflow && x >= 0) {
+            char buf[24];
+            auto r = std::to_chars(buf, buf + sizeof buf, x, 16);
+            const int n = static_cast<int>(r.ptr - buf);
+            for (int i = 0; i < n; ++i) {
+                if (buf[i] >= 'a') buf[i] = static_cast<char>(buf[i] - 'a' + 'A');
+            }
+            static const char zeros[] = "0000000000000000";
+            if (n < digits) ascii(zeros, digits - n);
+            return ascii(buf, n);
+        }
+    }
+    char spec[8];
+    std::snprintf(spec, sizeof spec, "0%dX", digits);
+    format(v, spec);
+    return *this;
+}
+
+// Fixed point without fractional digits, ties to even, "-0" kept.
+Text& Text::fixed0(double v) {
+    char* s = PyOS_double_to_string(v, 'f', 0, 0, nullptr);
+    if (!s) throw PyErr{};
+    const int rc = _PyUnicodeWriter_WriteASCIIString(&w_, s, static_cast<Py_ssize_t>(std::strlen(s)));
+    PyMem_Free(s);
+    check_status(rc);
+    return *this;
+}
+
+Text& Text::fixed0(PyObject* v) {
+    if (PyFloat_CheckExact(v)) return fixed0(PyFloat_AS_DOUBLE(v));
+    format(v, ".0f");
+    return *this;
+}
+
+py::object Text::finish() {
+    open_ = false;
+    return steal(_PyUnicodeWriter_Finish(&w_));
+}
+
+}  // namespace pdi

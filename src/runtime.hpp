@@ -1,0 +1,36 @@
+// What the builder and the runtime share: the method object and the calls
+// that make methods for a class.
+#pragma once
+
+#include "catalog.hpp"
+
+#include <vector>
+
+namespace pdi {
+
+// A method of a catalog class: the row it carries out, the class that
+// defines it and the interned names its row uses. Python code reaches none of
+// it: the object has no attributes but its name, qualified name, defining
+// class and text signature.
+struct Method {
+    PyObject_HEAD
+    vectorcallfunc vectorcall;
+    const MethodSpec* spec;
+    const ClassSpec* owner;
+    PyObject* name;      // interned
+    PyObject* cls;       // the defining class, set once it exists
+    PyObject* globals;   // the module dict
+    PyObject* params;    // tuple of the interned parameter names
+    PyObject* data;      // tuple of what the row uses, or NULL
+};
+
+// Readies the method types; once per process.
+void ready_method_types();
+// Adds the methods of `decl` to the class namespace `ns`; `made` receives them.
+void add_methods(PyObject* ns, const ClassSpec& decl, PyObject* globals, std::vector<py::object>& made);
+// Tells a method the class that defines it.
+void set_defining_class(PyObject* method, PyObject* cls);
+
+py::object record_init_body(Call& c);
+
+}  // namespace pdi
