@@ -1,0 +1,89 @@
+"""Hostile callers cannot crash, hang or corrupt the interpreter through the
+catalog: each case runs in a child process, which must end cleanly and print
+what the catalog did."""
+import subprocess
+import sys
+import textwrap
+
+import pytest
+
+PRELUDE = """
+import gc, sys, functools
+import rlx.data_items.private_data_items as m
+"""
+
+CASES = {
+    # A method's data is out of reach: nothing mutable but the module namespace hangs off it.
+    "method context": """
+        methods = [getattr(v, "__func__", v) for c in vars(m).values() if getattr(c, "__module__", "") == m.__name__
+                   for v in vars(c).values() if callable(getattr(v, "__func__", v))]
+        assert len(methods) >= 100
+        for meth in methods:
+            assert not hasattr(meth, "__self__")
+            for held in gc.get_referents(meth):
+                assert isinstance(held, (type, tuple)) or held is vars(m), (meth, held)
+        print(str(m.PinConfig(5)), m.MultiRangeRx(1).rx_serial_number)
+    """,
+    # Attribute kinds that empty `definition` while a custom decoder walks it.
+    "definition emptied while decoding": """
+        def emptying(kind):
+            def _decode(self, data):
+                owner.definition.clear()
+                gc.collect()
+                return kind._decode(self, data)
+            return type("Emptying", (kind,), {"_decode": _decode})
+        out = []
+        for base, payload in [(m.MrTransmissionV1, bytes(17) + b"hi"), (m.RadarDebugV5, bytes(20 + 18)),
+                              (m.AcknowledgeListResponse, bytes(36)), (m.PeriodicSystemOwnershipReport, bytes(8))]:
+            first, *rest = base.definition
+            entries = [emptying(type(first))(first.name)] + rest
+            owner = type(base)("Hostile" + base.__name__, (base,), {"definition": entries, "type": 0x7000 + len(out)})
+            item = owner()
+            item.di_data = payload
+            try:
+                item._decode()
+                out.append(item.di_data)
+            except Exception as exc:
+                out.append(type(exc).__name__)
+        print(out)
+    """,
+    # A serial-number maker that rebinds its own global while it runs (and is freed unless held).
+    "global rebound mid-call": """
+        def rebind(value):
+            m.NorvaneSerialNumber = int
+            return value + 1
+        m.NorvaneSerialNumber = functools.lru_cache(maxsize=None)(rebind)
+        print(m.MultiRangeRx(5).rx_serial_number, m.MultiRangeRx(5).rx_serial_number)
+    """,
+    # Command frame lengths near the largest index, or negative, from a rebound packing module.
+    "frame length overflow": """
+        class Packing:
+            def unpack(self, layout, header):
+                return (1, 2, self.length)
+        for length in (sys.maxsize, sys.maxsize - 3, -7):
+            m.struct = Packing()
+            m.struct.length = length
+            item = m.ExecuteDeviceCommandV2()
+            item.di_data = bytearray(b"0123456789")
+            try:
+                item._decode()
+                print(len(item.commands), item.di_data)
+            except ValueError as exc:
+                print("ValueError", item.di_data)
+    """,
+}
+
+EXPECTED = {
+    "method context": "5 0x00000001",
+    "definition emptied while decoding": "[None, None, None, None]",
+    "global rebound mid-call": "6 5",
+    "frame length overflow": "1 None\n1 None\nValueError bytearray(b'0123456789')",
+}
+
+
+@pytest.mark.parametrize("case", sorted(CASES))
+def test_hostile_caller(case):
+    code = PRELUDE + textwrap.dedent(CASES[case])
+    result = subprocess.run([sys.executable, "-P", "-c", code], capture_output=True, text=True, timeout=60)
+    assert result.returncode == 0, result.stderr[-2000:]
+    assert result.stdout.strip() == EXPECTED[case]
