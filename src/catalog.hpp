@@ -246,6 +246,7 @@ struct Names {
     PDI_NAMES(PDI_NAME_FIELD)
 #undef PDI_NAME_FIELD
     PyObject* zero;      // the integer 0
+    PyObject* zero_float;  // the float 0.0
     PyObject* one;       // the integer 1
     PyObject* empty;     // the empty string
 };
@@ -326,8 +327,13 @@ public:
 
 private:
     void format(PyObject* v, const char* spec);
+    void flush();
+    // ASCII text gathers here; it moves into the writer when the buffer is
+    // full or a str that is not ASCII comes, and only then is the writer used.
+    char buf_[480];
+    Py_ssize_t len_ = 0;
+    bool writing_ = false;
     _PyUnicodeWriter w_;
-    bool open_ = true;
 };
 
 }  // namespace pdi

@@ -5,6 +5,7 @@
 #include "runtime.hpp"
 
 #include <charconv>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -26,6 +27,7 @@ void intern_names() {
     PDI_NAMES(PDI_INTERN)
 #undef PDI_INTERN
     N.zero = check(PyLong_FromLong(0));
+    N.zero_float = check(PyFloat_FromDouble(0.0));
     N.one = check(PyLong_FromLong(1));
     N.empty = check(PyUnicode_InternFromString(""));
 }
@@ -63,7 +65,7 @@ Dflt param_default(const Method* m, Py_ssize_t i) {
 // Binds the arguments after the bound one to the method's parameters, the
 // way a Python signature takes them: by position first, then by keyword.
 void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, PyObject** out,
-          py::object* fresh) {
+          py::object& fresh) {
     const Py_ssize_t n = PyTuple_GET_SIZE(m->params);
     if (npos > n) {
         Py_ssize_t required = 0;
@@ -103,9 +105,9 @@ void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, 
             case Dflt::Zero:
                 out[i] = N.zero;
                 break;
-            case Dflt::NewList:
-                fresh[i] = steal(PyList_New(0));
-                out[i] = fresh[i].ptr();
+            case Dflt::NewList:  // at most one parameter of a row (checked when the method is made)
+                fresh = steal(PyList_New(0));
+                out[i] = fresh.ptr();
                 break;
         }
     }
@@ -120,7 +122,7 @@ PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t na
     try {
         if (nargs < 1) fail(PyExc_TypeError, "%U() needs its bound argument", m->name);
         PyObject* bound[kMaxParams];
-        py::object fresh[kMaxParams];
+        py::object fresh;
         bind(m, args + 1, nargs - 1, kwnames, bound, fresh);
         Call c{m, args[0], bound};
         switch (m->spec->does) {
@@ -321,6 +323,9 @@ py::object new_method(const MethodSpec& spec, const ClassSpec& owner, PyObject* 
     const bool record_init = spec.body == record_init_body;
     if (record_init) n = static_cast<Py_ssize_t>(owner.attrs.size());
     if (n > kMaxParams) fail(PyExc_SystemError, "%s.%s has too many parameters", owner.name, spec.name);
+    std::size_t new_lists = 0;
+    for (const Param& p : spec.params) new_lists += p.dflt == Dflt::NewList;
+    if (new_lists > 1) fail(PyExc_SystemError, "%s.%s has more than one list default", owner.name, spec.name);
     py::object params = steal(PyTuple_New(n));
     Py_ssize_t i = 0;
     if (record_init) {
@@ -634,41 +639,106 @@ void add_methods(PyObject* ns, const ClassSpec& decl, PyObject* globals, std::ve
 // ---------------------------------------------------------------------------
 // Text.
 
-Text::Text() {
-    _PyUnicodeWriter_Init(&w_);
-    w_.overallocate = 1;
-}
+Text::Text() = default;
 
 Text::~Text() {
-    if (open_) _PyUnicodeWriter_Dealloc(&w_);
+    if (writing_) _PyUnicodeWriter_Dealloc(&w_);
+}
+
+void Text::flush() {
+    if (!writing_) {
+        _PyUnicodeWriter_Init(&w_);
+        w_.overallocate = 1;
+        writing_ = true;
+    }
+    if (len_) check_status(_PyUnicodeWriter_WriteASCIIString(&w_, buf_, len_));
+    len_ = 0;
 }
 
 Text& Text::ascii(const char* s, Py_ssize_t n) {
-    check_status(_PyUnicodeWriter_WriteASCIIString(&w_, s, n));
+    if (len_ + n > static_cast<Py_ssize_t>(sizeof buf_)) {
+        flush();
+        if (n > static_cast<Py_ssize_t>(sizeof buf_)) {
+            check_status(_PyUnicodeWriter_WriteASCIIString(&w_, s, n));
+            return *this;
+        }
+    }
+    std::memcpy(buf_ + len_, s, static_cast<std::size_t>(n));
+    len_ += n;
     return *this;
 }
 
 Text& Text::ascii(const char* s) { return ascii(s, static_cast<Py_ssize_t>(std::strlen(s))); }
 
 Text& Text::str(PyObject* unicode) {
+    if (PyUnicode_IS_ASCII(unicode)) {
+        return ascii(reinterpret_cast<const char*>(PyUnicode_1BYTE_DATA(unicode)), PyUnicode_GET_LENGTH(unicode));
+    }
+    flush();
     check_status(_PyUnicodeWriter_WriteStr(&w_, unicode));
     return *this;
 }
 
 Text& Text::integer(long long v) {
-    char buf[24];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return ascii(buf, r.ptr - buf);
+    char digits[24];
+    auto r = std::to_chars(digits, digits + sizeof digits, v);
+    return ascii(digits, r.ptr - digits);
 }
 
+// The host's text of a float ("{}" and str()): the shortest digits that read
+// back to the same double, in fixed notation with ".0" on whole numbers while
+// the decimal exponent lies in [-4, 16), otherwise as d.ddde+XX.
 Text& Text::real(double v) {
-    // The host's float text: shortest round-trip digits, ".0" on whole numbers.
-    char* s = PyOS_double_to_string(v, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr);
-    if (!s) throw PyErr{};
-    const int rc = _PyUnicodeWriter_WriteASCIIString(&w_, s, static_cast<Py_ssize_t>(std::strlen(s)));
-    PyMem_Free(s);
-    check_status(rc);
-    return *this;
+    if (!std::isfinite(v)) {
+        return ascii(std::isnan(v) ? "nan" : (v > 0 ? "inf" : "-inf"));
+    }
+    char sci[32];
+    auto r = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific);
+    // sci: [-]d[.ddd]e(+|-)XX
+    const char* p = sci;
+    const char* end = r.ptr;
+    char out[40];
+    int n = 0;
+    if (*p == '-') out[n++] = *p++;
+    char digits[20];
+    int ndigits = 0;
+    while (p < end && *p != 'e') {
+        if (*p != '.') digits[ndigits++] = *p;
+        ++p;
+    }
+    int exponent = 0;
+    std::from_chars(p + (p[1] == '+' ? 2 : 1), end, exponent);
+    const int decpt = exponent + 1;  // digits are 0.d1d2... times 10 ** decpt
+    if (decpt > -4 && decpt <= 16) {
+        if (decpt <= 0) {
+            out[n++] = '0';
+            out[n++] = '.';
+            for (int i = decpt; i < 0; ++i) out[n++] = '0';
+            for (int i = 0; i < ndigits; ++i) out[n++] = digits[i];
+        } else {
+            for (int i = 0; i < decpt; ++i) out[n++] = i < ndigits ? digits[i] : '0';
+            out[n++] = '.';
+            if (ndigits > decpt) {
+                for (int i = decpt; i < ndigits; ++i) out[n++] = digits[i];
+            } else {
+                out[n++] = '0';
+            }
+        }
+    } else {
+        out[n++] = digits[0];
+        if (ndigits > 1) {
+            out[n++] = '.';
+            for (int i = 1; i < ndigits; ++i) out[n++] = digits[i];
+        }
+        out[n++] = 'e';
+        const int e = decpt - 1;
+        out[n++] = e < 0 ? '-' : '+';
+        const int a = e < 0 ? -e : e;
+        if (a < 10) out[n++] = '0';
+        auto er = std::to_chars(out + n, out + sizeof out, a);
+        n = static_cast<int>(er.ptr - out);
+    }
+    return ascii(out, n);
 }
 
 void Text::format(PyObject* v, const char* spec) {
@@ -721,14 +791,23 @@ Text& Text::hex(PyObject* v, int digits) {
     return *this;
 }
 
-// Fixed point without fractional digits, ties to even, "-0" kept.
+// Fixed point without fractional digits: the nearest whole number, ties to
+// even, from the exact value of the double; a negative value that rounds to
+// zero keeps its sign.
 Text& Text::fixed0(double v) {
+    if (std::isfinite(v) && std::fabs(v) < 9.0e18) {
+        const double whole = std::nearbyint(v);  // the default rounding: to nearest, ties to even
+        if (whole == 0 && std::signbit(v)) return ascii("-0", 2);
+        return integer(static_cast<long long>(whole));
+    }
+    // Beyond a 64-bit whole number, infinite or not a number: the host's conversion.
     char* s = PyOS_double_to_string(v, 'f', 0, 0, nullptr);
     if (!s) throw PyErr{};
-    const int rc = _PyUnicodeWriter_WriteASCIIString(&w_, s, static_cast<Py_ssize_t>(std::strlen(s)));
-    PyMem_Free(s);
-    check_status(rc);
-    return *this;
+    struct Free {
+        char* p;
+        ~Free() { PyMem_Free(p); }
+    } release{s};
+    return ascii(s, static_cast<Py_ssize_t>(std::strlen(s)));
 }
 
 Text& Text::fixed0(PyObject* v) {
@@ -738,7 +817,13 @@ Text& Text::fixed0(PyObject* v) {
 }
 
 py::object Text::finish() {
-    open_ = false;
+    if (!writing_) {
+        py::object out = steal(PyUnicode_New(len_, 127));
+        std::memcpy(PyUnicode_1BYTE_DATA(out.ptr()), buf_, static_cast<std::size_t>(len_));
+        return out;
+    }
+    flush();
+    writing_ = false;
     return steal(_PyUnicodeWriter_Finish(&w_));
 }
 

@@ -2,6 +2,8 @@
 // domains and synchronization statistics.
 #include "catalog.hpp"
 
+#include <cstring>
+
 namespace pdi {
 namespace {
 
@@ -30,9 +32,8 @@ struct DomainFields {
 
 // DomainInformation(): every value zero, the slope as a float.
 py::object domain_info_init(Call& c) {
-    py::object zero_float = steal(PyFloat_FromDouble(0.0));
     const DomainFields f;
-    for (int i = 0; i < kDomainFieldCount; ++i) set(c.self, f.names[i], i == kDomainSlope ? zero_float.ptr() : N.zero);
+    for (int i = 0; i < kDomainFieldCount; ++i) set(c.self, f.names[i], i == kDomainSlope ? N.zero_float : N.zero);
     return py::none();
 }
 
@@ -58,13 +59,19 @@ py::object domain_attr_init(Call& c) {
     return py::none();
 }
 
-// Little-endian bytes of an integer.
-void put_le(unsigned char* p, unsigned long long v) {
-    for (int i = 0; i < 8; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+// Little-endian bytes of a 64-bit integer, whatever the host's byte order.
+void put_le(unsigned char* p, std::uint64_t v) {
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    v = __builtin_bswap64(v);
+#endif
+    std::memcpy(p, &v, sizeof v);
 }
-unsigned long long get_le(const unsigned char* p) {
-    unsigned long long v = 0;
-    for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
+std::uint64_t get_le(const unsigned char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    v = __builtin_bswap64(v);
+#endif
     return v;
 }
 
