@@ -29,8 +29,6 @@ constexpr std::array<const char*, static_cast<std::size_t>(Kind::Count_)> kKindN
     "DIDomainInfoAttr",
 };
 
-py::object interned(const char* s) { return steal(PyUnicode_InternFromString(s)); }
-
 // What the builder works with: the module namespace and the framework's
 // kinds and bases, each looked up once, when first needed, as a class body
 // naming it would (a missing name is a NameError).
@@ -40,19 +38,7 @@ struct Builder {
     std::array<py::object, static_cast<std::size_t>(Kind::Count_)> kinds;
     py::object item_base, kind_base;
 
-    py::object lookup(const char* name) const {
-        py::object key = interned(name);
-        PyObject* v = PyDict_GetItemWithError(globals, key.ptr());
-        if (!v && !PyErr_Occurred()) {
-            PyObject* builtins = PyEval_GetBuiltins();
-            v = builtins ? PyDict_GetItemWithError(builtins, key.ptr()) : nullptr;
-        }
-        if (!v) {
-            if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%s' is not defined", name);
-            throw PyErr{};
-        }
-        return borrow(v);
-    }
+    py::object lookup(const char* name) const { return lookup_global(globals, interned(name).ptr()); }
 
     PyObject* kind(Kind k) {
         py::object& slot = kinds[static_cast<std::size_t>(k)];

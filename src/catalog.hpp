@@ -230,7 +230,7 @@ inline void check_status(int rc) {
 // The names that methods use, interned once when the module initializes and
 // only read afterwards.
 #define PDI_NAMES(X)                                                                                          \
-    X(__init__) X(__module__) X(__name__) X(_decode) X(_encode) X(acc_mem) X(append) X(channel)              \
+    X(__format__) X(__init__) X(__module__) X(__name__) X(_decode) X(_encode) X(acc_mem) X(append) X(channel)              \
     X(cmd_classes) X(commands) X(config) X(damr_type) X(data) X(definition) X(di_data) X(di_size)            \
     X(domaint) X(DataItemAttribute) X(DomainInformation) X(fp_index) X(image_names) X(image_type)             \
     X(interface_data) X(intercept) X(ip_poa) X(join) X(math) X(name) X(network_time) X(NorvaneSerialNumber)  \
@@ -249,6 +249,7 @@ struct Names {
     PyObject* zero_float;  // the float 0.0
     PyObject* one;       // the integer 1
     PyObject* empty;     // the empty string
+    PyObject* object_format;  // object.__format__, which formats with an empty spec as str() does
 };
 extern Names N;
 void intern_names();
@@ -273,12 +274,29 @@ struct Call {
     py::object global(PyObject* name) const;
 };
 
-// `getattr(o, name)` with an interned name.
-inline py::object get(PyObject* o, PyObject* name) { return steal(PyObject_GetAttr(o, name)); }
-inline void set(PyObject* o, PyObject* name, PyObject* v) { check_status(PyObject_SetAttr(o, name, v)); }
+// `getattr(o, name)` and `setattr(o, name, v)` with an interned name; the
+// generic lookup is called directly when the type uses it.
+inline py::object get(PyObject* o, PyObject* name) {
+    return steal(Py_TYPE(o)->tp_getattro == PyObject_GenericGetAttr ? PyObject_GenericGetAttr(o, name)
+                                                                    : PyObject_GetAttr(o, name));
+}
+inline void set(PyObject* o, PyObject* name, PyObject* v) {
+    check_status(Py_TYPE(o)->tp_setattro == PyObject_GenericSetAttr ? PyObject_GenericSetAttr(o, name, v)
+                                                                    : PyObject_SetAttr(o, name, v));
+}
+// A new interned str.
+py::object interned(const char* s);
+// A module global or builtin, as Python code finds a name; NameError when absent.
+py::object lookup_global(PyObject* globals, PyObject* name);
 
 // `super(<defining class>, self).<name>()`.
 py::object call_super(const Call& c, PyObject* name);
+
+// `cls()`, except that when `cls` is a plain class (made by `type`, allocated
+// by object) whose constructor is the body `init` of this module, that
+// constructor is skipped: the caller then sets every attribute it would have
+// set, in the same order, so the instance comes out the same.
+py::object new_instance(PyObject* cls, Body init);
 
 // A length as the host's len() gives it.
 Py_ssize_t length(PyObject* o);

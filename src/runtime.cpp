@@ -30,6 +30,7 @@ void intern_names() {
     N.zero_float = check(PyFloat_FromDouble(0.0));
     N.one = check(PyLong_FromLong(1));
     N.empty = check(PyUnicode_InternFromString(""));
+    N.object_format = _PyType_Lookup(&PyBaseObject_Type, N.__format__);
 }
 
 // ---------------------------------------------------------------------------
@@ -121,6 +122,7 @@ PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t na
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
     try {
         if (nargs < 1) fail(PyExc_TypeError, "%U() needs its bound argument", m->name);
+        if (!m->globals) fail(PyExc_SystemError, "%U() called after its module was torn down", m->name);
         PyObject* bound[kMaxParams];
         py::object fresh;
         bind(m, args + 1, nargs - 1, kwnames, bound, fresh);
@@ -162,19 +164,22 @@ int method_traverse(PyObject* self, visitproc visit, void* arg) {
     return 0;
 }
 
+// Only the class and the module namespace can close a cycle; the name
+// tuples stay until the method goes.
 int method_clear(PyObject* self) {
     Method* m = reinterpret_cast<Method*>(self);
     Py_CLEAR(m->cls);
     Py_CLEAR(m->globals);
-    Py_CLEAR(m->params);
-    Py_CLEAR(m->data);
     return 0;
 }
 
 void method_dealloc(PyObject* self) {
     PyObject_GC_UnTrack(self);
     method_clear(self);
-    Py_CLEAR(reinterpret_cast<Method*>(self)->name);
+    Method* m = reinterpret_cast<Method*>(self);
+    Py_CLEAR(m->params);
+    Py_CLEAR(m->data);
+    Py_CLEAR(m->name);
     PyObject_GC_Del(self);
 }
 
@@ -370,8 +375,10 @@ PyObject* Call::data(Py_ssize_t i) const { return PyTuple_GET_ITEM(method->data,
 Py_ssize_t Call::nparams() const { return PyTuple_GET_SIZE(method->params); }
 PyObject* Call::param(Py_ssize_t i) const { return PyTuple_GET_ITEM(method->params, i); }
 
-py::object Call::global(PyObject* name) const {
-    PyObject* v = PyDict_GetItemWithError(method->globals, name);
+py::object interned(const char* s) { return steal(PyUnicode_InternFromString(s)); }
+
+py::object lookup_global(PyObject* globals, PyObject* name) {
+    PyObject* v = PyDict_GetItemWithError(globals, name);
     if (!v) {
         if (PyErr_Occurred()) throw PyErr{};
         PyObject* builtins = PyEval_GetBuiltins();
@@ -382,6 +389,21 @@ py::object Call::global(PyObject* name) const {
         }
     }
     return borrow(v);
+}
+
+py::object Call::global(PyObject* name) const { return lookup_global(method->globals, name); }
+
+py::object new_instance(PyObject* cls, Body init) {
+    if (Py_TYPE(cls) == &PyType_Type) {
+        auto* type = reinterpret_cast<PyTypeObject*>(cls);
+        PyObject* ctor = _PyType_Lookup(type, N.__init__);
+        if (type->tp_new == PyBaseObject_Type.tp_new && ctor && Py_TYPE(ctor) == &MethodType &&
+            reinterpret_cast<Method*>(ctor)->spec->body == init) {
+            py::object no_args = steal(PyTuple_New(0));
+            return steal(type->tp_new(type, no_args.ptr(), nullptr));
+        }
+    }
+    return steal(PyObject_CallNoArgs(cls));
 }
 
 Py_ssize_t length(PyObject* o) {
@@ -566,8 +588,6 @@ namespace {
 
 const MethodSpec kRecordInit = body("__init__", record_init_body);
 const MethodSpec kRecordStr = body("__str__", record_str_body, "str");
-
-py::object interned(const char* s) { return steal(PyUnicode_InternFromString(s)); }
 
 py::object names_of(const ClassSpec& decl) {
     py::object t = steal(PyTuple_New(static_cast<Py_ssize_t>(decl.attrs.size())));
@@ -759,7 +779,9 @@ Text& Text::plain(PyObject* v) {
     } else if (PyUnicode_CheckExact(v)) {
         return str(v);
     }
-    py::object s = steal(PyObject_Format(v, N.empty));
+    // A class that keeps object's formatting formats with an empty spec as str() does.
+    const bool as_str = N.object_format && _PyType_Lookup(Py_TYPE(v), N.__format__) == N.object_format;
+    py::object s = steal(as_str ? PyObject_Str(v) : PyObject_Format(v, N.empty));
     return str(s.ptr());
 }
 

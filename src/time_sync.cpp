@@ -128,32 +128,34 @@ py::object domain_attr_encode(Call& c) {
 // A new DomainInformation from the first 36 bytes of `data`; the rest is left alone.
 py::object domain_attr_decode(Call& c) {
     PyObject* data = c.args[0];
-    py::object info = steal(PyObject_CallNoArgs(c.global(N.DomainInformation).ptr()));
-    py::object values;
+    // Every value the constructor sets is set again below.
+    py::object info = new_instance(c.global(N.DomainInformation).ptr(), domain_info_init);
+    py::object values[kDomainFieldCount];
     if (PyBytes_CheckExact(data) && PyBytes_GET_SIZE(data) >= kDomainSize) {
         const auto* p = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(data));
-        values = steal(PyTuple_New(kDomainFieldCount));
-        PyTuple_SET_ITEM(values.ptr(), 0, check(PyLong_FromUnsignedLongLong(get_le(p))));
-        PyTuple_SET_ITEM(values.ptr(), 1, check(PyLong_FromUnsignedLongLong(get_le(p + 8))));
-        PyTuple_SET_ITEM(values.ptr(), 2, check(PyLong_FromLongLong(static_cast<long long>(get_le(p + 16)))));
+        values[0] = steal(PyLong_FromUnsignedLongLong(get_le(p)));
+        values[1] = steal(PyLong_FromUnsignedLongLong(get_le(p + 8)));
+        values[2] = steal(PyLong_FromLongLong(static_cast<long long>(get_le(p + 16))));
         const double slope = PyFloat_Unpack4(reinterpret_cast<const char*>(p + 24), 1);
         if (slope == -1.0 && PyErr_Occurred()) throw PyErr{};
-        PyTuple_SET_ITEM(values.ptr(), 3, check(PyFloat_FromDouble(slope)));
-        PyTuple_SET_ITEM(values.ptr(), 4, check(PyLong_FromLongLong(static_cast<long long>(get_le(p + 28)))));
+        values[3] = steal(PyFloat_FromDouble(slope));
+        values[4] = steal(PyLong_FromLongLong(static_cast<long long>(get_le(p + 28))));
     } else {
         // Short, or not plain bytes: the host's unpacking reads it or says why not.
         py::object unpack_from = get(c.global(N.struct_).ptr(), N.unpack_from);
         py::object packing = steal(PyUnicode_FromString(kDomainPacking));
         PyObject* call[] = {packing.ptr(), data};
-        values = steal(PyObject_Vectorcall(unpack_from.ptr(), call, 2, nullptr));
-        if (!PyTuple_Check(values.ptr()) || PyTuple_GET_SIZE(values.ptr()) != kDomainFieldCount) {
+        py::object unpacked = steal(PyObject_Vectorcall(unpack_from.ptr(), call, 2, nullptr));
+        if (!PyTuple_Check(unpacked.ptr()) || PyTuple_GET_SIZE(unpacked.ptr()) != kDomainFieldCount) {
             PyErr_SetString(PyExc_TypeError, "domain information must unpack to five values");
             throw PyErr{};
         }
+        for (int i = 0; i < kDomainFieldCount; ++i) values[i] = borrow(PyTuple_GET_ITEM(unpacked.ptr(), i));
     }
     const DomainFields f;
-    for (int i = 0; i < kDomainFieldCount; ++i) set(info.ptr(), f.names[i], PyTuple_GET_ITEM(values.ptr(), i));
-    return steal(Py_BuildValue("(On)", info.ptr(), kDomainSize));
+    for (int i = 0; i < kDomainFieldCount; ++i) set(info.ptr(), f.names[i], values[i].ptr());
+    py::object size = steal(PyLong_FromSsize_t(kDomainSize));
+    return steal(PyTuple_Pack(2, info.ptr(), size.ptr()));
 }
 
 constexpr Param kNameParam[] = {{"name", "str", Dflt::Required}};
