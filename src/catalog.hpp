@@ -80,8 +80,8 @@ enum class Dflt : std::uint8_t {
     NewList,         // a new empty list for every call
 };
 struct Param {
-    const char* name;
-    const char* type;
+    const char* name = nullptr;
+    const char* type = nullptr;
     Dflt dflt = Dflt::Zero;
 };
 // A row's parameter list: a named array of static storage (a braced list
@@ -116,8 +116,8 @@ struct Call;
 using Body = py::object (*)(Call& call);
 
 struct MethodSpec {
-    const char* name;                       // name in the class namespace; nullptr for Counted rows
-    Does does;
+    const char* name = nullptr;             // name in the class namespace; nullptr for Counted rows
+    Does does = Does::Body;
     Bind bind = Bind::Instance;
     const char* returns = "None";           // the result's type as a stub writes it
     Params params = {};
@@ -251,7 +251,8 @@ struct Names {
     PyObject* empty;     // the empty string
     PyObject* object_format;  // object.__format__, which formats with an empty spec as str() does
 };
-extern Names N;
+// Made once by intern_names() when the module initializes.
+extern const Names& N;
 void intern_names();
 
 // One call of a method: the method object, the bound instance (or class) and
@@ -327,6 +328,7 @@ void consume(PyObject* self, PyObject* data, Py_ssize_t n);
 // formatting converts them.
 class Text {
 public:
+    // cppcheck-suppress uninitMemberVar ; buf_ and w_ are filled as used (see below)
     Text();
     ~Text();
     Text(const Text&) = delete;
@@ -347,11 +349,13 @@ private:
     void format(PyObject* v, const char* spec);
     void flush();
     // ASCII text gathers here; it moves into the writer when the buffer is
-    // full or a str that is not ASCII comes, and only then is the writer used.
-    char buf_[480];
+    // full or a str that is not ASCII comes, and only then is the writer
+    // used. Neither is filled in advance: only the first len_ bytes are read,
+    // and the writer is initialized when first used.
+    char buf_[480];  // NOLINT(cppcoreguidelines-pro-type-member-init)
     Py_ssize_t len_ = 0;
     bool writing_ = false;
-    _PyUnicodeWriter w_;
+    _PyUnicodeWriter w_;  // NOLINT(cppcoreguidelines-pro-type-member-init)
 };
 
 }  // namespace pdi

@@ -219,7 +219,7 @@ constexpr Param kOtherParam[] = {{"other", "object", Dflt::Positional}};
 constexpr Param kPinDataParam[] = {{"data", "int", Dflt::Required}};
 
 // The builder of the pin configuration lists: appends PinConfig(data).
-constexpr MethodSpec add_pin_configurations(const char* list) {
+constexpr MethodSpec add_pin_configurations(const char* list) noexcept {
     return append("add_pin_configurations", list, "PinConfig", kPinDataParam);
 }
 

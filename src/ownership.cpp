@@ -12,7 +12,7 @@ using K = Kind;
 constexpr Py_ssize_t kSerialSize = 4;
 
 // The builder of the serial-number lists: appends NorvaneSerialNumber(serial_number).
-constexpr MethodSpec add_serial(const char* name, const char* list, const char* count = nullptr) {
+constexpr MethodSpec add_serial(const char* name, const char* list, const char* count = nullptr) noexcept {
     return append(name, list, "NorvaneSerialNumber", kSerialParam, count);
 }
 

@@ -69,7 +69,7 @@ py::object aoa_text(Call& c, bool with_poa) {
     if (acc_plain) {
         const auto* p = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(acc.ptr()));
         t.ascii("(");
-        for (int k = 0; k < 8; ++k) {
+        for (std::size_t k = 0; k < 8; ++k) {
             if (k) t.ascii(", ");
             t.integer(static_cast<std::int16_t>(p[2 * k] | (p[2 * k + 1] << 8)));
         }

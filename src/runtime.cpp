@@ -13,24 +13,32 @@
 
 namespace pdi {
 
-Names N;
+namespace {
+Names& names() noexcept {
+    static Names made{};
+    return made;
+}
+}  // namespace
+
+const Names& N = names();
 
 void intern_names() {
-    if (N.zero) return;  // a second initialization finds them made
+    Names& n = names();
+    if (n.zero) return;  // a second initialization finds them made
     auto make = [](const char* s) {
         // `struct` cannot name a C++ member: the member is `struct_`.
         std::string name(s);
         if (name.back() == '_' && name.front() != '_') name.pop_back();
         return check(PyUnicode_InternFromString(name.c_str()));
     };
-#define PDI_INTERN(n) N.n = make(#n);
+#define PDI_INTERN(name) n.name = make(#name);
     PDI_NAMES(PDI_INTERN)
 #undef PDI_INTERN
-    N.zero = check(PyLong_FromLong(0));
-    N.zero_float = check(PyFloat_FromDouble(0.0));
-    N.one = check(PyLong_FromLong(1));
-    N.empty = check(PyUnicode_InternFromString(""));
-    N.object_format = _PyType_Lookup(&PyBaseObject_Type, N.__format__);
+    n.zero_float = check(PyFloat_FromDouble(0.0));
+    n.one = check(PyLong_FromLong(1));
+    n.empty = check(PyUnicode_InternFromString(""));
+    n.object_format = _PyType_Lookup(&PyBaseObject_Type, n.__format__);
+    n.zero = check(PyLong_FromLong(0));  // last: it marks the names made
 }
 
 // ---------------------------------------------------------------------------
@@ -42,7 +50,11 @@ constexpr Py_ssize_t kMaxParams = 16;
 
 // The type of each catalog method: a descriptor the interpreter calls with
 // the instance directly (no bound method is made for `item.method(...)`).
-PyTypeObject MethodType{};
+// Readied once; the interpreter changes nothing of it afterwards.
+PyTypeObject& method_type() {
+    static PyTypeObject type{};
+    return type;
+}
 
 [[noreturn]] void fail(PyObject* type, const char* format, ...) {
     va_list va;
@@ -289,7 +301,8 @@ PyObject* get_annotations(PyObject* self, void*) {
     }
 }
 
-PyGetSetDef kMethodGetSet[] = {
+PyGetSetDef* method_getset() {
+    static PyGetSetDef getset[] = {
     {"__name__", get_name, nullptr, nullptr, nullptr},
     {"__qualname__", get_qualname, nullptr, nullptr, nullptr},
     {"__objclass__", get_objclass, nullptr, nullptr, nullptr},
@@ -297,7 +310,9 @@ PyGetSetDef kMethodGetSet[] = {
     {"__text_signature__", get_text_signature, nullptr, nullptr, nullptr},
     {"__annotations__", get_annotations, nullptr, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
-};
+    };
+    return getset;
+}
 
 void ready(PyTypeObject& t, const char* name) {
     Py_SET_REFCNT(reinterpret_cast<PyObject*>(&t), 1);  // a static type is never freed
@@ -311,15 +326,15 @@ void ready(PyTypeObject& t, const char* name) {
     t.tp_clear = method_clear;
     t.tp_dealloc = method_dealloc;
     t.tp_repr = method_repr;
-    t.tp_getset = kMethodGetSet;
+    t.tp_getset = method_getset();
     check_status(PyType_Ready(&t));
 }
 
 }  // namespace
 
 void ready_method_types() {
-    if (MethodType.tp_name) return;
-    ready(MethodType, "rlx.data_items.private_data_items.method");
+    if (method_type().tp_name) return;
+    ready(method_type(), "rlx.data_items.private_data_items.method");
 }
 
 py::object new_method(const MethodSpec& spec, const ClassSpec& owner, PyObject* globals, PyObject* data) {
@@ -341,7 +356,7 @@ py::object new_method(const MethodSpec& spec, const ClassSpec& owner, PyObject* 
         for (const Param& p : spec.params) PyTuple_SET_ITEM(params.ptr(), i++, check(PyUnicode_InternFromString(p.name)));
     }
     py::object name = steal(PyUnicode_InternFromString(spec.name));
-    Method* m = PyObject_GC_New(Method, &MethodType);
+    Method* m = PyObject_GC_New(Method, &method_type());
     if (!m) throw PyErr{};
     m->vectorcall = method_vectorcall;
     m->spec = &spec;
@@ -397,7 +412,7 @@ py::object new_instance(PyObject* cls, Body init) {
     if (Py_TYPE(cls) == &PyType_Type) {
         auto* type = reinterpret_cast<PyTypeObject*>(cls);
         PyObject* ctor = _PyType_Lookup(type, N.__init__);
-        if (type->tp_new == PyBaseObject_Type.tp_new && ctor && Py_TYPE(ctor) == &MethodType &&
+        if (type->tp_new == PyBaseObject_Type.tp_new && ctor && Py_TYPE(ctor) == &method_type() &&
             reinterpret_cast<Method*>(ctor)->spec->body == init) {
             py::object no_args = steal(PyTuple_New(0));
             return steal(type->tp_new(type, no_args.ptr(), nullptr));
@@ -659,7 +674,7 @@ void add_methods(PyObject* ns, const ClassSpec& decl, PyObject* globals, std::ve
 // ---------------------------------------------------------------------------
 // Text.
 
-Text::Text() = default;
+Text::Text() = default;  // NOLINT(cppcoreguidelines-pro-type-member-init): see buf_ and w_
 
 Text::~Text() {
     if (writing_) _PyUnicodeWriter_Dealloc(&w_);
@@ -720,7 +735,7 @@ Text& Text::real(double v) {
     char out[40];
     int n = 0;
     if (*p == '-') out[n++] = *p++;
-    char digits[20];
+    char digits[20] = {};
     int ndigits = 0;
     while (p < end && *p != 'e') {
         if (*p != '.') digits[ndigits++] = *p;
@@ -808,7 +823,7 @@ Text& Text::hex(PyObject* v, int digits) {
         }
     }
     char spec[8];
-    std::snprintf(spec, sizeof spec, "0%dX", digits);
+    (void)std::snprintf(spec, sizeof spec, "0%dX", digits);
     format(v, spec);
     return *this;
 }

@@ -67,7 +67,7 @@ void put_le(unsigned char* p, std::uint64_t v) {
     std::memcpy(p, &v, sizeof v);
 }
 std::uint64_t get_le(const unsigned char* p) {
-    std::uint64_t v;
+    std::uint64_t v = 0;
     std::memcpy(&v, p, sizeof v);
 #if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
     v = __builtin_bswap64(v);
