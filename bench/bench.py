@@ -1,22 +1,38 @@
 #!/usr/bin/python3
-"""Benchmarks of the private data item catalog: import, codecs and renderings,
-command-line decoding. Run through bench/run, which builds the extension and
-sets RLX_STAGE to the staged tree.
+"""Benchmark of the private data item catalog: the C++ extension against the
+same catalog written in plain Python (bench/plain_catalog.py).
 
-    bench/run [--quick] [--only import,codecs,cli] [--json FILE]
+    bench/run [--quick] [--only GROUP_OR_TEXT,...] [--json FILE]
 
-Every figure is measured several times in the same run and reported as the
-median with its spread (min-max). Tables are printed as Markdown.
+Prints one Markdown table: for each operation the time per call of the
+extension and of plain Python, the speed-up (Python time / C++ time), what the
+framework's own work costs within the call where that matters, and the target.
+Groups: render, construct, domain, codec, access, import, cli.
+
+In-process operations run in one process on objects built the same way from
+either catalog, the C++ and the Python case alternating within each repeat;
+the time per call is the best of 7 repeats of about 50 ms each. The import
+and the command line run in fresh processes, C++ and Python paired process by
+process, and report the median.
+
+Before anything is timed, the plain catalog is checked against the extension
+(classes, layouts, methods, and the behaviour of every class), and every
+operation must give identical results (bytes, texts, decoded values) on both
+sides; any difference stops the run.
+
+RLX_STAGE names the staged tree that holds the built extension; bench/run sets it.
 """
 
 import argparse
-import gc
+import compileall
+import contextlib
 import glob
+import importlib.util
+import io
 import json
 import os
 import platform
 import random
-import re
 import shutil
 import statistics
 import struct
@@ -24,338 +40,208 @@ import subprocess
 import sys
 import tempfile
 import time
+import timeit
 
 BENCH = os.path.dirname(os.path.abspath(__file__))
-TOP = os.path.dirname(BENCH)
-sys.path.insert(0, BENCH)
-
-import make_twin  # noqa: E402
-
 PY = "/usr/bin/python3"
-MODULE = "rlx.data_items.private_data_items"
 
 
 # ---------------------------------------------------------------------------
-# Figures and tables
+# Comparing the two catalogs
 
 
-def spread(samples):
-    return statistics.median(samples), min(samples), max(samples)
+def canon(value, depth=0):
+    """A comparable form of a value; records and items by class name and attributes."""
+    from rlx.rlx import NorvaneSerialNumber
+    if depth > 8:
+        return "..."
+    if isinstance(value, NorvaneSerialNumber):
+        return ["serial", int(value)]
+    if isinstance(value, float):
+        return ["float", value.hex()]
+    if value is None or isinstance(value, (bool, int, str)):
+        return [type(value).__name__, value]
+    if isinstance(value, (bytes, bytearray, memoryview)):
+        return ["bytes", bytes(value).hex()]
+    if isinstance(value, (list, tuple)):
+        return [type(value).__name__, [canon(v, depth + 1) for v in value]]
+    if isinstance(value, dict):
+        return ["dict", sorted((repr(k), canon(v, depth + 1)) for k, v in value.items())]
+    if isinstance(value, type):
+        return ["class", value.__name__, [b.__name__ for b in value.__bases__]]
+    names = set(getattr(value, "__dict__", ()))
+    names.update(a.name for a in getattr(type(value), "definition", None) or ())
+    return [type(value).__name__, {n: canon(getattr(value, n, "<missing>"), depth + 1) for n in sorted(names)}]
 
 
-def fmt_time(seconds):
-    for unit, scale in (("s", 1.0), ("ms", 1e-3), ("µs", 1e-6), ("ns", 1e-9)):
-        if abs(seconds) >= scale or unit == "ns":
-            return "%.3g %s" % (seconds / scale, unit)
-
-
-def fmt_bytes(n):
-    sign = "-" if n < 0 else ""
-    n = abs(n)
-    for unit, scale in (("MiB", 1 << 20), ("KiB", 1 << 10)):
-        if n >= scale:
-            return "%s%.3g %s" % (sign, n / scale, unit)
-    return "%s%d B" % (sign, n)
-
-
-def cell(samples, fmt=fmt_time):
-    med, lo, hi = spread(samples)
-    return "%s [%s – %s]" % (fmt(med), fmt(lo), fmt(hi))
-
-
-def table(title, header, rows):
-    lines = ["", "### " + title, "", "| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
-    lines += ["| " + " | ".join(str(c) for c in row) + " |" for row in rows]
-    text = "\n".join(lines)
-    print(text, flush=True)
-    return text
-
-
-def loadavg():
-    with open("/proc/loadavg") as f:
-        return " ".join(f.read().split()[:3])
-
-
-def machine():
-    model = "?"
-    with open("/proc/cpuinfo") as f:
-        for line in f:
-            if line.startswith("model name"):
-                model = line.split(":", 1)[1].strip()
-                break
-    return {"nproc": os.cpu_count(), "cpu": model, "python": platform.python_version(),
-            "date": time.strftime("%Y-%m-%d %H:%M:%S %Z"), "load": loadavg()}
-
-
-# ---------------------------------------------------------------------------
-# 1. Import
-
-CHILD = r"""
-import json, marshal, os, sys, time
-PAGE = os.sysconf("SC_PAGE_SIZE")
-def rss():
-    with open("/proc/self/statm") as f:
-        return int(f.read().split()[1]) * PAGE
-mode, warm, arg = sys.argv[1], sys.argv[2] == "warm", sys.argv[3] if len(sys.argv) > 3 else None
-import rlx.rlx, rlx.private_network_commands, rlx.data_items
-if mode.startswith("floor"):
-    with open(%(floor)r) as f:
-        prologue = f.read().split(%(mark)r)[0]
-    ns = {"__name__": "floor"}
-    exec(compile(prologue, %(floor)r, "exec"), ns)
-    with open(%(code)r, "rb") as f:
-        code = marshal.loads(f.read())
-if warm:
-    # The same untimed work in every variant: compiling the floor script leaves
-    # the allocator with memory already faulted in.
-    with open(%(floor)r) as f:
-        compile(f.read(), %(floor)r, "exec")
-out = {}
-if mode in ("import", "import-mem", "floor", "floor-mem", "preload-import"):
-    if mode == "preload-import":
-        import ctypes
-        ctypes.CDLL(arg)
-    if mode.endswith("mem"):
-        import tracemalloc
-        tracemalloc.start()
-    r0 = rss()
-    t0 = time.perf_counter()
-    if mode.startswith("floor"):
-        exec(code, ns)
-    else:
-        import rlx.data_items.private_data_items
-    t1 = time.perf_counter()
-    r1 = rss()
-    if mode.endswith("mem"):
-        out["current"], out["peak"] = tracemalloc.get_traced_memory()
-    out["time"], out["rss"] = t1 - t0, r1 - r0
-elif mode == "init":
-    import ctypes
-    t0 = time.perf_counter()
-    lib = ctypes.CDLL(arg)
-    t1 = time.perf_counter()
-    init = ctypes.PYFUNCTYPE(ctypes.py_object)(("PyInit_private_data_items", lib))
-    t2 = time.perf_counter()
-    module = init()
-    t3 = time.perf_counter()
-    out["dlopen"], out["init"] = t1 - t0, t3 - t2
-elif mode == "dlopen":
-    import ctypes
-    t0 = time.perf_counter()
-    ctypes.CDLL(arg)
-    out["dlopen"] = time.perf_counter() - t0
-elif mode == "prologue":
-    code = compile("from rlx.rlx import *\nfrom rlx.private_network_commands import UWBNetworkCommandItem\n"
-                   "import math\n", "prologue", "exec")
-    t0 = time.perf_counter()
-    exec(code, {})
-    out["time"] = time.perf_counter() - t0
-print(json.dumps(out))
-"""
-
-
-def child(script, pythonpath, *args, flags=()):
-    env = dict(os.environ, PYTHONPATH=pythonpath)
-    env.pop("PYTHONSTARTUP", None)
-    proc = subprocess.run([PY, "-P", "-S", *flags, script, *args], env=env, capture_output=True, text=True,
-                          cwd=tempfile.gettempdir())
-    if proc.returncode != 0:
-        raise RuntimeError("child %s %s failed:\n%s" % (script, args, proc.stderr))
-    return json.loads(proc.stdout.strip().splitlines()[-1]), proc.stderr
-
-
-def importtime_self(pythonpath):
-    """Self time (s) of the catalog module in -X importtime."""
-    env = dict(os.environ, PYTHONPATH=pythonpath)
-    proc = subprocess.run([PY, "-P", "-S", "-X", "importtime", "-c",
-                           "import rlx.rlx, rlx.private_network_commands, rlx.data_items; import " + MODULE],
-                          env=env, capture_output=True, text=True, cwd=tempfile.gettempdir())
-    for line in proc.stderr.splitlines():
-        fields = [f.strip() for f in line.split(":", 1)[-1].split("|")]
-        if len(fields) == 3 and fields[2] == MODULE:
-            return int(fields[0]) * 1e-6
-    raise RuntimeError("no importtime line for the catalog:\n" + proc.stderr)
-
-
-def check_twin(stage, twin):
-    """The twin describes exactly like the extension (classes, layouts, methods, behaviour of default instances)."""
-    script = os.path.join(os.path.dirname(twin), "describe.py")
-    with open(script, "w") as f:
-        f.write("import json, sys\nsys.path.insert(0, %r)\nimport make_twin\nimport %s as m\n"
-                "print(json.dumps(make_twin.describe(m), sort_keys=True))\n" % (BENCH, MODULE))
-    ext, _ = child(script, stage)
-    tw, _ = child(script, twin)
-    if ext != tw:
-        for a, b in zip(ext, tw):
-            if a != b:
-                raise SystemExit("twin differs from the extension at class %s:\n%s\n%s" % (a["name"], a, b))
-        raise SystemExit("twin differs from the extension in its class count")
-    return len(ext)
-
-
-def bench_import(stage, tmp, quick):
-    import marshal
-    import rlx.data_items.private_data_items as module
-    twin = os.path.join(tmp, "twin")
-    make_twin.write_tree(module, twin, TOP)
-    classes = check_twin(stage, twin)
-    methods = make_twin.method_count(module)
-    floor = os.path.join(twin, "floor.py")
-    floor_code = os.path.join(twin, "floor.code")
-    with open(floor) as f:
-        body = f.read().split(make_twin.TIMED_MARK)[1]
-    with open(floor_code, "wb") as f:
-        f.write(marshal.dumps(compile(body, floor, "exec")))
-    so = os.path.realpath(glob.glob(os.path.join(stage, "rlx", "data_items", "private_data_items*.so"))[0])
-    ref_so = glob.glob(os.path.join(os.path.dirname(os.__file__), "lib-dynload", "_asyncio*.so"))
-    script = os.path.join(tmp, "child_import.py")
-    with open(script, "w") as f:
-        f.write(CHILD % {"mark": make_twin.TIMED_MARK, "floor": floor, "code": floor_code})
-
-    n_time, n_mem = (5, 2) if quick else (21, 5)
-    runs = {}
-    for heap in ("cold", "warm"):
-        runs.update({
-            ("ext", heap): (stage, "import", heap), ("twin", heap): (twin, "import", heap),
-            ("floor", heap): (twin, "floor", heap),
-            ("init", heap): (stage, "init", heap, so), ("preload", heap): (stage, "preload-import", heap, so),
-        })
-    runs.update({("ext-mem", "cold"): (stage, "import-mem", "cold"), ("twin-mem", "cold"): (twin, "import-mem", "cold"),
-                 ("floor-mem", "cold"): (twin, "floor-mem", "cold"), ("prologue", "cold"): (twin, "prologue", "cold")})
-    if ref_so:
-        runs[("ref-dlopen", "cold")] = (stage, "dlopen", "cold", ref_so[0])
-    for path, *args in runs.values():   # warm-up: bytecode caches, page cache
-        child(script, path, *args)
-    samples = {k: [] for k in runs}
-    for i in range(n_time):
-        for k, (path, *args) in runs.items():
-            if k[0].endswith("-mem") and i >= n_mem:
-                continue
-            samples[k].append(child(script, path, *args)[0])
-    imptime = {"ext": [], "twin": []}
-    for _ in range(max(3, n_time // 3)):
-        imptime["ext"].append(importtime_self(stage))
-        imptime["twin"].append(importtime_self(twin))
-
-    def col(key, field, heap="cold"):
-        return [s[field] for s in samples[(key, heap)]]
-
-    med = statistics.median
-
-    def status(ok):
-        return "met" if ok else "not met"
-
-    rows = []
-    for heap in ("cold", "warm"):
-        t_ext, t_twin, t_floor = col("ext", "time", heap), col("twin", "time", heap), col("floor", "time", heap)
-        r_twin, r_floor = med(t_ext) / med(t_twin), med(t_ext) / med(t_floor)
-        rows += [
-            ["import time, %s heap" % heap, cell(t_ext), "twin " + cell(t_twin), "%.2fx" % r_twin,
-             "≤ 1.0x (moonshot 0.8x)", status(r_twin <= 1.0) + (", moonshot met" if r_twin <= 0.8 else "")],
-            ["import time vs floor, %s heap" % heap, cell(t_ext), "floor " + cell(t_floor), "%.2fx" % r_floor,
-             "≤ 1.15x", status(r_floor <= 1.15)],
-            ["twin vs floor, %s heap (context)" % heap, cell(t_twin), "floor " + cell(t_floor),
-             "%.2fx" % (med(t_twin) / med(t_floor)), "", ""],
-        ]
-    rows.append(["-X importtime self, cold heap", cell(imptime["ext"]), "twin " + cell(imptime["twin"]),
-                 "%.2fx" % (med(imptime["ext"]) / med(imptime["twin"])), "", ""])
-    for field, label in (("current", "memory kept (tracemalloc current)"), ("peak", "memory peak (tracemalloc)")):
-        e, t, fl = col("ext-mem", field), col("twin-mem", field), col("floor-mem", field)
-        ratio = med(e) / med(t)
-        rows.append([label, cell(e, fmt_bytes), "twin " + cell(t, fmt_bytes) + "; floor " + cell(fl, fmt_bytes),
-                     "%.3fx" % ratio, "≤ 1.0x", status(ratio <= 1.0)])
-    e, t, fl = col("ext", "rss"), col("twin", "rss"), col("floor", "rss")
-    ratio = med(e) / med(t)
-    rows.append(["RSS delta, cold heap (includes the mapped .so)", cell(e, fmt_bytes),
-                 "twin " + cell(t, fmt_bytes) + "; floor " + cell(fl, fmt_bytes), "%.3fx" % ratio, "≤ 1.0x",
-                 status(ratio <= 1.0)])
-    for heap in ("cold", "warm"):
-        dl, init, pre = col("init", "dlopen", heap), col("init", "init", heap), col("preload", "time", heap)
-        machinery = med(pre) - med(init)
-        fixed = med(dl) + machinery
-        in_import = med(col("ext", "time", heap)) - med(pre)
-        rows += [
-            ["dlopen of the .so (ctypes), %s heap" % heap, cell(dl), "", "", "", ""],
-            ["import − import with the .so already loaded, %s heap" % heap, fmt_time(in_import),
-             "what loading adds inside an import", "", "", ""],
-            ["PyInit alone (module init + catalog, via ctypes), %s heap" % heap, cell(init), "", "", "", ""],
-            ["import with the .so already loaded, %s heap" % heap, cell(pre), "", "", "", ""],
-            ["fixed cost = dlopen + (import preloaded − PyInit), %s heap" % heap, fmt_time(fixed),
-             "of which machinery %s" % fmt_time(machinery), "", "< 0.5 ms", status(fixed < 0.5e-3)],
-        ]
-    rows.append(["init prologue, Python equivalent (3 imports)", cell(col("prologue", "time")), "", "", "", ""])
-    if ref_so:
-        rows.append(["reference: dlopen of the stdlib's %s" % os.path.basename(ref_so[0]).split(".")[0],
-                     cell(col("ref-dlopen", "dlopen")), "", "", "", ""])
-    header = ["measure", "extension, median [min – max]", "reference", "ratio", "target", "status"]
-    out = [table("Import (%d classes, %d methods; %d samples, memory %d; .so %s; load %s)"
-                 % (classes, methods, n_time, n_mem, fmt_bytes(os.path.getsize(so)), loadavg()), header, rows)]
-    raw = {"samples": {"/".join(k): v for k, v in samples.items()}, "importtime": imptime}
-    return out, raw
-
-
-# ---------------------------------------------------------------------------
-# 2. Codecs and renderings
-
-
-def run_timed(fns, repeats, target):
-    """{label: [seconds per call] * repeats}, the labels interleaved within each repeat."""
-    def timeit(fn, n):
-        t0 = time.perf_counter()
-        for _ in range(n):
-            fn()
-        return time.perf_counter() - t0
-
-    loops = {}
-    for label, fn in fns.items():
-        n = 1
-        while True:
-            t = timeit(fn, n)
-            if t >= target / 10:
-                break
-            n *= 4
-        loops[label] = max(1, int(n * target / t))
-    out = {label: [] for label in fns}
-    enabled = gc.isenabled()
-    gc.disable()
+def attempt(fn):
     try:
-        for _ in range(repeats):
-            for label, fn in fns.items():
-                out[label].append(timeit(fn, loops[label]) / loops[label])
-    finally:
-        if enabled:
-            gc.enable()
+        return fn()
+    except Exception as exc:  # an error is a result to compare like any other
+        return ["error", type(exc).__name__]
+
+
+def declared(m):
+    return [v for v in vars(m).values() if isinstance(v, type) and v.__module__ == m.__name__]
+
+
+def kind_of(m, cls):
+    if issubclass(cls, m.RLXDataItem):
+        return "item"
+    return "attribute kind" if issubclass(cls, m.DataItemAttribute) else "record"
+
+
+def element_class(attr):
+    found = [v for v in vars(attr).values() if isinstance(v, type) and hasattr(v, "definition")]
+    return found[0].__name__ if found else None
+
+
+def describe(m, cls):
+    """Everything declared about a class: bases, doc, type code, layout, class attributes, methods."""
+    ns = vars(cls)
+    out = {"kind": kind_of(m, cls), "bases": [b.__name__ for b in cls.__bases__], "doc": cls.__doc__,
+           "type": ns.get("type")}
+    if "definition" in ns:
+        out["definition"] = [(type(a).__name__, a.name, a.size, element_class(a)) for a in cls.definition]
+    std = {"__module__", "__qualname__", "__doc__", "__dict__", "__weakref__", "type", "definition"}
+    for name, value in ns.items():
+        if name in std:
+            continue
+        if isinstance(value, classmethod):
+            out[name] = "classmethod"
+        elif callable(value):
+            out[name] = "method"
+        else:
+            out[name] = canon(value)
     return out
 
 
-class Recorder:
-    """Stands in for one definition entry and records every _decode call made on it."""
+# Values for filling an item or record, by attribute kind (i: the attribute's position).
+def fill_value(m, attr, i, wrap=True):
+    if isinstance(attr, m.DISerialNumberAttr):
+        return m.NorvaneSerialNumber(0x1000 + i) if wrap else 0x1000 + i
+    table = [(m.DIUInt8Attr, 0xA0 + i % 32), (m.DIUInt16Attr, 0xBEE0 + i), (m.DIUInt32Attr, 0xDEAD0000 + i),
+             (m.DIUInt64Attr, 0x0123456789AB0000 + i), (m.DIInt8Attr, -100 + i), (m.DIInt16Attr, -30000 + i),
+             (m.DIInt32Attr, -2_000_000_000 + i), (m.DIInt64Attr, -(1 << 62) + i),
+             (m.DIFloatAttr, 0.25 * (i + 1) - 3), (m.DIDoubleAttr, 1 / 3 + i)]
+    for kind, value in table:
+        if type(attr) is kind:
+            return value
+    if isinstance(attr, m.DIFixedLengthBytesAttr):
+        return bytes((i + k) % 256 for k in range(attr.size))
+    if isinstance(attr, m.DIFixedLengthStrAttr):
+        return ("text %d" % i)[:attr.size]
+    if isinstance(attr, m.DIVariableLengthBytesAttr):
+        return bytes(range(i, i + 12))
+    if isinstance(attr, m.DIVariableLengthStrAttr):
+        return "payload %d" % i
+    if isinstance(attr, m.DISerialNumberListAttr):
+        return [m.NorvaneSerialNumber(0x2000 + k) for k in range(3)]
+    if isinstance(attr, m.DIUInt16ListAttr):
+        return [1, 0x1234, 0xFFFF]
+    if isinstance(attr, m.DIDomainInfoAttr):
+        return domain_info(m, i)
+    return None     # framework-specific kinds and record lists keep what a new item holds
 
-    def __init__(self, attr, log):
-        self.attr, self.log, self.name = attr, log, attr.name
 
-    def _decode(self, data):
-        self.log.append((self.attr, data))
-        return self.attr._decode(data)
-
-    def __getattr__(self, name):
-        return getattr(self.attr, name)
+def domain_info(m, k=1):
+    info = m.DomainInformation()
+    info.nt64, info.domaint, info.quality, info.slope, info.intercept = 10 ** 12 * k, 10 ** 11 * k, -k, 0.5, -99
+    return info
 
 
-def attribute_calls(cls, payload):
-    """The (attribute, bytes) pairs of the attribute decodes made while the class decodes `payload`."""
-    log = []
-    recording = type("Recording" + cls.__name__, (cls,),
-                     {"definition": [Recorder(a, log) for a in cls.definition]})
-    item = recording()
-    item.di_data = payload
-    item._decode()
-    return log
+def filled_item(m, cls):
+    item = cls()
+    item.rlx_header_serial = m.NorvaneSerialNumber(0xABCD)
+    for i, attr in enumerate(cls.definition):
+        value = fill_value(m, attr, i)
+        if value is not None:
+            setattr(item, attr.name, value)
+    return item
+
+
+def filled_record(m, cls):
+    return cls(*[fill_value(m, a, i, wrap=False) for i, a in enumerate(cls.definition)])
+
+
+# Arguments of the methods probed on every class that has them (no entry: called without arguments).
+METHOD_ARGS = {
+    "add_serial_number": (7,), "add_acknowledged_serial": (7,), "add_not_acknowledged_serial": (8,),
+    "add_pin_configurations": (0x35,), "add_port_information": (1, 2), "add_bucket_settings": tuple(range(12)),
+    "add_uwb_network_command": (1, 0x2A, 2, b"ab"), "__eq__": (0x35,),
+}
+NOT_PROBED = {"__init__", "__str__", "__repr__", "__hash__", "_encode", "_decode", "register_cmd_item"}
+
+
+def probe(m, cls):
+    """The behaviour of one class, as comparable values."""
+    out = {}
+    ns = vars(cls)
+    kind = kind_of(m, cls)
+    if kind == "attribute kind":
+        attr = cls("domain")
+        raw = attempt(lambda: attr._encode(domain_info(m)))
+        return {"encode": canon(raw), "decode": attempt(lambda: canon(attr._decode(bytes(range(40)))))}
+    if kind == "record":
+        if "__init__" not in ns:
+            return {}
+        out["default"] = canon(cls())
+        obj = cls() if cls.__name__ in ("DomainInformation", "RadarPositionDebugData") else filled_record(m, cls)
+        out["built"] = canon(obj)
+        if cls.__name__ == "PinConfig":
+            out["compare"] = [obj == obj.data, obj == cls(obj.data), obj == str(obj.data), obj == cls(obj.data + 1)]
+    else:
+        obj = filled_item(m, cls)
+        raw = attempt(obj._encode)
+        out["encode"] = canon(raw)
+        if isinstance(raw, bytes):
+            back = cls()
+            back.di_data = raw[4:]
+            out["decode"] = [attempt(back._decode), canon(back)]
+    for fn in (str, repr):
+        if "__%s__" % fn.__name__ in ns:
+            out[fn.__name__] = attempt(lambda: fn(obj))
+    for name, value in ns.items():
+        if name not in NOT_PROBED and (callable(value) or isinstance(value, classmethod)):
+            printed = io.StringIO()
+            with contextlib.redirect_stdout(printed):
+                result = attempt(lambda: getattr(obj, name)(*METHOD_ARGS.get(name, ())))
+            out[name] = [canon(result), printed.getvalue(), canon(obj)]
+    return out
+
+
+def check_catalog(ext, py):
+    """The plain catalog declares and does what the extension does; stops the run on the first difference."""
+    a, b = declared(ext), declared(py)
+    if [c.__name__ for c in a] != [c.__name__ for c in b]:
+        sys.exit("the plain catalog does not declare the extension's classes in its order")
+    for what in (describe, probe):
+        for x, y in zip(a, b):
+            dx, dy = what(ext, x), what(py, y)
+            if dx != dy:
+                keys = sorted(k for k in set(dx) | set(dy) if dx.get(k) != dy.get(k))
+                sys.exit("plain catalog differs from the extension: %s, %s:\n  C++:    %s\n  Python: %s"
+                         % (x.__name__, keys, {k: dx.get(k) for k in keys}, {k: dy.get(k) for k in keys}))
+    return len(a)
+
+
+# ---------------------------------------------------------------------------
+# The operations
+
+
+class Case:
+    """One timed operation. `setup(m)` returns the namespace in which `stmt` runs for catalog `m`;
+    `check` (an expression, default `stmt`) is evaluated after one run to compare the sides; `reset`
+    runs before each repeat; `share` is a statement timing the framework's part of the call."""
+
+    def __init__(self, group, label, stmt, setup, check=None, reset=None, share=None, share_label=""):
+        self.group, self.label, self.stmt, self.setup = group, label, stmt, setup
+        self.check, self.reset, self.share, self.share_label = check or stmt, reset, share, share_label
 
 
 def codec_items(m):
-    """name -> a realistic C++-built item of each class with a custom codec."""
-    mr = []
+    """Realistic items of the classes with custom codecs, built the same way from either catalog."""
+    items = {}
     for cls in (m.MrTransmissionV1, m.MrReceptionV1):
         item = cls()
         item.serial_number, item.interface_identifier, item.antenna_delay = m.NorvaneSerialNumber(0x1001), 2, 16450
@@ -365,7 +251,18 @@ def codec_items(m):
         item.mr_rx_list = [m.MultiRangeRx(0x2000 + i, i % 4, i, 10 ** 9 + 12345 * i, 500 + i, 30 + i, 60 + i)
                            for i in range(10)]
         item.payload = "multi-range payload 0123456789"
-        mr.append(item)
+        items[cls.__name__ + " (10 entries)"] = item
+    for cls in (m.PeriodicSystemOwnershipReport, m.PeriodicSystemOwnershipReportV2):
+        item = cls()
+        item.owned_tags = [m.NorvaneSerialNumber(0x4000 + i) for i in range(50)]
+        item.tag_ownership_reports = [m.TagOwnershipReport(0x5000 + i, 100 + i, 3) for i in range(10)]
+        items[cls.__name__ + " (50 tags, 10 reports)"] = item
+    ack = m.AcknowledgeListResponse()
+    for i in range(25):
+        ack.add_acknowledged_serial(0x6000 + i)
+        ack.add_not_acknowledged_serial(0x7000 + i)
+    ack.ack_string = "acknowledged"
+    items["AcknowledgeListResponse (25 + 25 serials)"] = ack
     radar = m.RadarDebugV5()
     radar.source_serial_number, radar.network_time, radar.tx_sequence = m.NorvaneSerialNumber(0x3003), 987654321, 9
     radar.distance, radar.dist_quality, radar.num_channels = 12345, 77, 4
@@ -374,281 +271,349 @@ def codec_items(m):
                                  [m.RadarInterfaceDataV4(10 ** 10 + 7 * i, 0.25 * i, 1.5 + i, 2.5 + i, 0.125, i)
                                   for i in range(4)])
         for ch in range(4)]
-    reports = []
-    for cls in (m.PeriodicSystemOwnershipReport, m.PeriodicSystemOwnershipReportV2):
-        item = cls()
-        item.owned_tags = [m.NorvaneSerialNumber(0x4000 + i) for i in range(50)]
-        item.tag_ownership_reports = [m.TagOwnershipReport(0x5000 + i, 100 + i, 3) for i in range(10)]
-        reports.append(item)
-    ack = m.AcknowledgeListResponse()
-    for i in range(25):
-        ack.add_acknowledged_serial(0x6000 + i)
-        ack.add_not_acknowledged_serial(0x7000 + i)
-    ack.ack_string = "acknowledged"
+    items["RadarDebugV5 (4 positions × 4 interfaces)"] = radar
     commands = m.ExecuteDeviceCommandV2()
     for i in range(8):
         commands.add_uwb_network_command(0x100 + i, 0x30 + i, 8, bytes(range(i, i + 8)))
-    clock = m.ClockDomain()
-    for info, k in ((clock.proc_domain, 1), (clock.deca_domain, 2)):
-        info.nt64, info.domaint, info.quality, info.slope, info.intercept = 10 ** 12 * k, 10 ** 11 * k, -k, 0.5, -99
-    return {"MrTransmissionV1 (10 entries)": mr[0], "MrReceptionV1 (10 entries)": mr[1],
-            "RadarDebugV5 (4 records × 4 interfaces)": radar,
-            "PeriodicSystemOwnershipReport (50 tags, 10 reports)": reports[0],
-            "PeriodicSystemOwnershipReportV2 (50 tags, 10 reports)": reports[1],
-            "AcknowledgeListResponse (25 + 25 serials)": ack,
-            "ExecuteDeviceCommandV2 (8 framed commands)": commands,
-            "ClockDomain (2 domain attributes)": clock}
+    items["ExecuteDeviceCommandV2 (8 commands)"] = commands
+    return items
 
 
-def rendering_objects(m):
-    """name -> a filled C++-built object of each class that defines its own __str__ (and PinConfig's __repr__)."""
-    objs = {}
-    serial = m.NorvaneSerialNumber(0xABCD)
-    for cls in make_twin.declared_classes(m):
-        if "__str__" not in vars(cls):
-            continue
-        kind = make_twin.what(m, cls)
-        if kind == "record" and "definition" in vars(cls) and cls.__name__ != "RadarPositionDebugData":
-            values = []
-            for i, a in enumerate(cls.definition):
-                k = make_twin.kind_name(m, a)
-                values.append(1.25 + i if k in ("DIFloatAttr", "DIDoubleAttr") else 1000 + 37 * i)
-            obj = cls(*values)
-        elif cls.__name__ == "RadarPositionDebugData":
-            obj = codec_items(m)["RadarDebugV5 (4 records × 4 interfaces)"].position_data[0]
-        elif cls.__name__ == "DomainInformation":
-            obj = cls()
-            obj.nt64, obj.domaint, obj.quality, obj.slope, obj.intercept = 10 ** 12, 10 ** 11, -1, 0.5, -99
-        elif cls.__name__ == "ExecuteDeviceCommandV2":
-            obj = codec_items(m)["ExecuteDeviceCommandV2 (8 framed commands)"]
-            obj._encode()
-        else:   # items: every field filled, a header serial number as a received item has
-            obj = cls()
-            obj.rlx_header_serial = serial
-            for i, a in enumerate(cls.definition):
-                k = make_twin.kind_name(m, a)
-                if k in ("DIFloatAttr", "DIDoubleAttr"):
-                    value = 0.001 * (i + 1)
-                elif k == "DISerialNumberAttr":
-                    value = m.NorvaneSerialNumber(0x100 + i)
-                elif k == "DIFixedLengthBytesAttr":
-                    value = bytes(range(i, i + a.size))
-                elif k == "DIVariableLengthBytesAttr":
-                    value = bytes(range(24))
-                elif k.startswith("DIInt") or k == "DISignalStrengthAttr":
-                    value = -(100 + i)
-                else:
-                    value = 100 + i
-                setattr(obj, a.name, value)
-        objs[cls.__name__ + ".__str__"] = obj
-    objs["PinConfig.__repr__"] = m.PinConfig(0x35)
-    return objs
+class Recorder:
+    """Stands in for one definition entry and records the bytes each _decode call is handed."""
+
+    def __init__(self, index, attr, log):
+        self.index, self.attr, self.log, self.name = index, attr, log, attr.name
+
+    def _decode(self, data):
+        self.log.append((self.index, bytes(data)))
+        return self.attr._decode(data)
+
+    def __getattr__(self, name):
+        return getattr(self.attr, name)
 
 
-def framework_values(m, obj, seen=None):
-    """The framework's objects (serial numbers, network commands) that a rendering of `obj` converts."""
+def attribute_calls(py_cls, payload):
+    """(definition index, bytes) of every attribute decode that the plain decoder makes for `payload`."""
+    log = []
+    recording = type("Recording", (py_cls,), {"definition": [Recorder(i, a, log)
+                                                             for i, a in enumerate(py_cls.definition)]})
+    item = recording()
+    item.di_data = payload
+    item._decode()
+    return log
+
+
+def command_calls(m, payload):
+    """(command class, arguments) of every command construction that decoding `payload` makes."""
+    calls = []
+    while payload:
+        group, command_type, length = struct.unpack_from("<IBH", payload)
+        calls.append((m.ExecuteDeviceCommandV2.cmd_classes[command_type], (group, length, payload[7:7 + length])))
+        payload = payload[7 + length:]
+    return calls
+
+
+def framework_objects(m, obj):
+    """The framework's objects (serial numbers, network commands) that a text rendering of `obj` converts."""
     found = []
-    for v in vars(obj).values():
-        for x in (v if isinstance(v, list) else [v]):
-            if isinstance(x, (m.NorvaneSerialNumber, m.UWBNetworkCommandItem)):
-                found.append(x)
-            elif hasattr(x, "__dict__") and not isinstance(x, type):
-                found.extend(framework_values(m, x))
+    for value in vars(obj).values():
+        for v in value if isinstance(value, list) else [value]:
+            if isinstance(v, (m.NorvaneSerialNumber, m.UWBNetworkCommandItem)):
+                found.append(v)
+            elif hasattr(v, "__dict__") and not isinstance(v, type):
+                found.extend(framework_objects(m, v))
     return found
 
 
-def bench_codecs(quick):
-    import rlx.data_items.private_data_items as m
-    from pyimpl import PyImpl
-    impl = PyImpl(m)
-    repeats, target = (3, 0.01) if quick else (7, 0.05)
-    dump = lambda v: make_twin.dump(m, v)  # noqa: E731
-    rows, raw = [], {}
-
-    def record(label, fns, share_label):
-        samples = run_timed(fns, repeats, target)
-        raw[label] = samples
-        c, p = statistics.median(samples["c"]), statistics.median(samples["py"])
-        ratio = p / c
-        share = ""
-        if "share" in samples:
-            s = statistics.median(samples["share"])
-            share = "%s: %s = %.0f%% of C++, %.0f%% of Python" % (share_label, fmt_time(s), 100 * s / c, 100 * s / p)
-        rows.append([label, cell(samples["c"]), "%.3g/s" % (1 / c), cell(samples["py"]), "%.2fx" % ratio,
-                     "met" if ratio >= 2 else "not met", share])
-
-    for name, item in codec_items(m).items():
-        cls = type(item)
-        py_item = impl.convert(item)
-        pycls = type(py_item)
-        wire = item._encode()
-        py_wire = py_item._encode()
-        assert wire == py_wire, "%s: Python encoding differs" % name
-        payload = wire[4:]
-        c_dec, p_dec = cls(), pycls()
-        c_dec.di_data = payload
-        c_dec._decode()
-        p_dec.di_data = payload
-        p_dec._decode()
-        assert dump(c_dec) == dump(p_dec), "%s: Python decoding differs" % name
-        assert dump({k: v for k, v in vars(c_dec).items() if k not in ("di_size",)}) == \
-            dump({k: v for k, v in vars(item).items() if k not in ("di_size",)}), "%s: round trip differs" % name
-        short = name.split(" (")[0]
-        own_encode = "_encode" in vars(cls)
-        if cls is m.ClockDomain:
-            attr, py_attr = cls.definition[0], pycls.definition[0]
-            info, py_info = item.proc_domain, py_item.proc_domain
-            raw36 = attr._encode(info)
-            assert raw36 == py_attr._encode(py_info)
-            assert dump(attr._decode(raw36 + b"xx")) == dump(py_attr._decode(raw36 + b"xx"))
-            fields = (info.nt64, info.domaint, info.quality, info.slope, info.intercept)
-            record("DIDomainInfoAttr._encode (36 bytes)",
-                   {"c": lambda: attr._encode(info), "py": lambda: py_attr._encode(py_info),
-                    "share": lambda: struct.pack("<QQqfq", *fields)}, "host packing alone")
-            record("DIDomainInfoAttr._decode (36 bytes)",
-                   {"c": lambda: attr._decode(raw36), "py": lambda: py_attr._decode(raw36),
-                    "share": lambda: struct.unpack_from("<QQqfq", raw36)}, "host unpacking alone")
-        if own_encode or cls is m.ClockDomain:
-            fns = {"c": item._encode, "py": py_item._encode}
-            if cls is m.ExecuteDeviceCommandV2:
-                cmds = item.commands
-                fns["share"] = lambda: [c._encode(2) for c in cmds]
-                share_label = "commands' own _encode"
-            elif cls is not m.ClockDomain:
-                fns["share"] = lambda: m.RLXDataItem._encode(item)
-                share_label = "framework's generic _encode"
-            else:
-                share_label = ""
-            record("%s encode, %d bytes" % (short, len(wire)), fns, share_label)
-
-        def c_decode(i=c_dec):
-            i.di_data = payload
-            i._decode()
-
-        def py_decode(i=p_dec):
-            i.di_data = payload
-            i._decode()
-
-        fns = {"c": c_decode, "py": py_decode}
-        if cls is m.ExecuteDeviceCommandV2:
-            calls = [(type(c), (c.destination_group, c.length, c.data)) for c in c_dec.commands]
-            fns["share"] = lambda: [k(*a) for k, a in calls]
-            share_label = "command constructions alone"
-        elif cls is not m.ClockDomain:
-            calls = attribute_calls(cls, payload)
-            fns["share"] = lambda: [a._decode(d) for a, d in calls]
-            share_label = "attribute decodes alone"
+def rendering_objects(m):
+    """label -> a filled object of every class that renders itself (and PinConfig for its repr)."""
+    objects = {}
+    for cls in declared(m):
+        if "__str__" not in vars(cls):
+            continue
+        name = cls.__name__
+        if name == "DomainInformation":
+            obj = domain_info(m)
+        elif name == "RadarPositionDebugData":
+            obj = codec_items(m)["RadarDebugV5 (4 positions × 4 interfaces)"].position_data[0]
+        elif name == "ExecuteDeviceCommandV2":
+            obj = codec_items(m)["ExecuteDeviceCommandV2 (8 commands)"]
+            obj._encode()
+        elif kind_of(m, cls) == "item":
+            obj = filled_item(m, cls)
         else:
-            share_label = ""
-        record("%s decode, %d bytes" % (short, len(payload)), fns, share_label)
+            obj = filled_record(m, cls)
+        objects["str(%s)" % name] = obj
+    objects["repr(PinConfig)"] = m.PinConfig(0x35)
+    return objects
 
-    for name, obj in rendering_objects(m).items():
-        py_obj = impl.convert(obj)
-        fn = repr if name.endswith("__repr__") else str
-        assert type(py_obj) is not type(obj), name
-        assert fn(obj) == fn(py_obj), "%s: Python text differs:\n%r\n%r" % (name, fn(obj), fn(py_obj))
-        fns = {"c": lambda o=obj: fn(o), "py": lambda o=py_obj: fn(o)}
-        values = framework_values(m, obj)
-        if values:
-            fns["share"] = lambda v=values: [str(x) for x in v]
-        record("%s, %d chars" % (name, len(fn(obj))), fns, "framework objects' str()")
 
-    header = ["operation", "C++ per call, median [min – max]", "C++ calls/s", "Python per call", "speed-up",
-              "≥ 2x", "framework share"]
-    return [table("Codecs and renderings (%d repeats; load %s)" % (repeats, loadavg()), header, rows)], raw
+def cases(py):
+    """The timed operations; `py` is the plain catalog (its decoders show which bytes the framework decodes)."""
+    out = []
+    for label in rendering_objects(py):
+        fn = label.split("(")[0]
+
+        def setup(m, label=label):
+            obj = rendering_objects(m)[label]
+            return {"o": obj, "fw": framework_objects(m, obj)}
+        share = "[str(x) for x in fw]" if setup(py)["fw"] else None
+        out.append(Case("render", label, fn + "(o)", setup, share=share, share_label="str() of its framework objects"))
+
+    for stmt in ("MultiRangeRx(5, 1, 2, 3, 4, 6, 7)", "DomainInformation()", "PortInformation(1, 2)",
+                 "BucketSettings(*range(12))", "RadarPositionDebugData()", "PinConfig(5)",
+                 "TagOwnershipReport(7, 100, 3)", "AnchorStampRx(1, 2, 3, 4)", "AnchorMrStampRx(1, 2, 3, 4, 5)",
+                 "SeederIndexSerialNumberMapEntry(3, 0)", "EthernetPortStatus(*range(8))",
+                 "SingleAntennaSelfCalibration(*range(9))", "RadarInterfaceData(1, 2, 3, 0.5, 0.25, 1)",
+                 "RadarInterfaceDataV2(1, 2, 3, 4, 0.5, 1.5, 2.5, 0.25, 1)",
+                 "RadarInterfaceDataV3(1, 2, 3, 0.5, 1.5, 2.5, 0.25, 1)",
+                 "RadarInterfaceDataV4(10 ** 10, 0.25, 1.5, 2.5, 0.125, 1)"):
+        out.append(Case("construct", stmt, stmt, lambda m: dict(vars(m))))
+
+    def domain(m):
+        info = domain_info(m)
+        attr = m.DIDomainInfoAttr("proc_domain")
+        clock = m.ClockDomain()
+        clock.proc_domain, clock.deca_domain = domain_info(m, 1), domain_info(m, 2)
+        return {"a": attr, "info": info, "raw": attr._encode(info), "o": clock, "d": m.ClockDomain(),
+                "p": clock._encode()[4:]}
+    out += [Case("domain", "DIDomainInfoAttr._encode(info)", "a._encode(info)", domain),
+            Case("domain", "DIDomainInfoAttr._decode(36 bytes)", "a._decode(raw)", domain),
+            Case("domain", "ClockDomain._encode()", "o._encode()", domain),
+            Case("domain", "ClockDomain._decode(), 72 bytes", "d.di_data = p; d._decode()", domain, check="d")]
+
+    for name, item in codec_items(py).items():
+        cls_name, contents = name[:-1].split(" (")
+        size = len(item._encode()) - 4
+
+        def codec(m, name=name, cls_name=cls_name):
+            item = codec_items(m)[name]
+            payload = item._encode()[4:]
+            ns = {"o": item, "d": getattr(m, cls_name)(), "p": payload, "generic": m.RLXDataItem._encode}
+            if cls_name == "ExecuteDeviceCommandV2":
+                ns["calls"] = command_calls(m, payload)
+            else:
+                definition = getattr(m, cls_name).definition
+                ns["calls"] = [(definition[i], chunk) for i, chunk in attribute_calls(getattr(py, cls_name), payload)]
+            return ns
+        if "_encode" in vars(type(item)):
+            commands = cls_name == "ExecuteDeviceCommandV2"
+            out.append(Case("codec", "%s._encode() (%s, %d bytes)" % (cls_name, contents, size), "o._encode()", codec,
+                            share="[c._encode(2) for c in o.commands]" if commands else "generic(o)",
+                            share_label="the commands' own _encode" if commands else "the generic item _encode"))
+        out.append(Case("codec", "%s._decode() (%s, %d bytes)" % (cls_name, contents, size), "d.di_data = p; d._decode()", codec,
+                        check="d",
+                        share="[k(*a) for k, a in calls]" if cls_name == "ExecuteDeviceCommandV2"
+                        else "[a._decode(c) for a, c in calls]",
+                        share_label="the command constructions" if cls_name == "ExecuteDeviceCommandV2"
+                        else "the attribute decodes it makes"))
+
+    def accessors(m):
+        command = filled_item(m, m.ExecuteDeviceCommandV1)
+        command.command_type_length = 0xABCD
+        pins = filled_item(m, m.PinConfiguration)
+        pins.pin_bank = 0xE5
+        stats = filled_item(m, m.ParticleUpdaterStats)
+        stats.status = 3
+        return {"command": command, "pins": pins, "pin": m.PinConfig(0x35), "stats": stats,
+                "discovery": filled_item(m, m.UWBDiscoveryV3), "conflict": m.ForceConflict(),
+                "power": m.PowerReport(), "ack": m.AcknowledgeListResponse(), "rf": m.RFAgilityWrite(),
+                "execute": m.ExecuteDeviceCommandV2()}
+    for label, stmt, reset in (
+            ("ExecuteDeviceCommandV1.get_command_type()", "command.get_command_type()", None),
+            ("PinConfiguration.get_send_report_flag()", "pins.get_send_report_flag()", None),
+            ("PinConfig.get_poll_interval()", "pin.get_poll_interval()", None),
+            ("UWBDiscoveryV3.get_ota_upgrade()", "discovery.get_ota_upgrade()", None),
+            ("ParticleUpdaterStats.sector_status()", "stats.sector_status()", None),
+            ("ForceConflict.add_serial_number(7)", "conflict.add_serial_number(7)",
+             "conflict.serial_numbers = []; conflict.device_count = 0"),
+            ("PowerReport.add_port_information(1, 2)", "power.add_port_information(1, 2)",
+             "power.port_information = []"),
+            ("AcknowledgeListResponse.add_acknowledged_serial(7)", "ack.add_acknowledged_serial(7)",
+             "ack.acknowledged_serials = []; ack.num_acknowledged = 0"),
+            ("RFAgilityWrite.add_bucket_settings(*range(12))", "rf.add_bucket_settings(*range(12))",
+             "rf.bucket_settings = []"),
+            ("ExecuteDeviceCommandV2.add_uwb_network_command(1, 0x30, 2, b'ab')",
+             "execute.add_uwb_network_command(1, 0x30, 2, b'ab')", "execute.commands = []")):
+        target = stmt.split(".")[0]
+        out.append(Case("access", label, stmt, accessors, check=None if reset is None else target, reset=reset))
+    return out
 
 
 # ---------------------------------------------------------------------------
-# 3. Command-line decoding
+# Timing in process
 
 
-def capture_pool(m):
-    """Valid encoded items of many classes: the bundled sample capture (one of every item class)
-    and the realistic items of the codec benchmark."""
-    from rlx.data_items.cli import iter_raw_items, open_capture
-    from importlib import resources
-    pool = []
-    with resources.files("rlx.data_items").joinpath("sample_capture.hex").open("rb") as f:
-        for _, code, payload in iter_raw_items(open_capture(f)):
-            pool.append(struct.pack("<HH", code, len(payload)) + payload)
-    pool += [item._encode() for item in codec_items(m).values()]
-    return pool
+def loops_for(timer, target):
+    n = 1
+    while True:
+        t = timer.timeit(n)
+        if t >= target / 10:
+            return max(1, int(n * target / t))
+        n *= 10
 
 
-def write_capture(path, pool, n, seed=1234):
-    rng = random.Random(seed)
+def time_case(case, ext, py, repeats, target):
+    """{side: [seconds per call] * repeats}; the sides alternate within every repeat."""
+    spaces = {"c": case.setup(ext), "py": case.setup(py)}
+    for ns in spaces.values():
+        if case.reset:
+            exec(case.reset, ns)
+        exec(case.stmt, ns)
+    c, p = (canon(eval(case.check, spaces[s])) for s in ("c", "py"))
+    if c != p:
+        sys.exit("%s: the plain catalog gives a different result\n  C++:    %s\n  Python: %s" % (case.label, c, p))
+    timers = {side: (timeit.Timer(case.stmt, globals=ns), ns) for side, ns in spaces.items()}
+    if case.share:
+        timers.update({"share " + side: (timeit.Timer(case.share, globals=ns), ns) for side, ns in spaces.items()})
+    loops = {side: loops_for(timer, target) for side, (timer, ns) in timers.items()}
+    samples = {side: [] for side in timers}
+    for _ in range(repeats):
+        for side, (timer, ns) in timers.items():
+            if case.reset:
+                exec(case.reset, ns)
+            samples[side].append(timer.timeit(loops[side]) / loops[side])
+    return samples
+
+
+# ---------------------------------------------------------------------------
+# Import and command line: fresh processes
+
+
+CHILD = r"""
+import sys, time
+import rlx.rlx, rlx.private_network_commands, rlx.data_items
+if sys.argv[1] == "warm":
+    # untimed allocation-heavy work: the allocator has memory at hand afterwards
+    source = "\n".join("def f%d(a, b=%d):\n    return [a + b * k for k in range(%d)]" % (i, i, i)
+                       for i in range(4000))
+    code = compile(source, "warm", "exec")
+    del code, source
+t0 = time.perf_counter()
+import rlx.data_items.private_data_items
+t1 = time.perf_counter()
+print(t1 - t0)
+"""
+
+
+def make_trees(stage, tmp):
+    """Two importable trees with the same framework copies: one with the extension, one with the plain
+    catalog as rlx/data_items/private_data_items.py; both compiled to bytecode."""
+    trees = {}
+    for side in ("c", "py"):
+        root = os.path.join(tmp, side)
+        for path in glob.glob(os.path.join(stage, "rlx", "**", "*.py"), recursive=True):
+            dest = os.path.join(root, os.path.relpath(path, stage))
+            os.makedirs(os.path.dirname(dest), exist_ok=True)
+            shutil.copyfile(path, dest)
+        target = os.path.join(root, "rlx", "data_items")
+        if side == "c":
+            so = glob.glob(os.path.join(stage, "rlx", "data_items", "private_data_items*.so"))[0]
+            shutil.copyfile(so, os.path.join(target, os.path.basename(so)))
+        else:
+            shutil.copyfile(os.path.join(BENCH, "plain_catalog.py"), os.path.join(target, "private_data_items.py"))
+        if not compileall.compile_dir(root, quiet=1):
+            sys.exit("compileall failed in %s" % root)
+        trees[side] = root
+    return trees
+
+
+def run_child(tree, *args, stdout=subprocess.PIPE, cwd=None):
+    env = dict(os.environ, PYTHONPATH=tree)
+    env.pop("PYTHONSTARTUP", None)
+    proc = subprocess.run([PY, "-P", "-S", *args], env=env, stdout=stdout, stderr=subprocess.PIPE,
+                          text=True, cwd=cwd or tempfile.gettempdir())
+    if proc.returncode != 0 or proc.stderr:
+        sys.exit("child %s %s failed (%d):\n%s" % (tree, args, proc.returncode, proc.stderr[-2000:]))
+    return proc.stdout
+
+
+def time_imports(trees, processes):
+    """{heap: {side: [seconds]}}: one fresh process per sample, the sides paired and alternating."""
+    for side in trees:                       # warm-up: page cache, bytecode caches
+        for heap in ("cold", "warm"):
+            run_child(trees[side], "-c", CHILD, heap)
+    samples = {heap: {"c": [], "py": []} for heap in ("cold", "warm")}
+    for i in range(processes):
+        for heap in ("cold", "warm"):
+            for side in (("c", "py") if i % 2 == 0 else ("py", "c")):
+                samples[heap][side].append(float(run_child(trees[side], "-c", CHILD, heap)))
+    return samples
+
+
+def time_cli(trees, encodings, items, runs, tmp):
+    """{side: [seconds]} of `python3 -m rlx.data_items decode FILE > /dev/null` on a synthetic capture."""
+    rng = random.Random(1234)
+    path = os.path.join(tmp, "capture.bin")
     with open(path, "wb") as f:
-        left = n
-        while left:
-            k = min(left, 100_000)
-            f.write(b"".join(rng.choices(pool, k=k)))
-            left -= k
-    return os.path.getsize(path)
-
-
-def run_cli(stage, path):
-    """(seconds, peak RSS bytes) of one decode of the capture."""
-    env = dict(os.environ, PYTHONPATH=stage)
-    cmd = [PY, "-P", "-S", "-m", "rlx.data_items", "decode", path]
-    timing = os.path.join(os.path.dirname(path), "time.txt")
-    use_time = os.access("/usr/bin/time", os.X_OK)
-    if use_time:
-        cmd = ["/usr/bin/time", "-v", "-o", timing] + cmd
-    with open(os.devnull, "wb") as null, open(path + ".err", "wb") as err:
-        t0 = time.perf_counter()
-        proc = subprocess.Popen(cmd, stdout=null, stderr=err, env=env, cwd=os.path.dirname(path))
-        peak = 0
-        while proc.poll() is None:
-            if not use_time:
-                try:
-                    with open("/proc/%d/status" % proc.pid) as f:
-                        peak = max(peak, next(int(l.split()[1]) * 1024 for l in f if l.startswith("VmHWM")))
-                except (OSError, StopIteration):
-                    pass
-            time.sleep(0.05)
-        elapsed = time.perf_counter() - t0
-    if proc.returncode != 0 or os.path.getsize(path + ".err"):
-        with open(path + ".err") as f:
-            raise RuntimeError("decode of %s failed (%d): %s" % (path, proc.returncode, f.read(2000)))
-    if use_time:
-        with open(timing) as f:
-            peak = int(re.search(r"Maximum resident set size \(kbytes\): (\d+)", f.read()).group(1)) * 1024
-    return elapsed, peak
-
-
-def bench_cli(stage, tmp, quick):
-    import rlx.data_items.private_data_items as m
-    pool = capture_pool(m)
-    small_n, big_n, reps = (10_000, 100_000, 2) if quick else (100_000, 1_000_000, 3)
-    rows, raw = [], {}
-    peaks = {}
-    for n in (small_n, big_n):
-        path = os.path.join(tmp, "capture-%d.bin" % n)
-        size = write_capture(path, pool, n)
-        run_cli(stage, path)   # warm-up
-        runs = [run_cli(stage, path) for _ in range(reps)]
-        os.remove(path)
-        secs = [r[0] for r in runs]
-        peaks[n] = [r[1] for r in runs]
-        raw[n] = {"size": size, "runs": runs}
-        med = statistics.median(secs)
-        rows.append(["%d items, %s" % (n, fmt_bytes(size)), cell(secs), "%.3g items/s" % (n / med),
-                     "%s/s" % fmt_bytes(size / med), cell(peaks[n], fmt_bytes)])
-    growth = statistics.median(peaks[big_n]) - statistics.median(peaks[small_n])
-    rows.append(["peak RSS, %d minus %d items" % (big_n, small_n), "", "", "", fmt_bytes(growth)])
-    header = ["capture (%d distinct encodings)" % len(pool), "time, median [min – max]", "items/s", "bytes/s",
-              "peak RSS"]
-    return [table("Command-line decoding, `decode FILE > /dev/null` (%d runs each; load %s)"
-                  % (reps, loadavg()), header, rows)], raw
+        f.write(b"".join(rng.choices(encodings, k=items)))
+    samples = {"c": [], "py": []}
+    with open(os.devnull, "w") as null:
+        for i in range(runs + 1):
+            for side in (("c", "py") if i % 2 == 0 else ("py", "c")):
+                t0 = time.perf_counter()
+                run_child(trees[side], "-m", "rlx.data_items", "decode", "--no-progress", path, stdout=null)
+                if i:                        # the first round warms up
+                    samples[side].append(time.perf_counter() - t0)
+    return samples, os.path.getsize(path)
 
 
 # ---------------------------------------------------------------------------
+# Table
+
+
+def fmt_time(seconds):
+    for unit, scale in (("s", 1.0), ("ms", 1e-3), ("µs", 1e-6), ("ns", 1e-9)):
+        if abs(seconds) >= scale or unit == "ns":
+            return "%.3g %s" % (seconds / scale, unit)
+
+
+TARGETS = {"render": (2.0, 3.0), "construct": (1.0, 1.5), "domain": (1.0, 1.5)}
+
+
+def row(group, label, c, p, share=None, extra=None):
+    """A table row from per-call times; share = (label, C++ side, Python side) of the framework's part;
+    extra: for the import, (ratio, goal); for the codecs, the noise of the four measurements."""
+    speed = p / c
+    cells = [label, fmt_time(c), fmt_time(p), "%.2fx" % speed, "", "", ""]
+    if share:
+        cells[4] = "%s / %s (%s)" % (fmt_time(share[1]), fmt_time(share[2]), share[0])
+    if group in TARGETS:
+        goal, moon = TARGETS[group]
+        cells[5] = "≥ %gx (moonshot %gx)" % (goal, moon)
+        cells[6] = "moonshot met" if speed >= moon else "met" if speed >= goal else "not met"
+    elif group == "codec":
+        own_c, own_p = c - share[1], p - share[2]
+        cells[5] = "C++ part ≤ Python part"
+        verdict = "met" if own_c <= own_p else "not met"
+        if abs(own_c - own_p) <= extra:
+            verdict = "within noise"
+        cells[6] = "%s (%s vs %s, noise %s)" % (verdict, fmt_time(own_c), fmt_time(own_p), fmt_time(extra))
+    elif group == "import":
+        ratio, goal = extra
+        cells[5] = "extension/plain ≤ %gx" % goal
+        cells[6] = "%s (%.2fx)" % ("met" if ratio <= goal else "not met", ratio)
+    return cells
+
+
+def print_table(rows):
+    header = ["operation", "C++", "plain Python", "speed-up", "framework share (C++ / Python)", "target",
+              "status"]
+    lines = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
+    lines += ["| " + " | ".join(r) + " |" for r in rows]
+    print("\n".join(lines), flush=True)
+
+
+def loadavg():
+    with open("/proc/loadavg") as f:
+        return " ".join(f.read().split()[:3])
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--quick", action="store_true", help="scale everything down (a quick look, not figures)")
-    parser.add_argument("--only", default="import,codecs,cli", help="comma-separated sections to run")
+    parser.add_argument("--quick", action="store_true", help="scaled down: a quick look, not figures")
+    parser.add_argument("--only", help="comma-separated groups or parts of operation names")
     parser.add_argument("--json", help="write the raw samples to this file")
     args = parser.parse_args()
     stage = os.environ.get("RLX_STAGE")
@@ -656,26 +621,69 @@ def main():
         sys.exit("RLX_STAGE is not set: run bench/run")
     stage = os.path.abspath(stage)
     sys.path.insert(0, stage)
-    sections = args.only.split(",")
-    info = machine()
-    print("# Benchmarks%s\n\nmachine: %s cores, %s; Python %s; %s; load average at start %s"
-          % (" (quick)" if args.quick else "", info["nproc"], info["cpu"], info["python"], info["date"],
-             info["load"]), flush=True)
+    patterns = args.only.split(",") if args.only else None
+
+    def wanted(group, label):
+        return patterns is None or any(p == group or p in label for p in patterns)
+
+    import rlx.data_items.private_data_items as ext
+    spec = importlib.util.spec_from_file_location("plain_catalog", os.path.join(BENCH, "plain_catalog.py"))
+    py = sys.modules["plain_catalog"] = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(py)
+    classes = check_catalog(ext, py)
+
+    repeats, target, processes, cli_items, cli_runs = (3, 0.005, 7, 10_000, 1) if args.quick else \
+        (7, 0.05, 41, 100_000, 3)
+    started = time.time()
+    print("Catalog benchmark%s: %s, %d cores, Python %s, load %s\nextension %s; plain catalog checked "
+          "identical to it (%d classes)\n" % (" (quick)" if args.quick else "", time.strftime("%Y-%m-%d %H:%M %Z"),
+                                              os.cpu_count(), platform.python_version(), loadavg(), ext.__file__,
+                                              classes), flush=True)
+    rows, raw = [], {"load at start": loadavg(), "quick": args.quick}
+    for case in cases(py):
+        if not wanted(case.group, case.label):
+            continue
+        samples = time_case(case, ext, py, repeats, target)
+        raw[case.label] = samples
+        best = {side: min(v) for side, v in samples.items()}
+        share = (case.share_label, best["share c"], best["share py"]) if case.share else None
+        # noise: how far the median repeat lies above the best, summed over the measurements compared
+        noise = sum(statistics.median(v) - min(v) for v in samples.values())
+        rows.append(row(case.group, case.label, best["c"], best["py"], share, noise))
+
     tmp = tempfile.mkdtemp(prefix="rlx-bench-")
-    raw = {"machine": info}
     try:
-        if "import" in sections:
-            raw["import"] = bench_import(stage, tmp, args.quick)[1]
-        if "codecs" in sections:
-            raw["codecs"] = bench_codecs(args.quick)[1]
-        if "cli" in sections:
-            raw["cli"] = bench_cli(stage, tmp, args.quick)[1]
+        if wanted("import", "import") or wanted("cli", "command line"):
+            trees = make_trees(stage, tmp)
+        if wanted("import", "import"):
+            imports = time_imports(trees, processes)
+            raw["import"] = imports
+            for heap, goal in (("cold", 0.9), ("warm", 1.0)):
+                c, p = (statistics.median(imports[heap][s]) for s in ("c", "py"))
+                rows.append(row("import", "import, %s heap (median of %d processes)" % (heap, processes),
+                                c, p, extra=(c / p, goal)))
+        if wanted("cli", "command line"):
+            encodings = [filled_item(ext, cls)._encode() for cls in declared(ext) if kind_of(ext, cls) == "item"]
+            encodings += [item._encode() for item in codec_items(ext).values()]
+            cli, size = time_cli(trees, encodings, cli_items, cli_runs, tmp)
+            raw["cli"] = cli
+            rows.append(row("cli", "command line: decode %d items (%.1f MiB) > /dev/null, median of %d"
+                            % (cli_items, size / 2 ** 20, cli_runs),
+                            statistics.median(cli["c"]), statistics.median(cli["py"])))
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
-    print("\nload average at end: %s" % loadavg())
+
+    print_table(rows)
+    spreads = [(statistics.median(v) - min(v)) / min(v) for k, s in raw.items() if isinstance(s, dict) and
+               k not in ("import", "cli") for v in s.values()]
+    if spreads:
+        print("\nin-process rows: best of %d repeats; the median repeat is above the best by %.1f%% "
+              "(median over rows), %.0f%% at worst" % (repeats, 100 * statistics.median(spreads), 100 * max(spreads)))
+    print("load at end %s; %.0f s" % (loadavg(), time.time() - started))
     if args.json:
+        raw["load at end"] = loadavg()
         with open(args.json, "w") as f:
-            json.dump(raw, f, indent=1, default=str)
+            json.dump(raw, f, indent=1)
 
 
 if __name__ == "__main__":
