@@ -217,6 +217,24 @@ void build_catalog(PyObject* module_dict);
 // unchanged.
 struct PyErr {};
 
+// Runs `f`; a C++ exception ends it as the Python error it stands for, and
+// then the result is false (with the error indicator set).
+template <class F>
+bool guarded(F&& f) noexcept {
+    try {
+        f();
+        return true;
+    } catch (const PyErr&) {
+    } catch (py::error_already_set& e) {
+        e.restore();
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception& e) {
+        PyErr_SetString(PyExc_SystemError, e.what());
+    }
+    return false;
+}
+
 inline PyObject* check(PyObject* p) {
     if (!p) throw PyErr{};
     return p;

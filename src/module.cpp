@@ -70,17 +70,7 @@ PyMODINIT_FUNC PyInit_private_data_items() {
     };
     PyObject* module = PyModule_Create(&def);
     if (!module) return nullptr;
-    try {
-        pdi::init(module);
-        return module;
-    } catch (const pdi::PyErr&) {
-    } catch (pybind11::error_already_set& e) {
-        e.restore();
-    } catch (const std::bad_alloc&) {
-        PyErr_NoMemory();
-    } catch (const std::exception& e) {
-        PyErr_SetString(PyExc_SystemError, e.what());
-    }
+    if (pdi::guarded([module] { pdi::init(module); })) return module;
     Py_DECREF(module);
     return nullptr;
 }

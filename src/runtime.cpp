@@ -132,7 +132,8 @@ py::object run_append(Call& c);
 PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
     Method* m = reinterpret_cast<Method*>(callable);
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
-    try {
+    PyObject* result = nullptr;
+    guarded([&] {
         if (nargs < 1) fail(PyExc_TypeError, "%U() needs its bound argument", m->name);
         if (!m->globals) fail(PyExc_SystemError, "%U() called after its module was torn down", m->name);
         PyObject* bound[kMaxParams];
@@ -142,21 +143,16 @@ PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t na
         switch (m->spec->does) {
             case Does::Field:
             case Does::Flag:
-                return run_bitfield(c).release().ptr();
+                result = run_bitfield(c).release().ptr();
+                break;
             case Does::Append:
-                return run_append(c).release().ptr();
+                result = run_append(c).release().ptr();
+                break;
             default:
-                return m->spec->body(c).release().ptr();
+                result = m->spec->body(c).release().ptr();
         }
-    } catch (const PyErr&) {
-    } catch (py::error_already_set& e) {
-        e.restore();
-    } catch (const std::bad_alloc&) {
-        PyErr_NoMemory();
-    } catch (const std::exception& e) {
-        PyErr_SetString(PyExc_SystemError, e.what());
-    }
-    return nullptr;
+    });
+    return result;
 }
 
 PyObject* method_get(PyObject* self, PyObject* obj, PyObject*) {
@@ -287,18 +283,18 @@ PyObject* get_text_signature(PyObject* self, void*) {
 // {parameter: type, "return": type}, the types as a stub writes them.
 PyObject* get_annotations(PyObject* self, void*) {
     Method* m = reinterpret_cast<Method*>(self);
-    try {
+    PyObject* result = nullptr;
+    guarded([&] {
         py::object out = steal(PyDict_New());
         each_param(m, [&](const char* name, const std::string& type, Dflt) {
             py::object t = steal(PyUnicode_FromStringAndSize(type.data(), static_cast<Py_ssize_t>(type.size())));
             check_status(PyDict_SetItemString(out.ptr(), name, t.ptr()));
         });
-        py::object result = steal(PyUnicode_FromString(m->spec->returns));
-        check_status(PyDict_SetItemString(out.ptr(), "return", result.ptr()));
-        return out.release().ptr();
-    } catch (const PyErr&) {
-        return nullptr;
-    }
+        py::object returns = steal(PyUnicode_FromString(m->spec->returns));
+        check_status(PyDict_SetItemString(out.ptr(), "return", returns.ptr()));
+        result = out.release().ptr();
+    });
+    return result;
 }
 
 PyGetSetDef* method_getset() {
