@@ -14,6 +14,7 @@
 #include <pybind11/pybind11.h>
 
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 
 namespace pdi {
@@ -351,8 +352,17 @@ public:
     ~Text();
     Text(const Text&) = delete;
     Text& operator=(const Text&) = delete;
-    Text& ascii(const char* s);
-    Text& ascii(const char* s, Py_ssize_t n);
+    // ASCII characters: a literal, or n characters from s.
+    template <std::size_t Size>
+    Text& ascii(const char (&literal)[Size]) {
+        return ascii(literal, static_cast<Py_ssize_t>(Size - 1));
+    }
+    Text& ascii(const char* s, Py_ssize_t n) {
+        if (n > static_cast<Py_ssize_t>(sizeof buf_) - len_) return spill(s, n);
+        std::memcpy(buf_ + len_, s, static_cast<std::size_t>(n));
+        len_ += n;
+        return *this;
+    }
     Text& str(PyObject* unicode);          // a str, taken as it is
     Text& plain(PyObject* v);              // "{}": format(v, "")
     Text& as_str(PyObject* v);             // str(v)
@@ -366,6 +376,7 @@ public:
 private:
     void format(PyObject* v, const char* spec);
     void flush();
+    Text& spill(const char* s, Py_ssize_t n);
     // ASCII text gathers here; it moves into the writer when the buffer is
     // full or a str that is not ASCII comes, and only then is the writer
     // used. Neither is filled in advance: only the first len_ bytes are read,

@@ -72,17 +72,21 @@ py::object damr_str(Call& c) {
         Py_ssize_t top = PyBytes_GET_SIZE(packet.ptr());
         while (top > 0 && p[top - 1] == 0) --top;
         static const char digits[] = "0123456789abcdef";
-        t.ascii("0x");
-        if (top == 0) t.ascii("0");
+        char chunk[64];
+        Py_ssize_t n = 0;
+        chunk[n++] = '0';
+        chunk[n++] = 'x';
+        if (top == 0) chunk[n++] = '0';
+        if (top > 0 && p[top - 1] < 16) chunk[n++] = digits[p[--top]];
         for (Py_ssize_t i = top - 1; i >= 0; --i) {
-            const char pair[2] = {digits[p[i] >> 4], digits[p[i] & 15]};
-            if (i == top - 1 && pair[0] == '0') {
-                t.ascii(pair + 1, 1);
-            } else {
-                t.ascii(pair, 2);
+            if (n + 2 > static_cast<Py_ssize_t>(sizeof chunk)) {
+                t.ascii(chunk, n);
+                n = 0;
             }
+            chunk[n++] = digits[p[i] >> 4];
+            chunk[n++] = digits[p[i] & 15];
         }
-        return t.finish();
+        return t.ascii(chunk, n).finish();
     }
     py::object little = steal(PyUnicode_FromString("little"));
     py::object from_bytes = get(reinterpret_cast<PyObject*>(&PyLong_Type), steal(PyUnicode_FromString("from_bytes")).ptr());

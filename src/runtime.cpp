@@ -686,20 +686,17 @@ void Text::flush() {
     len_ = 0;
 }
 
-Text& Text::ascii(const char* s, Py_ssize_t n) {
-    if (len_ + n > static_cast<Py_ssize_t>(sizeof buf_)) {
-        flush();
-        if (n > static_cast<Py_ssize_t>(sizeof buf_)) {
-            check_status(_PyUnicodeWriter_WriteASCIIString(&w_, s, n));
-            return *this;
-        }
+// What does not fit the buffer: the buffer moves into the writer first.
+Text& Text::spill(const char* s, Py_ssize_t n) {
+    flush();
+    if (n > static_cast<Py_ssize_t>(sizeof buf_)) {
+        check_status(_PyUnicodeWriter_WriteASCIIString(&w_, s, n));
+        return *this;
     }
-    std::memcpy(buf_ + len_, s, static_cast<std::size_t>(n));
-    len_ += n;
+    std::memcpy(buf_, s, static_cast<std::size_t>(n));
+    len_ = n;
     return *this;
 }
-
-Text& Text::ascii(const char* s) { return ascii(s, static_cast<Py_ssize_t>(std::strlen(s))); }
 
 Text& Text::str(PyObject* unicode) {
     if (PyUnicode_IS_ASCII(unicode)) {
@@ -721,7 +718,8 @@ Text& Text::integer(long long v) {
 // the decimal exponent lies in [-4, 16), otherwise as d.ddde+XX.
 Text& Text::real(double v) {
     if (!std::isfinite(v)) {
-        return ascii(std::isnan(v) ? "nan" : (v > 0 ? "inf" : "-inf"));
+        if (std::isnan(v)) return ascii("nan");
+        return v > 0 ? ascii("inf") : ascii("-inf");
     }
     char sci[32];
     auto r = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific);
@@ -830,7 +828,7 @@ Text& Text::hex(PyObject* v, int digits) {
 Text& Text::fixed0(double v) {
     if (std::isfinite(v) && std::fabs(v) < 9.0e18) {
         const double whole = std::nearbyint(v);  // the default rounding: to nearest, ties to even
-        if (whole == 0 && std::signbit(v)) return ascii("-0", 2);
+        if (whole == 0 && std::signbit(v)) return ascii("-0");
         return integer(static_cast<long long>(whole));
     }
     // Beyond a 64-bit whole number, infinite or not a number: the host's conversion.
