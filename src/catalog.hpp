@@ -268,7 +268,7 @@ struct Names {
     PyObject* zero_float;  // the float 0.0
     PyObject* one;       // the integer 1
     PyObject* empty;     // the empty string
-    PyObject* object_format;  // object.__format__, which formats with an empty spec as str() does
+    PyObject* object_format;  // object.__format__, which formats with an empty format as str() does
 };
 // Made once by intern_names() when the module initializes.
 extern const Names& N;
@@ -374,7 +374,7 @@ public:
     py::object finish();
 
 private:
-    void format(PyObject* v, const char* spec);
+    void format(PyObject* v, const char* format_spec);
     void flush();
     Text& spill(const char* s, Py_ssize_t n);
     // ASCII text gathers here; it moves into the writer when the buffer is

@@ -23,8 +23,8 @@ py::object command_class(const Call& c, PyObject* t) {
     if (PyObject* found = PyObject_GetItem(reg.ptr(), t)) return steal(found);
     if (!PyErr_ExceptionMatches(PyExc_KeyError)) throw PyErr{};
     PyErr_Clear();
-    py::object spec = steal(PyUnicode_FromString("02X"));
-    py::object digits = steal(PyObject_Format(t, spec.ptr()));
+    py::object two_digits = steal(PyUnicode_FromString("02X"));
+    py::object digits = steal(PyObject_Format(t, two_digits.ptr()));
     py::object name = steal(PyUnicode_FromFormat("Unknown0x%U", digits.ptr()));
     py::object base = c.global(N.UWBNetworkCommandItem);
     py::object bases = steal(PyTuple_Pack(1, base.ptr()));

@@ -71,7 +71,7 @@ bool same_name(PyObject* name, PyObject* interned) {
 }
 
 Dflt param_default(const Method* m, Py_ssize_t i) {
-    const Params& ps = m->spec->params;
+    const Params& ps = m->row->params;
     return static_cast<std::size_t>(i) < ps.size() ? ps.begin()[i].dflt : Dflt::Zero;
 }
 
@@ -140,7 +140,7 @@ PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t na
         py::object fresh;
         bind(m, args + 1, nargs - 1, kwnames, bound, fresh);
         Call c{m, args[0], bound};
-        switch (m->spec->does) {
+        switch (m->row->does) {
             case Does::Field:
             case Does::Flag:
                 result = run_bitfield(c).release().ptr();
@@ -149,7 +149,7 @@ PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t na
                 result = run_append(c).release().ptr();
                 break;
             default:
-                result = m->spec->body(c).release().ptr();
+                result = m->row->body(c).release().ptr();
         }
     });
     return result;
@@ -252,10 +252,10 @@ std::string param_type(const AttrSpec& a) {
 // Calls `put(name, type, default)` for each parameter after the bound one.
 template <class F>
 void each_param(const Method* m, F put) {
-    if (m->spec->body == record_init_body) {
+    if (m->row->body == record_init_body) {
         for (const AttrSpec& a : m->owner->attrs) put(a.param ? a.param : a.name, param_type(a), Dflt::Zero);
     } else {
-        for (const Param& p : m->spec->params) put(p.name, std::string(p.type), p.dflt);
+        for (const Param& p : m->row->params) put(p.name, std::string(p.type), p.dflt);
     }
 }
 
@@ -263,7 +263,7 @@ void each_param(const Method* m, F put) {
 // (they take no annotations from it: those are in __annotations__).
 PyObject* get_text_signature(PyObject* self, void*) {
     Method* m = reinterpret_cast<Method*>(self);
-    std::string sig = m->spec->bind == Bind::Class ? "($cls" : "($self";
+    std::string sig = m->row->bind == Bind::Class ? "($cls" : "($self";
     bool slash = false;
     each_param(m, [&](const char* name, const std::string&, Dflt d) {
         if (d != Dflt::Positional && !slash) {
@@ -290,7 +290,7 @@ PyObject* get_annotations(PyObject* self, void*) {
             py::object t = steal(PyUnicode_FromStringAndSize(type.data(), static_cast<Py_ssize_t>(type.size())));
             check_status(PyDict_SetItemString(out.ptr(), name, t.ptr()));
         });
-        py::object returns = steal(PyUnicode_FromString(m->spec->returns));
+        py::object returns = steal(PyUnicode_FromString(m->row->returns));
         check_status(PyDict_SetItemString(out.ptr(), "return", returns.ptr()));
         result = out.release().ptr();
     });
@@ -333,15 +333,15 @@ void ready_method_types() {
     ready(method_type(), "rlx.data_items.private_data_items.method");
 }
 
-py::object new_method(const MethodSpec& spec, const ClassSpec& owner, PyObject* globals, PyObject* data) {
+py::object new_method(const MethodSpec& row, const ClassSpec& owner, PyObject* globals, PyObject* data) {
     // The parameter names, interned: a keyword argument is then usually found by identity.
-    Py_ssize_t n = static_cast<Py_ssize_t>(spec.params.size());
-    const bool record_init = spec.body == record_init_body;
+    Py_ssize_t n = static_cast<Py_ssize_t>(row.params.size());
+    const bool record_init = row.body == record_init_body;
     if (record_init) n = static_cast<Py_ssize_t>(owner.attrs.size());
-    if (n > kMaxParams) fail(PyExc_SystemError, "%s.%s has too many parameters", owner.name, spec.name);
+    if (n > kMaxParams) fail(PyExc_SystemError, "%s.%s has too many parameters", owner.name, row.name);
     std::size_t new_lists = 0;
-    for (const Param& p : spec.params) new_lists += p.dflt == Dflt::NewList;
-    if (new_lists > 1) fail(PyExc_SystemError, "%s.%s has more than one list default", owner.name, spec.name);
+    for (const Param& p : row.params) new_lists += p.dflt == Dflt::NewList;
+    if (new_lists > 1) fail(PyExc_SystemError, "%s.%s has more than one list default", owner.name, row.name);
     py::object params = steal(PyTuple_New(n));
     Py_ssize_t i = 0;
     if (record_init) {
@@ -349,13 +349,13 @@ py::object new_method(const MethodSpec& spec, const ClassSpec& owner, PyObject* 
             PyTuple_SET_ITEM(params.ptr(), i++, check(PyUnicode_InternFromString(a.param ? a.param : a.name)));
         }
     } else {
-        for (const Param& p : spec.params) PyTuple_SET_ITEM(params.ptr(), i++, check(PyUnicode_InternFromString(p.name)));
+        for (const Param& p : row.params) PyTuple_SET_ITEM(params.ptr(), i++, check(PyUnicode_InternFromString(p.name)));
     }
-    py::object name = steal(PyUnicode_InternFromString(spec.name));
+    py::object name = steal(PyUnicode_InternFromString(row.name));
     Method* m = PyObject_GC_New(Method, &method_type());
     if (!m) throw PyErr{};
     m->vectorcall = method_vectorcall;
-    m->spec = &spec;
+    m->row = &row;
     m->owner = &owner;
     m->name = name.release().ptr();
     m->cls = nullptr;
@@ -409,7 +409,7 @@ py::object new_instance(PyObject* cls, Body init) {
         auto* type = reinterpret_cast<PyTypeObject*>(cls);
         PyObject* ctor = _PyType_Lookup(type, N.__init__);
         if (type->tp_new == PyBaseObject_Type.tp_new && ctor && Py_TYPE(ctor) == &method_type() &&
-            reinterpret_cast<Method*>(ctor)->spec->body == init) {
+            reinterpret_cast<Method*>(ctor)->row->body == init) {
             py::object no_args = steal(PyTuple_New(0));
             return steal(type->tp_new(type, no_args.ptr(), nullptr));
         }
@@ -475,7 +475,7 @@ namespace {
 
 // data: (attribute, mask or None, shift)
 py::object run_bitfield(Call& c) {
-    const MethodSpec& s = *c.method->spec;
+    const MethodSpec& s = *c.method->row;
     py::object v = get(c.self, c.data(0));
     if (PyLong_CheckExact(v.ptr())) {
         int overflow = 0;
@@ -625,11 +625,11 @@ py::object row_data(const MethodSpec& m) {
     }
 }
 
-void add(PyObject* ns, const MethodSpec& spec, const ClassSpec& decl, PyObject* globals, PyObject* data,
+void add(PyObject* ns, const MethodSpec& row, const ClassSpec& decl, PyObject* globals, PyObject* data,
          std::vector<py::object>& made) {
-    py::object m = new_method(spec, decl, globals, data);
+    py::object m = new_method(row, decl, globals, data);
     // A class method binds the class, also when reached through an instance.
-    py::object entry = spec.bind == Bind::Class ? steal(PyClassMethod_New(m.ptr())) : m;
+    py::object entry = row.bind == Bind::Class ? steal(PyClassMethod_New(m.ptr())) : m;
     check_status(PyDict_SetItem(ns, reinterpret_cast<Method*>(m.ptr())->name, entry.ptr()));
     made.push_back(std::move(m));
 }
@@ -770,8 +770,8 @@ Text& Text::real(double v) {
     return ascii(out, n);
 }
 
-void Text::format(PyObject* v, const char* spec) {
-    py::object fmt = steal(PyUnicode_FromString(spec));
+void Text::format(PyObject* v, const char* format_spec) {
+    py::object fmt = steal(PyUnicode_FromString(format_spec));
     py::object s = steal(PyObject_Format(v, fmt.ptr()));
     str(s.ptr());
 }
@@ -788,7 +788,7 @@ Text& Text::plain(PyObject* v) {
     } else if (PyUnicode_CheckExact(v)) {
         return str(v);
     }
-    // A class that keeps object's formatting formats with an empty spec as str() does.
+    // A class that keeps object's formatting formats with an empty format as str() does.
     const bool as_str = N.object_format && _PyType_Lookup(Py_TYPE(v), N.__format__) == N.object_format;
     py::object s = steal(as_str ? PyObject_Str(v) : PyObject_Format(v, N.empty));
     return str(s.ptr());
@@ -816,9 +816,9 @@ Text& Text::hex(PyObject* v, int digits) {
             return ascii(buf, n);
         }
     }
-    char spec[8];
-    (void)std::snprintf(spec, sizeof spec, "0%dX", digits);
-    format(v, spec);
+    char format_spec[8];
+    (void)std::snprintf(format_spec, sizeof format_spec, "0%dX", digits);
+    format(v, format_spec);
     return *this;
 }
 

@@ -15,7 +15,7 @@ namespace pdi {
 struct Method {
     PyObject_HEAD
     vectorcallfunc vectorcall;
-    const MethodSpec* spec;
+    const MethodSpec* row;
     const ClassSpec* owner;
     PyObject* name;      // interned
     PyObject* cls;       // the defining class, set once it exists
