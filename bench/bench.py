@@ -625,9 +625,9 @@ def main():
         return patterns is None or any(p == group or p in label for p in patterns)
 
     import rlx.data_items.private_data_items as ext
-    spec = importlib.util.spec_from_file_location("plain_catalog", os.path.join(BENCH, "plain_catalog.py"))
-    py = sys.modules["plain_catalog"] = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(py)
+    found = importlib.util.spec_from_file_location("plain_catalog", os.path.join(BENCH, "plain_catalog.py"))
+    py = sys.modules["plain_catalog"] = importlib.util.module_from_spec(found)
+    found.loader.exec_module(py)
     classes = check_catalog(ext, py)
 
     repeats, target, processes, cli_items, cli_runs = (3, 0.005, 7, 10_000, 1) if args.quick else \
