@@ -1,10 +1,12 @@
 import importlib
 import os
 import shutil
+import struct
 import sys
 import tempfile
 
 import pytest
+from hypothesis import settings
 
 # The package is imported from the staged build (PYTHONPATH), never from the
 # source checkout, which holds the Python sources but not the built extension.
@@ -44,6 +46,15 @@ if ALT:
     os.environ["PYTHONPATH"] = os.pathsep.join([_TOP] + [p for p in os.environ.get("PYTHONPATH", "").split(os.pathsep) if p])
 
 
+# The errors a decode or an encode may end in: the host's packing and
+# conversion errors, as the framework's kinds and the catalog raise them.
+STANDARD_ERRORS = (struct.error, ValueError, TypeError, IndexError, OverflowError, UnicodeDecodeError)
+# Under AddressSanitizer (tools/sanitize, fuzz/run --sanitize) the runtime is preloaded.
+SANITIZED = "asan" in os.environ.get("LD_PRELOAD", "")
+settings.register_profile("rlx", database=None, deadline=None)
+settings.load_profile("rlx")
+
+
 def pytest_configure(config):
     config.addinivalue_line("markers", "standin: relies on choices of the project's stand-in framework")
 
@@ -65,6 +76,11 @@ def pytest_unconfigure(config):
 def pdi():
     """The catalog module."""
     return importlib.import_module("rlx.data_items.private_data_items")
+
+
+def declared_classes(module):
+    """The classes the catalog declares, in declaration order."""
+    return [v for v in vars(module).values() if isinstance(v, type) and v.__module__ == module.__name__]
 
 
 def encode_payload(item):
