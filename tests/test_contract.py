@@ -1,5 +1,7 @@
-"""The catalog against other frameworks: a second one written only from the
-contract, and broken ones that must make the import fail with their own error."""
+"""The catalog against other frameworks, in fresh interpreters: a second one
+written only from the contract, and broken ones whose import failure must
+propagate unchanged, leave no module behind, and let a later import, once the
+cause is repaired, declare the whole catalog, each item registered once."""
 import os
 import shutil
 import subprocess
@@ -10,8 +12,40 @@ import pytest
 
 import rlx.data_items.private_data_items as pdi
 
-HERE = os.path.dirname(__file__)
+HERE = os.path.dirname(os.path.abspath(__file__))
 ALT = os.path.join(HERE, "alt_framework")
+REPO = os.path.dirname(HERE)
+FRAMEWORK = open(os.path.join(REPO, "rlx", "rlx.py")).read()
+COMMANDS = os.path.join(REPO, "rlx", "private_network_commands.py")
+
+# Appended to the framework: its metaclass records every class it registers
+# and refuses the class named REFUSE.
+WATCHED = FRAMEWORK + """
+import os as _os
+REFUSE = None
+_seen = []
+_init = RLXDataItemMeta.__init__
+
+
+def _watch(cls, name, bases, namespace, **kwargs):
+    if name == REFUSE:
+        raise RuntimeError("metaclass refuses " + name)
+    _init(cls, name, bases, namespace, **kwargs)
+    _seen.append(name)
+
+
+RLXDataItemMeta.__init__ = _watch
+"""
+
+# The catalog `m` is complete, registered with the framework `fw` and works.
+WORKS = """
+        classes = [v for v in vars(m).values() if isinstance(v, type) and v.__module__ == NAME]
+        items = [c for c in classes if issubclass(c, fw.RLXDataItem)]
+        assert (len(classes), len(items)) == (193, 174)
+        assert fw._registry == {c.type: c for c in items}, "the registry holds other classes"
+        c = m.ClockDomain(); c.deca_domain.slope = 0.5
+        d = m.ClockDomain(); d.di_data = c._encode()[4:]; d._decode(); assert d.deca_domain.slope == 0.5
+"""
 
 
 def make_tree(tmp_path, framework=None, commands=None):
@@ -20,8 +54,7 @@ def make_tree(tmp_path, framework=None, commands=None):
     (pkg / "data_items").mkdir(parents=True)
     (pkg / "__init__.py").write_text("")
     (pkg / "data_items" / "__init__.py").write_text("")
-    so = os.path.realpath(pdi.__file__)
-    os.symlink(so, pkg / "data_items" / os.path.basename(pdi.__file__))
+    os.symlink(os.path.realpath(pdi.__file__), pkg / "data_items" / os.path.basename(pdi.__file__))
     for name, src in (("rlx.py", framework), ("private_network_commands.py", commands)):
         if src is not None:
             shutil.copy(src, pkg / name) if os.path.exists(str(src)) else (pkg / name).write_text(src)
@@ -39,12 +72,9 @@ def test_runs_on_a_different_framework(tmp_path):
     result = run(tree, """
         import rlx.rlx as fw
         import rlx.data_items.private_data_items as m
-        # every item class known to the other registry, exactly once
         items = [v for v in vars(m).values() if isinstance(v, type) and issubclass(v, fw.RLXDataItem)
                  and v.__module__ == m.__name__]
         assert all(fw.find(c.type) == [c] for c in items)
-        t = m.TickV2(); t.nt64, t.dt40, t.nt_quality = 1, 2, 3
-        assert t._encode() == bytes.fromhex("15801100") + (1).to_bytes(8, "little") + (2).to_bytes(8, "little") + b"\\x03"
         c = m.ClockNTDTV1(); c.signal_strength = -61.5
         enc = c._encode()
         assert len(enc) == 4 + 48 + 4
@@ -55,27 +85,67 @@ def test_runs_on_a_different_framework(tmp_path):
         print("ok", len(items))
     """)
     assert result.returncode == 0, result.stderr
-    assert result.stdout.startswith("ok")
+    assert result.stdout == "ok 174\n"
 
 
-@pytest.mark.parametrize("framework, commands, error", [
-    (None, os.path.join(ALT, "commands_alt.py"), "ModuleNotFoundError: No module named 'rlx.rlx'"),
-    (os.path.join(ALT, "rlx_alt.py"), None, "ModuleNotFoundError: No module named 'rlx.private_network_commands'"),
-    (os.path.join(ALT, "rlx_alt.py"), "X = 1\n", "ImportError: cannot import name 'UWBNetworkCommandItem'"),
-    ("from rlx_alt_src import *\ndel DIUInt64Attr\n", os.path.join(ALT, "commands_alt.py"),
-     "NameError: name 'DIUInt64Attr' is not defined"),
-])
-def test_import_fails_with_the_original_error(tmp_path, framework, commands, error):
-    if framework and not os.path.exists(framework):
-        shutil.copy(os.path.join(ALT, "rlx_alt.py"), tmp_path / "rlx_alt_src.py")
+@pytest.mark.parametrize("framework, commands, repair, error", [
+    (None, COMMANDS, "open('rlx/rlx.py', 'w').write(WATCHED)", "ModuleNotFoundError: No module named 'rlx.rlx'"),
+    (WATCHED, None, "shutil.copy(COMMANDS, 'rlx')", "ModuleNotFoundError: No module named 'rlx.private_network_commands'"),
+    (WATCHED, "X = 1\n", "shutil.copy(COMMANDS, 'rlx'); del sys.modules['rlx.private_network_commands']",
+     "ImportError: cannot import name 'UWBNetworkCommandItem'"),
+    (WATCHED + "_kept = DIDoubleAttr\n__all__.remove('DIDoubleAttr')\ndel DIDoubleAttr\n", COMMANDS,
+     "fw.DIDoubleAttr = fw._kept; fw.__all__.append('DIDoubleAttr')", "NameError: name 'DIDoubleAttr' is not defined"),
+    (WATCHED + "REFUSE = 'ClockDomain'\n", COMMANDS, "fw.REFUSE = None", "RuntimeError: metaclass refuses ClockDomain"),
+    (WATCHED + "if _os.path.exists(_os.path.join(_os.path.dirname(__file__), 'BROKEN')):\n"
+     "    raise OSError('framework start-up failed')\n", COMMANDS, "os.remove('rlx/BROKEN')",
+     "OSError: framework start-up failed"),
+], ids=["no framework", "no command module", "no command class", "missing name", "metaclass raises",
+        "framework raises"])
+def test_failed_import_then_repaired(tmp_path, framework, commands, repair, error):
     tree = make_tree(tmp_path, framework, commands)
+    (tree / "rlx" / "BROKEN").write_text("")
     result = run(tree, """
-        import sys
+        import importlib, os, shutil, sys
+        NAME, COMMANDS, WATCHED = "rlx.data_items.private_data_items", %r, %r
         try:
-            import rlx.data_items.private_data_items
+            importlib.import_module(NAME)
         except Exception as e:
-            print(type(e).__name__ + ": " + str(e))
-        assert "rlx.data_items.private_data_items" not in sys.modules
+            print("%%s: %%s" %% (type(e).__name__, e))
+        else:
+            raise SystemExit("the import did not fail")
+        assert NAME not in sys.modules and "private_data_items" not in vars(sys.modules["rlx.data_items"])
+        fw = sys.modules.get("rlx.rlx")
+        %s
+        importlib.invalidate_caches()
+        import rlx.rlx as fw
+        before = len(fw._seen)
+        m = importlib.import_module(NAME)
+        assert importlib.import_module(NAME) is m and sys.modules[NAME] is m
+    """ % (COMMANDS, WATCHED, repair) + WORKS + """
+        assert sorted(fw._seen[before:]) == sorted(c.__name__ for c in items), "registered twice or not at all"
     """)
     assert result.returncode == 0, result.stderr
-    assert result.stdout.startswith(error)
+    assert result.stdout.splitlines()[0].startswith(error)
+
+
+def test_import_again_and_reload(tmp_path):
+    tree = make_tree(tmp_path, WATCHED, COMMANDS)
+    result = run(tree, """
+        import importlib, sys
+        NAME = "rlx.data_items.private_data_items"
+        import rlx.data_items.private_data_items as first
+        import rlx.rlx as fw
+        classes = {n: v for n, v in vars(first).items() if isinstance(v, type) and v.__module__ == NAME}
+        seen = list(fw._seen)
+        # A module of single-phase initialization: reloading runs nothing again.
+        assert importlib.reload(first) is first and importlib.import_module(NAME) is first
+        # Imported again once dropped from sys.modules: a new module object with
+        # a copy of the first one's namespace, the same classes.
+        del sys.modules[NAME]
+        again = importlib.import_module(NAME)
+        assert again is not first and sys.modules[NAME] is again
+        assert {n: getattr(again, n) for n in classes} == classes
+        assert importlib.reload(again) is again and fw._seen == seen
+        m = again
+    """ + WORKS)
+    assert result.returncode == 0, result.stderr
