@@ -1,11 +1,8 @@
 import struct
 
 import pytest
-from hypothesis import given, settings, strategies as st
 
 from conftest import decode, encode_payload
-
-STANDARD_ERRORS = (struct.error, ValueError, TypeError, IndexError, OverflowError, UnicodeDecodeError)
 
 
 def frame(group, cmd_type, data):
@@ -42,14 +39,17 @@ def test_empty_command_list(pdi, registry):
 
 def test_commands_round_trip_and_render(pdi, registry):
     item = pdi.ExecuteDeviceCommandV2()
-    item.add_uwb_network_command(1, 0x2A, 3, b"\x01\x02\x03")
+    long = bytes(range(256)) + b"\xfe\xff"  # a length with both bytes set
+    item.add_uwb_network_command(0xA1B2C3D4, 0x2A, 258, long)
     item.add_uwb_network_command(destination_group=7, type=5, data=b"", length=0)
-    wire = frame(1, 0x2A, b"\x01\x02\x03") + frame(7, 5, b"")
+    wire = frame(0xA1B2C3D4, 0x2A, long) + frame(7, 5, b"")
     assert item._encode() == b"\x29\x80" + struct.pack("<H", len(wire)) + wire
-    assert str(item) == "0x8029, 17:\n%s\n%s" % tuple(item.commands)
+    assert str(item) == "0x8029, %d:\n%s\n%s" % (len(wire), *item.commands)
     back = decode(pdi.ExecuteDeviceCommandV2, wire)
-    assert [type(c) for c in back.commands] == [type(c) for c in item.commands]
-    assert [c._encode(2) for c in back.commands] == [frame(1, 0x2A, b"\x01\x02\x03"), frame(7, 5, b"")]
+    assert [c._encode(2) for c in back.commands] == [wire[:265], wire[265:]]
+    item.di_data = bytearray(wire)  # not plain bytes: the host's unpacking reads the headers
+    item._decode()
+    assert [(type(c).type, c.length, bytes(c.data)) for c in item.commands] == [(0x2A, 258, long), (5, 0, b"")]
 
 
 def test_unregistered_type_gets_one_shared_placeholder(pdi, registry, capsys):
@@ -101,8 +101,8 @@ def test_truncated_frame_header_keeps_decoded_commands(pdi, registry, tail):
 
 
 def test_frame_length_beyond_payload_takes_what_remains(pdi, registry):
-    item = decode(pdi.ExecuteDeviceCommandV2, struct.pack("<IBH", 4, 2, 100) + b"xyz")
-    assert [(c.length, c.data) for c in item.commands] == [(100, b"xyz")] and item.di_data is None
+    item = decode(pdi.ExecuteDeviceCommandV2, struct.pack("<IBH", 4, 2, 0x1234) + b"xyz")
+    assert [(c.length, c.data) for c in item.commands] == [(0x1234, b"xyz")] and item.di_data is None
 
 
 def test_oversized_command_list_fails_to_pack(pdi, registry):
@@ -112,25 +112,6 @@ def test_oversized_command_list_fails_to_pack(pdi, registry):
     with pytest.raises(struct.error):
         item._encode()
     assert item.di_size == 66014
-
-
-@settings(max_examples=300, deadline=None)
-@given(st.binary(max_size=64))
-def test_random_payloads_decode_or_fail_cleanly(pdi, payload):
-    reg = pdi.ExecuteDeviceCommandV2.cmd_classes
-    saved = dict(reg)
-    item = pdi.ExecuteDeviceCommandV2()
-    item.di_data = payload
-    try:
-        item._decode()
-    except STANDARD_ERRORS:
-        assert 0 < len(item.di_data) < 7 and payload.endswith(item.di_data)
-    else:
-        assert item.di_data is None
-    finally:
-        reg.clear()
-        reg.update(saved)
-    assert sum(7 + len(c.data) for c in item.commands) + len(item.di_data or b"") == len(payload)
 
 
 @pytest.mark.parametrize("data, poll, change, config", [(0xFF, 7, 3, 7), (0x2A, 1, 1, 2), (0x1FF, 15, 3, 7)])
@@ -154,12 +135,6 @@ def test_pin_bank_fields(pdi, bank, number, flag):
         item.pin_bank = bank
         assert item.get_reported_pin_bank() == number
     assert item.get_send_report_flag() is flag
-
-
-@pytest.mark.parametrize("name, size", [("PinConfigurationReportV3", 10), ("PinStateReportV3", 14),
-                                        ("RFAgilityWrite", 4), ("PowerReport", 2)])
-def test_empty_payload_sizes(pdi, name, size):
-    assert len(encode_payload(getattr(pdi, name)())) == size
 
 
 @pytest.mark.parametrize("name, head", [("PinConfiguration", 6), ("PinConfigurationReportV2", 10)])

@@ -2,33 +2,14 @@ import math
 import struct
 
 import pytest
-from hypothesis import given, settings, strategies as st
+from hypothesis import given, strategies as st
 
-from conftest import decode, encode_payload
+from conftest import STANDARD_ERRORS, decode, encode_payload
 from rlx.rlx import NorvaneSerialNumber
 
-STANDARD = (struct.error, ValueError, TypeError, IndexError, OverflowError, UnicodeDecodeError)
+
 V5_HEAD = struct.Struct("<IQBIHB")
 SN = lambda v: str(NorvaneSerialNumber(v))  # noqa: E731
-
-
-@pytest.mark.parametrize("name, args, text", [
-    ("RadarInterfaceData", (), SN(0) + ", 0" * 5),
-    ("RadarInterfaceDataV2", (7,), SN(7) + ", 0, 0, 0, 0.1, 0, 0, 0, 3"),
-    ("RadarInterfaceDataV4", (), ", ".join("0" * 6)),
-])
-def test_interface_record_text(pdi, name, args, text):
-    kw = {"status": 3, "rx_phase": 0.1} if args else {}
-    assert str(getattr(pdi, name)(*args, **kw)) == text
-    with pytest.raises(TypeError):
-        getattr(pdi, name)(*range(10))
-
-
-@pytest.mark.parametrize("name, angles", [("RadarDebugV3", "<dd"), ("RadarDebugV4", "<HH")])
-def test_angle_widths_differ(pdi, name, angles):
-    item = getattr(pdi, name)()
-    item.azimuth, item.elevation = 300, 301
-    assert encode_payload(item)[24:24 + struct.calcsize(angles)] == struct.pack(angles, 300, 301)
 
 
 def test_position_record_text(pdi):
@@ -93,22 +74,10 @@ def test_position_decode_stops_where_it_failed(pdi, records, data):
     item = pdi.RadarDebugV5()
     cut = payload[:start + data.draw(st.integers(1, 17))]  # inside record j's fixed part
     item.di_data = cut
-    with pytest.raises(STANDARD):
+    with pytest.raises(STANDARD_ERRORS):
         item._decode()
     assert item.di_data == cut[start:] and item.position_data == []
     assert (item.source_serial_number, item.num_channels) == (5, len(records))
-
-
-@settings(max_examples=400)
-@given(data=st.one_of(st.binary(max_size=200), st.builds(
-    lambda n, tail: V5_HEAD.pack(1, 2, 3, 4, 5, 6) + bytes(17) + bytes([n]) + tail,
-    st.integers(0, 255), st.binary(max_size=120))))
-def test_position_decode_random_bytes(pdi, data):
-    try:
-        item = decode(pdi.RadarDebugV5, data)
-    except STANDARD:
-        return
-    assert item.di_data is None
 
 
 @pytest.mark.parametrize("used", [lambda n: 0, lambda n: n + 1])
@@ -137,20 +106,14 @@ def test_calibration_line(pdi, name, code, paths, source, fmt, tail):
     payload = struct.pack(fmt, *lead, 2**64 - 1, *phases, *dts, *(t & 0xFF for t in tail))
     expected = [SN(42), "0x%04X" % code] + [SN(v) for v in lead] + [str(2**64 - 1)]
     expected += ["57", "90", "-17", "-0", "0", "172"][:paths] + [str(v) for v in dts + list(tail)]
-    item = decode(getattr(pdi, name), payload, serial=42)
-    assert str(item) == ", ".join(expected)
-    item.phase_cal_1 = "x"
-    with pytest.raises(TypeError):
-        str(item)
-    del item.network_time
-    with pytest.raises(AttributeError):
-        str(item)
+    assert str(decode(getattr(pdi, name), payload, serial=42)) == ", ".join(expected)
 
 
-@pytest.mark.parametrize("records", [0, 2])
-def test_calibration_input_antennas(pdi, records):
-    extra = bytes(range(17 * records))
-    item = decode(pdi.SelfCalibrationInputData, struct.pack("<I", 9) + extra)
-    assert len(item.antenna_data) == records
-    if records:
-        assert str(item.antenna_data[1]) == ", ".join(map(str, struct.unpack("<B8H", extra[17:])))
+@pytest.mark.parametrize("value, error", [("x", TypeError), (None, AttributeError)])
+def test_calibration_line_of_a_bad_item_fails(pdi, value, error):
+    item = decode(pdi.SelfCalibrationDebugV4, bytes(86))
+    item.phase_cal_5 = value
+    if value is None:
+        del item.network_time
+    with pytest.raises(error):
+        str(item)

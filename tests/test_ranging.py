@@ -4,10 +4,9 @@ import sys
 import pytest
 from hypothesis import given, strategies as st
 
-from conftest import decode, encode_payload
+from conftest import STANDARD_ERRORS, decode, encode_payload
 from rlx.rlx import NorvaneSerialNumber as Serial
 
-STANDARD = (struct.error, ValueError, TypeError, IndexError, OverflowError, UnicodeDecodeError)
 ENTRY = struct.Struct("<IBBQHBB")
 HEAD = struct.pack("<IBHBQ", 0x11223344, 2, 0x0506, 7, 0x0102030405060708)
 MR = st.sampled_from(["MrTransmissionV1", "MrReceptionV1"])
@@ -34,15 +33,9 @@ def test_mr_worked_bytes(pdi):
     rx.rx_nt = 0xAABB
     assert encode_payload(rx)[pdi.MrReceptionV1.definition[0].size:] == struct.pack("<Q", 0xAABB) + body
     assert str(item.mr_rx_list[0]) == str(Serial(5)) + ", 1, 2, 3, 4, 6, 7"
-
-
-@given(name=MR, data=st.binary(max_size=120))
-def test_mr_random_bytes(pdi, name, data):
-    try:
-        item = decode(getattr(pdi, name), data)
-    except STANDARD:
-        return
-    assert len(item.mr_rx_list) <= item.number_of_mr_packets and item.di_data is None
+    # an empty list and an empty text: entries that consume no bytes
+    back = decode(pdi.MrTransmissionV1, HEAD + b"\x00")
+    assert (back.number_of_mr_packets, back.mr_rx_list, back.payload, back.di_data) == (0, [], "", None)
 
 
 @given(name=MR, preset=st.integers(0, 255), payload=st.text(st.characters(min_codepoint=32, max_codepoint=126), min_size=20, max_size=40), entries=st.lists(st.tuples(
@@ -82,7 +75,7 @@ def test_mr_truncated_keeps_unconsumed_bytes(pdi, name, cut):
     failing = max(i for i, s in enumerate(starts) if s <= cut)
     item = cls()
     item.di_data = data[:cut]
-    with pytest.raises(STANDARD):
+    with pytest.raises(STANDARD_ERRORS):
         item._decode()
     assert item.di_data == data[starts[failing]:cut]
     assert [getattr(item, a.name) for a in cls.definition[:failing]] == \
@@ -118,23 +111,8 @@ def test_aoa_fields(pdi, v6, field, value, index, text):
         str(aoa(pdi.AngleOfArrivalV6, acc_mem=bytes(15)))
 
 
-@pytest.mark.parametrize("record, args, kwargs, text", [
-    ("AnchorMrStampRx", (1, 2, 3, 4, 5), {}, "{}, 2, 3, 4, 5"),
-    ("AnchorMrStampRx", (), {"sequence": 9, "anchor_serial_number": 1}, "{}, 0, 0, 0, 9"),
-    ("AnchorStampRx", (1,), {"total_path": 4}, "{}, 0, 0, 4"),
-])
-def test_stamp_records(pdi, record, args, kwargs, text):
-    entry = getattr(pdi, record)(*args, **kwargs)
-    assert str(entry) == text.format(Serial(1)) and type(getattr(entry, entry.definition[0].name)) is Serial
+def test_stamp_record_takes_sequence_for_its_sequence_number(pdi):
+    entry = pdi.AnchorMrStampRx(1, sequence=9)
+    assert (entry.sequence_number, str(entry)) == (9, "%s, 0, 0, 0, 9" % Serial(1))
     with pytest.raises(TypeError):
         pdi.AnchorMrStampRx(sequence_number=1)
-
-
-@pytest.mark.parametrize("item, size, fixed", [("CamrEndRx", 10, None), ("MrEndRx", 11, None),
-                                               ("PhaseOrientationDebug", 9, 30)])
-def test_stamp_lists(pdi, item, size, fixed):
-    cls, name = getattr(pdi, item), getattr(pdi, item).definition[-1].name
-    empty = encode_payload(cls())
-    assert getattr(decode(cls, empty), name) == [] and len(empty) == (fixed or len(empty))
-    back = decode(cls, empty + bytes(range(1, 3 * size + 1)))
-    assert len(getattr(back, name)) == 3 and encode_payload(back) == empty + bytes(range(1, 3 * size + 1))
