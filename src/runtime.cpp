@@ -708,9 +708,11 @@ Text& Text::str(PyObject* unicode) {
 }
 
 Text& Text::integer(long long v) {
-    char digits[24];
-    auto r = std::to_chars(digits, digits + sizeof digits, v);
-    return ascii(digits, r.ptr - digits);
+    constexpr Py_ssize_t kMost = 20;  // digits and sign of a 64-bit number
+    if (len_ + kMost > static_cast<Py_ssize_t>(sizeof buf_)) flush();
+    auto r = std::to_chars(buf_ + len_, buf_ + len_ + kMost, v);
+    len_ = r.ptr - buf_;
+    return *this;
 }
 
 // The host's text of a float ("{}" and str()): the shortest digits that read
