@@ -1,5 +1,5 @@
-"""Catalog-wide invariants beyond the layouts: the module namespace, the
-classes' identity and registration, and the generic record."""
+# Catalog-wide invariants beyond the layouts: the module namespace, the
+# classes' identity and registration, and the generic record.
 import math
 
 import pytest

@@ -11,13 +11,12 @@ def frame(group, cmd_type, data):
 
 @pytest.fixture
 def registry(pdi):
-    """The command-class registry, restored to its previous contents afterwards."""
-    reg = pdi.ExecuteDeviceCommandV2.cmd_classes
-    saved = dict(reg)
-    reg.clear()
-    yield reg
-    reg.clear()
-    reg.update(saved)
+    """The command-class registry, empty, restored to its previous contents afterwards."""
+    saved = pdi.ExecuteDeviceCommandV2.cmd_classes.copy()
+    pdi.ExecuteDeviceCommandV2.cmd_classes.clear()
+    yield
+    pdi.ExecuteDeviceCommandV2.cmd_classes.clear()
+    pdi.ExecuteDeviceCommandV2.cmd_classes.update(saved)
 
 
 @pytest.mark.parametrize("packed, cmd_type, length", [(0xFFFF, 63, 1023), (0x0400, 1, 0), (0x03FF, 0, 1023)])
@@ -32,7 +31,6 @@ def test_empty_command_list(pdi, registry):
     assert item._encode() == b"\x29\x80\x00\x00" and item.di_size == 0
     assert str(item) == "0x8029, 0:"
     item = decode(pdi.ExecuteDeviceCommandV2, b"")
-    assert item.commands == [] and item.di_data is None
     item._decode()  # di_data is None now
     assert item.commands == [] and item.di_data is None
 
@@ -77,17 +75,11 @@ def test_registry_and_listing(pdi, registry, capsys):
 
 
 def test_add_command_defaults(pdi, registry):
-    class Recorder(pdi.UWBNetworkCommandItem):
-        type = 0
-
-        def __init__(self, *args):
-            self.args = args
-
-    pdi.ExecuteDeviceCommandV2.register_cmd_item(Recorder)
+    recorder = type("Recorder", (pdi.UWBNetworkCommandItem,), {"type": 0, "__init__": lambda c, *a: vars(c).update(a=a)})
+    pdi.ExecuteDeviceCommandV2.register_cmd_item(recorder)
     item = pdi.ExecuteDeviceCommandV2()
     item.add_uwb_network_command()
-    (cmd,) = item.commands
-    assert type(cmd) is Recorder and cmd.args == (0, 0, 0)
+    assert [(type(c), c.a) for c in item.commands] == [(recorder, (0, 0, 0))]
 
 
 @pytest.mark.parametrize("tail", [1, 6])

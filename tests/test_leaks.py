@@ -1,13 +1,13 @@
-"""One operation per mechanism of the module (an accessor, a builder, a
-constructor, a rendering, each custom codec, the registry), repeated many
-times: neither the process's memory nor the reference counts of the objects
-the operations share (classes, their attribute lists and attribute objects,
-the defaults those hold, the method contexts, the command registry, None, True
-and False) may change. Each operation includes its failing calls: a decode
-that stops half-way, a rendering that raises, builders and constructors
-called wrongly.
-
-RLX_LEAK_LONG=1 repeats each operation 100000 times instead of a few thousand."""
+# One operation per mechanism of the module (an accessor, a builder, a
+# constructor, a rendering, each custom codec, the registry), repeated many
+# times: neither the process's memory nor the reference counts of the objects
+# the operations share (classes, their attribute lists and attribute objects,
+# the defaults those hold, the method contexts, the command registry, None, True
+# and False) may change. Each operation includes its failing calls: a decode
+# that stops half-way, a rendering that raises, builders and constructors
+# called wrongly.
+#
+# RLX_LEAK_LONG=1 repeats each operation 100000 times instead of a few thousand.
 import contextlib
 import gc
 import os
@@ -36,25 +36,15 @@ RSS_SLACK = 256 * 1024 + 16 * REPS
 class Bad:
     """A value whose text form fails."""
 
-    def __str__(self):
+    def __str__(self, *format_spec):
         raise ValueError("no text")
 
-    def __format__(self, fmt):
-        raise ValueError("no text")
-
-
-class Sink:
-    def write(self, text):
-        return len(text)
-
-    def flush(self):
-        pass
+    __format__ = __str__
 
 
 def make(name, **values):
     item = getattr(pdi, name)()
-    for key, value in values.items():
-        setattr(item, key, value)
+    vars(item).update(values)
     return item
 
 
@@ -84,12 +74,11 @@ def commands():
 @pytest.fixture(scope="module", autouse=True)
 def registry():
     """Command 0x21 registered; the registry as it was afterwards."""
-    reg = pdi.ExecuteDeviceCommandV2.cmd_classes
-    saved = dict(reg)
+    saved = pdi.ExecuteDeviceCommandV2.cmd_classes.copy()
     pdi.ExecuteDeviceCommandV2.register_cmd_item(Command)
     yield
-    reg.clear()
-    reg.update(saved)
+    pdi.ExecuteDeviceCommandV2.cmd_classes.clear()
+    pdi.ExecuteDeviceCommandV2.cmd_classes.update(saved)
 
 
 def attempt(*ops):
@@ -157,12 +146,8 @@ def tracked():
     """The objects the operations share, each once; not numbers, whose counts
     the snapshots of counts themselves hold."""
     objs = {id(o): o for o in (None, True, False, vars(pdi), pdi.ExecuteDeviceCommandV2.cmd_classes, Command)}
-    held = [info, domain, mr, ack, report, v5, aoa] + inner
-    steps = [step for _, op in OPERATIONS for step in op.__closure__[0].cell_contents]
-    for op in steps:  # what the operations hold: bound instances, arguments of failing calls
-        cells = [c.cell_contents for c in getattr(op, "__closure__", None) or ()]
-        for value in [op] + cells + [v for c in cells if isinstance(c, tuple) for v in c]:
-            held.append(getattr(value, "__self__", value))
+    held = [info, domain, mr, ack, report, v5, aoa] + inner  # and the instances of bound methods
+    held += [getattr(step, "__self__", None) for _, op in OPERATIONS for step in op.__closure__[0].cell_contents]
     for item in held:
         if hasattr(item, "__dict__") and not isinstance(item, type) and type(item).__module__ != "builtins":
             objs.update({id(o): o for o in [item] + list(vars(item).values()) if not isinstance(o, (int, float))})
@@ -197,7 +182,7 @@ def state():
 
 @pytest.mark.parametrize("name, op", OPERATIONS, ids=[n for n, _ in OPERATIONS])
 def test_no_leak(name, op):
-    with contextlib.redirect_stdout(Sink()):
+    with open(os.devnull, "w") as sink, contextlib.redirect_stdout(sink):
         state()
         for _ in range(WARM_UP):
             op()

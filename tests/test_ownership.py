@@ -21,7 +21,7 @@ def u32(*v):
 
 
 def words(data):
-    return [w for (w,) in struct.iter_unpack("<I", data[:len(data) // 4 * 4])]
+    return list(struct.unpack("<%dI" % (len(data) // 4), data[:len(data) // 4 * 4]))
 
 
 def attempt(cls, payload):

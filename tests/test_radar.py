@@ -7,7 +7,6 @@ from hypothesis import given, strategies as st
 from conftest import STANDARD_ERRORS, decode, encode_payload
 from rlx.rlx import NorvaneSerialNumber
 
-
 V5_HEAD = struct.Struct("<IQBIHB")
 SN = lambda v: str(NorvaneSerialNumber(v))  # noqa: E731
 
@@ -44,9 +43,8 @@ def test_position_decode(pdi, counts, num_channels):
 
 
 f32 = st.floats(width=32, allow_nan=False)
-record_st = st.tuples(st.lists(st.integers(0, 255), min_size=8, max_size=8),
-                      st.lists(st.tuples(st.integers(0, 2**64 - 1), f32, f32, f32, f32, st.integers(0, 255)),
-                               max_size=3))
+record_st = st.tuples(st.lists(st.integers(0, 255), min_size=8, max_size=8), st.lists(
+    st.tuples(st.integers(0, 2**64 - 1), f32, f32, f32, f32, st.integers(0, 255)), max_size=3))
 
 
 def v5_item(pdi, records):
@@ -107,13 +105,3 @@ def test_calibration_line(pdi, name, code, paths, source, fmt, tail):
     expected = [SN(42), "0x%04X" % code] + [SN(v) for v in lead] + [str(2**64 - 1)]
     expected += ["57", "90", "-17", "-0", "0", "172"][:paths] + [str(v) for v in dts + list(tail)]
     assert str(decode(getattr(pdi, name), payload, serial=42)) == ", ".join(expected)
-
-
-@pytest.mark.parametrize("value, error", [("x", TypeError), (None, AttributeError)])
-def test_calibration_line_of_a_bad_item_fails(pdi, value, error):
-    item = decode(pdi.SelfCalibrationDebugV4, bytes(86))
-    item.phase_cal_5 = value
-    if value is None:
-        del item.network_time
-    with pytest.raises(error):
-        str(item)

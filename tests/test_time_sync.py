@@ -37,6 +37,8 @@ def test_domain_attribute_reads_any_bytes_like_value(pdi):
     for raw in (data + b"x", bytearray(data), memoryview(data + b"xy")):
         info, used = attr._decode(raw)
         assert used == 36 and str(info) == MAXIMA
+    with pytest.raises(struct.error):  # short: the host's unpacking says so
+        attr._decode(bytearray(35))
 
 
 @pytest.mark.parametrize("values, error", [
@@ -46,9 +48,3 @@ def test_domain_attribute_reads_any_bytes_like_value(pdi):
 def test_domain_values_out_of_range_are_packing_errors(pdi, values, error):
     with pytest.raises(error):
         pdi.DIDomainInfoAttr("d")._encode(domain(pdi, **values))
-
-
-@pytest.mark.parametrize("data", [bytes(35), bytearray(35), b""])
-def test_short_domain_is_a_packing_error(pdi, data):
-    with pytest.raises(struct.error):
-        pdi.DIDomainInfoAttr("d")._decode(data)
