@@ -3,10 +3,11 @@
 import math
 
 import pytest
+from hypothesis import example, given, strategies as st
 
 import rlx.data_items.private_data_items as pdi
 import rlx.rlx as framework
-from conftest import declared_classes, registered_items
+from conftest import decode, declared_classes, registered_items
 
 DECLARED = declared_classes(pdi)
 ITEMS = [c for c in DECLARED if issubclass(c, framework.RLXDataItem)]
@@ -44,3 +45,19 @@ def test_generic_record(cls):
     assert str(rec) == ", ".join(str(getattr(rec, n)) for n in names)
     with pytest.raises(TypeError):
         cls(*range(len(names) + 1))
+
+
+# Text renderings convert numbers and texts as the host's formatting does, however long the line.
+@given(values=st.lists(st.one_of(st.integers(), st.floats(), st.text(max_size=60)), min_size=12, max_size=12),
+       number=st.integers(), phase=st.floats())
+@example(values=[1e16, 1e-05, 0.0001, -0.0, 1.5e300, 2**63, -2**63 - 1, "\u00e9" * 500, 1e15, 0.1, 5e-324, -1e22],
+         number=-1, phase=1e300)
+def test_renderings_convert_as_the_host_does(values, number, phase):
+    assert str(pdi.BucketSettings(*values)) == ", ".join(map(str, values))
+    cal = decode(pdi.SelfCalibrationDebug, bytes(68))
+    cal.network_time, cal.phase_cal_4 = number, phase
+    parts = str(cal).split(", ")
+    assert (parts[2], parts[7]) == (str(number), "{:.0f}".format(phase * 180.0 / math.pi))
+    damr = decode(pdi.DamrPacket, b"\0")
+    damr.damr_type = number
+    assert str(damr) == "0x{:02X}, 0x0".format(number)

@@ -1,5 +1,6 @@
-# The catalog against other frameworks, in fresh interpreters: a second one
-# written only from the contract, and broken ones whose import failure must
+# The catalog against broken frameworks, in fresh interpreters (the whole
+# suite runs on a second framework written only from the contract with
+# RLX_TEST_FRAMEWORK=alt, as tools/test runs it): an import failure must
 # propagate unchanged, leave no module behind, and let a later import, once the
 # cause is repaired, declare the whole catalog, each item registered once; that
 # module then reloads and imports again without declaring anything anew.
@@ -14,7 +15,6 @@ import pytest
 import rlx.data_items.private_data_items as pdi
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-ALT = os.path.join(HERE, "alt_framework")
 REPO = os.path.dirname(HERE)
 FRAMEWORK = open(os.path.join(REPO, "rlx", "rlx.py")).read()
 COMMANDS = os.path.join(REPO, "rlx", "private_network_commands.py")
@@ -55,22 +55,6 @@ def run(tree, code):
     env = dict(os.environ, PYTHONPATH=str(tree))
     return subprocess.run([sys.executable, "-P", "-c", textwrap.dedent(code)], env=env, capture_output=True,
                           text=True, cwd=str(tree))
-
-
-def test_runs_on_a_different_framework(tmp_path):
-    # A wider signal strength and a registry of its own (the whole suite runs on it with RLX_TEST_FRAMEWORK=alt).
-    tree = make_tree(tmp_path, os.path.join(ALT, "rlx_alt.py"), os.path.join(ALT, "commands_alt.py"))
-    result = run(tree, """
-        import rlx.rlx as fw
-        import rlx.data_items.private_data_items as m
-        items = [v for v in vars(m).values() if isinstance(v, type) and issubclass(v, fw.RLXDataItem)
-                 and v.__module__ == m.__name__]
-        assert len(items) == 174 and all(fw.find(c.type) == [c] for c in items)
-        c = m.ClockNTDTV1(); c.signal_strength = -61.5
-        d = m.ClockNTDTV1(); d.di_data = c._encode()[4:]; d._decode()
-        print(len(d.di_data or c._encode()), d.signal_strength)
-    """)
-    assert (result.returncode, result.stdout) == (0, "56 -61.5\n"), result.stderr
 
 
 @pytest.mark.parametrize("framework, commands, repair, error", [

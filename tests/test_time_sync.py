@@ -2,7 +2,6 @@ import struct
 
 import pytest
 
-from conftest import decode
 
 MAXIMA = "18446744073709551615, 0, 1, 0.5, -9223372036854775808"
 
@@ -23,10 +22,6 @@ def test_domain_information(pdi):
     assert pdi.DomainInformation.__doc__ == "Domain Information: Domain Information Class Definition "
     assert str(pdi.DomainInformation()) == "0, 0, 0, 0.0, 0"
     assert type(pdi.DIDomainInfoAttr("d").default) is pdi.DomainInformation
-    item = pdi.ClockDomain()
-    item.deca_domain = domain(pdi, nt64=2**64 - 1, quality=True, slope=0.5, intercept=-2**63)
-    back = decode(pdi.ClockDomain, item._encode()[4:])
-    assert (str(back.proc_domain), str(back.deca_domain)) == ("0, 0, 0, 0.0, 0", MAXIMA)
 
 
 def test_domain_attribute_reads_any_bytes_like_value(pdi):
