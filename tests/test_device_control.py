@@ -104,6 +104,9 @@ def test_oversized_command_list_fails_to_pack(pdi, registry):
     with pytest.raises(struct.error):
         item._encode()
     assert item.di_size == 66014
+    item = pdi.ExecuteDeviceCommandV2()
+    item.type = type("Code", (int,), {})(0x8029)  # no plain integer: the host's packing takes it
+    assert item._encode() == b"\x29\x80\x00\x00"
 
 
 @pytest.mark.parametrize("data, poll, change, config", [(0xFF, 7, 3, 7), (0x2A, 1, 1, 2), (0x1FF, 15, 3, 7)])
