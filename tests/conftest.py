@@ -88,13 +88,18 @@ def encode_payload(item):
     return item._encode()[4:]
 
 
-def decode(cls, payload, serial=0):
-    """Decode ``payload`` into a new instance of ``cls`` as a receiver does."""
+def decode(cls, payload, serial=0, partial=False):
+    """Decode ``payload`` into a new instance of ``cls`` as a receiver does. With ``partial``, a
+    decode that fails with a standard error leaves the item as far as it got, ``di_data`` not None."""
     from rlx.rlx import NorvaneSerialNumber
     item = cls()
     item.rlx_header_serial = NorvaneSerialNumber(serial)
     item.di_data = bytes(payload)
-    item._decode()
+    try:
+        item._decode()
+    except STANDARD_ERRORS:
+        if not partial:
+            raise
     return item
 
 

@@ -75,7 +75,8 @@ def test_registry_and_listing(pdi, registry, capsys):
 
 
 def test_add_command_defaults(pdi, registry):
-    recorder = type("Recorder", (pdi.UWBNetworkCommandItem,), {"type": 0, "__init__": lambda c, *a: vars(c).update(a=a)})
+    recorder = type("Recorder", (pdi.UWBNetworkCommandItem,),
+                    {"type": 0, "__init__": lambda c, *a: vars(c).update(a=a)})
     pdi.ExecuteDeviceCommandV2.register_cmd_item(recorder)
     item = pdi.ExecuteDeviceCommandV2()
     item.add_uwb_network_command()

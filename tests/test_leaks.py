@@ -9,6 +9,7 @@
 #
 # RLX_LEAK_LONG=1 repeats each operation 100000 times instead of a few thousand.
 import contextlib
+from functools import partial
 import gc
 import os
 import struct
@@ -17,7 +18,7 @@ import sys
 import pytest
 
 import rlx.data_items.private_data_items as pdi
-from conftest import SANITIZED
+from conftest import SANITIZED, decode
 
 LONG = os.environ.get("RLX_LEAK_LONG") == "1"
 # Under AddressSanitizer freed memory stays resident in its quarantine and the
@@ -46,14 +47,6 @@ def make(name, **values):
     item = getattr(pdi, name)()
     vars(item).update(values)
     return item
-
-
-def decoder(name, payload):
-    def op():
-        item = getattr(pdi, name)()
-        item.di_data = payload
-        item._decode()
-    return op
 
 
 def wire(item):
@@ -122,22 +115,24 @@ OPERATIONS = [
     ("domain codec", attempt(lambda: domain._decode(domain._encode(info) + b"x"), lambda: domain._decode(bytes(35)),
                              lambda: domain._encode(make("DomainInformation", slope="x")),
                              lambda: str(make("DomainInformation", slope=Bad())))),
-    ("multi-range codec", attempt(mr._encode, decoder("MrReceptionV1", wire(mr)),
-                                  decoder("MrReceptionV1", wire(mr)[:40]))),
-    ("radar position codec", attempt(decoder("RadarDebugV5", wire(v5)), decoder("RadarDebugV5", wire(v5)[:-3]),
+    ("multi-range codec", attempt(mr._encode, partial(decode, pdi.MrReceptionV1, wire(mr)),
+                                  partial(decode, pdi.MrReceptionV1, wire(mr)[:40]))),
+    ("radar position codec", attempt(partial(decode, pdi.RadarDebugV5, wire(v5)),
+                                     partial(decode, pdi.RadarDebugV5, wire(v5)[:-3]),
                                      lambda: str(v5.position_data[0]))),
-    ("acknowledge list codec", attempt(ack._encode, decoder("AcknowledgeListResponse", wire(ack)),
-                                       decoder("AcknowledgeListResponse", wire(ack)[:-4]))),
-    ("ownership report codec", attempt(report._encode, decoder("PeriodicSystemOwnershipReportV2", wire(report)),
-                                       decoder("PeriodicSystemOwnershipReport", wire(report)[:-3]))),
+    ("acknowledge list codec", attempt(ack._encode, partial(decode, pdi.AcknowledgeListResponse, wire(ack)),
+                                       partial(decode, pdi.AcknowledgeListResponse, wire(ack)[:-4]))),
+    ("ownership report codec", attempt(report._encode,
+                                       partial(decode, pdi.PeriodicSystemOwnershipReportV2, wire(report)),
+                                       partial(decode, pdi.PeriodicSystemOwnershipReport, wire(report)[:-3]))),
     ("command list codec", attempt(lambda: commands()._encode(), lambda: str(commands()),
-                                   decoder("ExecuteDeviceCommandV2", cmd_wire),
-                                   decoder("ExecuteDeviceCommandV2", cmd_wire[:-6]),
+                                   partial(decode, pdi.ExecuteDeviceCommandV2, cmd_wire),
+                                   partial(decode, pdi.ExecuteDeviceCommandV2, cmd_wire[:-6]),
                                    make("ExecuteDeviceCommandV2", commands=[Command(0, 1, 5.5)])._encode)),
     ("command registry", attempt(lambda: pdi.ExecuteDeviceCommandV2.register_cmd_item(cmd_class=Command),
                                  lambda: pdi.ExecuteDeviceCommandV2.register_cmd_item(object()),
                                  pdi.ExecuteDeviceCommandV2.get_known_cmd_types,
-                                 lambda: (decoder("ExecuteDeviceCommandV2", cmd_wire.replace(b"\xEE", b"\x77"))(),
+                                 lambda: (decode(pdi.ExecuteDeviceCommandV2, cmd_wire.replace(b"\xEE", b"\x77")),
                                           pdi.ExecuteDeviceCommandV2.cmd_classes.pop(0x77)))),
 ]
 

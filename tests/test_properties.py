@@ -30,7 +30,8 @@ with open(os.path.join(os.path.dirname(pdi.__file__), "sample_capture.hex")) as 
 @functools.lru_cache(maxsize=None)
 def payloads(cls):
     valid = st.sampled_from([cls()._encode()[4:], SAMPLE.get(cls.type, b"")])
-    edit = st.tuples(st.integers(0, 2**16), st.sampled_from(["cut", "tail", "flip", "overwrite"]), st.binary(max_size=8))
+    how = st.sampled_from(["cut", "tail", "flip", "overwrite"])
+    edit = st.tuples(st.integers(0, 2**16), how, st.binary(max_size=8))
     mutated = st.tuples(valid, st.lists(edit, min_size=1, max_size=3))
     return st.one_of(valid, st.binary(max_size=64), mutated.map(lambda m: functools.reduce(mutate, m[1], m[0])))
 
