@@ -8,6 +8,7 @@ record classes and the domain information attribute kind.
 from rlx.rlx import *
 from rlx.private_network_commands import UWBNetworkCommandItem
 import math
+import reprlib
 
 
 def _decode_counted(item, bounded):
@@ -25,6 +26,17 @@ def _decode_counted(item, bounded):
         item.di_data = item.di_data[used:]
         setattr(item, attr.name, value)
     item.di_data = None
+
+
+@reprlib.recursive_repr("...")
+def _record_repr(self):
+    """The record's class, then each field it holds by name with its value's own representation."""
+    names = [a.name for a in self.definition] if hasattr(type(self), "definition") else _DOMAIN_FIELDS
+    held = [(n, getattr(self, n)) for n in names if hasattr(self, n)]
+    return "%s(%s)" % (type(self).__name__, ", ".join("%s=%r" % kv for kv in held))
+
+
+_DOMAIN_FIELDS = ("nt64", "domaint", "quality", "slope", "intercept")
 
 
 def _command_class(command_type):
@@ -500,6 +512,7 @@ class TickV2(RLXDataItem):
 
 class PortInformation:
     """Port Information Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DIUInt16Attr("voltage"),
         DIUInt16Attr("current"),
@@ -538,6 +551,7 @@ class SyncStatsV1(RLXDataItem):
 
 class DomainInformation:
     """Domain Information: Domain Information Class Definition """
+    __repr__ = _record_repr
 
     def __init__(self):
         self.nt64 = 0
@@ -1440,6 +1454,7 @@ class RFAgilityRead(RLXDataItem):
 
 class BucketSettings:
     """Bucket Settings Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DIUInt8Attr("channel"),
         DIUInt8Attr("prf"),
@@ -1561,6 +1576,7 @@ class NetAppTimeModelStats(RLXDataItem):
 
 class MultiRangeRx:
     """Multi Range Rx Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DISerialNumberAttr("rx_serial_number"),
         DIUInt8Attr("rx_interface_identifier"),
@@ -1703,6 +1719,7 @@ class WiredNtLockAnnounceV1(RLXDataItem):
 
 class TagOwnershipReport:
     """Tag Ownership Report Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DISerialNumberAttr("tag_serial_number"),
         DIUInt32Attr("num_packets_heard"),
@@ -1838,6 +1855,7 @@ class CamrStampRx(RLXDataItem):
 
 class AnchorStampRx:
     """Anchor Stamp Rx Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DISerialNumberAttr("anchor_serial_number"),
         DIUInt32Attr("rx_dt32"),
@@ -2015,6 +2033,7 @@ class MrStampRx(RLXDataItem):
 
 class AnchorMrStampRx:
     """Anchor MR Stamp Rx Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DISerialNumberAttr("anchor_serial_number"),
         DIUInt32Attr("rx_dt32"),
@@ -2093,6 +2112,7 @@ class AngleOfArrivalV4(RLXDataItem):
 
 class RadarInterfaceData:
     """Radar Interface Data Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DISerialNumberAttr("serial_number"),
         DIUInt8Attr("interface_identifier"),
@@ -2132,6 +2152,7 @@ class RadarDebugV1(RLXDataItem):
 
 class RadarInterfaceDataV2:
     """Radar Interface Data V2 Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DISerialNumberAttr("serial_number"),
         DIUInt8Attr("interface_identifier"),
@@ -2409,6 +2430,7 @@ class PhaseBackhaul(RLXDataItem):
 
 class SingleAntennaSelfCalibration:
     """Single Antenna Self Calibration Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DIUInt8Attr("tx_dt"),
         DIUInt16Attr("rx_phase_0"),
@@ -2450,6 +2472,7 @@ class SelfCalibrationInputData(RLXDataItem):
 
 class NetworkIdSerialNumberMapEntry:
     """Network ID Serial Number Map Entry Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DIUInt32Attr("network_id"),
         DISerialNumberAttr("serial_number"),
@@ -2601,6 +2624,7 @@ class SelfCalibrationDebugV4(RLXDataItem):
 
 class RadarInterfaceDataV3:
     """Radar Interface Data V3 Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DIUInt8Attr("interface_identifier"),
         DIUInt8Attr("uwb_packet_type"),
@@ -2650,6 +2674,7 @@ class RadarDebugV3(RLXDataItem):
 
 class RadarInterfaceDataV4:
     """Radar Interface Data V4 Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DIUInt64Attr("rx_dt"),
         DIFloatAttr("rx_phase"),
@@ -2706,6 +2731,7 @@ class RamrRiderRx(RLXDataItem):
 
 class SeederIndexSerialNumberMapEntry:
     """Seeder Index Serial Number Map Entry Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DIUInt16Attr("seeder_index"),
         DISerialNumberAttr("serial_number"),
@@ -2731,6 +2757,7 @@ class SeederIndexSerialNumberMap(RLXDataItem):
 
 class RadarPositionDebugData:
     """Radar Position Debug Data Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DIUInt8Attr("channel"),
         DIUInt16Attr("azimuth"),
@@ -2806,6 +2833,7 @@ class RadarDebugV5(RLXDataItem):
 
 class AnchorAngleData:
     """Anchor Angle Data Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DISerialNumberAttr("serial_number"),
         DIUInt16Attr("angle"),
@@ -3083,6 +3111,7 @@ class SwapImageCommand(RLXDataItem):
 
 class EthernetPortStatus:
     """Ethernet Port Status Class Definition"""
+    __repr__ = _record_repr
     definition = [
         DIUInt8Attr("port_number"),
         DIUInt8Attr("status_flags"),

@@ -366,6 +366,7 @@ public:
     Text& str(PyObject* unicode);          // a str, taken as it is
     Text& plain(PyObject* v);              // "{}": format(v, "")
     Text& as_str(PyObject* v);             // str(v)
+    Text& repr(PyObject* v);               // repr(v)
     Text& hex(PyObject* v, int digits);    // "{:0<digits>X}"
     Text& fixed0(PyObject* v);             // "{:.0f}"
     Text& fixed0(double v);

@@ -129,17 +129,15 @@ void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, 
 py::object run_bitfield(Call& c);
 py::object run_append(Call& c);
 
-PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
-    Method* m = reinterpret_cast<Method*>(callable);
-    const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+// Runs method `m` on `self` with the arguments after it.
+PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     PyObject* result = nullptr;
     guarded([&] {
-        if (nargs < 1) fail(PyExc_TypeError, "%U() needs its bound argument", m->name);
         if (!m->globals) fail(PyExc_SystemError, "%U() called after its module was torn down", m->name);
         PyObject* bound[kMaxParams];
         py::object fresh;
-        bind(m, args + 1, nargs - 1, kwnames, bound, fresh);
-        Call c{m, args[0], bound};
+        bind(m, args, nargs, kwnames, bound, fresh);
+        Call c{m, self, bound};
         switch (m->row->does) {
             case Does::Field:
             case Does::Flag:
@@ -153,6 +151,16 @@ PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t na
         }
     });
     return result;
+}
+
+PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
+    Method* m = reinterpret_cast<Method*>(callable);
+    const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+    if (nargs < 1) {
+        PyErr_Format(PyExc_TypeError, "%U() needs its bound argument", m->name);
+        return nullptr;
+    }
+    return run(m, args[0], args + 1, nargs - 1, kwnames);
 }
 
 PyObject* method_get(PyObject* self, PyObject* obj, PyObject*) {
@@ -404,6 +412,44 @@ py::object lookup_global(PyObject* globals, PyObject* name) {
 
 py::object Call::global(PyObject* name) const { return lookup_global(method->globals, name); }
 
+// The constructor slot of a class whose `__init__` is a method of this
+// module. The interpreter's generic slot looks `__init__` up, copies the
+// arguments and calls it through the generic protocol; this one runs the
+// method straight on the argument tuple. It runs whatever `__init__` the
+// class holds at the time (rebinding it also resets the slot), a foreign one
+// or keyword arguments through the generic call.
+int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
+    PyObject* init = _PyType_Lookup(Py_TYPE(self), N.__init__);
+    if (!init) return PyBaseObject_Type.tp_init(self, args, kwds);
+    py::object held = py::reinterpret_borrow<py::object>(init);  // a body may rebind `__init__`
+    PyObject* result;
+    if (Py_TYPE(init) == &method_type() && (!kwds || PyDict_GET_SIZE(kwds) == 0)) {
+        result = run(reinterpret_cast<Method*>(init), self, reinterpret_cast<PyTupleObject*>(args)->ob_item,
+                     PyTuple_GET_SIZE(args), nullptr);
+    } else {
+        descrgetfunc bind_to = Py_TYPE(init)->tp_descr_get;
+        py::object bound = bind_to ? py::reinterpret_steal<py::object>(
+                                         bind_to(init, self, reinterpret_cast<PyObject*>(Py_TYPE(self))))
+                                   : held;
+        if (!bound) return -1;
+        result = PyObject_Call(bound.ptr(), args, kwds);
+    }
+    if (!result) return -1;
+    if (result != Py_None) {
+        PyErr_Format(PyExc_TypeError, "__init__() should return None, not '%.200s'", Py_TYPE(result)->tp_name);
+        Py_DECREF(result);
+        return -1;
+    }
+    Py_DECREF(result);
+    return 0;
+}
+
+void use_init_slot(PyObject* cls) {
+    auto* type = reinterpret_cast<PyTypeObject*>(cls);
+    PyObject* init = PyDict_GetItemWithError(type->tp_dict, N.__init__);
+    if (init && Py_TYPE(init) == &method_type()) type->tp_init = init_slot;
+}
+
 py::object new_instance(PyObject* cls, Body init) {
     if (Py_TYPE(cls) == &PyType_Type) {
         auto* type = reinterpret_cast<PyTypeObject*>(cls);
@@ -595,10 +641,45 @@ py::object record_str_body(Call& c) {
     return text.finish();
 }
 
+// The representation of an auxiliary record: its class name and its fields
+// by name, each in its own representation, as a constructor call reads
+// (`MultiRangeRx(rx_serial_number=..., ...)`). A field the instance does not
+// hold (a record made without a constructor) is left out; a record met again
+// inside its own fields shows as `Name(...)`.
+py::object record_repr_body(Call& c) {
+    py::object name = get(reinterpret_cast<PyObject*>(Py_TYPE(c.self)), N.__name__);
+    const int seen = Py_ReprEnter(c.self);
+    if (seen < 0) throw PyErr{};
+    Text text;
+    text.as_str(name.ptr()).ascii("(");
+    if (seen) return text.ascii("...)").finish();
+    struct Leave {
+        PyObject* self;
+        ~Leave() { Py_ReprLeave(self); }
+    } leave{c.self};
+    const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
+    bool first = true;
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        PyObject* field = c.data(i);
+        PyObject* v = PyObject_GetAttr(c.self, field);
+        if (!v) {
+            if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw PyErr{};
+            PyErr_Clear();
+            continue;
+        }
+        py::object value = steal(v);
+        if (!first) text.ascii(", ");
+        first = false;
+        text.str(field).ascii("=").repr(value.ptr());
+    }
+    return text.ascii(")").finish();
+}
+
 namespace {
 
 const MethodSpec kRecordInit = body("__init__", record_init_body);
 const MethodSpec kRecordStr = body("__str__", record_str_body, "str");
+const MethodSpec kRecordRepr = body("__repr__", record_repr_body, "str");
 
 py::object names_of(const ClassSpec& decl) {
     py::object t = steal(PyTuple_New(static_cast<Py_ssize_t>(decl.attrs.size())));
@@ -641,6 +722,7 @@ void add_methods(PyObject* ns, const ClassSpec& decl, PyObject* globals, std::ve
         py::object names = names_of(decl);
         if (!(decl.flags & kNoRecordInit)) add(ns, kRecordInit, decl, globals, names.ptr(), made);
         if (!(decl.flags & kNoRecordStr)) add(ns, kRecordStr, decl, globals, names.ptr(), made);
+        add(ns, kRecordRepr, decl, globals, names.ptr(), made);
     }
     bool counted_done = false;
     for (const MethodSpec& row : decl.methods) {
@@ -799,6 +881,12 @@ Text& Text::plain(PyObject* v) {
 Text& Text::as_str(PyObject* v) {
     if (PyLong_CheckExact(v) || PyFloat_CheckExact(v) || PyUnicode_CheckExact(v)) return plain(v);
     py::object s = steal(PyObject_Str(v));
+    return str(s.ptr());
+}
+
+Text& Text::repr(PyObject* v) {
+    if (PyLong_CheckExact(v) || PyFloat_CheckExact(v)) return plain(v);
+    py::object s = steal(PyObject_Repr(v));
     return str(s.ptr());
 }
 

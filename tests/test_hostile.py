@@ -71,6 +71,25 @@ CASES = {
             except ValueError as exc:
                 print("ValueError", item.di_data)
     """,
+    # Constructors rebound, removed (even by the constructor while it runs) or inherited; records holding themselves.
+    "constructor rebound": """
+        def remove(value):
+            del m.AnchorStampRx.__init__
+            gc.collect()
+            return value
+        keep, m.NorvaneSerialNumber = m.NorvaneSerialNumber, remove
+        print(m.AnchorStampRx(9, 1).rx_dt32, m.AnchorStampRx().__dict__)
+        m.NorvaneSerialNumber = keep
+        m.PortInformation.__init__ = lambda self, *a, **k: setattr(self, "got", (a, k))
+        print(m.PortInformation(1, x=2).got)
+        class Sub(m.MultiRangeRx):
+            pass
+        print(Sub(7, quality=3).quality, Sub.__init__ is m.MultiRangeRx.__init__)
+        r = m.RadarPositionDebugData()
+        r.interface_data.append(r)
+        del r.channel
+        print(repr(r).replace("=0, ", ""))
+    """,
 }
 
 EXPECTED = {
@@ -78,6 +97,9 @@ EXPECTED = {
     "definition emptied while decoding": "[None, None, None, None]",
     "global rebound mid-call": "6 5",
     "frame length overflow": "1 None\n1 None\nValueError bytearray(b'0123456789')",
+    "constructor rebound": "1 {}\n((1,), {'x': 2})\n3 True\nRadarPositionDebugData(azimuthelevationpos_quality"
+                           "sum_of_phase_errordt_search_angleshort_dt_angular_differencelong_dt_angular_difference"
+                           "num_interfacesinterface_data=[RadarPositionDebugData(...)])",
 }
 
 

@@ -58,6 +58,11 @@ def test_layout(name, code, fields):
     assert [a.name for a in cls.definition] == [n for n, _ in entries]
     for attr, (_, token) in zip(cls.definition, entries):
         assert type(attr) is kind_of(token), attr.name
+    if code == "record" and name != "PinConfig":  # the representation (PinConfig has its own): the class, each field by name
+        record = cls.__new__(cls)
+        values = {n: "v%d" % i if i % 2 else i for i, (n, _) in enumerate(entries)}
+        record.__dict__.update(values)
+        assert repr(record) == "%s(%s)" % (name, ", ".join("%s=%r" % kv for kv in values.items()))
         if token[-1] in "sz" and token[:-1].isdigit():
             assert attr.size == int(token[:-1]), attr.name
         if token[0] == "[":
