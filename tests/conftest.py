@@ -1,4 +1,5 @@
 import importlib
+import importlib.util
 import os
 import shutil
 import struct
@@ -25,13 +26,15 @@ ALT = os.environ.get("RLX_TEST_FRAMEWORK") == "alt"
 
 
 def _alt_tree():
-    staged = next(os.path.join(p, "rlx", "data_items") for p in sys.path
-                  if os.path.isfile(os.path.join(p, "rlx", "data_items", "cli.py")))
+    # The built catalog, wherever the path or an editable install puts it.
+    staged = importlib.util.find_spec("rlx.data_items").submodule_search_locations[0]
+    for name in [n for n in sys.modules if n == "rlx" or n.startswith("rlx.")]:
+        del sys.modules[name]
     top = tempfile.mkdtemp(prefix="rlx-alt-")
     pkg = os.path.join(top, "rlx")
     os.makedirs(os.path.join(pkg, "data_items"))
     here = os.path.join(os.path.dirname(os.path.abspath(__file__)), "alt_framework")
-    shutil.copy(os.path.join(staged, "..", "__init__.py"), pkg)
+    open(os.path.join(pkg, "__init__.py"), "w").close()
     shutil.copy(os.path.join(here, "rlx_alt.py"), os.path.join(pkg, "rlx.py"))
     shutil.copy(os.path.join(here, "commands_alt.py"), os.path.join(pkg, "private_network_commands.py"))
     for entry in os.listdir(staged):

@@ -16,8 +16,8 @@ import rlx.data_items.private_data_items as pdi
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(HERE)
-FRAMEWORK = open(os.path.join(REPO, "rlx", "rlx.py")).read()
-COMMANDS = os.path.join(REPO, "rlx", "private_network_commands.py")
+FRAMEWORK = open(os.path.join(REPO, "framework", "rlx", "rlx.py")).read()
+COMMANDS = os.path.join(REPO, "framework", "rlx", "private_network_commands.py")
 
 # Appended to the framework: its metaclass records every class it registers
 # and refuses the class named REFUSE.
