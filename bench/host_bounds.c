@@ -42,7 +42,52 @@ static PyObject* calls(PyObject* module, PyObject* const* args, Py_ssize_t nargs
     Py_RETURN_NONE;
 }
 
+/* The leanest constructor C can give a plain class: its init slot replaced
+ * by a function that stores the seven positional arguments under their names
+ * (no keyword handling, no look-up of __init__, no binding). */
+static int slot_init(PyObject* self, PyObject* args, PyObject* kwds) {
+    (void)kwds;
+    if (!PyTuple_Check(args) || PyTuple_GET_SIZE(args) != 7) {
+        PyErr_SetString(PyExc_TypeError, "seven arguments");
+        return -1;
+    }
+    for (int i = 0; i < 7; i++) {
+        if (PyObject_GenericSetAttr(self, names[i], PyTuple_GET_ITEM(args, i)) < 0) return -1;
+    }
+    return 0;
+}
+
+/* lean_init(cls): gives the plain class cls the constructor above. */
+static PyObject* lean_init(PyObject* module, PyObject* cls) {
+    (void)module;
+    if (!PyType_Check(cls) || !(((PyTypeObject*)cls)->tp_flags & Py_TPFLAGS_HEAPTYPE))
+        return PyErr_Format(PyExc_TypeError, "a class made by type()");
+    ((PyTypeObject*)cls)->tp_init = slot_init;
+    Py_RETURN_NONE;
+}
+
+/* The leanest text C can give a plain class: its str slot replaced by a
+ * function that returns one prepared string, doing no work at all. */
+static PyObject* constant_text;
+
+static PyObject* slot_str(PyObject* self) {
+    (void)self;
+    Py_INCREF(constant_text);
+    return constant_text;
+}
+
+/* lean_str(cls): gives the plain class cls the text above. */
+static PyObject* lean_str(PyObject* module, PyObject* cls) {
+    (void)module;
+    if (!PyType_Check(cls) || !(((PyTypeObject*)cls)->tp_flags & Py_TPFLAGS_HEAPTYPE))
+        return PyErr_Format(PyExc_TypeError, "a class made by type()");
+    ((PyTypeObject*)cls)->tp_str = slot_str;
+    Py_RETURN_NONE;
+}
+
 static PyMethodDef methods[] = {
+    {"lean_str", lean_str, METH_O, NULL},
+    {"lean_init", lean_init, METH_O, NULL},
     {"stores", (PyCFunction)(void (*)(void))stores, METH_FASTCALL, NULL},
     {"calls", (PyCFunction)(void (*)(void))calls, METH_FASTCALL, NULL},
     {NULL},
@@ -52,5 +97,6 @@ static struct PyModuleDef def = {PyModuleDef_HEAD_INIT, "host_bounds", NULL, -1,
 PyMODINIT_FUNC PyInit_host_bounds(void) {
     const char* text[] = {"a", "b", "c", "d", "e", "f", "g"};
     for (int i = 0; i < 7; i++) names[i] = PyUnicode_InternFromString(text[i]);
+    constant_text = PyUnicode_InternFromString("5");
     return PyModule_Create(&def);
 }

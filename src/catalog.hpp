@@ -249,7 +249,7 @@ inline void check_status(int rc) {
 // The names that methods use, interned once when the module initializes and
 // only read afterwards.
 #define PDI_NAMES(X)                                                                                          \
-    X(__format__) X(__init__) X(__module__) X(__name__) X(_decode) X(_encode) X(acc_mem) X(append) X(channel)              \
+    X(__format__) X(__init__) X(__module__) X(__name__) X(__repr__) X(__str__) X(_decode) X(_encode) X(acc_mem) X(append) X(channel)              \
     X(cmd_classes) X(commands) X(config) X(damr_type) X(data) X(definition) X(di_data) X(di_size)            \
     X(domaint) X(DataItemAttribute) X(DomainInformation) X(fp_index) X(image_names) X(image_type)             \
     X(interface_data) X(intercept) X(ip_poa) X(join) X(math) X(name) X(network_time) X(NorvaneSerialNumber)  \

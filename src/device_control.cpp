@@ -198,7 +198,8 @@ constexpr Param kCmdClassParam[] = {{"cmd_class", "builtins.type[UWBNetworkComma
 // The configuration byte as it is stored: its text for both str() and repr().
 py::object pin_config_str(Call& c) {
     py::object data = get(c.self, N.data);
-    return steal(PyObject_Str(data.ptr()));
+    Text text;
+    return text.as_str(data.ptr()).finish();
 }
 
 // Equal to another record with the same byte, or to the plain number in the byte.

@@ -412,28 +412,42 @@ py::object lookup_global(PyObject* globals, PyObject* name) {
 
 py::object Call::global(PyObject* name) const { return lookup_global(method->globals, name); }
 
-// The constructor slot of a class whose `__init__` is a method of this
-// module. The interpreter's generic slot looks `__init__` up, copies the
-// arguments and calls it through the generic protocol; this one runs the
-// method straight on the argument tuple. It runs whatever `__init__` the
-// class holds at the time (rebinding it also resets the slot), a foreign one
-// or keyword arguments through the generic call.
-int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
-    PyObject* init = _PyType_Lookup(Py_TYPE(self), N.__init__);
-    if (!init) return PyBaseObject_Type.tp_init(self, args, kwds);
-    py::object held = py::reinterpret_borrow<py::object>(init);  // a body may rebind `__init__`
-    PyObject* result;
-    if (Py_TYPE(init) == &method_type() && (!kwds || PyDict_GET_SIZE(kwds) == 0)) {
-        result = run(reinterpret_cast<Method*>(init), self, reinterpret_cast<PyTupleObject*>(args)->ob_item,
-                     PyTuple_GET_SIZE(args), nullptr);
-    } else {
-        descrgetfunc bind_to = Py_TYPE(init)->tp_descr_get;
-        py::object bound = bind_to ? py::reinterpret_steal<py::object>(
-                                         bind_to(init, self, reinterpret_cast<PyObject*>(Py_TYPE(self))))
-                                   : held;
-        if (!bound) return -1;
-        result = PyObject_Call(bound.ptr(), args, kwds);
+// The slots of a class whose `__init__`, `__str__` or `__repr__` is a method
+// of this module. The interpreter's generic slots look the method up, copy
+// the arguments and call it through the generic protocol; these run it
+// straight on the instance (and the argument tuple). Each runs whatever the
+// class holds at the time (rebinding the name also resets the slot); a
+// foreign method, or keyword arguments, go the generic way.
+namespace {
+
+PyObject* call_found(PyObject* found, PyObject* self, PyObject* args, PyObject* kwds) {
+    if (Py_TYPE(found) == &method_type() && (!kwds || PyDict_GET_SIZE(kwds) == 0)) {
+        PyObject* const* items = args ? reinterpret_cast<PyTupleObject*>(args)->ob_item : nullptr;
+        return run(reinterpret_cast<Method*>(found), self, items, args ? PyTuple_GET_SIZE(args) : 0, nullptr);
     }
+    descrgetfunc bind_to = Py_TYPE(found)->tp_descr_get;
+    py::object bound = bind_to ? py::reinterpret_steal<py::object>(
+                                     bind_to(found, self, reinterpret_cast<PyObject*>(Py_TYPE(self))))
+                               : py::reinterpret_borrow<py::object>(found);
+    if (!bound) return nullptr;
+    return args ? PyObject_Call(bound.ptr(), args, kwds) : PyObject_CallNoArgs(bound.ptr());
+}
+
+// `self.<name>(*args, **kwds)` as the class holds it now; `otherwise` when it holds none.
+template <class Otherwise>
+PyObject* call_own(PyObject* self, PyObject* name, PyObject* args, PyObject* kwds, Otherwise otherwise) {
+    PyObject* found = _PyType_Lookup(Py_TYPE(self), name);
+    if (!found) return otherwise();
+    py::object held = py::reinterpret_borrow<py::object>(found);  // a body may rebind the name
+    return call_found(found, self, args, kwds);
+}
+
+int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
+    PyObject* result = call_own(self, N.__init__, args, kwds, [&]() -> PyObject* {
+        if (PyBaseObject_Type.tp_init(self, args, kwds) < 0) return nullptr;
+        Py_INCREF(Py_None);
+        return Py_None;
+    });
     if (!result) return -1;
     if (result != Py_None) {
         PyErr_Format(PyExc_TypeError, "__init__() should return None, not '%.200s'", Py_TYPE(result)->tp_name);
@@ -444,10 +458,26 @@ int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
     return 0;
 }
 
-void use_init_slot(PyObject* cls) {
+PyObject* str_slot(PyObject* self) {
+    return call_own(self, N.__str__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_str(self); });
+}
+
+PyObject* repr_slot(PyObject* self) {
+    return call_own(self, N.__repr__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_repr(self); });
+}
+
+bool holds_own(PyTypeObject* type, PyObject* name) {
+    PyObject* found = PyDict_GetItemWithError(type->tp_dict, name);
+    return found && Py_TYPE(found) == &method_type();
+}
+
+}  // namespace
+
+void use_direct_slots(PyObject* cls) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
-    PyObject* init = PyDict_GetItemWithError(type->tp_dict, N.__init__);
-    if (init && Py_TYPE(init) == &method_type()) type->tp_init = init_slot;
+    if (holds_own(type, N.__init__)) type->tp_init = init_slot;
+    if (holds_own(type, N.__str__)) type->tp_str = str_slot;
+    if (holds_own(type, N.__repr__)) type->tp_repr = repr_slot;
 }
 
 py::object new_instance(PyObject* cls, Body init) {
@@ -939,6 +969,8 @@ Text& Text::fixed0(PyObject* v) {
 
 py::object Text::finish() {
     if (!writing_) {
+        // One character: the host's shared string of it, nothing allocated.
+        if (len_ == 1) return steal(PyUnicode_FromOrdinal(static_cast<unsigned char>(buf_[0])));
         py::object out = steal(PyUnicode_New(len_, 127));
         std::memcpy(PyUnicode_1BYTE_DATA(out.ptr()), buf_, static_cast<std::size_t>(len_));
         return out;

@@ -28,9 +28,9 @@ struct Method {
 void ready_method_types();
 // Adds the methods of `decl` to the class namespace `ns`; `made` receives them.
 void add_methods(PyObject* ns, const ClassSpec& decl, PyObject* globals, std::vector<py::object>& made);
-// Gives a class whose own `__init__` is a method of this module the
-// constructor slot that runs it directly.
-void use_init_slot(PyObject* cls);
+// Gives a class whose own `__init__`, `__str__` or `__repr__` is a method of
+// this module the slot that runs it directly.
+void use_direct_slots(PyObject* cls);
 // Tells a method the class that defines it.
 void set_defining_class(PyObject* method, PyObject* cls);
 

@@ -71,8 +71,9 @@ CASES = {
             except ValueError as exc:
                 print("ValueError", item.di_data)
     """,
-    # Constructors rebound, removed (even by the constructor while it runs) or inherited; records holding themselves.
-    "constructor rebound": """
+    # Constructors and texts rebound, removed (even by the constructor while it runs) or inherited; records
+    # holding themselves.
+    "slots rebound": """
         def remove(value):
             del m.AnchorStampRx.__init__
             gc.collect()
@@ -89,6 +90,9 @@ CASES = {
         r.interface_data.append(r)
         del r.channel
         print(repr(r).replace("=0, ", ""))
+        m.PinConfig.__str__ = lambda self: "text"
+        del m.PinConfig.__repr__
+        print(str(m.PinConfig(3)), repr(m.PinConfig(3)).startswith("<"))
     """,
 }
 
@@ -97,9 +101,9 @@ EXPECTED = {
     "definition emptied while decoding": "[None, None, None, None]",
     "global rebound mid-call": "6 5",
     "frame length overflow": "1 None\n1 None\nValueError bytearray(b'0123456789')",
-    "constructor rebound": "1 {}\n((1,), {'x': 2})\n3 True\nRadarPositionDebugData(azimuthelevationpos_quality"
+    "slots rebound": "1 {}\n((1,), {'x': 2})\n3 True\nRadarPositionDebugData(azimuthelevationpos_quality"
                            "sum_of_phase_errordt_search_angleshort_dt_angular_differencelong_dt_angular_difference"
-                           "num_interfacesinterface_data=[RadarPositionDebugData(...)])",
+                           "num_interfacesinterface_data=[RadarPositionDebugData(...)])\ntext True 0, 0",
 }
 
 
