@@ -103,7 +103,7 @@ EXPECTED = {
     "frame length overflow": "1 None\n1 None\nValueError bytearray(b'0123456789')",
     "slots rebound": "1 {}\n((1,), {'x': 2})\n3 True\nRadarPositionDebugData(azimuthelevationpos_quality"
                            "sum_of_phase_errordt_search_angleshort_dt_angular_differencelong_dt_angular_difference"
-                           "num_interfacesinterface_data=[RadarPositionDebugData(...)])\ntext True 0, 0",
+                           "num_interfacesinterface_data=[RadarPositionDebugData(...)])\ntext True",
 }
 
 
