@@ -15,6 +15,9 @@ _REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path[:] = [p for p in sys.path if os.path.abspath(p or os.curdir) != _REPO]
 for _name in [n for n in sys.modules if n == "rlx" or n.startswith("rlx.")]:
     del sys.modules[_name]
+# The interpreters the tests start run in other directories: the path as absolute directories.
+if os.environ.get("PYTHONPATH"):
+    os.environ["PYTHONPATH"] = os.pathsep.join(os.path.abspath(p) for p in os.environ["PYTHONPATH"].split(os.pathsep) if p)
 
 # With RLX_TEST_FRAMEWORK=alt the whole suite runs on the second framework of
 # tests/alt_framework instead of the project's stand-in: a private tree holds

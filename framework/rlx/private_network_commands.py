@@ -16,9 +16,14 @@ Choices of this stand-in:
 * A payload that is not bytes-like (the default integer 0, or None) encodes
   as an empty payload.
 * Text form: ``<class name>(type=0x2A, group=0x00000001, length=3, data=010203)``.
+
+The module is typed (``py.typed``).
 """
 
+from __future__ import annotations
+
 import struct
+from typing import Any, ClassVar, List, Union
 
 __all__ = ["UWBNetworkCommandItem"]
 
@@ -28,15 +33,16 @@ _FRAME_HEADER = struct.Struct("<IBH")
 class UWBNetworkCommandItem:
     """One network command: destination group, payload length and payload."""
 
-    type = 0
-    definition = []
+    type: ClassVar[int] = 0
+    definition: ClassVar[List[Any]] = []
 
-    def __init__(self, destination_group=0, length=0, data=b""):
+    def __init__(self, destination_group: int = 0, length: int = 0,
+                 data: Union[bytes, bytearray, memoryview, int, None] = b"") -> None:
         self.destination_group = destination_group
         self.length = length
         self.data = data
 
-    def _payload(self):
+    def _payload(self) -> bytes:
         data = self.data
         if isinstance(data, (bytes, bytearray, memoryview)):
             return bytes(data)
@@ -44,21 +50,21 @@ class UWBNetworkCommandItem:
             return b""
         raise TypeError("command payload must be bytes, not %s" % type(data).__name__)
 
-    def _encode(self, header_format=2):
+    def _encode(self, header_format: int = 2) -> bytes:
         if header_format != 2:
             raise ValueError("unknown command header format %r" % (header_format,))
         payload = self._payload()
         return _FRAME_HEADER.pack(self.destination_group, type(self).type, len(payload)) + payload
 
-    def __eq__(self, other):
+    def __eq__(self, other: object) -> bool:
         if not isinstance(other, UWBNetworkCommandItem):
             return NotImplemented
         return (type(self).type, self.destination_group, self._payload()) == \
                (type(other).type, other.destination_group, other._payload())
 
-    __hash__ = None
+    __hash__ = None  # type: ignore[assignment]
 
-    def __str__(self):
+    def __str__(self) -> str:
         return "%s(type=0x%02X, group=0x%08X, length=%d, data=%s)" % (
             type(self).__name__, type(self).type, self.destination_group, self.length, self._payload().hex())
 
