@@ -1,5 +1,7 @@
-"""The type stub shipped with the catalog module describes the built module."""
+"""The catalog's distribution: what it installs, its type stub and reference describing the built module,
+user code type-checking against it."""
 import ast
+import json
 import os
 import subprocess
 import sys
@@ -12,12 +14,33 @@ REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 STUB = os.path.join(REPO, "rlx", "data_items", "private_data_items.pyi")
 
 
-# The checked-in stub is generated over the project's stand-in framework, whose value types it names.
+# The catalog installs every file of the checkout's rlx/data_items and its extension, and nothing of the
+# package rlx itself: that is the framework's (the real one's or the stand-in's), which it must not overwrite.
+def test_catalog_installs_its_own_files_only(pdi):
+    build = os.path.dirname(os.path.realpath(pdi.__file__))
+    if not os.path.isdir(os.path.join(build, "meson-info")):
+        pytest.skip("the catalog is not imported from a meson build directory")
+    plan = json.loads(subprocess.run(["meson", "introspect", "--install-plan", build], capture_output=True,
+                                     text=True, check=True).stdout)
+    installed = {entry["destination"].split("}/", 1)[1] for group in plan.values() for entry in group.values()}
+    sources = os.path.join(REPO, "rlx", "data_items")
+    wanted = {"rlx/data_items/" + name for name in os.listdir(sources) + [os.path.basename(pdi.__file__)]
+              if name != "__pycache__"}
+    assert installed == wanted
+
+
+# The checked-in stub and reference are generated over the project's stand-in framework, whose value types
+# and widths they name.
 @pytest.mark.standin
-def test_checked_in_stub_is_what_the_built_module_yields(pdi):
-    result = subprocess.run([sys.executable, "-P", os.path.join(REPO, "tools", "make_stubs.py"), "--check"],
+@pytest.mark.parametrize("tool", ["make_stubs.py"])
+def test_checked_in_file_is_what_the_built_module_yields(tool):
+    result = subprocess.run([sys.executable, "-P", os.path.join(REPO, "tools", tool), "--check"],
                             capture_output=True, text=True, cwd=REPO)
     assert result.returncode == 0, result.stdout[-3000:] + result.stderr
+
+
+@pytest.mark.standin
+def test_stub_reexports_every_name_the_module_imports(pdi):
     with open(STUB, encoding="utf-8") as f:
         tree = ast.parse(f.read())
     reexported = {a.asname for n in tree.body if isinstance(n, (ast.Import, ast.ImportFrom)) for a in n.names}
