@@ -14,6 +14,10 @@ directory on the path holds `rlx/data_items` under the `rlx` package that was
 imported, that one is used; the staged build serves where none does, whichever
 framework provides `rlx`. Nothing of `rlx` itself is installed.
 
+For the tools that read the path without importing (type checkers), the .pth
+also names OUTDIR/tree, which holds `rlx/data_items` alone, a link to the
+staged one: at run time a directory without `rlx/__init__.py` changes nothing.
+
 The wheel is written byte for byte the same for the same input, so that the
 set-up can tell when it needs installing again. Prints the wheel's path.
 """
@@ -82,8 +86,14 @@ def main(argv):
     name = project["name"].replace("-", "_")
     info = "%s-%s.dist-info" % (name, project["version"])
     scripts = "".join("%s = %s\n" % kv for kv in project.get("scripts", {}).items())
+    tree = os.path.join(os.path.abspath(argv[2]), "tree", "rlx")
+    os.makedirs(tree, exist_ok=True)
+    if os.path.realpath(os.path.join(tree, "data_items")) != os.path.realpath(location):
+        if os.path.lexists(os.path.join(tree, "data_items")):
+            os.remove(os.path.join(tree, "data_items"))
+        os.symlink(location, os.path.join(tree, "data_items"))
     files = [
-        (HOOK + ".pth", "import %s\n" % HOOK),
+        (HOOK + ".pth", "%s\nimport %s\n" % (os.path.dirname(tree), HOOK)),
         (HOOK + ".py", FINDER % {"location": location}),
         (info + "/METADATA", metadata(project)),
         (info + "/WHEEL", "Wheel-Version: 1.0\nGenerator: tools/editable_wheel.py\nRoot-Is-Purelib: false\n"
@@ -95,7 +105,6 @@ def main(argv):
         digest = base64.urlsafe_b64encode(hashlib.sha256(text.encode()).digest()).rstrip(b"=").decode()
         record.append("%s,sha256=%s,%d\n" % (path, digest, len(text.encode())))
     files.append((info + "/RECORD", "".join(record) + info + "/RECORD,,\n"))
-    os.makedirs(argv[2], exist_ok=True)
     wheel = os.path.join(os.path.abspath(argv[2]), "%s-%s-%s.whl" % (name, project["version"], tag()))
     with zipfile.ZipFile(wheel + ".part", "w", zipfile.ZIP_DEFLATED) as z:
         for path, text in files:
