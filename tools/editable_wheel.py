@@ -86,14 +86,15 @@ def main(argv):
     name = project["name"].replace("-", "_")
     info = "%s-%s.dist-info" % (name, project["version"])
     scripts = "".join("%s = %s\n" % kv for kv in project.get("scripts", {}).items())
-    tree = os.path.join(os.path.abspath(argv[2]), "tree", "rlx")
-    os.makedirs(tree, exist_ok=True)
-    if os.path.realpath(os.path.join(tree, "data_items")) != os.path.realpath(location):
-        if os.path.lexists(os.path.join(tree, "data_items")):
-            os.remove(os.path.join(tree, "data_items"))
-        os.symlink(location, os.path.join(tree, "data_items"))
+    tree = os.path.join(os.path.abspath(argv[2]), "tree")
+    link = os.path.join(tree, "rlx", "data_items")
+    if os.path.realpath(link) != os.path.realpath(location):
+        os.makedirs(os.path.dirname(link), exist_ok=True)
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(location, link)
     files = [
-        (HOOK + ".pth", "%s\nimport %s\n" % (os.path.dirname(tree), HOOK)),
+        (HOOK + ".pth", "%s\nimport %s\n" % (tree, HOOK)),
         (HOOK + ".py", FINDER % {"location": location}),
         (info + "/METADATA", metadata(project)),
         (info + "/WHEEL", "Wheel-Version: 1.0\nGenerator: tools/editable_wheel.py\nRoot-Is-Purelib: false\n"
