@@ -2,4 +2,802 @@
 
 The public Python API behind the command-line tool: the tool's ``decode`` and
 ``encode`` use these functions and nothing else to frame, decode and convert.
+
+A capture is a stream of items, each a type code (u16 little-endian), a payload
+length (u16 little-endian) and the payload, back to back, either as raw bytes
+or as hex text (whitespace anywhere, ``#`` comments to the end of a line, a
+UTF-8 byte-order mark, CRLF line ends). Captures are read in chunks, never
+whole, however long their lines::
+
+    from rlx.data_items import capture
+
+    with open("capture.bin", "rb") as f:                # binary or hex text, told apart
+        for offset, item in capture.iter_items(f, on_diagnostic=print):
+            print(offset, type(item).__name__)
+
+    data = capture.to_data(item)       # dicts, lists, numbers and text: json.dumps() writes it
+    same = capture.from_data(data)     # a new item; same._encode() gives the item's bytes back
+
+What cannot be decoded (an unknown type code, a payload too short for its
+item, a stream that ends inside an item, a mistake in hex text) is reported as
+a :class:`Diagnostic`, to ``on_diagnostic`` when one is given, else raised as
+:class:`CaptureError`. A payload longer than its item's layout decodes, with a
+warning diagnostic naming the bytes left over (reported to ``on_diagnostic``
+only).
+
+Plain data of an item: ``{"class": "TickV2", "type": "0x8015", "fields": {...}}``.
+Field values map to JSON types one to one: integers and booleans as
+themselves, finite floats as numbers and the others as the strings ``"NaN"``,
+``"Infinity"`` and ``"-Infinity"`` (a NaN with a payload of its own as
+``"NaN(0x...)"``, its 64 bits, so that it encodes back bit for bit), text as
+strings, bytes as ``{"bytes": "<hex>"}``, serial numbers as ``{"serial": n}``,
+lists (nested ones too) as arrays, records as objects of their fields, and the
+network commands of a command list as ``{"group": g, "type": "0x2A",
+"length": n, "data": {"bytes": "<hex>"}}``, read from the command's own frame.
+The output is strict JSON (RFC 8259) whatever the payload held.
 """
+
+import binascii
+import collections
+import itertools
+import math
+import re
+import struct
+
+__all__ = ["catalog", "Capture", "CaptureError", "Diagnostic", "Field", "iter_items", "to_data", "from_data",
+           "item_classes", "declared_classes", "layout", "fixed_size", "kind_name", "element_class",
+           "own_text", "record_fields", "command_frame", "SERIAL_MAX"]
+
+SERIAL_MAX = 0xFFFFFFFF          # a serial number is 4 bytes on the wire
+CHUNK = 1 << 16                  # bytes read at a time
+
+_HEADER = struct.Struct("<HH")
+_DOUBLE_BITS = struct.Struct("<Q")
+_DOUBLE = struct.Struct("<d")
+_COMMAND_HEADER = struct.Struct("<IBH")
+_QUIET_NAN = 0x7FF8000000000000
+
+
+_MODULE = []
+
+
+def catalog():
+    """The catalog module, imported on first use."""
+    if not _MODULE:
+        from rlx.data_items import private_data_items
+        _MODULE.append(private_data_items)
+    return _MODULE[0]
+
+
+_catalog = catalog
+
+
+# ---------------------------------------------------------------------------
+# The catalog's classes and layouts
+
+
+def declared_classes(module=None):
+    """The classes the catalog declares, in declaration order."""
+    module = module or _catalog()
+    return [v for v in vars(module).values() if isinstance(v, type) and v.__module__ == module.__name__]
+
+
+_ITEMS = None
+
+
+def item_classes():
+    """{type code: item class} of every item class of the catalog."""
+    global _ITEMS
+    if _ITEMS is None:
+        module = _catalog()
+        _ITEMS = {c.type: c for c in declared_classes(module)
+                  if issubclass(c, module.RLXDataItem) and isinstance(c.type, int)}
+    return _ITEMS
+
+
+_FLOAT_KINDS = frozenset(["DIFloatAttr", "DIDoubleAttr"])
+# Kinds that take the rest of the payload, and the width of one element where they are lists.
+_REST_KINDS = {"DIListAttr": None, "DISerialNumberListAttr": 4, "DIUInt16ListAttr": 2,
+               "DIVariableLengthBytesAttr": 1, "DIVariableLengthStrAttr": 1}
+_EXPORTED = {}                   # class -> the names the catalog module binds it under
+
+
+def kind_name(attr):
+    """The name the framework exports an attribute's kind under (``DIUInt32Attr``, ``DIDomainInfoAttr``...);
+    the names of its classes are its own affair, so the name is looked up among the catalog's attributes."""
+    if not _EXPORTED:
+        for key, value in vars(_catalog()).items():
+            if isinstance(value, type) and not key.startswith("_"):
+                _EXPORTED.setdefault(value, []).append(key)
+    for cls in type(attr).__mro__:
+        names = _EXPORTED.get(cls)
+        if names:
+            return cls.__name__ if cls.__name__ in names else names[0]
+    return type(attr).__name__
+
+
+def element_class(attr):
+    """The element class a list attribute was built with: the one value it holds that is a class (where
+    the framework keeps it is its own affair); None if there is no such value."""
+    found = [v for v in vars(attr).values() if isinstance(v, type)]
+    return found[0] if len(found) == 1 else None
+
+
+Field = collections.namedtuple("Field", "name kind offset size element")
+Field.__doc__ = """One field of a payload layout: ``offset`` in the payload (None after a field of
+variable width), ``size`` in bytes (None: the rest of the payload), ``element`` the element class of a
+list of records (else None)."""
+
+
+def layout(cls):
+    """The payload layout of an item or record class as a list of :class:`Field`, in wire order."""
+    definition = getattr(cls, "definition", None)
+    if not isinstance(definition, list):
+        return []
+    fields, offset = [], 0
+    for attr in definition:
+        kind = kind_name(attr)
+        rest = kind in _REST_KINDS
+        element = element_class(attr) if kind == "DIListAttr" else None
+        fields.append(Field(attr.name, kind, offset, None if rest else attr.size, element))
+        offset = None if rest or offset is None else offset + attr.size
+    return fields
+
+
+def fixed_size(cls):
+    """The payload size of a class whose fields all have fixed widths, else None."""
+    fields = layout(cls)
+    if any(f.size is None for f in fields):
+        return None
+    return sum(f.size for f in fields)
+
+
+def _element_size(field):
+    """Bytes per element of a field that takes the rest of the payload; None if elements vary."""
+    if field.kind != "DIListAttr":
+        return _REST_KINDS.get(field.kind)
+    return fixed_size(field.element) if field.element is not None else None
+
+
+def _has_own_decoder(cls):
+    module = _catalog()
+    return any("_decode" in vars(k) for k in cls.__mro__[:cls.__mro__.index(module.RLXDataItem)])
+
+
+def _shape(cls):
+    """How many bytes an item's layout takes of a payload: (fixed size, 0), (size before a trailing list
+    of fixed-width elements, element width) for items the generic decoder walks, else (0, None)."""
+    fields = layout(cls)
+    if fixed_size(cls) is not None:
+        return fixed_size(cls), 0
+    if _has_own_decoder(cls) or [f.size for f in fields].count(None) != 1 or fields[-1].size is not None:
+        return 0, None
+    step = _element_size(fields[-1])
+    return (fields[-1].offset, step) if step else (0, None)
+
+
+# ---------------------------------------------------------------------------
+# Values
+
+
+def own_text(obj):
+    """True if the object's class renders itself as text (defines a ``__str__`` of its own below the
+    framework's item base), False if ``str()`` would only give the host's default form."""
+    cls = type(obj)
+    if cls.__str__ is object.__str__:
+        return False
+    module = _catalog()
+    if isinstance(obj, module.RLXDataItem):
+        return any("__str__" in vars(k) for k in cls.__mro__[:cls.__mro__.index(module.RLXDataItem)])
+    return True
+
+
+def record_fields(record):
+    """[(name, value)] of a record: its instance attributes in the order they were set (a record's
+    constructor sets them in its declared order), then any field of its ``definition`` not among them."""
+    names = [k for k in getattr(record, "__dict__", ()) if not k.startswith("_")]
+    definition = getattr(type(record), "definition", None)
+    if isinstance(definition, list):
+        names += [a.name for a in definition if a.name not in names and hasattr(record, a.name)]
+    return [(n, getattr(record, n)) for n in names]
+
+
+def command_frame(command):
+    """(destination group, command type, payload length, payload) of a network command, read from the
+    frame it encodes to; None if it does not encode to one."""
+    try:
+        frame = command._encode(2)
+        group, code, length = _COMMAND_HEADER.unpack_from(frame)
+    except Exception:  # a command that cannot frame itself is shown by its text alone
+        return None
+    return group, code, length, bytes(frame[7:])
+
+
+def _float_data(value):
+    if value - value == 0.0:
+        return value
+    if value != value:
+        bits = _DOUBLE_BITS.unpack(_DOUBLE.pack(value))[0]
+        return "NaN" if bits == _QUIET_NAN else "NaN(0x%016x)" % bits
+    return "Infinity" if value > 0 else "-Infinity"
+
+
+def _data(value):
+    """A field value as plain data (see the module documentation)."""
+    t = type(value)
+    if t is int or t is bool or t is str:
+        return value
+    if t is float:
+        return _float_data(value)
+    module = _catalog()
+    if isinstance(value, module.NorvaneSerialNumber):
+        return {"serial": int(value)}
+    if isinstance(value, (bytes, bytearray, memoryview)):
+        return {"bytes": bytes(value).hex()}
+    if isinstance(value, (list, tuple)):
+        return [_data(v) for v in value]
+    if isinstance(value, bool) or isinstance(value, int):
+        return int(value)
+    if isinstance(value, float):
+        return _float_data(float(value))
+    if isinstance(value, str):
+        return str(value)
+    if isinstance(value, module.UWBNetworkCommandItem):
+        frame = command_frame(value)
+        if frame is not None:
+            return {"group": frame[0], "type": "0x%02X" % frame[1], "length": frame[2],
+                    "data": {"bytes": frame[3].hex()}}
+    fields = record_fields(value)
+    if fields:
+        return {name: _data(v) for name, v in fields}
+    return str(value)
+
+
+def to_data(item):
+    """An item as plain data: ``{"class": name, "type": "0x%04X", "fields": {name: value}}``, the fields in
+    wire order, values as the module documentation says; json.dumps(allow_nan=False) writes it."""
+    cls = type(item)
+    return {"class": cls.__name__, "type": "0x%04X" % cls.type,
+            "fields": {a.name: _data(getattr(item, a.name, None)) for a in cls.definition}}
+
+
+_NONFINITE = {"NaN": math.nan, "Infinity": math.inf, "-Infinity": -math.inf}
+_NAN_BITS = re.compile(r"NaN\(0x([0-9a-fA-F]{16})\)\Z")
+
+
+def _float_value(value, where):
+    if isinstance(value, (int, float)) and not isinstance(value, bool):
+        return float(value)
+    if isinstance(value, str):
+        if value in _NONFINITE:
+            return _NONFINITE[value]
+        bits = _NAN_BITS.match(value)
+        if bits:
+            return _DOUBLE.unpack(_DOUBLE_BITS.pack(int(bits.group(1), 16)))[0]
+    raise ValueError("%s: expected a number, not %s" % (where, _show(value)))
+
+
+def _show(value):
+    text = repr(value)
+    return text if len(text) <= 40 else text[:37] + "..."
+
+
+def _serial_value(value, where):
+    module = _catalog()
+    if isinstance(value, dict) and set(value) == {"serial"}:
+        value = value["serial"]
+    if isinstance(value, int) and not isinstance(value, bool) and 0 <= value <= SERIAL_MAX:
+        return module.NorvaneSerialNumber(value)
+    raise ValueError("%s: expected a serial number ({\"serial\": 0 to %d}), not %s" % (where, SERIAL_MAX,
+                                                                                      _show(value)))
+
+
+def _bytes_value(value, where):
+    if isinstance(value, dict) and set(value) == {"bytes"} and isinstance(value["bytes"], str):
+        try:
+            return bytes.fromhex(value["bytes"])
+        except ValueError:
+            pass
+    raise ValueError("%s: expected bytes ({\"bytes\": \"<hex>\"}), not %s" % (where, _show(value)))
+
+
+def _record_value(cls, value, where, template=None):
+    if not isinstance(value, dict):
+        raise ValueError("%s: expected the fields of a %s as an object, not %s" % (where, cls.__name__,
+                                                                                   _show(value)))
+    record = cls()
+    kinds = {a.name: a for a in getattr(cls, "definition", None) or ()}
+    known = dict(record_fields(record))
+    if template is not None:
+        known.update(record_fields(template))
+    for name, v in value.items():
+        if name in kinds:
+            v = _attr_value(kinds[name], v, known.get(name), "%s.%s" % (where, name), None)
+        elif name in known:
+            v = _plain_value(v, known[name], "%s.%s" % (where, name))
+        else:
+            raise ValueError("%s: a %s has no field %r" % (where, cls.__name__, name))
+        setattr(record, name, v)
+    return record
+
+
+def _plain_value(value, template, where):
+    """A value for a field known only by the value a new instance holds (records without a layout)."""
+    if isinstance(template, float):
+        return _float_value(value, where)
+    module = _catalog()
+    if isinstance(template, module.NorvaneSerialNumber):
+        return _serial_value(value, where)
+    if isinstance(template, (bytes, bytearray)):
+        return _bytes_value(value, where)
+    if isinstance(template, (list, tuple)):
+        if not isinstance(value, list):
+            raise ValueError("%s: expected an array, not %s" % (where, _show(value)))
+        inner = template[0] if template else None
+        out = [_plain_value(v, inner, "%s[%d]" % (where, i)) for i, v in enumerate(value)]
+        return tuple(out) if isinstance(template, tuple) else out
+    if isinstance(template, bool):
+        if isinstance(value, bool):
+            return value
+        raise ValueError("%s: expected true or false, not %s" % (where, _show(value)))
+    if isinstance(template, int):
+        return _int_value(value, where)
+    if template is not None and not isinstance(template, str) and record_fields(template):
+        return _record_value(type(template), value, where, template)
+    if isinstance(value, dict):
+        if set(value) == {"bytes"}:
+            return _bytes_value(value, where)
+        if set(value) == {"serial"}:
+            return _serial_value(value, where)
+        raise ValueError("%s: unexpected object %s" % (where, _show(value)))
+    if isinstance(value, list):
+        return [_plain_value(v, None, "%s[%d]" % (where, i)) for i, v in enumerate(value)]
+    return value
+
+
+def _attr_value(attr, value, template, where, item):
+    """A field value from plain data, by the field's kind (and, for kinds of the framework's own choosing,
+    by the value a new item holds)."""
+    kind = kind_name(attr)
+    if kind in _FLOAT_KINDS:
+        return _float_value(value, where)
+    if kind == "DISerialNumberAttr":
+        return _serial_value(value, where)
+    if kind in ("DIFixedLengthBytesAttr", "DIVariableLengthBytesAttr"):
+        return _bytes_value(value, where)
+    if kind in ("DIFixedLengthStrAttr", "DIVariableLengthStrAttr"):
+        if not isinstance(value, str):
+            raise ValueError("%s: expected text, not %s" % (where, _show(value)))
+        return value
+    if kind in ("DISerialNumberListAttr", "DIUInt16ListAttr", "DIListAttr"):
+        if not isinstance(value, list):
+            raise ValueError("%s: expected an array, not %s" % (where, _show(value)))
+        if kind == "DISerialNumberListAttr":
+            return [_serial_value(v, "%s[%d]" % (where, i)) for i, v in enumerate(value)]
+        if kind == "DIUInt16ListAttr":
+            return [_int_value(v, "%s[%d]" % (where, i)) for i, v in enumerate(value)]
+        element = element_class(attr)
+        module = _catalog()
+        if element is not None and issubclass(element, module.UWBNetworkCommandItem):
+            return _commands_value(item, value, where)
+        if element is None:
+            return _plain_value(value, template, where)
+        return [_record_value(element, v, "%s[%d]" % (where, i)) for i, v in enumerate(value)]
+    return _plain_value(value, template, where)
+
+
+def _int_value(value, where):
+    if isinstance(value, int):
+        return value
+    raise ValueError("%s: expected an integer, not %s" % (where, _show(value)))
+
+
+def _commands_value(item, value, where):
+    """Rebuilds a command list through the item's own builder, which finds (or makes) each type's class."""
+    add = getattr(item, "add_uwb_network_command", None)
+    if add is None:
+        raise ValueError("%s: %s has no command builder" % (where, type(item).__name__))
+    item.commands = []
+    for i, v in enumerate(value):
+        here = "%s[%d]" % (where, i)
+        if not isinstance(v, dict) or set(v) - {"group", "type", "length", "data"} or "type" not in v:
+            raise ValueError("%s: expected a command {\"group\", \"type\", \"length\", \"data\"}, not %s"
+                             % (here, _show(v)))
+        code = _code_value(v["type"], here + ".type", 0xFF)
+        data = _bytes_value(v.get("data", {"bytes": ""}), here + ".data")
+        add(_int_value(v.get("group", 0), here + ".group"), code,
+            _int_value(v.get("length", len(data)), here + ".length"), data)
+    return item.commands
+
+
+def _code_value(value, where, top=0xFFFF):
+    if isinstance(value, str):
+        try:
+            value = int(value, 0)
+        except ValueError:
+            pass
+    if isinstance(value, int) and not isinstance(value, bool) and 0 <= value <= top:
+        return value
+    raise ValueError("%s: expected a type code such as \"0x%0*X\", not %s" % (where, 4 if top > 0xFF else 2,
+                                                                              top, _show(value)))
+
+
+def from_data(data):
+    """A new item from plain data as :func:`to_data` gives it (or as written by hand: ``type`` may stand
+    for ``class``, fields left out keep what a new item holds). Raises ValueError naming the field that
+    is wrong; the item's ``_encode()`` raises the host's errors for values its fields cannot hold."""
+    if not isinstance(data, dict):
+        raise ValueError("expected an object with \"class\" and \"fields\", not %s" % _show(data))
+    unknown = set(data) - {"class", "type", "fields", "offset", "text"}
+    if unknown:
+        raise ValueError("unexpected key %r (an item has \"class\", \"type\" and \"fields\")" % sorted(unknown)[0])
+    classes = item_classes()
+    cls = None
+    if "type" in data:
+        code = _code_value(data["type"], "type")
+        cls = classes.get(code)
+        if cls is None:
+            raise ValueError("unknown type code 0x%04X" % code)
+    if "class" in data:
+        named = next((c for c in classes.values() if c.__name__ == data["class"]), None)
+        if named is None:
+            raise ValueError("no item class named %s" % _show(data["class"]))
+        if cls is not None and cls is not named:
+            raise ValueError("class %s has type code 0x%04X, not 0x%04X" % (named.__name__, named.type, cls.type))
+        cls = named
+    if cls is None:
+        raise ValueError("no \"class\" or \"type\" to say which item this is")
+    fields = data.get("fields", {})
+    if not isinstance(fields, dict):
+        raise ValueError("\"fields\" must be an object, not %s" % _show(fields))
+    item = cls()
+    attrs = {a.name: a for a in cls.definition}
+    for name, value in fields.items():
+        attr = attrs.get(name)
+        if attr is None:
+            raise ValueError("%s has no field %r" % (cls.__name__, name))
+        setattr(item, name, _attr_value(attr, value, getattr(item, name, None), name, item))
+    return item
+
+
+# ---------------------------------------------------------------------------
+# Diagnostics
+
+
+class Diagnostic(collections.namedtuple("Diagnostic", "offset problem message code name warning")):
+    """Something a capture held that could not be decoded, or a warning.
+
+    ``offset``: byte offset of the item in the capture (of the decoded bytes, for hex text);
+    ``problem``: ``"unknown"`` (type code not in the catalog), ``"malformed"`` (the payload does not
+    decode), ``"leftover"`` (a warning: bytes past the item's layout, ignored), ``"truncated"`` (the stream
+    ends inside an item), ``"hex"`` (hex text that is not hex); ``message``: what was wrong, in words;
+    ``code`` and ``name``: the item's type code and class name where known; ``warning``: True for a
+    warning (the item was decoded)."""
+
+    __slots__ = ()
+
+    def __str__(self):
+        head = "offset %d: " % self.offset
+        if self.name is not None:
+            head += "%s 0x%04X: " % (self.name, self.code)
+        return head + self.message
+
+
+class CaptureError(ValueError):
+    """Raised for a :class:`Diagnostic` (its ``diagnostic``) when no ``on_diagnostic`` takes it."""
+
+    def __init__(self, diagnostic):
+        ValueError.__init__(self, str(diagnostic))
+        self.diagnostic = diagnostic
+
+
+def _plural(n, word):
+    return "%d %s%s" % (n, word, "" if n == 1 else "s")
+
+
+def _why(cls, payload, item, exc):
+    """In words, why a payload did not decode: the field that ran short and the bytes it needed where the
+    layout tells, else the field the decoder stopped at and the error it met."""
+    size = len(payload)
+    fields = layout(cls)
+    for f in fields:
+        if f.offset is None:
+            break
+        if f.size is not None and f.offset + f.size > size:
+            if size <= f.offset:
+                return ("payload of %s ends before field %s, which needs %s at payload offset %d"
+                        % (_plural(size, "byte"), f.name, _plural(f.size, "byte"), f.offset))
+            return ("payload of %s ends inside field %s, which needs %s at payload offset %d (%d there)"
+                    % (_plural(size, "byte"), f.name, _plural(f.size, "byte"), f.offset, size - f.offset))
+        if f.size is None and not _has_own_decoder(cls):
+            step = _element_size(f)
+            rest = size - f.offset
+            if step and rest % step:
+                return ("field %s: %s after %s of %d bytes do not make a whole element"
+                        % (f.name, _plural(rest % step, "byte"), _plural(rest // step, "element"), step))
+    left = getattr(item, "di_data", None)
+    at = ""
+    if isinstance(left, (bytes, bytearray, memoryview)) and 0 < len(left) <= size:
+        where = size - len(left)
+        at = "at payload offset %d of %d" % (where, size)
+        named = [f for f in fields if f.offset is not None and f.offset <= where]
+        if named and (named[-1].size is None or where < named[-1].offset + named[-1].size):
+            at = "field %s (payload offset %d of %d)" % (named[-1].name, where, size)
+        at += ": "
+    return "%scannot decode (%s: %s)" % (at, type(exc).__name__, exc)
+
+
+# ---------------------------------------------------------------------------
+# Reading
+
+
+_HEX_DIGITS = frozenset(b"0123456789abcdefABCDEF")
+_SPACE = b" \t\r\n\v\f"
+_NOT_HEX = re.compile(rb"[^0-9A-Fa-f \t\r\n\v\f]")
+_BOM = b"\xef\xbb\xbf"
+
+
+def _undecided(head):
+    """Whether the start of a capture is too short to tell hex text from binary: nothing, a part of a
+    byte-order mark or white space alone."""
+    if _BOM.startswith(head):
+        return True
+    return not (head[3:] if head.startswith(_BOM) else head).lstrip(_SPACE)
+
+
+def _looks_like_hex(head):
+    """Whether the first bytes of a capture are hex text: no NUL byte (binary items hold one in almost every
+    header), and the first byte that is not white space a hex digit or a comment."""
+    if b"\0" in head:
+        return False
+    text = head[3:] if head.startswith(_BOM) else head
+    text = text.lstrip(_SPACE)
+    return not text or text[0] in _HEX_DIGITS or text[:1] == b"#"
+
+
+class _HexText:
+    """Turns chunks of hex text into bytes, keeping the line and column of every byte of text so that a
+    mistake is named where it stands. A comment runs from ``#`` to the end of its line and may hold any
+    bytes; the two digits of a byte may be parted by white space or a line end."""
+
+    def __init__(self):
+        self.line = 1
+        self.line_start = 0      # text position where the current line starts
+        self.base = 0            # text position of the chunk being read
+        self.comment = False
+        self.odd = b""           # a digit waiting for its partner
+        self.odd_at = None       # (line, column) of that digit
+
+    def _where(self, chunk, start, i):
+        """(line, column) of byte i of a chunk whose lines are counted up to ``start``."""
+        line = self.line + chunk.count(b"\n", start, i)
+        nl = chunk.rfind(b"\n", 0, i)
+        column = i - nl if nl >= 0 else self.base + i - self.line_start + 1
+        return line, column
+
+    def _fail(self, chunk, start, end, digits, out):
+        """Raises _HexError for the first byte of chunk[start:end] that is neither a hex digit nor white space,
+        with the bytes of the digits before it (``digits``: those of the segment, ``out``: the chunk's bytes so
+        far), which are good and belong to the items before the mistake."""
+        i = _NOT_HEX.search(chunk, start, end).start()
+        line, column = self._where(chunk, start, i)
+        good = digits[:_NOT_HEX.search(digits).start()]
+        out.append(binascii.a2b_hex(good[:len(good) // 2 * 2]))
+        char = chunk[i:i + 4].decode("utf-8", "replace")[:1]
+        raise _HexError(b"".join(out), "line %d, column %d: %s is not a hex digit" % (line, column, _show(char)))
+
+    def feed(self, chunk):
+        """The bytes of one chunk of text."""
+        out = []
+        pos, n = 0, len(chunk)
+        while pos < n:
+            if self.comment:
+                nl = chunk.find(b"\n", pos)
+                if nl < 0:
+                    break
+                self.comment = False
+                self.line += 1
+                self.line_start = self.base + nl + 1
+                pos = nl + 1
+                continue
+            mark = chunk.find(b"#", pos)
+            end = n if mark < 0 else mark
+            digits = chunk[pos:end].translate(None, _SPACE)
+            if digits:
+                if self.odd:
+                    digits = self.odd + digits
+                    self.odd = b""
+                if len(digits) % 2:
+                    last = max(chunk.rfind(bytes([digits[-1]]), pos, end), pos)
+                    self.odd, digits, self.odd_at = digits[-1:], digits[:-1], self._where(chunk, pos, last)
+                try:
+                    out.append(binascii.a2b_hex(digits))
+                except (binascii.Error, ValueError):
+                    self._fail(chunk, pos, end, digits, out)
+            lines = chunk.count(b"\n", pos, end)
+            if lines:
+                self.line += lines
+                self.line_start = self.base + chunk.rfind(b"\n", pos, end) + 1
+            if mark < 0:
+                break
+            self.comment = True
+            pos = mark + 1
+        self.base += n
+        return b"".join(out)
+
+    def finish(self):
+        if self.odd:
+            raise _HexError(b"", "line %d, column %d: a lone hex digit at the end of the text (the digits "
+                                     "of a byte come in pairs)" % self.odd_at)
+
+
+class _HexError(Exception):
+    """Hex text that is not hex; ``data``: the good bytes of the chunk before the mistake."""
+
+    def __init__(self, data, message):
+        Exception.__init__(self, message)
+        self.data = data
+
+
+class Capture:
+    """The items of one capture, read in chunks.
+
+    ``source``: bytes-like (a binary capture), a str (hex text), or a binary file object (binary or hex
+    text, told apart by the first bytes unless ``hex`` says which). ``serial``: the serial number of the
+    packet header the items came in, given to every item as ``rlx_header_serial``. ``on_diagnostic``:
+    called with each :class:`Diagnostic`; without it errors raise :class:`CaptureError` and warnings are
+    dropped. Errors of the source itself (``OSError``) propagate.
+
+    ``items`` and ``size`` count the complete items framed so far and their bytes."""
+
+    def __init__(self, source, serial=0, hex=None, on_diagnostic=None):
+        module = _catalog()
+        if not (isinstance(serial, int) and 0 <= serial <= SERIAL_MAX):
+            raise ValueError("a serial number is 0 to %d, not %s" % (SERIAL_MAX, _show(serial)))
+        self.serial = module.NorvaneSerialNumber(serial)
+        self.on_diagnostic = on_diagnostic
+        self.items = 0
+        self.size = 0
+        self._source = source
+        self._hex = hex
+        self._rows = {}
+        for code, cls in item_classes().items():
+            limit, step = _shape(cls)
+            self._rows[code] = (cls, limit, step)
+
+    def report(self, diagnostic):
+        if self.on_diagnostic is None:
+            if not diagnostic.warning:
+                raise CaptureError(diagnostic)
+        else:
+            self.on_diagnostic(diagnostic)
+
+    def _chunks(self):
+        """The capture's bytes, chunk by chunk as the source gives them (hex text already turned to bytes)."""
+        source = self._source
+        if isinstance(source, str):
+            source = source.encode("utf-8")
+            if self._hex is None:
+                self._hex = True
+        if isinstance(source, (bytes, bytearray, memoryview)):
+            chunks = [bytes(source[i:i + CHUNK]) for i in range(0, len(source), CHUNK)]
+            read = None
+        else:
+            read = getattr(source, "read1", None) or source.read
+            chunks = []
+        first = chunks[0] if chunks else b""
+        if read is not None:
+            # Enough of the start to tell hex text from binary: its first byte that is not white space
+            # (reading on only while there is none, so that a live stream is never held up).
+            while _undecided(first):
+                more = read(CHUNK)
+                if not more:
+                    break
+                first += more
+        rest = iter(chunks[1:]) if read is None else iter(lambda: read(CHUNK), b"")
+        hex_text = self._hex if self._hex is not None else _looks_like_hex(first)
+        if hex_text and first.startswith(_BOM):
+            first = first[3:]
+        chunks = itertools.chain([first] if first else [], rest)
+        if not hex_text:
+            yield from chunks
+            return
+        text = _HexText()
+        for chunk in chunks:
+            try:
+                out = text.feed(chunk)
+            except _HexError as exc:
+                if exc.data:
+                    yield exc.data
+                raise
+            if out:
+                yield out
+        text.finish()
+
+    def batches(self):
+        """Lists of frames, tuples (offset, type code, payload), one list per chunk read, so that a reader
+        of a live stream sees each item as soon as it has come in. A stream that ends inside an item, or
+        hex text that is not hex, is reported and ends the iteration."""
+        unpack_from = _HEADER.unpack_from
+        buf, pos, base = b"", 0, 0
+        try:
+            for chunk in self._chunks():
+                if pos < len(buf):
+                    buf = buf[pos:] + chunk
+                else:
+                    buf = chunk
+                base += pos
+                pos, end = 0, len(buf)
+                batch = []
+                while end - pos >= 4:
+                    code, length = unpack_from(buf, pos)
+                    stop = pos + 4 + length
+                    if stop > end:
+                        break
+                    batch.append((base + pos, code, buf[pos + 4:stop]))
+                    pos = stop
+                if batch:
+                    self.items += len(batch)
+                    self.size = base + pos
+                    yield batch
+        except _HexError as exc:
+            self.report(Diagnostic(base + len(buf), "hex", "hex text: %s" % exc, None, None, False))
+            return
+        left = len(buf) - pos
+        if left:
+            offset = base + pos
+            if left < 4:
+                self.report(Diagnostic(offset, "truncated", "the stream ends inside an item header (%d of 4 bytes)"
+                                       % left, None, None, False))
+            else:
+                code, length = unpack_from(buf, pos)
+                cls = self._rows.get(code, (None,))[0]
+                self.report(Diagnostic(offset, "truncated", "the stream ends after %d of the item's %s"
+                                       % (left - 4, _plural(length, "payload byte")),
+                                       code, cls.__name__ if cls else "item", False))
+
+    def frames(self):
+        """Every frame (offset, type code, payload) of the capture, undecoded."""
+        for batch in self.batches():
+            yield from batch
+
+    def decode(self, frame):
+        """The item of one frame (offset, type code, payload), or None after reporting why it could not be
+        decoded."""
+        offset, code, payload = frame
+        row = self._rows.get(code)
+        if row is None:
+            self.report(Diagnostic(offset, "unknown", "unknown type code 0x%04X (%s)"
+                                   % (code, _plural(len(payload), "payload byte")), code, None, False))
+            return None
+        cls, limit, step = row
+        item = cls()
+        item.rlx_header_serial = self.serial
+        size = len(payload)
+        item.di_size = size
+        item.di_data = payload
+        try:
+            item._decode()
+        except Exception as exc:  # whatever a decoder raises is reported, and reading goes on
+            self.report(Diagnostic(offset, "malformed", _why(cls, payload, item, exc), code, cls.__name__, False))
+            return None
+        if step is not None and size > limit:
+            extra = size - limit if step == 0 else (size - limit) % step
+            if extra:
+                self.report(Diagnostic(offset, "leftover", "payload of %s, the layout takes %d: %s left over, "
+                                       "ignored" % (_plural(size, "byte"), size - extra, _plural(extra, "byte")),
+                                       code, cls.__name__, True))
+        return item
+
+    def __iter__(self):
+        decode = self.decode
+        for batch in self.batches():
+            for frame in batch:
+                item = decode(frame)
+                if item is not None:
+                    yield frame[0], item
+
+
+def iter_items(source, serial=0, hex=None, on_diagnostic=None):
+    """(offset, item) for every item of a capture that decodes; see :class:`Capture` for the arguments."""
+    return iter(Capture(source, serial=serial, hex=hex, on_diagnostic=on_diagnostic))

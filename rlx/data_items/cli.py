@@ -1,220 +1,386 @@
 """Command-line tool for the private data item catalog.
 
-    python3 -m rlx.data_items decode [FILE] [--json] [--serial N] [--summary] [--no-progress]
+    python3 -m rlx.data_items decode [FILE] [--json | -V] [-c N] [--class NAME|0xCODE]... [--offsets] [-x]
+                                     [--serial N] [--summary] [--no-progress]
+    python3 -m rlx.data_items encode [FILE] [--hex]
     python3 -m rlx.data_items catalog
-    python3 -m rlx.data_items show NAME
+    python3 -m rlx.data_items show NAME|0xCODE
+    python3 -m rlx.data_items --version
 
-A capture is a stream of items, each a type code (u16 LE), a payload length
-(u16 LE) and the payload; either raw binary or hex text (whitespace and
-``#`` comments ignored). The stream is read incrementally, never whole.
-
-While a long decode runs with standard error on a terminal, one line there
-tells how far it got (items, bytes, rate), rewritten in place and cleared at
-the end. ``--summary`` ends the run with a summary on standard error, so that
-standard output stays one line per item.
+Reading, framing and converting items is the public API of
+``rlx.data_items.capture``; this module chooses what to show and how.
+``decode`` writes one line per item (or one JSON object), diagnostics go to
+standard error, one line each. While a long decode runs with standard error on
+a terminal that standard output does not write to, one line there tells how
+far it got, rewritten in place and cleared at the end. ``--summary`` ends the
+run with a summary on standard error.
 """
 
 import argparse
 import collections
+import difflib
+import inspect
 import json
-import string
+import operator
+import os
+import re
 import struct
 import sys
 import time
-from importlib import resources
 
+from rlx.data_items import capture
+
+EXIT_FAILED, EXIT_USAGE, EXIT_INTERRUPTED = 1, 2, 130
 _HEADER = struct.Struct("<HH")
-_HEX_CHARS = frozenset(string.hexdigits + string.whitespace)
-_VARIABLE_KINDS = ("DIListAttr", "DISerialNumberListAttr", "DIUInt16ListAttr",
-                   "DIVariableLengthBytesAttr", "DIVariableLengthStrAttr")
 
 
 def _catalog():
-    from rlx.data_items import private_data_items
-    return private_data_items
+    return capture.catalog()
 
 
-def declared_classes(module):
-    """The classes the catalog declares, in catalog (declaration) order."""
-    return [v for v in vars(module).values()
-            if isinstance(v, type) and v.__module__ == module.__name__]
+class Failure(Exception):
+    """Ends the command with a one-line diagnostic and an exit status."""
+
+    def __init__(self, message, status=EXIT_FAILED):
+        Exception.__init__(self, message)
+        self.status = status
 
 
-def class_kind(module, cls):
-    if issubclass(cls, module.RLXDataItem):
-        return "item"
-    if issubclass(cls, module.DataItemAttribute):
-        return "attribute kind"
-    return "record"
-
-
-def kind_name(module, attr):
-    """The name the framework exports an attribute's kind under (its classes' own names are its affair)."""
-    for cls in type(attr).__mro__:
-        names = [k for k, v in vars(module).items() if v is cls and not k.startswith("_")]
-        if names:
-            return cls.__name__ if cls.__name__ in names else names[0]
-    return type(attr).__name__
-
-
-def element_class(attr):
-    """The element class a list attribute was built with: the one value it holds that is a class with a
-    ``definition`` (where the framework keeps it is its own affair); None if there is no such value."""
-    found = [v for v in vars(attr).values() if isinstance(v, type) and hasattr(v, "definition")]
-    return found[0] if len(found) == 1 else None
-
-
-def _is_variable(module, attr):
-    return any(isinstance(attr, getattr(module, name)) for name in _VARIABLE_KINDS if hasattr(module, name))
-
-
-def fixed_size(module, cls):
-    """Payload size when every attribute has a fixed width, else None."""
-    definition = getattr(cls, "definition", None)
-    if not isinstance(definition, list) or class_kind(module, cls) == "attribute kind":
-        return None
-    if any(_is_variable(module, a) for a in definition):
-        return None
-    return sum(a.size for a in definition)
-
-
-# ---------------------------------------------------------------------------
-# Input streams
-
-
-class _HexReader:
-    """A binary ``read(n)`` over a text stream of hex digits."""
-
-    def __init__(self, text):
-        self._text = text
-        self._odd = ""          # a digit waiting for its partner on the next line
-        self._buffer = bytearray()
-        self._eof = False
-
-    def _fill(self, n):
-        while len(self._buffer) < n and not self._eof:
-            line = self._text.readline()
-            if not line:
-                self._eof = True
-                if self._odd:
-                    raise ValueError("hex text ends with an odd number of digits")
-                break
-            digits = self._odd + "".join(line.split("#", 1)[0].split())
-            self._odd = ""
-            if len(digits) % 2:
-                self._odd, digits = digits[-1], digits[:-1]
-            self._buffer += bytes.fromhex(digits)
-
-    def read(self, n):
-        self._fill(n)
-        out = bytes(self._buffer[:n])
-        del self._buffer[:n]
-        return out
-
-
-def _looks_like_hex(sample):
+def say(text):
+    """A line on standard error; a closed or failing standard error is ignored (the exit status still tells)."""
     try:
-        text = sample.decode("ascii")
-    except UnicodeDecodeError:
-        return False
-    lines = [line.split("#", 1)[0] for line in text.splitlines()]
-    return all(c in _HEX_CHARS for line in lines for c in line)
+        sys.stderr.write(text + "\n")
+        sys.stderr.flush()
+    except (AttributeError, OSError, ValueError):
+        pass
 
 
-def open_capture(binary):
-    """A ``read(n)`` object for a binary stream holding raw items or hex text."""
-    peek = binary.peek(4096)[:4096] if hasattr(binary, "peek") else b""
-    if peek and _looks_like_hex(peek):
-        import io
-        return _HexReader(io.TextIOWrapper(binary, encoding="ascii"))
-    return binary
+def _why(exc):
+    return exc.strerror or str(exc) if isinstance(exc, OSError) else str(exc)
 
 
-def iter_raw_items(reader):
-    """Yields (offset, type code, payload); raises EOFError for a stream ending inside an item."""
-    offset = 0
-    while True:
-        header = reader.read(4)
-        if not header:
+class Output:
+    """Standard output as bytes: text is encoded as the stream's own encoding would (unencodable characters
+    escaped), a write that fails becomes a Failure that names what happened."""
+
+    def __init__(self):
+        stream = sys.stdout
+        if stream is None:
+            raise Failure("standard output is closed")
+        try:
+            stream.flush()
+            self.binary = stream.buffer
+            self.encoding = stream.encoding or "utf-8"
+        except (AttributeError, OSError, ValueError) as exc:
+            raise Failure("cannot write standard output: %s" % _why(exc))
+
+    def isatty(self):
+        try:
+            return self.binary.isatty()
+        except (OSError, ValueError):
+            return False
+
+    def write(self, data):
+        if isinstance(data, str):
+            data = data.encode(self.encoding, "backslashreplace")
+        try:
+            self.binary.write(data)
+        except BrokenPipeError:
+            raise Failure("standard output was closed by its reader (broken pipe)")
+        except (OSError, ValueError) as exc:
+            raise Failure("cannot write standard output: %s" % _why(exc))
+
+    def flush(self):
+        try:
+            self.binary.flush()
+        except BrokenPipeError:
+            raise Failure("standard output was closed by its reader (broken pipe)")
+        except (OSError, ValueError) as exc:
+            raise Failure("cannot write standard output: %s" % _why(exc))
+
+
+def _silence_stdout():
+    """After standard output failed: nothing left in its buffer may fail again when the interpreter exits."""
+    try:
+        null = os.open(os.devnull, os.O_WRONLY)
+        os.dup2(null, sys.stdout.fileno())
+        os.close(null)
+    except (AttributeError, OSError, ValueError):
+        pass
+
+
+def open_input(name, what="capture"):
+    """(binary stream, its name in diagnostics) of a FILE argument: '-' is standard input."""
+    if name == "-":
+        stream = sys.stdin
+        if stream is None:
+            raise Failure("standard input is closed")
+        return stream.buffer, "standard input"
+    try:
+        return open(name, "rb"), name
+    except OSError as exc:
+        raise Failure("cannot open %s %s: %s" % (what, name, _why(exc)), EXIT_USAGE)
+
+
+# ---------------------------------------------------------------------------
+# Finding classes
+
+
+def find_class(text, items_only=False):
+    """The catalog class a user means: its name in any case, or a type code (0x8015 or 32789). Raises
+    Failure (bad usage) naming close matches when there is none."""
+    module = _catalog()
+    classes = capture.declared_classes(module)
+    if items_only:
+        classes = [c for c in classes if issubclass(c, module.RLXDataItem)]
+    for c in classes:
+        if c.__name__ == text:
+            return c
+    folded = {c.__name__.lower(): c for c in classes}
+    if text.lower() in folded:
+        return folded[text.lower()]
+    code = _type_code(text)
+    if code is not None:
+        found = capture.item_classes().get(code)
+        if found is None:
+            raise Failure("no item has type code 0x%04X" % code, EXIT_USAGE)
+        return found
+    close = difflib.get_close_matches(text.lower(), list(folded), n=3, cutoff=0.6)
+    hint = "; did you mean %s?" % " or ".join(folded[c].__name__ for c in close) if close else ""
+    raise Failure("no %s named %r in the catalog%s" % ("item" if items_only else "class", text, hint), EXIT_USAGE)
+
+
+def _type_code(text):
+    try:
+        code = int(text, 0)
+    except ValueError:
+        return None
+    return code if 0 <= code <= 0xFFFF else None
+
+
+def _selected_codes(names):
+    codes = set()
+    for text in names:
+        code = _type_code(text)
+        codes.add(code if code is not None else find_class(text, items_only=True).type)
+    return codes
+
+
+# ---------------------------------------------------------------------------
+# Text of items
+
+
+def _value_text(value):
+    """A field value as text: numbers as the host writes them, text quoted, bytes as h'<hex>', serial
+    numbers in the framework's form, lists in brackets (nesting kept), records in parentheses: their own
+    text where they have one and hold no list, else their fields as name=value. Raises whatever a value's
+    own text raises; _robust_text does not."""
+    to_text = _TEXT_OF.get(type(value))
+    if to_text is None:
+        to_text = _TEXT_OF[type(value)] = _text_of(value)
+    return to_text(value)
+
+
+def _list_text(value):
+    kinds = set(map(type, value))
+    if len(kinds) == 1:
+        to_text = _TEXT_OF.get(kinds.pop())
+        if to_text is not None:
+            return "[" + "; ".join(map(to_text, value)) + "]"
+    return "[" + "; ".join(map(_value_text, value)) + "]"
+
+
+def _bytes_text(value):
+    return "h'%s'" % bytes(value).hex()
+
+
+# How to show a value of each type met so far.
+_TEXT_OF = {int: str, float: str, bool: str, str: repr, bytes: _bytes_text, bytearray: _bytes_text,
+            memoryview: _bytes_text, list: _list_text, tuple: _list_text}
+
+
+def _text_of(sample):
+    """How to show values of the type of ``sample`` (a type not met before)."""
+    module = _catalog()
+    for kind, to_text in ((module.NorvaneSerialNumber, str), ((bytes, bytearray, memoryview), _bytes_text),
+                          ((list, tuple), _list_text), (bool, str), (int, int.__repr__), (float, float.__repr__),
+                          (str, lambda v: repr(str(v))), (module.UWBNetworkCommandItem, str)):
+        if isinstance(sample, kind):
+            return to_text
+    fields = capture.record_fields(sample)
+    if capture.own_text(sample) and (not fields or not any(isinstance(v, (list, tuple)) for _, v in fields)):
+        return "(%s)".__mod__ if fields else str
+    names = [n for n, _ in fields]
+    return lambda v: "(" + ", ".join([n + "=" + _value_text(getattr(v, n, None)) for n in names]) + ")"
+
+
+def _robust_text(value):
+    """_value_text, where a text that fails is replaced by the fields it would have shown."""
+    try:
+        return _value_text(value)
+    except Exception:  # a value whose own text fails: its parts instead
+        pass
+    if isinstance(value, (list, tuple)):
+        return "[" + "; ".join(map(_robust_text, value)) + "]"
+    if isinstance(value, _catalog().UWBNetworkCommandItem):
+        return _command_text(value)
+    fields = capture.record_fields(value)
+    return "(" + ", ".join(n + "=" + _robust_text(v) for n, v in fields) + ")"
+
+
+def _command_text(command):
+    frame = capture.command_frame(command)
+    if frame is None:
+        return type(command).__name__ + "()"
+    return "%s(group=%d, type=0x%02X, length=%d, data=h'%s')" % (type(command).__name__, frame[0], frame[1],
+                                                                 frame[2], frame[3].hex())
+
+
+def robust_line(item):
+    """An item's line (without line end) that never fails: its own text if that works, else its fields."""
+    cls = type(item)
+    head = "%s 0x%04X" % (cls.__name__, cls.type)
+    if capture.own_text(item):
+        try:
+            return head + " " + str(item).replace("\n", " | ")
+        except Exception:  # the fields instead
+            pass
+    return head + "".join(" %s=%s" % (a.name, _robust_text(getattr(item, a.name, None))) for a in cls.definition)
+
+
+def class_line(cls, item):
+    """A function (frame, item) -> the line of an item of ``cls``, line end included (``item``: the first
+    one met): the class name and type code, then the item's own text, or its fields as name=value, each
+    field converted the way the first item's value asked for. It may raise where a value's own text
+    does; robust_line then gives the line.
+
+    The function is written for the class at its first item: one expression that reads every field and
+    fills the line's format, numbers, flags and serial numbers through the format's str() at once (most of
+    the tool's time goes into showing items)."""
+    head = "%s 0x%04X" % (cls.__name__, cls.type)
+    if capture.own_text(item):
+        return lambda frame, item: head + " " + str(item).replace("\n", " | ") + "\n"
+    names = [a.name for a in cls.definition]
+    fmt = head.replace("%", "%%") + "".join(" %s=%%s" % n.replace("%", "%%") for n in names) + "\n"
+    if not names:
+        return lambda frame, item: fmt
+    serial = _catalog().NorvaneSerialNumber
+    scope = {"fmt": fmt, "get": operator.attrgetter(*names) if len(names) > 1 else None, "name": names[0]}
+    values = scope["get"](item) if len(names) > 1 else (getattr(item, names[0]),)
+    parts = []
+    for i, v in enumerate(values):
+        read = "v[%d]" % i if len(names) > 1 else "getattr(item, name)"
+        if type(v) in (int, float, bool) or isinstance(v, serial):
+            parts.append(read)
+        else:
+            scope["c%d" % i] = _TEXT_OF.get(type(v)) or _value_text
+            parts.append("c%d(%s)" % (i, read))
+    source = "def line(frame, item):\n"
+    if len(names) > 1:
+        source += "    v = get(item)\n"
+    source += "    return fmt %% (%s,)\n" % ", ".join(parts)
+    exec(source, scope)
+    return scope["line"]
+
+
+def _tree(label, value, indent, out):
+    """Lines of -V: every field by name, records and lists opened up one level per indent."""
+    pad = "  " * indent
+    module = _catalog()
+    plain = (int, float, str, bytes, bytearray, memoryview, module.NorvaneSerialNumber)
+    if isinstance(value, (list, tuple)):
+        if all(isinstance(v, plain) for v in value):
+            out.append("%s%s: %s" % (pad, label, _value_text(value)))
             return
-        if len(header) < 4:
-            raise EOFError("offset %d: stream ends inside an item header (%d of 4 bytes)" % (offset, len(header)))
-        code, length = _HEADER.unpack(header)
-        payload = reader.read(length) if length else b""
-        if len(payload) < length:
-            raise EOFError("offset %d: item 0x%04X announces %d payload bytes, the stream ends after %d"
-                           % (offset, code, length, len(payload)))
-        yield offset, code, payload
-        offset += 4 + length
+        out.append("%s%s: %d element%s" % (pad, label, len(value), "" if len(value) == 1 else "s"))
+        for i, v in enumerate(value):
+            _tree("[%d]" % i, v, indent + 1, out)
+        return
+    if isinstance(value, plain):
+        out.append("%s%s: %s" % (pad, label, _value_text(value)))
+        return
+    if isinstance(value, module.UWBNetworkCommandItem):
+        frame = capture.command_frame(value)
+        out.append("%s%s: %s" % (pad, label, type(value).__name__))
+        if frame is not None:
+            for name, v in zip(("group", "type", "length", "data"), frame):
+                out.append("%s  %s: %s" % (pad, name, "0x%02X" % v if name == "type" else _value_text(v)))
+        return
+    fields = capture.record_fields(value)
+    out.append("%s%s: %s" % (pad, label, type(value).__name__))
+    for name, v in fields:
+        _tree(name, v, indent + 1, out)
+
+
+def hex_dump(data, indent="    "):
+    """Lines of a hex dump: offset in the item, 16 bytes in two groups of 8, the printable ASCII."""
+    lines = []
+    for at in range(0, len(data), 16):
+        row = data[at:at + 16]
+        cells = row.hex(" ")
+        if len(row) > 8:
+            cells = cells[:23] + " " + cells[23:]
+        text = "".join(chr(b) if 32 <= b < 127 else "." for b in row)
+        lines.append("%s%04x  %-49s |%s|" % (indent, at, cells, text))
+    return lines
+
+
+class TextFormat:
+    """decode's text: one line per item, with --offsets the offset first, with -V the tree of its fields
+    after it, with -x the hex dump of its bytes. ``line_for(cls, frame, item)`` gives the function
+    (frame, item) -> text for the items of one class."""
+
+    def __init__(self, tree=False, offsets=False, dump=False):
+        self.tree, self.offsets, self.dump = tree, offsets, dump
+
+    def line_for(self, cls, frame, item):
+        line = class_line(cls, item)
+        if not (self.tree or self.dump or self.offsets):
+            return line
+
+        def full(frame, item):
+            try:
+                lines = [line(frame, item)[:-1]]
+            except Exception:  # a value's own text failed: the line that does without it
+                lines = [robust_line(item)]
+            if self.offsets:
+                lines[0] = "%8d  %s" % (frame[0], lines[0])
+            if self.tree:
+                for attr in cls.definition:
+                    _tree(attr.name, getattr(item, attr.name, None), 1, lines)
+            if self.dump:
+                lines += hex_dump(_HEADER.pack(frame[1], len(frame[2])) + frame[2])
+            return "\n".join(lines) + "\n"
+        return full
+
+    def robust(self, frame, item):
+        """The line of an item whose own text failed: its fields instead."""
+        return robust_line(item) + "\n"
+
+
+def json_line(frame, item):
+    """decode --json: the offset, the item's plain data (capture.to_data) and its own text if it has one."""
+    record = {"offset": frame[0]}
+    record.update(capture.to_data(item))
+    if capture.own_text(item):
+        try:
+            record["text"] = str(item)
+        except Exception:  # no text, the fields say it all
+            pass
+    return json.dumps(record, allow_nan=False) + "\n"
+
+
+class JsonFormat:
+    """decode --json: ``line_for`` as TextFormat's."""
+
+    def line_for(self, cls, frame, item):
+        return json_line
+
+    robust = staticmethod(json_line)
 
 
 # ---------------------------------------------------------------------------
-# Rendering
-
-
-def own_text(module, item):
-    """The item's own text rendering, or None when it defines none."""
-    for klass in type(item).__mro__:
-        if klass is module.RLXDataItem or klass is object:
-            return None
-        if "__str__" in vars(klass):
-            return str(item)
-    return None
-
-
-def _plain(module, value):
-    """A value in a form json can write."""
-    if isinstance(value, (bytes, bytearray, memoryview)):
-        return bytes(value).hex()
-    if isinstance(value, (list, tuple)):
-        return [_plain(module, v) for v in value]
-    if isinstance(value, (bool, int, float, str)) or value is None:
-        return value
-    if isinstance(value, module.NorvaneSerialNumber):
-        return str(value)
-    definition = getattr(type(value), "definition", None)
-    if isinstance(definition, list) and definition:
-        return {a.name: _plain(module, getattr(value, a.name, None)) for a in definition}
-    return str(value)
-
-
-def _text(module, value):
-    if isinstance(value, (bytes, bytearray, memoryview)):
-        return bytes(value).hex() or "''"
-    if isinstance(value, str):
-        return repr(value)
-    if isinstance(value, (list, tuple)):
-        return "[" + "; ".join(_text(module, v) for v in value) + "]"
-    if isinstance(value, float):
-        return repr(value)
-    text = str(value)
-    return "(" + text + ")" if ", " in text else text
-
-
-def _fields(item):
-    return [(a.name, getattr(item, a.name, None)) for a in getattr(type(item), "definition", [])]
-
-
-def render_line(module, item):
-    head = "%s 0x%04X" % (type(item).__name__, type(item).type)
-    text = own_text(module, item)
-    if text is not None:
-        return head + " " + " | ".join(text.splitlines())
-    fields = " ".join("%s=%s" % (n, _text(module, v)) for n, v in _fields(item))
-    return head + (" " + fields if fields else "")
-
-
-def render_json(module, offset, item):
-    record = {"offset": offset, "class": type(item).__name__, "type": type(item).type,
-              "fields": {n: _plain(module, v) for n, v in _fields(item)}}
-    text = own_text(module, item)
-    if text is not None:
-        record["text"] = text
-    return json.dumps(record)
-
-
-# ---------------------------------------------------------------------------
-# Commands
+# decode
 
 
 def _amount(n):
@@ -227,12 +393,10 @@ def _amount(n):
 class Progress:
     """One line on a terminal telling how far a decode got, rewritten in place.
 
-    The decoding loop calls ``update`` every ``EVERY`` items only, so the
-    clock is read rarely; the line first shows once ``interval`` seconds have
-    passed, so a short decode shows nothing. ``clear`` blanks the line (before
-    a diagnostic, and at the end)."""
-
-    EVERY = 256
+    The decoding loop calls ``update`` once per chunk read, so the clock is
+    read rarely; the line first shows once ``interval`` seconds have passed, so
+    a short decode shows nothing. ``clear`` blanks the line (before a
+    diagnostic, and at the end)."""
 
     def __init__(self, stream, interval=0.5, clock=time.monotonic):
         self.stream = stream
@@ -242,45 +406,87 @@ class Progress:
         self.due = self.start + interval
         self.width = 0
 
+    def _put(self, text):
+        try:
+            self.stream.write(text)
+            self.stream.flush()
+        except (OSError, ValueError):
+            self.stream = None
+
     def update(self, items, size):
         now = self.clock()
-        if now < self.due:
+        if now < self.due or self.stream is None:
             return
         self.due = now + self.interval
         elapsed = now - self.start
         text = "decoding: %d items, %s, %.0f items/s" % (items, _amount(size), items / elapsed if elapsed > 0 else 0.0)
-        self.stream.write("\r" + text + " " * max(0, self.width - len(text)))
-        self.stream.flush()
+        self._put("\r" + text + " " * max(0, self.width - len(text)))
         self.width = len(text)
 
     def clear(self):
-        if self.width:
-            self.stream.write("\r" + " " * self.width + "\r")
-            self.stream.flush()
-            self.width = 0
+        if self.width and self.stream is not None:
+            self._put("\r" + " " * self.width + "\r")
+        self.width = 0
+
+
+def progress_wanted(err, out):
+    """A progress line only on a terminal, and not on the one the items are written to."""
+    try:
+        if err is None or not err.isatty():
+            return False
+        mine, theirs = os.fstat(err.fileno()), os.fstat(out.fileno())
+    except (AttributeError, OSError, ValueError):
+        return False
+    return (mine.st_dev, mine.st_ino, mine.st_rdev) != (theirs.st_dev, theirs.st_ino, theirs.st_rdev)
 
 
 class Tally:
-    """What a decode met: items per class, unknown type codes, malformed items, totals."""
+    """What a decode met: items per class, unknown type codes, malformed items, warnings, totals."""
 
     def __init__(self):
-        self.decoded = collections.Counter()     # class name -> items decoded
+        self.selected = collections.Counter()    # type code -> items selected (decoded or not)
         self.unknown = collections.Counter()     # type code -> items
         self.malformed = collections.Counter()   # (class name, type code) -> items
+        self.leftover = 0                        # items decoded with bytes past their layout
+        self.skipped = 0                         # items not selected
         self.items = 0
         self.size = 0                            # bytes of the complete items
         self.stream_error = None
+        self.failures = 0
 
-    def write(self, stream):
+    def note(self, diagnostic):
+        if diagnostic.warning:
+            self.leftover += 1
+            return
+        self.failures += 1
+        if diagnostic.problem == "unknown":
+            self.unknown[diagnostic.code] += 1
+        elif diagnostic.problem == "malformed":
+            self.malformed[diagnostic.name, diagnostic.code] += 1
+        elif diagnostic.problem in ("truncated", "hex", "read"):
+            self.stream_error = str(diagnostic)
+
+    def write(self, say, interrupted=False):
         def by_count(counter):
             return sorted(counter.items(), key=lambda kv: (-kv[1], kv[0]))
 
-        lines = ["summary: %d items, %d bytes: %d decoded, %d unknown, %d malformed"
-                 % (self.items, self.size, sum(self.decoded.values()), sum(self.unknown.values()),
-                    sum(self.malformed.values()))]
-        if self.decoded:
+        classes = capture.item_classes()
+        named = collections.Counter()
+        for code, n in self.selected.items():
+            if code in classes:
+                named[classes[code].__name__] += n
+        named.subtract({name: n for (name, _), n in self.malformed.items()})
+        named = +named
+        line = "summary: %d items, %d bytes: %d decoded, %d unknown, %d malformed" % (
+            self.items, self.size, sum(named.values()), sum(self.unknown.values()), sum(self.malformed.values()))
+        if self.leftover:
+            line += ", %d with bytes left over" % self.leftover
+        if self.skipped:
+            line += ", %d not selected" % self.skipped
+        lines = [line + (" (interrupted)" if interrupted else "")]
+        if named:
             lines.append("items per class:")
-            lines += ["  %8d  %s" % (n, name) for name, n in by_count(self.decoded)]
+            lines += ["  %8d  %s" % (n, name) for name, n in by_count(named)]
         if self.unknown:
             lines.append("unknown type codes:")
             lines += ["  %8d  0x%04X" % (n, code) for code, n in by_count(self.unknown)]
@@ -289,177 +495,423 @@ class Tally:
             lines += ["  %8d  %s 0x%04X" % (n, name, code) for (name, code), n in by_count(self.malformed)]
         if self.stream_error:
             lines.append("stream: %s" % self.stream_error)
-        stream.write("\n".join(lines) + "\n")
+        say("\n".join(lines))
 
 
-def decode_stream(module, reader, out, err, as_json=False, serial=0, progress=None, tally=None):
-    """Decodes every item of the stream; returns the number of failures.
-
-    ``progress`` (a Progress) is updated as items go by; ``tally`` (a Tally)
-    counts what was met."""
-    by_code = {c.type: c for c in declared_classes(module)
-               if class_kind(module, c) == "item" and isinstance(c.type, int)}
-    tally = Tally() if tally is None else tally
-    decoded, unknown, malformed = tally.decoded, tally.unknown, tally.malformed
-
-    def report(message):
+def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None):
+    """Writes every selected item of ``cap`` (a capture.Capture whose diagnostics reach ``tally``) as
+    ``view`` (TextFormat or JsonFormat) shows it, at most ``limit`` items. The lines of a chunk are written
+    together, and before any diagnostic, so that the two streams keep their order on one terminal."""
+    lines = {}                      # type code -> the function that shows its items
+    pending = []
+    add = pending.append
+    decode = cap.decode
+    count = tally.selected.update
+    code_of = operator.itemgetter(1)
+    left = limit
+    for batch in cap.batches():
+        chosen = batch if select is None else [f for f in batch if f[1] in select]
+        done = left is not None and len(chosen) >= left
+        if done:
+            chosen = chosen[:left]
+            batch = batch[:batch.index(chosen[-1]) + 1] if chosen else []
+        tally.skipped += len(batch) - len(chosen)
+        count(map(code_of, chosen))
+        for frame in chosen:
+            item = decode(frame)
+            if item is not None:
+                line = lines.get(frame[1])
+                if line is None:
+                    line = lines[frame[1]] = view.line_for(type(item), frame, item)
+                try:
+                    add(line(frame, item))
+                except Exception:  # a value's own text failed: the line that does without it
+                    add(view.robust(frame, item))
+        if left is not None:
+            left -= len(chosen)
+        if batch:
+            tally.items += len(batch)
+            tally.size = batch[-1][0] + 4 + len(batch[-1][2])
+        if pending:
+            out.write("".join(pending))
+            pending.clear()
+            out.flush()
         if progress is not None:
-            progress.clear()
-        err.write(message)
-
-    failures = 0
-    items = 0
-    size = 0
-    check_at = Progress.EVERY
-    try:
-        for offset, code, payload in iter_raw_items(reader):
-            items += 1
-            size = offset + 4 + len(payload)
-            if items >= check_at and progress is not None:
-                check_at = items + Progress.EVERY
-                progress.update(items, size)
-            cls = by_code.get(code)
-            if cls is None:
-                report("error: offset %d: unknown type code 0x%04X (%d payload bytes)\n" % (offset, code, len(payload)))
-                unknown[code] += 1
-                failures += 1
-                continue
-            try:
-                item = cls()
-                item.rlx_header_serial = module.NorvaneSerialNumber(serial)
-                item.di_size = len(payload)
-                item.di_data = payload
-                item._decode()
-                line = render_json(module, offset, item) if as_json else render_line(module, item)
-            except Exception as exc:  # every decoding failure is reported, then the next item follows
-                report("error: offset %d: %s 0x%04X: %s: %s\n" % (offset, cls.__name__, code, type(exc).__name__, exc))
-                malformed[cls.__name__, code] += 1
-                failures += 1
-                continue
-            decoded[cls.__name__] += 1
-            out.write(line + "\n")
-    except (EOFError, ValueError) as exc:
-        report("error: %s\n" % exc)
-        tally.stream_error = str(exc)
-        failures += 1
-    finally:
-        tally.items += items
-        tally.size += size
-        if progress is not None:
-            progress.clear()
-    return failures
+            progress.update(tally.items, tally.size)
+        if done:
+            break
 
 
 def cmd_decode(args):
-    module = _catalog()
+    out = Output()
+    select = _selected_codes(args.classes) if args.classes else None
     if args.file is None:
-        source = resources.files("rlx.data_items").joinpath("sample_capture.hex").open("rb")
-    elif args.file == "-":
-        source = sys.stdin.buffer
+        from importlib import resources
+        source, name = resources.files("rlx.data_items").joinpath("sample_capture.hex").open("rb"), "sample"
     else:
-        try:
-            source = open(args.file, "rb")
-        except OSError as exc:
-            sys.stderr.write("error: %s\n" % exc)
-            return 2
+        source, name = open_input(args.file)
     progress = None
-    if args.progress and sys.stderr.isatty():
+    if args.progress and progress_wanted(sys.stderr, sys.stdout):
         progress = Progress(sys.stderr, interval=args.progress_interval)
     tally = Tally()
-    with source:
-        failures = decode_stream(module, open_capture(source), sys.stdout, sys.stderr,
-                                 as_json=args.json, serial=args.serial, progress=progress, tally=tally)
-    if args.summary:
-        sys.stdout.flush()
-        tally.write(sys.stderr)
-    return 1 if failures else 0
+    view = JsonFormat() if args.json else TextFormat(args.tree, args.offsets, args.dump)
+
+    def report(diagnostic):
+        if progress is not None:
+            progress.clear()
+        out.flush()
+        tally.note(diagnostic)
+        say(("warning: " if diagnostic.warning else "error: ") + str(diagnostic))
+
+    cap = capture.Capture(source, serial=args.serial, on_diagnostic=report)
+    interrupted = False
+    try:
+        try:
+            decode_capture(cap, out, view, tally, select, args.count, progress)
+        except KeyboardInterrupt:
+            interrupted = True
+        except OSError as exc:
+            report(capture.Diagnostic(tally.size, "read", "cannot read %s: %s" % (name, _why(exc)),
+                                      None, None, False))
+        out.flush()
+    finally:
+        if progress is not None:
+            progress.clear()
+        if args.summary:
+            tally.write(say, interrupted)
+        try:
+            source.close()
+        except (OSError, ValueError):
+            pass
+    if interrupted:
+        say("interrupted")
+        return EXIT_INTERRUPTED
+    return EXIT_FAILED if tally.failures else 0
 
 
-def _seconds(text):
-    value = float(text)
-    if not value >= 0:
-        raise argparse.ArgumentTypeError("not a number of seconds: %r" % text)
-    return value
+# ---------------------------------------------------------------------------
+# encode
+
+
+def _reject_constant(name):
+    raise ValueError("%s is not JSON (write a non-finite float as the string \"%s\")" % (name, name))
+
+
+def _encode_error(item, exc):
+    """Which field of an item did not encode, in words."""
+    for attr in type(item).definition:
+        try:
+            attr._encode(getattr(item, attr.name))
+        except Exception as found:  # the first field that fails is the one to name
+            return "field %s: %s" % (attr.name, found)
+    return "%s: %s" % (type(exc).__name__, exc)
+
+
+def cmd_encode(args):
+    out = Output()
+    if not args.hex and out.isatty():
+        raise Failure("standard output is a terminal: redirect it to a file or use --hex", EXIT_USAGE)
+    source, name = open_input(args.file, "JSON lines")
+    failures = 0
+    offset = 0
+    try:
+        for number, raw in enumerate(source, 1):
+            try:
+                text = raw.decode("utf-8-sig" if number == 1 else "utf-8").strip()
+            except UnicodeDecodeError as exc:
+                failures += 1
+                say("error: %s line %d: not UTF-8 text (%s)" % (name, number, exc.reason))
+                continue
+            if not text or text.startswith("#"):
+                continue
+            try:
+                data = json.loads(text, parse_constant=_reject_constant)
+                item = capture.from_data(data)
+            except ValueError as exc:
+                failures += 1
+                say("error: %s line %d: %s" % (name, number, exc))
+                continue
+            try:
+                wire = item._encode()
+            except Exception as exc:  # values the item's fields cannot hold
+                failures += 1
+                say("error: %s line %d: %s 0x%04X: %s" % (name, number, type(item).__name__, type(item).type,
+                                                         _encode_error(item, exc)))
+                continue
+            if args.hex:
+                out.write("# offset %d: %s 0x%04X\n%s\n" % (offset, type(item).__name__, type(item).type,
+                                                           wire.hex(" ")))
+            else:
+                out.write(wire)
+            offset += len(wire)
+    except OSError as exc:
+        failures += 1
+        say("error: cannot read %s: %s" % (name, _why(exc)))
+    finally:
+        try:
+            source.close()
+        except (OSError, ValueError):
+            pass
+    out.flush()
+    return EXIT_FAILED if failures else 0
+
+
+# ---------------------------------------------------------------------------
+# catalog and show
+
+
+def class_kind(module, cls):
+    if issubclass(cls, module.RLXDataItem):
+        return "item"
+    if issubclass(cls, module.DataItemAttribute):
+        return "attribute kind"
+    return "record"
 
 
 def cmd_catalog(args):
     module = _catalog()
-    for index, cls in enumerate(declared_classes(module), 1):
+    out = Output()
+    lines = []
+    for index, cls in enumerate(capture.declared_classes(module), 1):
         kind = class_kind(module, cls)
         code = "0x%04X" % cls.type if kind == "item" and isinstance(cls.type, int) else "-"
-        size = fixed_size(module, cls)
-        if kind == "attribute kind":
-            size = "-"
-        elif size is None:
-            size = "variable"
-        print("%3d  %-40s %-14s %-6s %s" % (index, cls.__name__, kind, code, size))
+        size = capture.fixed_size(cls)
+        size = "-" if kind == "attribute kind" else "variable" if size is None else size
+        lines.append("%3d  %-40s %-14s %-6s %s\n" % (index, cls.__name__, kind, code, size))
+    out.write("".join(lines))
+    out.flush()
     return 0
+
+
+def _signature(function, drop_first=False):
+    try:
+        found = inspect.signature(function)
+    except (TypeError, ValueError):
+        return "(...)"
+    if drop_first and found.parameters:
+        found = found.replace(parameters=list(found.parameters.values())[1:])
+    return str(found)
+
+
+def _filled_list(field, n):
+    """n elements for a list field of a new item (None if the field's elements cannot be made)."""
+    module = _catalog()
+    if field.kind == "DISerialNumberListAttr":
+        return [module.NorvaneSerialNumber(0) for _ in range(n)]
+    if field.kind == "DIUInt16ListAttr":
+        return [0] * n
+    if field.element is None or issubclass(field.element, module.UWBNetworkCommandItem):
+        return None
+    out = []
+    for _ in range(n):
+        element = field.element()
+        for attr in getattr(field.element, "definition", []):
+            if not hasattr(element, attr.name):
+                setattr(element, attr.name, 0)
+        out.append(element)
+    return out
+
+
+def count_fields(cls):
+    """[(count field, list field)] of an item whose own encoder sets a count from a list's length: found by
+    encoding new items with one and then two elements in each list and seeing which integer follows."""
+    module = _catalog()
+    if not any("_encode" in vars(k) for k in cls.__mro__[:cls.__mro__.index(module.RLXDataItem)]):
+        return []
+    fields = capture.layout(cls)
+    numbers = [f.name for f in fields if f.size is not None]
+    found = []
+    for lst in fields:
+        if lst.kind not in ("DIListAttr", "DISerialNumberListAttr", "DIUInt16ListAttr"):
+            continue
+        seen = []
+        for n in (1, 2):
+            elements = _filled_list(lst, n)
+            if elements is None:
+                break
+            item = cls()
+            setattr(item, lst.name, elements)
+            try:
+                item._encode()
+            except Exception:  # an item that cannot encode this way tells nothing
+                break
+            seen.append({name: getattr(item, name, None) for name in numbers})
+        if len(seen) == 2:
+            found += [(name, lst.name) for name in numbers if seen[0][name] == 1 and seen[1][name] == 2]
+    return found
 
 
 def cmd_show(args):
     module = _catalog()
-    cls = next((c for c in declared_classes(module) if c.__name__ == args.name), None)
-    if cls is None:
-        sys.stderr.write("error: no class named %r in the catalog\n" % args.name)
-        return 2
+    cls = find_class(args.name)
+    out = Output()
+    lines = []
     kind = class_kind(module, cls)
     head = "%s (%s" % (cls.__name__, kind)
     if kind == "item":
         head += ", type 0x%04X" % cls.type
-    print(head + ")")
+    lines.append(head + ")")
     if cls.__doc__:
-        print("  " + cls.__doc__.strip().splitlines()[0])
-    definition = getattr(cls, "definition", None)
+        lines += ["  " + line.strip() for line in cls.__doc__.strip().splitlines() if line.strip()]
     if kind == "attribute kind":
-        print("  format %r, size %s" % (getattr(cls("x"), "format", "?"), getattr(cls("x"), "size", "?")))
-        return 0
-    if not isinstance(definition, list):
-        print("  no definition")
-        return 0
-    offset = 0
-    print("  %-8s %-32s %-30s %s" % ("offset", "attribute", "kind", "width"))
-    for a in definition:
-        variable = _is_variable(module, a)
-        width = "rest" if variable else str(a.size)
-        if isinstance(a, getattr(module, "DIListAttr", ())):
-            element = element_class(a)
-            width = "list of %s" % element.__name__ if element else "list"
-        print("  %-8s %-32s %-30s %s" % (offset, a.name, kind_name(module, a), width))
-        offset = "variable" if variable or not isinstance(offset, int) else offset + a.size
-    if isinstance(offset, int):
-        print("  payload: %d bytes" % offset)
+        sample = cls("x")
+        lines.append("  format %r, size %s" % (getattr(sample, "format", "?"), getattr(sample, "size", "?")))
+    elif not isinstance(getattr(cls, "definition", None), list):
+        lines.append("  no layout")
+    else:
+        fields = capture.layout(cls)
+        lines.append("  %-8s %-32s %-30s %s" % ("offset", "field", "kind", "width"))
+        for f in fields:
+            width = "rest" if f.size is None else str(f.size)
+            if f.element is not None:
+                width = "rest: list of %s" % f.element.__name__
+            lines.append("  %-8s %-32s %-30s %s" % ("variable" if f.offset is None else f.offset, f.name, f.kind,
+                                                   width))
+        size = capture.fixed_size(cls)
+        lines.append("  payload: %s" % ("%d bytes" % size if size is not None else "variable"))
+    if kind == "record":
+        lines.append("  constructor: %s%s" % (cls.__name__, _signature(cls)))
+    methods, own = [], []
+    for name, value in vars(cls).items():
+        if name in ("_encode", "_decode", "__str__"):
+            own.append({"_encode": "payload encoder", "_decode": "payload decoder", "__str__": "text"}[name])
+        elif not name.startswith("_") and isinstance(value, classmethod):
+            methods.append("%s%s  (class method)" % (name, _signature(getattr(cls, name))))
+        elif not name.startswith("_") and callable(value):
+            methods.append(name + _signature(value))
+    if methods:
+        lines.append("  methods:")
+        lines += ["    " + m for m in methods]
+    if own:
+        lines.append("  its own: %s" % ", ".join(own))
+    if kind == "item":
+        for count, lst in count_fields(cls):
+            lines.append("  %s counts the elements of %s (set on encoding, bounds the list on decoding)"
+                         % (count, lst))
+    out.write("\n".join(lines) + "\n")
+    out.flush()
     return 0
 
 
-def main(argv=None):
-    parser = argparse.ArgumentParser(prog="python3 -m rlx.data_items",
-                                     description="Decode RLX private data items and inspect their catalog.")
-    sub = parser.add_subparsers(dest="command", required=True)
-    p = sub.add_parser("decode", help="decode a capture (default: the bundled sample)")
+# ---------------------------------------------------------------------------
+# Arguments
+
+
+def _seconds(text):
+    try:
+        value = float(text)
+    except ValueError:
+        value = -1.0
+    if not 0 <= value < float("inf"):
+        raise argparse.ArgumentTypeError("not a number of seconds: %r" % text)
+    return value
+
+
+def _count(text):
+    if not re.fullmatch(r"\s*\d+\s*", text):
+        raise argparse.ArgumentTypeError("not a count of items: %r" % text)
+    return int(text)
+
+
+def _serial(text):
+    try:
+        value = int(text, 0)
+    except ValueError:
+        raise argparse.ArgumentTypeError("not a serial number: %r (a whole number, e.g. 42 or 0x2A)" % text)
+    if not 0 <= value <= capture.SERIAL_MAX:
+        raise argparse.ArgumentTypeError("serial number %s out of range: a serial number is 4 bytes, 0 to 0x%X"
+                                         % (text, capture.SERIAL_MAX))
+    return value
+
+
+def version():
+    """The installed distribution's version, else the one the checkout's project file declares."""
+    try:
+        from importlib import metadata
+        return metadata.version("rlx-private-data-items")
+    except Exception:  # not installed (or no metadata): the source tree says
+        pass
+    here = os.path.dirname(os.path.realpath(__file__))
+    try:
+        with open(os.path.join(here, "..", "..", "pyproject.toml"), encoding="utf-8") as f:
+            found = re.search(r'^version\s*=\s*"([^"]+)"', f.read(), re.M)
+    except OSError:
+        found = None
+    return found.group(1) if found else "unknown"
+
+
+class _Version(argparse.Action):
+    def __init__(self, option_strings, dest, **kwargs):
+        argparse.Action.__init__(self, option_strings, dest, nargs=0, help="print the version and exit")
+
+    def __call__(self, parser, namespace, values, option_string=None):
+        out = Output()
+        out.write("rlx-private-data-items %s\n" % version())
+        out.flush()
+        parser.exit()
+
+
+def parser():
+    top = argparse.ArgumentParser(prog="python3 -m rlx.data_items",
+                                  description="Decode and encode RLX private data items; inspect their catalog.")
+    top.add_argument("--version", action=_Version)
+    sub = top.add_subparsers(dest="command", required=True)
+    p = sub.add_parser("decode", help="decode a capture (default: the bundled sample)",
+                       description="Decode a capture: one line per item on standard output, diagnostics on "
+                                   "standard error. Exit status 1 if anything could not be decoded, 2 for bad "
+                                   "usage, 130 when interrupted.")
     p.add_argument("file", nargs="?", help="capture file, binary or hex text; '-' for standard input")
-    p.add_argument("--json", action="store_true", help="one JSON object per item")
-    p.add_argument("--serial", type=lambda s: int(s, 0), default=0,
-                   help="serial number of the packet header the items came in (default 0)")
+    view = p.add_mutually_exclusive_group()
+    view.add_argument("--json", action="store_true", help="one JSON object per item (strict JSON; encode reads it)")
+    view.add_argument("-V", "--tree", action="store_true",
+                      help="after each item's line, every field by name, records and lists opened up")
+    p.add_argument("-c", "--count", type=_count, metavar="N", help="stop after N (selected) items")
+    p.add_argument("--class", dest="classes", action="append", metavar="NAME|0xCODE",
+                   help="decode only items of this class (any case) or type code; may be repeated")
+    p.add_argument("--offsets", action="store_true", help="the byte offset of each item first on its line")
+    p.add_argument("-x", "--hex-dump", dest="dump", action="store_true",
+                   help="a hex dump of each item's bytes after its line")
+    p.add_argument("--serial", type=_serial, default=0,
+                   help="serial number of the packet header the items came in (0 to 0xFFFFFFFF, default 0)")
     p.add_argument("--summary", action="store_true",
-                   help="at the end, print a summary on standard error (standard output keeps one line per "
-                        "item): items per class by count, unknown type codes, malformed items, total items "
-                        "and bytes")
+                   help="at the end (also when interrupted), a summary on standard error: items per class by "
+                        "count, unknown type codes, malformed items, total items and bytes")
     p.add_argument("--no-progress", dest="progress", action="store_false",
-                   help="no progress line; by default a long decode shows one on standard error, rewritten "
-                        "in place, when standard error is a terminal (never otherwise)")
+                   help="no progress line; by default a long decode shows one on standard error when that is a "
+                        "terminal that standard output does not write to")
     p.add_argument("--progress-interval", type=_seconds, default=0.5, metavar="SECONDS",
                    help="time between progress updates (default %(default)s)")
     p.set_defaults(run=cmd_decode)
+    p = sub.add_parser("encode", help="write the capture of JSON lines as decode --json writes them",
+                       description="Read one JSON object per line (as decode --json writes them; blank lines and "
+                                   "lines starting with # are skipped) and write the items' bytes.")
+    p.add_argument("file", nargs="?", default="-", help="JSON lines file; '-' (the default) for standard input")
+    p.add_argument("--hex", action="store_true", help="write hex text (one item per line) instead of binary")
+    p.set_defaults(run=cmd_encode)
     p = sub.add_parser("catalog", help="list every declared class in catalog order")
     p.set_defaults(run=cmd_catalog)
-    p = sub.add_parser("show", help="show the layout of one class")
-    p.add_argument("name")
+    p = sub.add_parser("show", help="show the layout, methods and count fields of one class")
+    p.add_argument("name", metavar="NAME|0xCODE", help="class name (any case) or an item's type code")
     p.set_defaults(run=cmd_show)
-    args = parser.parse_args(argv)
+    return top
+
+
+def main(argv=None):
     try:
-        return args.run(args)
-    except BrokenPipeError:
-        return 0
+        try:
+            args = parser().parse_args(argv)
+            if args.command == "decode" and args.json and (args.offsets or args.dump):
+                raise Failure("--offsets and -x shape the text output; --json writes the offset already and "
+                              "the fields in full", EXIT_USAGE)
+            return args.run(args)
+        except Failure as exc:
+            if "standard output" in str(exc):
+                _silence_stdout()
+            say("error: %s" % exc)
+            return exc.status
+    except KeyboardInterrupt:
+        say("interrupted")
+        return EXIT_INTERRUPTED
 
 
 if __name__ == "__main__":
