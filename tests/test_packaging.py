@@ -32,7 +32,7 @@ def test_catalog_installs_its_own_files_only(pdi):
 # The checked-in stub and reference are generated over the project's stand-in framework, whose value types
 # and widths they name.
 @pytest.mark.standin
-@pytest.mark.parametrize("tool", ["make_stubs.py"])
+@pytest.mark.parametrize("tool", ["make_stubs.py", "make_reference.py"])
 def test_checked_in_file_is_what_the_built_module_yields(tool):
     result = subprocess.run([sys.executable, "-P", os.path.join(REPO, "tools", tool), "--check"],
                             capture_output=True, text=True, cwd=REPO)
