@@ -47,7 +47,7 @@ def signature(function, constructor=False):
 
 
 def plural(n, unit):
-    return "%d %s%s" % (n, unit, "" if n == 1 else "s")
+    return "%d %s%s" % (n, unit, "" if n == 1 else "es" if unit.endswith("s") else "s")
 
 
 def link(cls, classes):
@@ -73,7 +73,8 @@ def methods(cls, skip=()):
         if name in skip:
             continue
         if isinstance(value, (classmethod, staticmethod)):
-            out.append("`%s%s` (%s)" % (name, signature(getattr(cls, name)), type(value).__name__.replace("method", " method")))
+            what = "class method" if isinstance(value, classmethod) else "static method"
+            out.append("`%s%s` (%s)" % (name, signature(getattr(cls, name)), what))
         elif callable(value) and not isinstance(value, type):
             out.append("`%s%s`" % (name, signature(value)))
     return out
@@ -134,8 +135,9 @@ def render(module):
         "",
         "<!-- Generated from the built module by tools/make_reference.py; do not edit. -->",
         "",
-        "The classes of `%s` in declaration order: %d item classes, %d auxiliary records and %d attribute kind."
-        % (module.__name__, kinds.count("item"), kinds.count("record"), kinds.count("attribute kind")),
+        "The classes of `%s` in declaration order: %s, %s and %s." % (
+            module.__name__, plural(kinds.count("item"), "item class"),
+            plural(kinds.count("record"), "auxiliary record"), plural(kinds.count("attribute kind"), "attribute kind")),
         "Offsets and widths are in bytes, little-endian, without padding; an offset of — follows a field of",
         "variable width, and *rest* is the remainder of the payload, bounded only where a count attribute says so.",
         "Widths of the framework's own kinds are those of the project's stand-in framework.",
@@ -157,7 +159,8 @@ def render(module):
 def main(argv=None):
     parser = argparse.ArgumentParser(description="Generate the catalog reference from the built module.")
     parser.add_argument("--check", action="store_true",
-                        help="compare with the checked-in reference instead of writing it; exit 1 with a diff if it differs")
+                        help="compare with the checked-in reference instead of writing it; "
+                             "exit 1 with a diff if it differs")
     parser.add_argument("--output", default=REFERENCE, help="reference file (default: %(default)s)")
     args = parser.parse_args(argv)
     try:
