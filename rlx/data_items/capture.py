@@ -41,6 +41,7 @@ import binascii
 import collections
 import itertools
 import math
+import operator
 import re
 import struct
 
@@ -224,41 +225,92 @@ def _float_data(value):
 
 def _data(value):
     """A field value as plain data (see the module documentation)."""
-    t = type(value)
-    if t is int or t is bool or t is str:
-        return value
-    if t is float:
-        return _float_data(value)
+    to_data = _DATA_OF.get(type(value))
+    if to_data is None:
+        to_data = _DATA_OF[type(value)] = _data_of(value)
+    return to_data(value)
+
+
+def _same(value):
+    return value
+
+
+def _bytes_data(value):
+    return {"bytes": bytes(value).hex()}
+
+
+def _list_data(value):
+    kinds = set(map(type, value))
+    if len(kinds) == 1:
+        to_data = _DATA_OF.get(kinds.pop())
+        if to_data is not None:
+            return list(map(to_data, value))
+    return list(map(_data, value))
+
+
+# How to turn a value of each type met so far into plain data.
+_DATA_OF = {int: _same, bool: _same, str: _same, float: _float_data, bytes: _bytes_data,
+            bytearray: _bytes_data, memoryview: _bytes_data, list: _list_data, tuple: _list_data}
+
+
+def _data_of(sample):
+    """How to turn values of the type of ``sample`` (a type not met before) into plain data."""
     module = _catalog()
-    if isinstance(value, module.NorvaneSerialNumber):
-        return {"serial": int(value)}
-    if isinstance(value, (bytes, bytearray, memoryview)):
-        return {"bytes": bytes(value).hex()}
-    if isinstance(value, (list, tuple)):
-        return [_data(v) for v in value]
-    if isinstance(value, bool) or isinstance(value, int):
-        return int(value)
-    if isinstance(value, float):
-        return _float_data(float(value))
-    if isinstance(value, str):
-        return str(value)
-    if isinstance(value, module.UWBNetworkCommandItem):
-        frame = command_frame(value)
-        if frame is not None:
-            return {"group": frame[0], "type": "0x%02X" % frame[1], "length": frame[2],
-                    "data": {"bytes": frame[3].hex()}}
-    fields = record_fields(value)
-    if fields:
-        return {name: _data(v) for name, v in fields}
-    return str(value)
+    for kind, to_data in ((module.NorvaneSerialNumber, lambda v: {"serial": int(v)}),
+                          ((bytes, bytearray, memoryview), _bytes_data), ((list, tuple), _list_data),
+                          (bool, bool), (int, int), (float, lambda v: _float_data(float(v))), (str, str)):
+        if isinstance(sample, kind):
+            return to_data
+    if isinstance(sample, module.UWBNetworkCommandItem):
+        return _command_data
+    if not record_fields(sample):
+        return str
+    return lambda v: {name: _data(x) for name, x in record_fields(v)}
+
+
+def _command_data(command):
+    frame = command_frame(command)
+    if frame is None:
+        return str(command)
+    return {"group": frame[0], "type": "0x%02X" % frame[1], "length": frame[2], "data": {"bytes": frame[3].hex()}}
 
 
 def to_data(item):
     """An item as plain data: ``{"class": name, "type": "0x%04X", "fields": {name: value}}``, the fields in
     wire order, values as the module documentation says; json.dumps(allow_nan=False) writes it."""
     cls = type(item)
-    return {"class": cls.__name__, "type": "0x%04X" % cls.type,
-            "fields": {a.name: _data(getattr(item, a.name, None)) for a in cls.definition}}
+    fields = _FIELDS_OF.get(cls)
+    if fields is None:
+        fields = _FIELDS_OF[cls] = _fields_function(cls, item)
+    return {"class": cls.__name__, "type": "0x%04X" % cls.type, "fields": fields(item)}
+
+
+_FIELDS_OF = {}
+
+
+def _fields_function(cls, item):
+    """A function item -> {field name: plain data} for the items of ``cls``, written for the class at its
+    first item (``item``): one dict display that takes integers, flags and text as they are and converts
+    the rest. Any later value of another type than the first item's goes through _data as well."""
+    names = [a.name for a in cls.definition]
+    if not names:
+        return lambda item: {}
+    scope = {"get": operator.attrgetter(*names), "data": _data, "number": _float_data, "plain": _PLAIN}
+    values = scope["get"](item) if len(names) > 1 else (scope["get"](item),)
+    entries = []
+    for i, (name, v) in enumerate(zip(names, values)):
+        read = "v[%d]" % i if len(names) > 1 else "v"
+        if type(v) in _PLAIN:
+            read = "%s if type(%s) in plain else data(%s)" % (read, read, read)
+        else:
+            read = "%s(%s)" % ("number" if type(v) is float else "data", read)
+        entries.append("%r: %s" % (name, read))
+    source = "def fields(item):\n    v = get(item)\n    return {%s}\n" % ", ".join(entries)
+    exec(source, scope)
+    return scope["fields"]
+
+
+_PLAIN = frozenset([int, bool, str])
 
 
 _NONFINITE = {"NaN": math.nan, "Infinity": math.inf, "-Infinity": -math.inf}

@@ -18,8 +18,6 @@ run with a summary on standard error.
 
 import argparse
 import collections
-import difflib
-import inspect
 import json
 import operator
 import os
@@ -145,6 +143,7 @@ def find_class(text, items_only=False):
         if found is None:
             raise Failure("no item has type code 0x%04X" % code, EXIT_USAGE)
         return found
+    import difflib
     close = difflib.get_close_matches(text.lower(), list(folded), n=3, cutoff=0.6)
     hint = "; did you mean %s?" % " or ".join(folded[c].__name__ for c in close) if close else ""
     raise Failure("no %s named %r in the catalog%s" % ("item" if items_only else "class", text, hint), EXIT_USAGE)
@@ -374,7 +373,16 @@ class JsonFormat:
     """decode --json: ``line_for`` as TextFormat's."""
 
     def line_for(self, cls, frame, item):
-        return json_line
+        if capture.own_text(item):
+            return json_line
+        dumps = json.JSONEncoder(allow_nan=False).encode
+        to_data = capture.to_data
+
+        def line(frame, item):
+            record = {"offset": frame[0]}
+            record.update(to_data(item))
+            return dumps(record) + "\n"
+        return line
 
     robust = staticmethod(json_line)
 
@@ -683,14 +691,12 @@ def cmd_catalog(args):
     return 0
 
 
-def _signature(function, drop_first=False):
+def _signature(function):
+    import inspect
     try:
-        found = inspect.signature(function)
+        return str(inspect.signature(function))
     except (TypeError, ValueError):
         return "(...)"
-    if drop_first and found.parameters:
-        found = found.replace(parameters=list(found.parameters.values())[1:])
-    return str(found)
 
 
 def _filled_list(field, n):
