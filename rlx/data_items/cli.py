@@ -759,6 +759,7 @@ def cmd_show(args):
     lines.append(head + ")")
     if cls.__doc__:
         lines += ["  " + line.strip() for line in cls.__doc__.strip().splitlines() if line.strip()]
+    counted = {}
     if kind == "attribute kind":
         sample = cls("x")
         lines.append("  format %r, size %s" % (getattr(sample, "format", "?"), getattr(sample, "size", "?")))
@@ -766,11 +767,15 @@ def cmd_show(args):
         lines.append("  no layout")
     else:
         fields = capture.layout(cls)
+        counted = {lst: count for count, lst in count_fields(cls)} if kind == "item" else {}
         lines.append("  %-8s %-32s %-30s %s" % ("offset", "field", "kind", "width"))
         for f in fields:
             width = "rest" if f.size is None else str(f.size)
             if f.element is not None:
                 width = "rest: list of %s" % f.element.__name__
+            if f.name in counted:
+                width = "%s × %s" % (counted[f.name], f.element.__name__ if f.element is not None else
+                                     {"DISerialNumberListAttr": 4, "DIUInt16ListAttr": 2}.get(f.kind, "?"))
             lines.append("  %-8s %-32s %-30s %s" % ("variable" if f.offset is None else f.offset, f.name, f.kind,
                                                    width))
         size = capture.fixed_size(cls)
@@ -780,7 +785,7 @@ def cmd_show(args):
     methods, own = [], []
     for name, value in vars(cls).items():
         if name in ("_encode", "_decode", "__str__"):
-            own.append({"_encode": "payload encoder", "_decode": "payload decoder", "__str__": "text"}[name])
+            own.append({"_encode": "encoder (_encode)", "_decode": "decoder (_decode)", "__str__": "text (__str__)"}[name])
         elif not name.startswith("_") and isinstance(value, classmethod):
             methods.append("%s%s  (class method)" % (name, _signature(getattr(cls, name))))
         elif not name.startswith("_") and callable(value):
@@ -790,10 +795,9 @@ def cmd_show(args):
         lines += ["    " + m for m in methods]
     if own:
         lines.append("  its own: %s" % ", ".join(own))
-    if kind == "item":
-        for count, lst in count_fields(cls):
-            lines.append("  %s counts the elements of %s (set on encoding, bounds the list on decoding)"
-                         % (count, lst))
+    for lst, count in counted.items():
+        lines.append("  %s counts the elements of %s (set on encoding, bounds the list on decoding)"
+                     % (count, lst))
     out.write("\n".join(lines) + "\n")
     out.flush()
     return 0
