@@ -70,16 +70,13 @@ def catalog():
     return _MODULE[0]
 
 
-_catalog = catalog
-
-
 # ---------------------------------------------------------------------------
 # The catalog's classes and layouts
 
 
 def declared_classes(module=None):
     """The classes the catalog declares, in declaration order."""
-    module = module or _catalog()
+    module = module or catalog()
     return [v for v in vars(module).values() if isinstance(v, type) and v.__module__ == module.__name__]
 
 
@@ -90,7 +87,7 @@ def item_classes():
     """{type code: item class} of every item class of the catalog."""
     global _ITEMS
     if _ITEMS is None:
-        module = _catalog()
+        module = catalog()
         _ITEMS = {c.type: c for c in declared_classes(module)
                   if issubclass(c, module.RLXDataItem) and isinstance(c.type, int)}
     return _ITEMS
@@ -107,7 +104,7 @@ def kind_name(attr):
     """The name the framework exports an attribute's kind under (``DIUInt32Attr``, ``DIDomainInfoAttr``...);
     the names of its classes are its own affair, so the name is looked up among the catalog's attributes."""
     if not _EXPORTED:
-        for key, value in vars(_catalog()).items():
+        for key, value in vars(catalog()).items():
             if isinstance(value, type) and not key.startswith("_"):
                 _EXPORTED.setdefault(value, []).append(key)
     for cls in type(attr).__mro__:
@@ -161,7 +158,7 @@ def _element_size(field):
 
 
 def _has_own_decoder(cls):
-    module = _catalog()
+    module = catalog()
     return any("_decode" in vars(k) for k in cls.__mro__[:cls.__mro__.index(module.RLXDataItem)])
 
 
@@ -187,7 +184,7 @@ def own_text(obj):
     cls = type(obj)
     if cls.__str__ is object.__str__:
         return False
-    module = _catalog()
+    module = catalog()
     if isinstance(obj, module.RLXDataItem):
         return any("__str__" in vars(k) for k in cls.__mro__[:cls.__mro__.index(module.RLXDataItem)])
     return True
@@ -255,7 +252,7 @@ _DATA_OF = {int: _same, bool: _same, str: _same, float: _float_data, bytes: _byt
 
 def _data_of(sample):
     """How to turn values of the type of ``sample`` (a type not met before) into plain data."""
-    module = _catalog()
+    module = catalog()
     for kind, to_data in ((module.NorvaneSerialNumber, lambda v: {"serial": int(v)}),
                           ((bytes, bytearray, memoryview), _bytes_data), ((list, tuple), _list_data),
                           (bool, bool), (int, int), (float, lambda v: _float_data(float(v))), (str, str)):
@@ -263,9 +260,8 @@ def _data_of(sample):
             return to_data
     if isinstance(sample, module.UWBNetworkCommandItem):
         return _command_data
-    if not record_fields(sample):
-        return str
-    return lambda v: {name: _data(x) for name, x in record_fields(v)}
+    names = [name for name, _ in record_fields(sample)]
+    return _fields_function(names, sample) if names else str
 
 
 def _command_data(command):
@@ -281,32 +277,33 @@ def to_data(item):
     cls = type(item)
     fields = _FIELDS_OF.get(cls)
     if fields is None:
-        fields = _FIELDS_OF[cls] = _fields_function(cls, item)
+        fields = _FIELDS_OF[cls] = _fields_function([a.name for a in cls.definition], item)
     return {"class": cls.__name__, "type": "0x%04X" % cls.type, "fields": fields(item)}
 
 
 _FIELDS_OF = {}
 
 
-def _fields_function(cls, item):
-    """A function item -> {field name: plain data} for the items of ``cls``, written for the class at its
-    first item (``item``): one dict display that takes integers, flags and text as they are and converts
-    the rest. Any later value of another type than the first item's goes through _data as well."""
-    names = [a.name for a in cls.definition]
+def _fields_function(names, sample):
+    """A function object -> {name: plain data} of the fields ``names`` of an item or record class, written
+    for the class at its first object (``sample``): one dict display that takes integers, flags and text as
+    they are and converts the rest, so that most values cost no call. A later value of another type than
+    the first object's goes through _data as well."""
     if not names:
-        return lambda item: {}
-    scope = {"get": operator.attrgetter(*names), "data": _data, "number": _float_data, "plain": _PLAIN}
-    values = scope["get"](item) if len(names) > 1 else (scope["get"](item),)
+        return lambda obj: {}
+    scope = {"get": operator.attrgetter(*names), "data": _data, "plain": _PLAIN}
+    values = scope["get"](sample) if len(names) > 1 else (scope["get"](sample),)
     entries = []
     for i, (name, v) in enumerate(zip(names, values)):
         read = "v[%d]" % i if len(names) > 1 else "v"
         if type(v) in _PLAIN:
             read = "%s if type(%s) in plain else data(%s)" % (read, read, read)
         else:
-            read = "%s(%s)" % ("number" if type(v) is float else "data", read)
+            _data(v)            # registers the conversion of its type
+            scope["c%d" % i], scope["t%d" % i] = _DATA_OF[type(v)], type(v)
+            read = "c%d(%s) if type(%s) is t%d else data(%s)" % (i, read, read, i, read)
         entries.append("%r: %s" % (name, read))
-    source = "def fields(item):\n    v = get(item)\n    return {%s}\n" % ", ".join(entries)
-    exec(source, scope)
+    exec("def fields(obj):\n    v = get(obj)\n    return {%s}\n" % ", ".join(entries), scope)
     return scope["fields"]
 
 
@@ -335,7 +332,7 @@ def _show(value):
 
 
 def _serial_value(value, where):
-    module = _catalog()
+    module = catalog()
     if isinstance(value, dict) and set(value) == {"serial"}:
         value = value["serial"]
     if isinstance(value, int) and not isinstance(value, bool) and 0 <= value <= SERIAL_MAX:
@@ -377,7 +374,7 @@ def _plain_value(value, template, where):
     """A value for a field known only by the value a new instance holds (records without a layout)."""
     if isinstance(template, float):
         return _float_value(value, where)
-    module = _catalog()
+    module = catalog()
     if isinstance(template, module.NorvaneSerialNumber):
         return _serial_value(value, where)
     if isinstance(template, (bytes, bytearray)):
@@ -429,7 +426,7 @@ def _attr_value(attr, value, template, where, item):
         if kind == "DIUInt16ListAttr":
             return [_int_value(v, "%s[%d]" % (where, i)) for i, v in enumerate(value)]
         element = element_class(attr)
-        module = _catalog()
+        module = catalog()
         if element is not None and issubclass(element, module.UWBNetworkCommandItem):
             return _commands_value(item, value, where)
         if element is None:
@@ -691,6 +688,17 @@ class _HexError(Exception):
         self.data = data
 
 
+_ROWS = {}
+
+
+def _rows():
+    """{type code: (item class, bytes its layout takes, element width)} (see _shape), made once."""
+    if not _ROWS:
+        for code, cls in item_classes().items():
+            _ROWS[code] = (cls,) + _shape(cls)
+    return _ROWS
+
+
 class Capture:
     """The items of one capture, read in chunks.
 
@@ -703,19 +711,15 @@ class Capture:
     ``items`` and ``size`` count the complete items framed so far and their bytes."""
 
     def __init__(self, source, serial=0, hex=None, on_diagnostic=None):
-        module = _catalog()
         if not (isinstance(serial, int) and 0 <= serial <= SERIAL_MAX):
             raise ValueError("a serial number is 0 to %d, not %s" % (SERIAL_MAX, _show(serial)))
-        self.serial = module.NorvaneSerialNumber(serial)
+        self.serial = catalog().NorvaneSerialNumber(serial)
         self.on_diagnostic = on_diagnostic
         self.items = 0
         self.size = 0
         self._source = source
         self._hex = hex
-        self._rows = {}
-        for code, cls in item_classes().items():
-            limit, step = _shape(cls)
-            self._rows[code] = (cls, limit, step)
+        self._rows = _rows()
 
     def report(self, diagnostic):
         if self.on_diagnostic is None:

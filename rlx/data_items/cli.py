@@ -32,10 +32,6 @@ EXIT_FAILED, EXIT_USAGE, EXIT_INTERRUPTED = 1, 2, 130
 _HEADER = struct.Struct("<HH")
 
 
-def _catalog():
-    return capture.catalog()
-
-
 class Failure(Exception):
     """Ends the command with a one-line diagnostic and an exit status."""
 
@@ -127,7 +123,7 @@ def open_input(name, what="capture"):
 def find_class(text, items_only=False):
     """The catalog class a user means: its name in any case, or a type code (0x8015 or 32789). Raises
     Failure (bad usage) naming close matches when there is none."""
-    module = _catalog()
+    module = capture.catalog()
     classes = capture.declared_classes(module)
     if items_only:
         classes = [c for c in classes if issubclass(c, module.RLXDataItem)]
@@ -200,7 +196,7 @@ _TEXT_OF = {int: str, float: str, bool: str, str: repr, bytes: _bytes_text, byte
 
 def _text_of(sample):
     """How to show values of the type of ``sample`` (a type not met before)."""
-    module = _catalog()
+    module = capture.catalog()
     for kind, to_text in ((module.NorvaneSerialNumber, str), ((bytes, bytearray, memoryview), _bytes_text),
                           ((list, tuple), _list_text), (bool, str), (int, int.__repr__), (float, float.__repr__),
                           (str, lambda v: repr(str(v))), (module.UWBNetworkCommandItem, str)):
@@ -221,7 +217,7 @@ def _robust_text(value):
         pass
     if isinstance(value, (list, tuple)):
         return "[" + "; ".join(map(_robust_text, value)) + "]"
-    if isinstance(value, _catalog().UWBNetworkCommandItem):
+    if isinstance(value, capture.catalog().UWBNetworkCommandItem):
         return _command_text(value)
     fields = capture.record_fields(value)
     return "(" + ", ".join(n + "=" + _robust_text(v) for n, v in fields) + ")"
@@ -263,7 +259,7 @@ def class_line(cls, item):
     fmt = head.replace("%", "%%") + "".join(" %s=%%s" % n.replace("%", "%%") for n in names) + "\n"
     if not names:
         return lambda frame, item: fmt
-    serial = _catalog().NorvaneSerialNumber
+    serial = capture.catalog().NorvaneSerialNumber
     scope = {"fmt": fmt, "get": operator.attrgetter(*names) if len(names) > 1 else None, "name": names[0]}
     values = scope["get"](item) if len(names) > 1 else (getattr(item, names[0]),)
     parts = []
@@ -285,7 +281,7 @@ def class_line(cls, item):
 def _tree(label, value, indent, out):
     """Lines of -V: every field by name, records and lists opened up one level per indent."""
     pad = "  " * indent
-    module = _catalog()
+    module = capture.catalog()
     plain = (int, float, str, bytes, bytearray, memoryview, module.NorvaneSerialNumber)
     if isinstance(value, (list, tuple)):
         if all(isinstance(v, plain) for v in value):
@@ -677,7 +673,7 @@ def class_kind(module, cls):
 
 
 def cmd_catalog(args):
-    module = _catalog()
+    module = capture.catalog()
     out = Output()
     lines = []
     for index, cls in enumerate(capture.declared_classes(module), 1):
@@ -701,7 +697,7 @@ def _signature(function):
 
 def _filled_list(field, n):
     """n elements for a list field of a new item (None if the field's elements cannot be made)."""
-    module = _catalog()
+    module = capture.catalog()
     if field.kind == "DISerialNumberListAttr":
         return [module.NorvaneSerialNumber(0) for _ in range(n)]
     if field.kind == "DIUInt16ListAttr":
@@ -721,7 +717,7 @@ def _filled_list(field, n):
 def count_fields(cls):
     """[(count field, list field)] of an item whose own encoder sets a count from a list's length: found by
     encoding new items with one and then two elements in each list and seeing which integer follows."""
-    module = _catalog()
+    module = capture.catalog()
     if not any("_encode" in vars(k) for k in cls.__mro__[:cls.__mro__.index(module.RLXDataItem)]):
         return []
     fields = capture.layout(cls)
@@ -748,7 +744,7 @@ def count_fields(cls):
 
 
 def cmd_show(args):
-    module = _catalog()
+    module = capture.catalog()
     cls = find_class(args.name)
     out = Output()
     lines = []
