@@ -542,21 +542,131 @@ def time_imports(trees, processes):
     return samples
 
 
-def time_cli(trees, encodings, items, runs, tmp):
-    """{side: [seconds]} of `python3 -m rlx.data_items decode FILE > /dev/null` on a synthetic capture."""
+# The bare decode loop of a capture: what any reader of the items does, without the tool.
+BARE_DECODE = r"""
+import struct, sys
+import rlx.data_items.private_data_items as m
+classes = {c.type: c for c in vars(m).values() if isinstance(c, type) and c.__module__ == m.__name__
+           and issubclass(c, m.RLXDataItem) and isinstance(c.type, int)}
+serial, header = m.NorvaneSerialNumber(0), struct.Struct("<HH")
+with open(sys.argv[1], "rb") as f:
+    data = f.read()
+pos, end = 0, len(data)
+while pos < end:
+    code, size = header.unpack_from(data, pos)
+    item = classes[code]()
+    item.rlx_header_serial, item.di_size, item.di_data = serial, size, data[pos + 4:pos + 4 + size]
+    item._decode()
+    pos += 4 + size
+"""
+# The tool as it was before its rewrite, taken from the repository's history for the comparison.
+TOOL_BEFORE = "55312ae"
+
+
+def tool_before(tree, tmp):
+    """A copy of a tree with the command-line tool as of TOOL_BEFORE, or None without the history."""
+    found = subprocess.run(["git", "-C", BENCH, "show", TOOL_BEFORE + ":rlx/data_items/cli.py"],
+                           capture_output=True)
+    if found.returncode != 0:
+        return None
+    root = os.path.join(tmp, "before")
+    shutil.copytree(tree, root)
+    with open(os.path.join(root, "rlx", "data_items", "cli.py"), "wb") as f:
+        f.write(found.stdout)
+    for cached in glob.glob(os.path.join(root, "rlx", "data_items", "__pycache__", "cli.*")):
+        os.remove(cached)
+    return root
+
+
+def capture_file(encodings, items, path):
     rng = random.Random(1234)
-    path = os.path.join(tmp, "capture.bin")
     with open(path, "wb") as f:
-        f.write(b"".join(rng.choices(encodings, k=items)))
-    samples = {"c": [], "py": []}
-    with open(os.devnull, "w") as null:
-        for i in range(runs + 1):
-            for side in (("c", "py") if i % 2 == 0 else ("py", "c")):
-                t0 = time.perf_counter()
-                run_child(trees[side], "-m", "rlx.data_items", "decode", "--no-progress", path, stdout=null)
+        for start in range(0, items, 100_000):
+            f.write(b"".join(rng.choices(encodings, k=min(100_000, items - start))))
+    return path
+
+
+def run_measured(tree, *args):
+    """(seconds, peak resident KiB) of one child process, its output discarded."""
+    env = dict(os.environ, PYTHONPATH=tree)
+    env.pop("PYTHONSTARTUP", None)
+    t0 = time.perf_counter()
+    proc = subprocess.Popen([PY, "-P", "-S", *args], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                            cwd=tempfile.gettempdir())
+    err = proc.stderr.read()
+    _, status, usage = os.wait4(proc.pid, 0)
+    seconds = time.perf_counter() - t0
+    proc.returncode = status
+    if status != 0 or err:
+        sys.exit("child %s %s failed (%d):\n%s" % (tree, args, status, err.decode()[-2000:]))
+    return seconds, usage.ru_maxrss
+
+
+def time_cli(trees, encodings, items, runs, tmp):
+    """{run: {side: [seconds]}} on a synthetic capture of ``items`` items, all runs of one round back to back,
+    the sides alternating: the tool's decode (text and --json) > /dev/null, the bare decode loop of the same
+    items, and the tool before its rewrite (C++ side only, where the history is at hand). Also the
+    tool's peak memory on that capture and on one ten times as long."""
+    path = capture_file(encodings, items, os.path.join(tmp, "capture.bin"))
+    before = tool_before(trees["c"], tmp)
+    decode = ["-m", "rlx.data_items", "decode", "--no-progress"]
+    commands = {"tool": decode + [path], "json": decode + ["--json", path], "bare": ["-c", BARE_DECODE, path]}
+    samples = {name: {"c": [], "py": []} for name in commands}
+    if before:
+        samples["before"] = {"c": []}
+    for i in range(runs + 1):
+        for side in (("c", "py") if i % 2 == 0 else ("py", "c")):
+            for name, args in commands.items():
+                seconds = run_measured(trees[side], *args)[0]
                 if i:                        # the first round warms up
-                    samples[side].append(time.perf_counter() - t0)
-    return samples, os.path.getsize(path)
+                    samples[name][side].append(seconds)
+            if before and side == "c":
+                seconds = run_measured(before, *commands["tool"])[0]
+                if i:
+                    samples["before"]["c"].append(seconds)
+    longer = capture_file(encodings, items * 10, os.path.join(tmp, "longer.bin"))
+    memory = [run_measured(trees["c"], *decode, capture)[1] for capture in (path, longer)]
+    os.remove(longer)
+    return samples, os.path.getsize(path), memory
+
+
+def cli_rows(samples, items, size, runs, memory):
+    """The command line's rows: each run's time and items per second, the tool's share of a decode run
+    (what it adds to the bare decode loop of the same items, over the whole run) before and after, the
+    peak memory on captures of N and 10 N items."""
+    median = {name: {side: statistics.median(v) for side, v in s.items()} for name, s in samples.items()}
+
+    def rate(seconds):
+        return "%s (%s items/s)" % (fmt_time(seconds), format(round(items / seconds), ","))
+
+    rows = []
+    labels = [("before", "decode, the tool as of %s (before)" % TOOL_BEFORE), ("tool", "decode (after)"),
+              ("json", "decode --json (after)"), ("bare", "the bare decode loop of the same items, no tool")]
+    for name, label in labels:
+        if name not in median:
+            continue
+        c, p = median[name]["c"], median[name].get("py")
+        cells = row("cli", "command line: %s, %d items (%.1f MiB) > /dev/null, median of %d"
+                    % (label, items, size / 2 ** 20, runs), c, p or c)
+        cells[1] = rate(c)
+        cells[2], cells[3] = (rate(p), cells[3]) if p else ("", "")
+        rows.append(cells)
+
+    def share(name, side):
+        return (median[name][side] - median["bare"][side]) / median[name][side]
+
+    for name, label in (("tool", "text"), ("json", "--json")):
+        after = {side: share(name, side) for side in ("c", "py")}
+        was = " (before: %.0f %%)" % (100 * share("before", "c")) if "before" in median and name == "tool" else ""
+        rows.append(["command line: the tool's share of a decode run (%s): its time less the bare loop's, over "
+                     "its time" % label, "%.0f %%%s" % (100 * after["c"], was), "%.0f %%" % (100 * after["py"]), "",
+                     "", "≤ 25 %", "met" if after["c"] <= 0.25 else "not met"])
+    grow = memory[1] / memory[0]
+    rows.append(["command line: peak memory of decode, %d items against %d" % (items, items * 10),
+                 "%.1f MiB against %.1f MiB" % (memory[0] / 1024, memory[1] / 1024), "", "", "",
+                 "flat (within 10 %)", "met (%+.0f %%)" % (100 * (grow - 1)) if grow <= 1.1 else
+                 "not met (%+.0f %%)" % (100 * (grow - 1))])
+    return rows
 
 
 # ---------------------------------------------------------------------------
@@ -669,11 +779,10 @@ def main():
         if wanted("cli", "command line"):
             encodings = [filled_item(ext, cls)._encode() for cls in declared(ext) if kind_of(ext, cls) == "item"]
             encodings += [item._encode() for item in codec_items(ext).values()]
-            cli, size = time_cli(trees, encodings, cli_items, cli_runs, tmp)
+            cli, size, memory = time_cli(trees, encodings, cli_items, cli_runs, tmp)
             raw["cli"] = cli
-            rows.append(row("cli", "command line: decode %d items (%.1f MiB) > /dev/null, median of %d"
-                            % (cli_items, size / 2 ** 20, cli_runs),
-                            statistics.median(cli["c"]), statistics.median(cli["py"])))
+            raw["cli memory KiB"] = memory
+            rows += cli_rows(cli, cli_items, size, cli_runs, memory)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
 
