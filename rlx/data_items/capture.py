@@ -166,9 +166,10 @@ def _shape(cls):
     """How many bytes an item's layout takes of a payload: (fixed size, 0), (size before a trailing list
     of fixed-width elements, element width) for items the generic decoder walks, else (0, None)."""
     fields = layout(cls)
-    if fixed_size(cls) is not None:
-        return fixed_size(cls), 0
-    if _has_own_decoder(cls) or [f.size for f in fields].count(None) != 1 or fields[-1].size is not None:
+    sizes = [f.size for f in fields]
+    if None not in sizes:
+        return sum(sizes), 0
+    if sizes.count(None) != 1 or sizes[-1] is not None or _has_own_decoder(cls):
         return 0, None
     step = _element_size(fields[-1])
     return (fields[-1].offset, step) if step else (0, None)
