@@ -14,7 +14,7 @@ REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 STUB = os.path.join(REPO, "rlx", "data_items", "private_data_items.pyi")
 
 
-# The catalog installs every file of the checkout's rlx/data_items and its extension, and nothing of the
+# The catalog installs every file of the checkout's rlx/data_items and its two extensions, and nothing of the
 # package rlx itself: that is the framework's (the real one's or the stand-in's), which it must not overwrite.
 def test_catalog_installs_its_own_files_only(pdi):
     build = os.path.dirname(os.path.realpath(pdi.__file__))
@@ -24,8 +24,9 @@ def test_catalog_installs_its_own_files_only(pdi):
                                      text=True, check=True).stdout)
     installed = {entry["destination"].split("}/", 1)[1] for group in plan.values() for entry in group.values()}
     sources = os.path.join(REPO, "rlx", "data_items")
-    wanted = {"rlx/data_items/" + name for name in os.listdir(sources) + [os.path.basename(pdi.__file__)]
-              if name != "__pycache__"}
+    from rlx.data_items import _capture
+    built = [os.path.basename(m.__file__) for m in (pdi, _capture)]
+    wanted = {"rlx/data_items/" + name for name in os.listdir(sources) + built if name != "__pycache__"}
     assert installed == wanted
 
 

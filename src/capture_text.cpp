@@ -1,0 +1,443 @@
+// The text lines of the capture tool (`python3 -m rlx.data_items decode`),
+// made here rather than in Python because making them is most of the tool's
+// own time: the module `rlx.data_items._capture`.
+//
+// `Texts(serial_class, other)` is the text of one field value: numbers as the
+// host writes them, text quoted as repr() quotes it, bytes as h'<hex>', serial
+// numbers by their own str(), lists and tuples in brackets with "; " between
+// elements (nesting kept). Any other value (records, network commands,
+// memoryviews, objects nobody expected) goes to `other(value)`, the tool's
+// Python code, which may call back here for the values inside it.
+//
+// `texts.line(head, names)` is the line function of one item class:
+// `line(frame, item)` gives "<head> name=value ...\n" with the fields read by
+// the interned `names`, or, with `names` None, "<head> <str(item)>\n" with
+// the item's line ends shown as " | ". Whatever a value's own text or an
+// attribute look-up raises propagates unchanged; the tool then shows the line
+// without it.
+#include "catalog.hpp"
+
+#include <charconv>
+#include <cstring>
+
+namespace pdi {
+namespace {
+
+// One line of text, built in the host's string writer. ASCII runs gather in a
+// small buffer first, so that most values cost no call into the writer.
+class Line {
+public:
+    Line() noexcept {  // NOLINT(cppcoreguidelines-pro-type-member-init): buf_ is filled as used
+        _PyUnicodeWriter_Init(&w_);
+        w_.overallocate = 1;
+    }
+    ~Line() { _PyUnicodeWriter_Dealloc(&w_); }
+    Line(const Line&) = delete;
+    Line& operator=(const Line&) = delete;
+
+    template <std::size_t Size>
+    void ascii(const char (&literal)[Size]) {
+        ascii(literal, static_cast<Py_ssize_t>(Size - 1));
+    }
+    void ascii(const char* s, Py_ssize_t n) {
+        if (n > kBuffer - len_) {
+            flush();
+            if (n > kBuffer) {
+                check_status(_PyUnicodeWriter_WriteASCIIString(&w_, s, n));
+                return;
+            }
+        }
+        std::memcpy(buf_ + len_, s, static_cast<std::size_t>(n));
+        len_ += n;
+    }
+    void str(PyObject* unicode) {
+        if (PyUnicode_IS_ASCII(unicode)) {
+            ascii(reinterpret_cast<const char*>(PyUnicode_1BYTE_DATA(unicode)), PyUnicode_GET_LENGTH(unicode));
+            return;
+        }
+        flush();
+        check_status(_PyUnicodeWriter_WriteStr(&w_, unicode));
+    }
+    void integer(long long v) {
+        constexpr Py_ssize_t kMost = 20;  // digits and sign of a 64-bit number
+        if (len_ + kMost > kBuffer) flush();
+        auto r = std::to_chars(buf_ + len_, buf_ + kBuffer, v);
+        len_ = r.ptr - buf_;
+    }
+    // Bytes as lower-case hex digits.
+    void hex(const unsigned char* p, Py_ssize_t n) {
+        static const char digits[] = "0123456789abcdef";
+        while (n > 0) {
+            if (kBuffer - len_ < 2) flush();
+            const Py_ssize_t take = std::min(n, (kBuffer - len_) / 2);
+            for (Py_ssize_t i = 0; i < take; ++i) {
+                buf_[len_++] = digits[p[i] >> 4];
+                buf_[len_++] = digits[p[i] & 15];
+            }
+            p += take;
+            n -= take;
+        }
+    }
+    py::object finish() {
+        flush();
+        return steal(_PyUnicodeWriter_Finish(&w_));
+    }
+
+private:
+    static constexpr Py_ssize_t kBuffer = 512;
+    void flush() {
+        if (len_) check_status(_PyUnicodeWriter_WriteASCIIString(&w_, buf_, len_));
+        len_ = 0;
+    }
+    char buf_[kBuffer];  // NOLINT(cppcoreguidelines-pro-type-member-init): only the first len_ bytes are read
+    Py_ssize_t len_ = 0;
+    _PyUnicodeWriter w_{};
+};
+
+// A str() or repr() result written into the line.
+void write_new(Line& line, PyObject* made) {
+    py::object text = steal(made);
+    if (!PyUnicode_Check(text.ptr())) {
+        PyErr_Format(PyExc_TypeError, "a text of a value is %.100s, not str", Py_TYPE(text.ptr())->tp_name);
+        throw PyErr{};
+    }
+    line.str(text.ptr());
+}
+
+struct Texts {
+    PyObject_HEAD
+    vectorcallfunc vectorcall;
+    PyObject* serial;   // the framework's serial number class
+    PyObject* other;    // the tool's text of any other value
+};
+
+// The host's repr() of a float: the shortest digits that read back to it.
+void write_float(Line& line, double v) {
+    char* s = PyOS_double_to_string(v, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr);
+    if (!s) throw PyErr{};
+    struct Free {
+        char* p;
+        ~Free() { PyMem_Free(p); }
+    } release{s};
+    line.ascii(s, static_cast<Py_ssize_t>(std::strlen(s)));
+}
+
+void write_int(Line& line, PyObject* v) {
+    int overflow = 0;
+    const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
+    if (!overflow) {
+        if (x == -1 && PyErr_Occurred()) throw PyErr{};
+        line.integer(x);
+        return;
+    }
+    write_new(line, PyLong_Type.tp_repr(v));
+}
+
+void write_value(const Texts* t, Line& line, PyObject* v);
+
+// "[a; b; c]": the elements as the iteration gives them.
+void write_list(const Texts* t, Line& line, PyObject* v) {
+    if (Py_EnterRecursiveCall(" while writing the text of a list")) throw PyErr{};
+    struct Leave {
+        ~Leave() { Py_LeaveRecursiveCall(); }
+    } leave;
+    line.ascii("[");
+    if (PyList_CheckExact(v) || PyTuple_CheckExact(v)) {
+        // The sequence itself holds its elements only as long as nothing changes it: each one is held here.
+        for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(v); ++i) {
+            if (i) line.ascii("; ");
+            py::object element = borrow(PySequence_Fast_GET_ITEM(v, i));
+            write_value(t, line, element.ptr());
+        }
+    } else {
+        py::object it = steal(PyObject_GetIter(v));
+        bool first = true;
+        while (PyObject* next = PyIter_Next(it.ptr())) {
+            py::object element = py::reinterpret_steal<py::object>(next);
+            if (!first) line.ascii("; ");
+            first = false;
+            write_value(t, line, element.ptr());
+        }
+        if (PyErr_Occurred()) throw PyErr{};
+    }
+    line.ascii("]");
+}
+
+void write_bytes(Line& line, const char* p, Py_ssize_t n) {
+    line.ascii("h'");
+    line.hex(reinterpret_cast<const unsigned char*>(p), n);
+    line.ascii("'");
+}
+
+// One field value (`v` held by the caller).
+void write_value(const Texts* t, Line& line, PyObject* v) {
+    PyTypeObject* type = Py_TYPE(v);
+    if (type == &PyLong_Type) return write_int(line, v);
+    if (type == &PyFloat_Type) return write_float(line, PyFloat_AS_DOUBLE(v));
+    if (type == &PyBool_Type) return v == Py_True ? line.ascii("True") : line.ascii("False");
+    if (type == &PyUnicode_Type) return write_new(line, PyObject_Repr(v));
+    if (type == &PyBytes_Type) return write_bytes(line, PyBytes_AS_STRING(v), PyBytes_GET_SIZE(v));
+    if (type == &PyByteArray_Type) {
+        // The array may change while its text is written: a copy of it.
+        py::object copy = steal(PyBytes_FromStringAndSize(PyByteArray_AS_STRING(v), PyByteArray_GET_SIZE(v)));
+        return write_bytes(line, PyBytes_AS_STRING(copy.ptr()), PyBytes_GET_SIZE(copy.ptr()));
+    }
+    if (type == &PyList_Type || type == &PyTuple_Type) return write_list(t, line, v);
+    py::object serial = borrow(t->serial);
+    const int is_serial = reinterpret_cast<PyObject*>(type) == serial.ptr() ? 1 : PyObject_IsInstance(v, serial.ptr());
+    if (is_serial < 0) throw PyErr{};
+    if (is_serial) return write_new(line, PyObject_Str(v));
+    if (PyList_Check(v) || PyTuple_Check(v)) return write_list(t, line, v);
+    if (!PyBytes_Check(v) && !PyByteArray_Check(v)) {
+        // Subclasses of the numbers and of str: as the base class writes them.
+        if (PyLong_Check(v)) return write_new(line, PyLong_Type.tp_repr(v));
+        if (PyFloat_Check(v)) return write_new(line, PyFloat_Type.tp_repr(v));
+        if (PyUnicode_Check(v)) {
+            py::object text = steal(PyObject_Str(v));
+            return write_new(line, PyObject_Repr(text.ptr()));
+        }
+    }
+    py::object other = borrow(t->other);
+    write_new(line, PyObject_CallOneArg(other.ptr(), v));
+}
+
+// ---------------------------------------------------------------------------
+// The line function of one item class.
+
+struct ItemLine {
+    PyObject_HEAD
+    vectorcallfunc vectorcall;
+    PyObject* texts;     // the Texts it writes values with
+    PyObject* head;      // "<class name> 0x<type code>"
+    PyObject* names;     // tuple of the field names (interned), or None: the item's own text
+    PyObject* labels;    // tuple of " <name>=" for each field
+};
+
+PyTypeObject& texts_type() {
+    static PyTypeObject type{};
+    return type;
+}
+PyTypeObject& line_type() {
+    static PyTypeObject type{};
+    return type;
+}
+
+PyObject* texts_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
+    if (PyVectorcall_NARGS(nargsf) != 1 || (kwnames && PyTuple_GET_SIZE(kwnames))) {
+        PyErr_SetString(PyExc_TypeError, "the text of a value takes one argument, the value");
+        return nullptr;
+    }
+    PyObject* result = nullptr;
+    guarded([&] {
+        py::object keep = borrow(self);
+        Line line;
+        write_value(reinterpret_cast<Texts*>(self), line, args[0]);
+        result = line.finish().release().ptr();
+    });
+    return result;
+}
+
+// "<head> <str(item)>\n", line ends inside the item's text as " | ".
+void write_own_text(Line& line, PyObject* item) {
+    py::object text = steal(PyObject_Str(item));
+    if (!PyUnicode_Check(text.ptr())) {
+        PyErr_Format(PyExc_TypeError, "the text of an item is %.100s, not str", Py_TYPE(text.ptr())->tp_name);
+        throw PyErr{};
+    }
+    const Py_ssize_t nl = PyUnicode_FindChar(text.ptr(), '\n', 0, PyUnicode_GET_LENGTH(text.ptr()), 1);
+    if (nl == -2) throw PyErr{};
+    if (nl >= 0) {
+        py::object end = steal(PyUnicode_FromString("\n"));
+        py::object bar = steal(PyUnicode_FromString(" | "));
+        text = steal(PyUnicode_Replace(text.ptr(), end.ptr(), bar.ptr(), -1));
+    }
+    line.ascii(" ");
+    line.str(text.ptr());
+}
+
+PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
+    if (PyVectorcall_NARGS(nargsf) != 2 || (kwnames && PyTuple_GET_SIZE(kwnames))) {
+        PyErr_SetString(PyExc_TypeError, "a line function takes two arguments, the frame and the item");
+        return nullptr;
+    }
+    PyObject* result = nullptr;
+    guarded([&] {
+        py::object keep = borrow(self);
+        const auto* me = reinterpret_cast<ItemLine*>(self);
+        PyObject* item = args[1];
+        Line line;
+        line.str(me->head);
+        if (me->names == Py_None) {
+            write_own_text(line, item);
+        } else {
+            if (!me->texts) {
+            PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
+            throw PyErr{};
+        }
+        py::object texts_held = borrow(me->texts);
+        const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
+            for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(me->names); ++i) {
+                py::object value = steal(PyObject_GetAttr(item, PyTuple_GET_ITEM(me->names, i)));
+                line.str(PyTuple_GET_ITEM(me->labels, i));
+                write_value(texts, line, value.ptr());
+            }
+        }
+        line.ascii("\n");
+        result = line.finish().release().ptr();
+    });
+    return result;
+}
+
+// texts.line(head, names): the line function of one class.
+PyObject* texts_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+    if (nargs != 2 || !PyUnicode_Check(args[0]) || !(args[1] == Py_None || PyTuple_Check(args[1]))) {
+        PyErr_SetString(PyExc_TypeError, "line(head, names) takes a str and a tuple of field names (or None)");
+        return nullptr;
+    }
+    PyObject* result = nullptr;
+    guarded([&] {
+        py::object names = borrow(args[1]);
+        py::object labels = borrow(Py_None);
+        if (names.ptr() != Py_None) {
+            const Py_ssize_t n = PyTuple_GET_SIZE(names.ptr());
+            py::object interned = steal(PyTuple_New(n));
+            labels = steal(PyTuple_New(n));
+            for (Py_ssize_t i = 0; i < n; ++i) {
+                PyObject* name = PyTuple_GET_ITEM(names.ptr(), i);
+                if (!PyUnicode_CheckExact(name)) {
+                    PyErr_SetString(PyExc_TypeError, "a field name is a str");
+                    throw PyErr{};
+                }
+                Py_INCREF(name);
+                PyUnicode_InternInPlace(&name);
+                PyTuple_SET_ITEM(interned.ptr(), i, name);
+                PyTuple_SET_ITEM(labels.ptr(), i, check(PyUnicode_FromFormat(" %U=", name)));
+            }
+            names = interned;
+        }
+        auto* made = PyObject_GC_New(ItemLine, &line_type());
+        if (!made) throw PyErr{};
+        made->vectorcall = line_call;
+        made->texts = py::object(borrow(self)).release().ptr();
+        made->head = py::object(borrow(args[0])).release().ptr();
+        made->names = names.release().ptr();
+        made->labels = labels.release().ptr();
+        PyObject_GC_Track(made);
+        result = reinterpret_cast<PyObject*>(made);
+    });
+    return result;
+}
+
+PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
+    PyObject* serial = nullptr;
+    PyObject* other = nullptr;
+    static const char* keywords[] = {"serial_class", "other", nullptr};
+    if (!PyArg_ParseTupleAndKeywords(args, kwds, "OO:Texts", const_cast<char**>(keywords), &serial, &other)) {
+        return nullptr;
+    }
+    auto* made = reinterpret_cast<Texts*>(type->tp_alloc(type, 0));
+    if (!made) return nullptr;
+    made->vectorcall = texts_call;
+    Py_INCREF(serial);
+    made->serial = serial;
+    Py_INCREF(other);
+    made->other = other;
+    return reinterpret_cast<PyObject*>(made);
+}
+
+int texts_traverse(PyObject* self, visitproc visit, void* arg) {
+    auto* t = reinterpret_cast<Texts*>(self);
+    Py_VISIT(t->serial);
+    Py_VISIT(t->other);
+    return 0;
+}
+int texts_clear(PyObject* self) {
+    auto* t = reinterpret_cast<Texts*>(self);
+    // A Texts that lost its parts still answers: an error, never a crash.
+    Py_SETREF(t->other, Py_NewRef(Py_None));
+    Py_SETREF(t->serial, Py_NewRef(Py_None));
+    return 0;
+}
+void texts_dealloc(PyObject* self) {
+    PyObject_GC_UnTrack(self);
+    auto* t = reinterpret_cast<Texts*>(self);
+    Py_CLEAR(t->other);
+    Py_CLEAR(t->serial);
+    Py_TYPE(self)->tp_free(self);
+}
+
+int line_traverse(PyObject* self, visitproc visit, void* arg) {
+    auto* l = reinterpret_cast<ItemLine*>(self);
+    Py_VISIT(l->texts);
+    return 0;
+}
+int line_clear(PyObject* self) {
+    Py_CLEAR(reinterpret_cast<ItemLine*>(self)->texts);
+    return 0;
+}
+void line_dealloc(PyObject* self) {
+    PyObject_GC_UnTrack(self);
+    auto* l = reinterpret_cast<ItemLine*>(self);
+    Py_CLEAR(l->texts);
+    Py_CLEAR(l->head);
+    Py_CLEAR(l->names);
+    Py_CLEAR(l->labels);
+    PyObject_GC_Del(self);
+}
+
+PyMethodDef texts_methods[] = {
+    {"line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_line)), METH_FASTCALL,
+     "line(head, names) -> the function (frame, item) -> the text line of an item of one class."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+void ready_types() {
+    PyTypeObject& t = texts_type();
+    Py_SET_REFCNT(reinterpret_cast<PyObject*>(&t), 1);  // a static type is never freed
+
+    t.tp_name = "rlx.data_items._capture.Texts";
+    t.tp_basicsize = sizeof(Texts);
+    t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL;
+    t.tp_doc = "Texts(serial_class, other): the text of a field value, as the capture tool writes it.";
+    t.tp_vectorcall_offset = offsetof(Texts, vectorcall);
+    t.tp_call = PyVectorcall_Call;
+    t.tp_new = texts_new;
+    t.tp_traverse = texts_traverse;
+    t.tp_clear = texts_clear;
+    t.tp_dealloc = texts_dealloc;
+    t.tp_free = PyObject_GC_Del;
+    t.tp_methods = texts_methods;
+    check_status(PyType_Ready(&t));
+
+    PyTypeObject& l = line_type();
+    Py_SET_REFCNT(reinterpret_cast<PyObject*>(&l), 1);
+
+    l.tp_name = "rlx.data_items._capture.ItemLine";
+    l.tp_basicsize = sizeof(ItemLine);
+    l.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_DISALLOW_INSTANTIATION;
+    l.tp_doc = "The text line function (frame, item) of one item class; made by Texts.line().";
+    l.tp_vectorcall_offset = offsetof(ItemLine, vectorcall);
+    l.tp_call = PyVectorcall_Call;
+    l.tp_traverse = line_traverse;
+    l.tp_clear = line_clear;
+    l.tp_dealloc = line_dealloc;
+    check_status(PyType_Ready(&l));
+}
+
+}  // namespace
+}  // namespace pdi
+
+PyMODINIT_FUNC PyInit__capture() {
+    static PyModuleDef def = {
+        PyModuleDef_HEAD_INIT, "_capture", "The text lines of the capture tool, made in one buffer.", -1,
+        nullptr, nullptr, nullptr, nullptr, nullptr,
+    };
+    PyObject* module = nullptr;
+    const bool ok = pdi::guarded([&] {
+        if (!(pdi::texts_type().tp_flags & Py_TPFLAGS_READY)) pdi::ready_types();
+        pdi::py::object made = pdi::steal(PyModule_Create(&def));
+        pdi::check_status(PyModule_AddObjectRef(made.ptr(), "Texts", reinterpret_cast<PyObject*>(&pdi::texts_type())));
+        module = made.release().ptr();
+    });
+    return ok ? module : nullptr;
+}
