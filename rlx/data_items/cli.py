@@ -26,7 +26,7 @@ import struct
 import sys
 import time
 
-from rlx.data_items import capture
+from rlx.data_items import _capture, capture
 
 EXIT_FAILED, EXIT_USAGE, EXIT_INTERRUPTED = 1, 2, 130
 _HEADER = struct.Struct("<HH")
@@ -165,48 +165,50 @@ def _selected_codes(names):
 # Text of items
 
 
+_TEXTS = []
+
+
+def texts():
+    """The text of a field value (rlx.data_items._capture.Texts): numbers as the host writes them, text
+    quoted, bytes as h'<hex>', serial numbers in the framework's form, lists in brackets (nesting kept);
+    records (through _other_text) in parentheses: their own text where they have one and hold no list,
+    else their fields as name=value. Raises whatever a value's own text raises; _robust_text does not."""
+    if not _TEXTS:
+        _TEXTS.append(_capture.Texts(capture.catalog().NorvaneSerialNumber, _other_text))
+    return _TEXTS[0]
+
+
 def _value_text(value):
-    """A field value as text: numbers as the host writes them, text quoted, bytes as h'<hex>', serial
-    numbers in the framework's form, lists in brackets (nesting kept), records in parentheses: their own
-    text where they have one and hold no list, else their fields as name=value. Raises whatever a value's
-    own text raises; _robust_text does not."""
-    to_text = _TEXT_OF.get(type(value))
-    if to_text is None:
-        to_text = _TEXT_OF[type(value)] = _text_of(value)
-    return to_text(value)
-
-
-def _list_text(value):
-    kinds = set(map(type, value))
-    if len(kinds) == 1:
-        to_text = _TEXT_OF.get(kinds.pop())
-        if to_text is not None:
-            return "[" + "; ".join(map(to_text, value)) + "]"
-    return "[" + "; ".join(map(_value_text, value)) + "]"
+    return texts()(value)
 
 
 def _bytes_text(value):
     return "h'%s'" % bytes(value).hex()
 
 
-# How to show a value of each type met so far.
-_TEXT_OF = {int: str, float: str, bool: str, str: repr, bytes: _bytes_text, bytearray: _bytes_text,
-            memoryview: _bytes_text, list: _list_text, tuple: _list_text}
+# How to show a value of each type that texts() leaves to Python (records, commands, other objects).
+_TEXT_OF = {}
+
+
+def _other_text(value):
+    to_text = _TEXT_OF.get(type(value))
+    if to_text is None:
+        to_text = _TEXT_OF[type(value)] = _text_of(value)
+    return to_text(value)
 
 
 def _text_of(sample):
     """How to show values of the type of ``sample`` (a type not met before)."""
-    module = capture.catalog()
-    for kind, to_text in ((module.NorvaneSerialNumber, str), ((bytes, bytearray, memoryview), _bytes_text),
-                          ((list, tuple), _list_text), (bool, str), (int, int.__repr__), (float, float.__repr__),
-                          (str, lambda v: repr(str(v))), (module.UWBNetworkCommandItem, str)):
-        if isinstance(sample, kind):
-            return to_text
+    if isinstance(sample, (bytes, bytearray, memoryview)):
+        return _bytes_text
+    if isinstance(sample, capture.catalog().UWBNetworkCommandItem):
+        return str
     fields = capture.record_fields(sample)
     if capture.own_text(sample) and (not fields or not any(isinstance(v, (list, tuple)) for _, v in fields)):
         return "(%s)".__mod__ if fields else str
     names = [n for n, _ in fields]
-    return lambda v: "(" + ", ".join([n + "=" + _value_text(getattr(v, n, None)) for n in names]) + ")"
+    text = texts()
+    return lambda v: "(" + ", ".join([n + "=" + text(getattr(v, n, None)) for n in names]) + ")"
 
 
 def _robust_text(value):
@@ -244,38 +246,12 @@ def robust_line(item):
 
 
 def class_line(cls, item):
-    """A function (frame, item) -> the line of an item of ``cls``, line end included (``item``: the first
-    one met): the class name and type code, then the item's own text, or its fields as name=value, each
-    field converted the way the first item's value asked for. It may raise where a value's own text
-    does; robust_line then gives the line.
-
-    The function is written for the class at its first item: one expression that reads every field and
-    fills the line's format, numbers, flags and serial numbers through the format's str() at once (most of
-    the tool's time goes into showing items)."""
+    """A function (frame, item) -> the line of an item of ``cls``, line end included: the class name and
+    type code, then the item's own text (its line ends as " | "), or its fields as name=value, each value
+    as texts() writes it. It may raise where a value's own text does; robust_line then gives the line.
+    The line is made in C++ (rlx.data_items._capture): most of the tool's time goes into showing items."""
     head = "%s 0x%04X" % (cls.__name__, cls.type)
-    if capture.own_text(item):
-        return lambda frame, item: head + " " + str(item).replace("\n", " | ") + "\n"
-    names = [a.name for a in cls.definition]
-    fmt = head.replace("%", "%%") + "".join(" %s=%%s" % n.replace("%", "%%") for n in names) + "\n"
-    if not names:
-        return lambda frame, item: fmt
-    serial = capture.catalog().NorvaneSerialNumber
-    scope = {"fmt": fmt, "get": operator.attrgetter(*names) if len(names) > 1 else None, "name": names[0]}
-    values = scope["get"](item) if len(names) > 1 else (getattr(item, names[0]),)
-    parts = []
-    for i, v in enumerate(values):
-        read = "v[%d]" % i if len(names) > 1 else "getattr(item, name)"
-        if type(v) in (int, float, bool) or isinstance(v, serial):
-            parts.append(read)
-        else:
-            scope["c%d" % i] = _TEXT_OF.get(type(v)) or _value_text
-            parts.append("c%d(%s)" % (i, read))
-    source = "def line(frame, item):\n"
-    if len(names) > 1:
-        source += "    v = get(item)\n"
-    source += "    return fmt %% (%s,)\n" % ", ".join(parts)
-    exec(source, scope)
-    return scope["line"]
+    return texts().line(head, None if capture.own_text(item) else tuple(a.name for a in cls.definition))
 
 
 def _tree(label, value, indent, out):
