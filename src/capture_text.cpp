@@ -5,9 +5,9 @@
 // `Texts(serial_class, other)` is the text of one field value: numbers as the
 // host writes them, text quoted as repr() quotes it, bytes as h'<hex>', serial
 // numbers by their own str(), lists and tuples in brackets with "; " between
-// elements (nesting kept). Any other value (records, network commands,
-// memoryviews, objects nobody expected) goes to `other(value)`, the tool's
-// Python code, which may call back here for the values inside it.
+// elements (nesting kept), records in parentheses. What to do with any other
+// type (records, network commands, memoryviews, objects nobody expected) the
+// tool's Python code `other(value)` says once per type (see write_other).
 //
 // `texts.line(head, names)` is the line function of one item class:
 // `line(frame, item)` gives "<head> name=value ...\n" with the fields read by
@@ -16,6 +16,7 @@
 // attribute look-up raises propagates unchanged; the tool then shows the line
 // without it.
 #include "catalog.hpp"
+#include "float_text.hpp"
 
 #include <charconv>
 #include <cstring>
@@ -108,18 +109,14 @@ struct Texts {
     PyObject_HEAD
     vectorcallfunc vectorcall;
     PyObject* serial;   // the framework's serial number class
-    PyObject* other;    // the tool's text of any other value
+    PyObject* other;    // the tool's plan for the values of a type it shows (see write_other)
+    PyObject* plans;    // {type: plan} of the types met so far
 };
 
 // The host's repr() of a float: the shortest digits that read back to it.
 void write_float(Line& line, double v) {
-    char* s = PyOS_double_to_string(v, 'r', 0, Py_DTSF_ADD_DOT_0, nullptr);
-    if (!s) throw PyErr{};
-    struct Free {
-        char* p;
-        ~Free() { PyMem_Free(p); }
-    } release{s};
-    line.ascii(s, static_cast<Py_ssize_t>(std::strlen(s)));
+    char out[40];
+    line.ascii(out, float_text(v, out));
 }
 
 void write_int(Line& line, PyObject* v) {
@@ -134,6 +131,7 @@ void write_int(Line& line, PyObject* v) {
 }
 
 void write_value(const Texts* t, Line& line, PyObject* v);
+void write_other(const Texts* t, Line& line, PyObject* v);
 
 // "[a; b; c]": the elements as the iteration gives them.
 void write_list(const Texts* t, Line& line, PyObject* v) {
@@ -169,6 +167,60 @@ void write_bytes(Line& line, const char* p, Py_ssize_t n) {
     line.ascii("'");
 }
 
+// "(name=value, ...)": a record's fields, a field it lacks as None.
+void write_fields(const Texts* t, Line& line, PyObject* v, PyObject* names) {
+    if (Py_EnterRecursiveCall(" while writing the text of a record")) throw PyErr{};
+    struct Leave {
+        ~Leave() { Py_LeaveRecursiveCall(); }
+    } leave;
+    line.ascii("(");
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(names); ++i) {
+        PyObject* name = PyTuple_GET_ITEM(names, i);
+        if (!PyUnicode_Check(name)) {
+            PyErr_SetString(PyExc_TypeError, "a field name is a str");
+            throw PyErr{};
+        }
+        PyObject* found = nullptr;
+        if (_PyObject_LookupAttr(v, name, &found) < 0) throw PyErr{};
+        py::object value = found ? steal(found) : borrow(Py_None);
+        if (i) line.ascii(", ");
+        line.str(name);
+        line.ascii("=");
+        write_value(t, line, value.ptr());
+    }
+    line.ascii(")");
+}
+
+// A value of a type left to the tool: `other(value)`, asked once per type,
+// gives the plan for all values of that type: True, the value's own text in
+// parentheses; a tuple of field names, the fields (write_fields); str, the
+// value's own text; any other callable, its result for the value.
+void write_other(const Texts* t, Line& line, PyObject* v) {
+    py::object type = borrow(reinterpret_cast<PyObject*>(Py_TYPE(v)));
+    py::object plans = borrow(t->plans);
+    py::object plan;
+    PyObject* found = PyDict_Check(plans.ptr()) ? PyDict_GetItemWithError(plans.ptr(), type.ptr()) : nullptr;
+    if (found) {
+        plan = borrow(found);
+    } else {
+        if (PyErr_Occurred()) throw PyErr{};
+        py::object other = borrow(t->other);
+        plan = steal(PyObject_CallOneArg(other.ptr(), v));
+        if (PyDict_Check(plans.ptr())) check_status(PyDict_SetItem(plans.ptr(), type.ptr(), plan.ptr()));
+    }
+    if (plan.ptr() == Py_True) {
+        line.ascii("(");
+        write_new(line, PyObject_Str(v));
+        line.ascii(")");
+    } else if (PyTuple_Check(plan.ptr())) {
+        write_fields(t, line, v, plan.ptr());
+    } else if (plan.ptr() == reinterpret_cast<PyObject*>(&PyUnicode_Type)) {
+        write_new(line, PyObject_Str(v));
+    } else {
+        write_new(line, PyObject_CallOneArg(plan.ptr(), v));
+    }
+}
+
 // One field value (`v` held by the caller).
 void write_value(const Texts* t, Line& line, PyObject* v) {
     PyTypeObject* type = Py_TYPE(v);
@@ -197,8 +249,7 @@ void write_value(const Texts* t, Line& line, PyObject* v) {
             return write_new(line, PyObject_Repr(text.ptr()));
         }
     }
-    py::object other = borrow(t->other);
-    write_new(line, PyObject_CallOneArg(other.ptr(), v));
+    write_other(t, line, v);
 }
 
 // ---------------------------------------------------------------------------
@@ -342,6 +393,11 @@ PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
     made->serial = serial;
     Py_INCREF(other);
     made->other = other;
+    made->plans = PyDict_New();
+    if (!made->plans) {
+        Py_DECREF(made);
+        return nullptr;
+    }
     return reinterpret_cast<PyObject*>(made);
 }
 
@@ -349,6 +405,7 @@ int texts_traverse(PyObject* self, visitproc visit, void* arg) {
     auto* t = reinterpret_cast<Texts*>(self);
     Py_VISIT(t->serial);
     Py_VISIT(t->other);
+    Py_VISIT(t->plans);
     return 0;
 }
 int texts_clear(PyObject* self) {
@@ -356,6 +413,7 @@ int texts_clear(PyObject* self) {
     // A Texts that lost its parts still answers: an error, never a crash.
     Py_SETREF(t->other, Py_NewRef(Py_None));
     Py_SETREF(t->serial, Py_NewRef(Py_None));
+    Py_SETREF(t->plans, Py_NewRef(Py_None));
     return 0;
 }
 void texts_dealloc(PyObject* self) {
@@ -363,6 +421,7 @@ void texts_dealloc(PyObject* self) {
     auto* t = reinterpret_cast<Texts*>(self);
     Py_CLEAR(t->other);
     Py_CLEAR(t->serial);
+    Py_CLEAR(t->plans);
     Py_TYPE(self)->tp_free(self);
 }
 

@@ -170,11 +170,12 @@ _TEXTS = []
 
 def texts():
     """The text of a field value (rlx.data_items._capture.Texts): numbers as the host writes them, text
-    quoted, bytes as h'<hex>', serial numbers in the framework's form, lists in brackets (nesting kept);
-    records (through _other_text) in parentheses: their own text where they have one and hold no list,
-    else their fields as name=value. Raises whatever a value's own text raises; _robust_text does not."""
+    quoted, bytes as h'<hex>', serial numbers in the framework's form, lists in brackets (nesting kept),
+    records in parentheses: their own text where they have one and hold no list, else their fields as
+    name=value (_text_of says which, once per type). Raises whatever a value's own text raises;
+    _robust_text does not."""
     if not _TEXTS:
-        _TEXTS.append(_capture.Texts(capture.catalog().NorvaneSerialNumber, _other_text))
+        _TEXTS.append(_capture.Texts(capture.catalog().NorvaneSerialNumber, _text_of))
     return _TEXTS[0]
 
 
@@ -186,29 +187,18 @@ def _bytes_text(value):
     return "h'%s'" % bytes(value).hex()
 
 
-# How to show a value of each type that texts() leaves to Python (records, commands, other objects).
-_TEXT_OF = {}
-
-
-def _other_text(value):
-    to_text = _TEXT_OF.get(type(value))
-    if to_text is None:
-        to_text = _TEXT_OF[type(value)] = _text_of(value)
-    return to_text(value)
-
-
 def _text_of(sample):
-    """How to show values of the type of ``sample`` (a type not met before)."""
+    """How texts() shows the values of the type of ``sample``, one it leaves to the tool (met for the first
+    time): True for a record's own text in parentheses, a tuple of field names for its fields as
+    name=value, else a function of the value giving its text."""
     if isinstance(sample, (bytes, bytearray, memoryview)):
         return _bytes_text
     if isinstance(sample, capture.catalog().UWBNetworkCommandItem):
         return str
     fields = capture.record_fields(sample)
     if capture.own_text(sample) and (not fields or not any(isinstance(v, (list, tuple)) for _, v in fields)):
-        return "(%s)".__mod__ if fields else str
-    names = [n for n, _ in fields]
-    text = texts()
-    return lambda v: "(" + ", ".join([n + "=" + text(getattr(v, n, None)) for n in names]) + ")"
+        return True if fields else str
+    return tuple(n for n, _ in fields)
 
 
 def _robust_text(value):
