@@ -4,7 +4,9 @@ import json
 import os
 import pty
 import re
+import random
 import signal
+import struct
 import subprocess
 import sys
 
@@ -231,3 +233,59 @@ def test_version_and_progress_only_on_a_terminal_without_the_items(tmp_path):
             seen, tail = seen or b"decoding: " in tail + data, data[-16:]
         os.close(main)
         assert proc.wait() == 0 and seen != items_too
+
+
+def reference_text(value):
+    """A field value's text as the tool first wrote it, in Python: what rlx.data_items._capture must give."""
+    if isinstance(value, pdi.NorvaneSerialNumber) or isinstance(value, pdi.UWBNetworkCommandItem):
+        return str(value)
+    if isinstance(value, (bytes, bytearray, memoryview)):
+        return "h'%s'" % bytes(value).hex()
+    if isinstance(value, (list, tuple)):
+        return "[" + "; ".join(map(reference_text, value)) + "]"
+    for kind, text in ((bool, str), (int, int.__repr__), (float, float.__repr__), (str, lambda v: repr(str(v)))):
+        if isinstance(value, kind):
+            return text(value)
+    fields = capture.record_fields(value)
+    if capture.own_text(value) and not any(isinstance(v, (list, tuple)) for _, v in fields):
+        return "(%s)" % value if fields else str(value)
+    return "(" + ", ".join("%s=%s" % (n, reference_text(getattr(value, n, None))) for n, _ in fields) + ")"
+
+
+class Odd(int):
+    def __str__(self):
+        return "odd"
+
+
+DOUBLES = struct.unpack("<2000d", random.Random(5).randbytes(16000))
+
+
+# Each line of the bundled sample, and hostile values set on an item (non-finite, subnormal and random
+# doubles, 64-bit limits and beyond, subclasses of the host's types, text beyond ASCII, odd objects, nested
+# and mixed lists), render as the reference says; a text that fails raises, and the tool falls back.
+@pytest.mark.parametrize("value", [None, [float("nan"), -0.0, float("inf"), 5e-324, 1e16, 1e-5, 0.1, *DOUBLES],
+                                   [2**63 - 1, -2**63, 2**64, -10**40, True, Odd(3)], "µs\n'\"\\", b"\0\xff",
+                                   bytearray(b"ab"), memoryview(b"cd"), (1, [2, (3,)], []), object(),
+                                   type("S", (str,), {})("x"), type("F", (float,), {})(2.5), pdi.PinConfig(5),
+                                   type("R", (), {"a": 1.5, "__init__": lambda s: setattr(s, "b", [s.a])})()])
+def test_lines_are_the_reference_texts(value):
+    from rlx.data_items import cli as tool
+    with open(SAMPLE, "rb") as f:
+        items = [item for _, item in capture.iter_items(f, on_diagnostic=lambda d: None)]
+    tick = pdi.TickV2()
+    tick.nt64, tick.dt40, tick.nt_quality = value, [value], 7
+    for item in items + [tick]:
+        head = "%s 0x%04X" % (type(item).__name__, type(item).type)
+        if capture.own_text(item):
+            want = head + " " + str(item).replace("\n", " | ")
+        else:
+            want = head + "".join(" %s=%s" % (a.name, reference_text(getattr(item, a.name)))
+                                  for a in type(item).definition)
+        assert tool.class_line(type(item), item)(None, item) == want + "\n"
+    loop = [1]
+    loop.append(loop)
+    for bad, error in ((loop, RecursionError), (pdi.PinConfig(type("B", (), {"__str__": lambda s: 1})()), TypeError)):
+        tick.nt64 = bad
+        with pytest.raises(error):
+            tool.class_line(type(tick), tick)(None, tick)
+    assert tool.robust_line(tick).startswith("TickV2 0x8015 nt64=(")
