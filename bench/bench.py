@@ -508,6 +508,9 @@ def make_trees(stage, tmp):
             os.makedirs(os.path.dirname(dest), exist_ok=True)
             shutil.copyfile(path, dest)
         target = os.path.join(root, "rlx", "data_items")
+        # The capture tool's own extension serves both sides: only the catalog differs.
+        for so in glob.glob(os.path.join(stage, "rlx", "data_items", "_capture*.so")):
+            shutil.copyfile(so, os.path.join(target, os.path.basename(so)))
         if side == "c":
             so = glob.glob(os.path.join(stage, "rlx", "data_items", "private_data_items*.so"))[0]
             shutil.copyfile(so, os.path.join(target, os.path.basename(so)))
