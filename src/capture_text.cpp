@@ -20,37 +20,26 @@
 
 #include <charconv>
 #include <cstring>
+#include <string>
 
 namespace pdi {
 namespace {
 
-// One line of text, built in the host's string writer. ASCII runs gather in a
-// small buffer first, so that most values cost no call into the writer.
+// Text built in C++: ASCII gathers in a string of its own; only a str that
+// is not ASCII moves what came before into the host's string writer, so that
+// most lines never use it.
 class Line {
 public:
-    Line() noexcept {  // NOLINT(cppcoreguidelines-pro-type-member-init): buf_ is filled as used
-        _PyUnicodeWriter_Init(&w_);
-        w_.overallocate = 1;
-    }
-    ~Line() { _PyUnicodeWriter_Dealloc(&w_); }
+    Line() { ascii_.reserve(1024); }
+    ~Line() { reset(); }
     Line(const Line&) = delete;
     Line& operator=(const Line&) = delete;
 
     template <std::size_t Size>
     void ascii(const char (&literal)[Size]) {
-        ascii(literal, static_cast<Py_ssize_t>(Size - 1));
+        ascii_.append(literal, Size - 1);
     }
-    void ascii(const char* s, Py_ssize_t n) {
-        if (n > kBuffer - len_) {
-            flush();
-            if (n > kBuffer) {
-                check_status(_PyUnicodeWriter_WriteASCIIString(&w_, s, n));
-                return;
-            }
-        }
-        std::memcpy(buf_ + len_, s, static_cast<std::size_t>(n));
-        len_ += n;
-    }
+    void ascii(const char* s, Py_ssize_t n) { ascii_.append(s, static_cast<std::size_t>(n)); }
     void str(PyObject* unicode) {
         if (PyUnicode_IS_ASCII(unicode)) {
             ascii(reinterpret_cast<const char*>(PyUnicode_1BYTE_DATA(unicode)), PyUnicode_GET_LENGTH(unicode));
@@ -60,38 +49,59 @@ public:
         check_status(_PyUnicodeWriter_WriteStr(&w_, unicode));
     }
     void integer(long long v) {
-        constexpr Py_ssize_t kMost = 20;  // digits and sign of a 64-bit number
-        if (len_ + kMost > kBuffer) flush();
-        auto r = std::to_chars(buf_ + len_, buf_ + kBuffer, v);
-        len_ = r.ptr - buf_;
+        char digits[24];
+        auto r = std::to_chars(digits, digits + sizeof digits, v);
+        ascii_.append(digits, r.ptr);
     }
     // Bytes as lower-case hex digits.
     void hex(const unsigned char* p, Py_ssize_t n) {
         static const char digits[] = "0123456789abcdef";
-        while (n > 0) {
-            if (kBuffer - len_ < 2) flush();
-            const Py_ssize_t take = std::min(n, (kBuffer - len_) / 2);
-            for (Py_ssize_t i = 0; i < take; ++i) {
-                buf_[len_++] = digits[p[i] >> 4];
-                buf_[len_++] = digits[p[i] & 15];
-            }
-            p += take;
-            n -= take;
+        for (Py_ssize_t i = 0; i < n; ++i) {
+            ascii_.push_back(digits[p[i] >> 4]);
+            ascii_.push_back(digits[p[i] & 15]);
         }
     }
+    // Appends this text to `to`.
+    void append_to(Line& to) {
+        if (!writing_) {
+            to.ascii_.append(ascii_);
+            return;
+        }
+        py::object text = finish();
+        to.str(text.ptr());
+    }
+    // The text as a str; the line is empty afterwards.
     py::object finish() {
+        if (!writing_) {
+            py::object out = steal(PyUnicode_New(static_cast<Py_ssize_t>(ascii_.size()), 127));
+            std::memcpy(PyUnicode_1BYTE_DATA(out.ptr()), ascii_.data(), ascii_.size());
+            ascii_.clear();
+            return out;
+        }
         flush();
+        writing_ = false;
         return steal(_PyUnicodeWriter_Finish(&w_));
+    }
+    void reset() noexcept {
+        ascii_.clear();
+        if (writing_) _PyUnicodeWriter_Dealloc(&w_);
+        writing_ = false;
     }
 
 private:
-    static constexpr Py_ssize_t kBuffer = 512;
     void flush() {
-        if (len_) check_status(_PyUnicodeWriter_WriteASCIIString(&w_, buf_, len_));
-        len_ = 0;
+        if (!writing_) {
+            _PyUnicodeWriter_Init(&w_);
+            w_.overallocate = 1;
+            writing_ = true;
+        }
+        if (!ascii_.empty()) {
+            check_status(_PyUnicodeWriter_WriteASCIIString(&w_, ascii_.data(), static_cast<Py_ssize_t>(ascii_.size())));
+        }
+        ascii_.clear();
     }
-    char buf_[kBuffer];  // NOLINT(cppcoreguidelines-pro-type-member-init): only the first len_ bytes are read
-    Py_ssize_t len_ = 0;
+    std::string ascii_;
+    bool writing_ = false;
     _PyUnicodeWriter w_{};
 };
 
@@ -306,6 +316,27 @@ void write_own_text(Line& line, PyObject* item) {
     line.str(text.ptr());
 }
 
+// The line of `item` by the line function `me` (held by the caller).
+void write_item_line(const ItemLine* me, Line& line, PyObject* item) {
+    line.str(me->head);
+    if (me->names == Py_None) {
+        write_own_text(line, item);
+    } else {
+        if (!me->texts) {
+            PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
+            throw PyErr{};
+        }
+        py::object texts_held = borrow(me->texts);
+        const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
+        for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(me->names); ++i) {
+            py::object value = steal(PyObject_GetAttr(item, PyTuple_GET_ITEM(me->names, i)));
+            line.str(PyTuple_GET_ITEM(me->labels, i));
+            write_value(texts, line, value.ptr());
+        }
+    }
+    line.ascii("\n");
+}
+
 PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
     if (PyVectorcall_NARGS(nargsf) != 2 || (kwnames && PyTuple_GET_SIZE(kwnames))) {
         PyErr_SetString(PyExc_TypeError, "a line function takes two arguments, the frame and the item");
@@ -314,27 +345,77 @@ PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, P
     PyObject* result = nullptr;
     guarded([&] {
         py::object keep = borrow(self);
-        const auto* me = reinterpret_cast<ItemLine*>(self);
-        PyObject* item = args[1];
         Line line;
-        line.str(me->head);
-        if (me->names == Py_None) {
-            write_own_text(line, item);
-        } else {
-            if (!me->texts) {
-            PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
-            throw PyErr{};
-        }
-        py::object texts_held = borrow(me->texts);
-        const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
-            for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(me->names); ++i) {
-                py::object value = steal(PyObject_GetAttr(item, PyTuple_GET_ITEM(me->names, i)));
-                line.str(PyTuple_GET_ITEM(me->labels, i));
-                write_value(texts, line, value.ptr());
+        write_item_line(reinterpret_cast<ItemLine*>(self), line, args[1]);
+        result = line.finish().release().ptr();
+    });
+    return result;
+}
+
+// A str that a Python line function returned, appended to the batch.
+void append_text(Line& out, PyObject* made) {
+    py::object text = steal(made);
+    if (!PyUnicode_Check(text.ptr())) {
+        PyErr_Format(PyExc_TypeError, "a line is %.100s, not str", Py_TYPE(text.ptr())->tp_name);
+        throw PyErr{};
+    }
+    out.str(text.ptr());
+}
+
+// texts.lines(frames, decode, lines, line_for, robust): the lines of a batch of frames, one str.
+// Each frame (offset, type code, payload) is decoded by decode(frame) (None: not decoded, nothing
+// written); its item's line comes from lines[type code], made by line_for(class, frame, item) for the
+// first item of a code. A line function that raises an Exception gives robust(frame, item) instead;
+// anything else (KeyboardInterrupt) propagates and the batch's lines are dropped.
+PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+    if (nargs != 5 || !PyList_Check(args[0]) || !PyDict_Check(args[2])) {
+        PyErr_SetString(PyExc_TypeError, "lines(frames, decode, lines, line_for, robust) takes a list and a dict");
+        return nullptr;
+    }
+    PyObject* result = nullptr;
+    guarded([&] {
+        py::object keep = borrow(self);
+        py::object frames = borrow(args[0]);
+        py::object decode = borrow(args[1]);
+        py::object lines = borrow(args[2]);
+        py::object line_for = borrow(args[3]);
+        py::object robust = borrow(args[4]);
+        Line out;
+        Line line;
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(frames.ptr()); ++i) {
+            py::object frame = borrow(PyList_GET_ITEM(frames.ptr(), i));
+            py::object item = steal(PyObject_CallOneArg(decode.ptr(), frame.ptr()));
+            if (item.ptr() == Py_None) continue;
+            py::object code = steal(PySequence_GetItem(frame.ptr(), 1));
+            PyObject* found = PyDict_GetItemWithError(lines.ptr(), code.ptr());
+            py::object function;
+            if (found) {
+                function = borrow(found);
+            } else {
+                if (PyErr_Occurred()) throw PyErr{};
+                py::object cls = borrow(reinterpret_cast<PyObject*>(Py_TYPE(item.ptr())));
+                function = steal(PyObject_CallFunctionObjArgs(line_for.ptr(), cls.ptr(), frame.ptr(), item.ptr(),
+                                                              nullptr));
+                check_status(PyDict_SetItem(lines.ptr(), code.ptr(), function.ptr()));
+            }
+            line.reset();
+            const bool done = guarded([&] {
+                if (Py_IS_TYPE(function.ptr(), &line_type())) {
+                    write_item_line(reinterpret_cast<ItemLine*>(function.ptr()), line, item.ptr());
+                } else {
+                    append_text(line, PyObject_CallFunctionObjArgs(function.ptr(), frame.ptr(), item.ptr(), nullptr));
+                }
+            });
+            if (done) {
+                line.append_to(out);
+            } else if (PyErr_ExceptionMatches(PyExc_Exception)) {
+                PyErr_Clear();
+                append_text(out, PyObject_CallFunctionObjArgs(robust.ptr(), frame.ptr(), item.ptr(), nullptr));
+            } else {
+                throw PyErr{};
             }
         }
-        line.ascii("\n");
-        result = line.finish().release().ptr();
+        result = out.finish().release().ptr();
     });
     return result;
 }
@@ -447,6 +528,8 @@ void line_dealloc(PyObject* self) {
 PyMethodDef texts_methods[] = {
     {"line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_line)), METH_FASTCALL,
      "line(head, names) -> the function (frame, item) -> the text line of an item of one class."},
+    {"lines", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_lines)), METH_FASTCALL,
+     "lines(frames, decode, lines, line_for, robust) -> the text of the decoded items of a batch of frames."},
     {nullptr, nullptr, 0, nullptr},
 };
 
