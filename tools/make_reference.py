@@ -17,12 +17,13 @@ built module yields and exits 1 with a unified diff when they differ.
 """
 
 import argparse
-import difflib
 import inspect
 import os
 import sys
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(TOP, "tools"))
+from make_stubs import write_or_check  # noqa: E402  (the generators' one way to write or check)
 REFERENCE = os.path.join(TOP, "docs", "catalog.md")
 
 
@@ -170,22 +171,7 @@ def main(argv=None):
                          % exc)
         return 2
     text = render(module)
-    if args.check:
-        try:
-            with open(args.output, encoding="utf-8") as f:
-                current = f.read()
-        except FileNotFoundError:
-            current = ""
-        if current == text:
-            return 0
-        sys.stdout.writelines(difflib.unified_diff(current.splitlines(True), text.splitlines(True),
-                                                   args.output, "generated from the built module"))
-        sys.stderr.write("make_reference: %s is out of date; run tools/make_reference.py\n" % args.output)
-        return 1
-    os.makedirs(os.path.dirname(os.path.abspath(args.output)), exist_ok=True)
-    with open(args.output, "w", encoding="utf-8") as f:
-        f.write(text)
-    return 0
+    return write_or_check(args.output, text, args.check, "make_reference")
 
 
 if __name__ == "__main__":

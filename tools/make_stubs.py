@@ -386,19 +386,26 @@ def main(argv=None):
     except StubError as exc:
         sys.stderr.write("make_stubs: %s\n" % exc)
         return 2
-    if args.check:
+    return write_or_check(args.output, text, args.check, "make_stubs")
+
+
+def write_or_check(path, text, check, tool):
+    """Writes the generated text to path; with check, compares instead: 0 when the file holds it,
+    else 1 after a diff on standard output. Shared by the generators of tools/."""
+    if check:
         try:
-            with open(args.output, encoding="utf-8") as f:
+            with open(path, encoding="utf-8") as f:
                 current = f.read()
         except FileNotFoundError:
             current = ""
         if current == text:
             return 0
         sys.stdout.writelines(difflib.unified_diff(current.splitlines(True), text.splitlines(True),
-                                                   args.output, "generated from the built module"))
-        sys.stderr.write("make_stubs: %s is out of date; run tools/make_stubs.py\n" % args.output)
+                                                   path, "generated from the built module"))
+        sys.stderr.write("%s: %s is out of date; run tools/%s.py\n" % (tool, path, tool))
         return 1
-    with open(args.output, "w", encoding="utf-8") as f:
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    with open(path, "w", encoding="utf-8") as f:
         f.write(text)
     return 0
 
