@@ -569,10 +569,54 @@ void ready_types() {
 }  // namespace
 }  // namespace pdi
 
+namespace pdi {
+namespace {
+
+// frames(buf, base) -> (frames, used): the complete items at the start of the bytes `buf`, each a tuple
+// (base + its offset in buf, type code, payload), the header a u16 type code and a u16 payload length,
+// little-endian; `used` is where the first incomplete item (or the end) starts.
+PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+    if (nargs != 2 || !PyBytes_CheckExact(args[0]) || !PyLong_Check(args[1])) {
+        PyErr_SetString(PyExc_TypeError, "frames(buf, base) takes bytes and an int");
+        return nullptr;
+    }
+    PyObject* result = nullptr;
+    guarded([&] {
+        py::object buf = borrow(args[0]);
+        const Py_ssize_t base = PyLong_AsSsize_t(args[1]);
+        if (base == -1 && PyErr_Occurred()) throw PyErr{};
+        const auto* data = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(buf.ptr()));
+        const Py_ssize_t end = PyBytes_GET_SIZE(buf.ptr());
+        py::object batch = steal(PyList_New(0));
+        Py_ssize_t pos = 0;
+        while (end - pos >= 4) {
+            const long code = data[pos] | data[pos + 1] << 8;
+            const Py_ssize_t length = data[pos + 2] | data[pos + 3] << 8;
+            if (length > end - pos - 4) break;
+            py::object frame = steal(Py_BuildValue("(nlN)", base + pos, code,
+                                                   PyBytes_FromStringAndSize(PyBytes_AS_STRING(buf.ptr()) + pos + 4,
+                                                                             length)));
+            check_status(PyList_Append(batch.ptr(), frame.ptr()));
+            pos += 4 + length;
+        }
+        result = Py_BuildValue("(On)", batch.ptr(), pos);
+    });
+    return result;
+}
+
+PyMethodDef module_functions[] = {
+    {"frames", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(frames)), METH_FASTCALL,
+     "frames(buf, base) -> (frames, used): the complete items at the start of a capture's bytes."},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+}  // namespace pdi
+
 PyMODINIT_FUNC PyInit__capture() {
     static PyModuleDef def = {
-        PyModuleDef_HEAD_INIT, "_capture", "The text lines of the capture tool, made in one buffer.", -1,
-        nullptr, nullptr, nullptr, nullptr, nullptr,
+        PyModuleDef_HEAD_INIT, "_capture", "The capture tool's framing and text lines, made in C++.", -1,
+        pdi::module_functions, nullptr, nullptr, nullptr, nullptr,
     };
     PyObject* module = nullptr;
     const bool ok = pdi::guarded([&] {

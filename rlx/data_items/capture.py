@@ -45,6 +45,8 @@ import operator
 import re
 import struct
 
+from rlx.data_items import _capture
+
 __all__ = ["catalog", "Capture", "CaptureError", "Diagnostic", "Field", "iter_items", "to_data", "from_data",
            "item_classes", "declared_classes", "layout", "fixed_size", "kind_name", "element_class",
            "own_text", "record_fields", "command_frame", "SERIAL_MAX"]
@@ -776,23 +778,16 @@ class Capture:
         of a live stream sees each item as soon as it has come in. A stream that ends inside an item, or
         hex text that is not hex, is reported and ends the iteration."""
         unpack_from = _HEADER.unpack_from
+        frames = _capture.frames        # the framing loop, in C++
         buf, pos, base = b"", 0, 0
         try:
             for chunk in self._chunks():
                 if pos < len(buf):
                     buf = buf[pos:] + chunk
                 else:
-                    buf = chunk
+                    buf = chunk if type(chunk) is bytes else bytes(chunk)
                 base += pos
-                pos, end = 0, len(buf)
-                batch = []
-                while end - pos >= 4:
-                    code, length = unpack_from(buf, pos)
-                    stop = pos + 4 + length
-                    if stop > end:
-                        break
-                    batch.append((base + pos, code, buf[pos + 4:stop]))
-                    pos = stop
+                batch, pos = frames(buf, base)
                 if batch:
                     self.items += len(batch)
                     self.size = base + pos
