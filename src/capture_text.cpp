@@ -144,6 +144,8 @@ void write_value(const Texts* t, Line& line, PyObject* v);
 void write_other(const Texts* t, Line& line, PyObject* v);
 
 // "[a; b; c]": the elements as the iteration gives them.
+// Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
+// NOLINTNEXTLINE(misc-no-recursion)
 void write_list(const Texts* t, Line& line, PyObject* v) {
     if (Py_EnterRecursiveCall(" while writing the text of a list")) throw PyErr{};
     struct Leave {
@@ -178,6 +180,8 @@ void write_bytes(Line& line, const char* p, Py_ssize_t n) {
 }
 
 // "(name=value, ...)": a record's fields, a field it lacks as None.
+// Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
+// NOLINTNEXTLINE(misc-no-recursion)
 void write_fields(const Texts* t, Line& line, PyObject* v, PyObject* names) {
     if (Py_EnterRecursiveCall(" while writing the text of a record")) throw PyErr{};
     struct Leave {
@@ -205,6 +209,8 @@ void write_fields(const Texts* t, Line& line, PyObject* v, PyObject* names) {
 // gives the plan for all values of that type: True, the value's own text in
 // parentheses; a tuple of field names, the fields (write_fields); str, the
 // value's own text; any other callable, its result for the value.
+// Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
+// NOLINTNEXTLINE(misc-no-recursion)
 void write_other(const Texts* t, Line& line, PyObject* v) {
     py::object type = borrow(reinterpret_cast<PyObject*>(Py_TYPE(v)));
     py::object plans = borrow(t->plans);
@@ -232,6 +238,8 @@ void write_other(const Texts* t, Line& line, PyObject* v) {
 }
 
 // One field value (`v` held by the caller).
+// Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
+// NOLINTNEXTLINE(misc-no-recursion)
 void write_value(const Texts* t, Line& line, PyObject* v) {
     PyTypeObject* type = Py_TYPE(v);
     if (type == &PyLong_Type) return write_int(line, v);
@@ -525,13 +533,16 @@ void line_dealloc(PyObject* self) {
     PyObject_GC_Del(self);
 }
 
-PyMethodDef texts_methods[] = {
+PyMethodDef* texts_methods() {
+    static PyMethodDef methods[] = {
     {"line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_line)), METH_FASTCALL,
      "line(head, names) -> the function (frame, item) -> the text line of an item of one class."},
     {"lines", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_lines)), METH_FASTCALL,
      "lines(frames, decode, lines, line_for, robust) -> the text of the decoded items of a batch of frames."},
     {nullptr, nullptr, 0, nullptr},
-};
+    };
+    return methods;
+}
 
 void ready_types() {
     PyTypeObject& t = texts_type();
@@ -548,7 +559,7 @@ void ready_types() {
     t.tp_clear = texts_clear;
     t.tp_dealloc = texts_dealloc;
     t.tp_free = PyObject_GC_Del;
-    t.tp_methods = texts_methods;
+    t.tp_methods = texts_methods();
     check_status(PyType_Ready(&t));
 
     PyTypeObject& l = line_type();
@@ -556,7 +567,8 @@ void ready_types() {
 
     l.tp_name = "rlx.data_items._capture.ItemLine";
     l.tp_basicsize = sizeof(ItemLine);
-    l.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_DISALLOW_INSTANTIATION;
+    l.tp_flags =
+        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_DISALLOW_INSTANTIATION;
     l.tp_doc = "The text line function (frame, item) of one item class; made by Texts.line().";
     l.tp_vectorcall_offset = offsetof(ItemLine, vectorcall);
     l.tp_call = PyVectorcall_Call;
@@ -604,19 +616,23 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     return result;
 }
 
-PyMethodDef module_functions[] = {
+PyMethodDef* module_functions() {
+    static PyMethodDef functions[] = {
     {"frames", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(frames)), METH_FASTCALL,
      "frames(buf, base) -> (frames, used): the complete items at the start of a capture's bytes."},
     {nullptr, nullptr, 0, nullptr},
-};
+    };
+    return functions;
+}
 
 }  // namespace
 }  // namespace pdi
 
-PyMODINIT_FUNC PyInit__capture() {
+// The host finds the initialization by the module's name, `_capture`.
+PyMODINIT_FUNC PyInit__capture() {  // NOLINT(bugprone-reserved-identifier)
     static PyModuleDef def = {
         PyModuleDef_HEAD_INIT, "_capture", "The capture tool's framing and text lines, made in C++.", -1,
-        pdi::module_functions, nullptr, nullptr, nullptr, nullptr,
+        pdi::module_functions(), nullptr, nullptr, nullptr, nullptr,
     };
     PyObject* module = nullptr;
     const bool ok = pdi::guarded([&] {
