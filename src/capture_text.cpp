@@ -125,7 +125,7 @@ struct Texts {
 
 // The host's repr() of a float: the shortest digits that read back to it.
 void write_float(Line& line, double v) {
-    char out[40];
+    char out[40] = {};
     line.ascii(out, float_text(v, out));
 }
 

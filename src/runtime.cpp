@@ -831,7 +831,7 @@ Text& Text::integer(long long v) {
 
 // The host's text of a float ("{}" and str()).
 Text& Text::real(double v) {
-    char out[40];
+    char out[40] = {};
     return ascii(out, float_text(v, out));
 }
 
