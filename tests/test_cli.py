@@ -289,3 +289,14 @@ def test_lines_are_the_reference_texts(value):
         with pytest.raises(error):
             tool.class_line(type(tick), tick)(None, tick)
     assert tool.robust_line(tick).startswith("TickV2 0x8015 nt64=(")
+    # The batch loop: a line that fails gives the robust one, a decode that fails with anything else than
+    # an Exception ends the batch; misuse is a TypeError.
+    view, render = tool.TextFormat(), tool.texts().lines
+    frames = [(0, tick.type, b""), (4, tick.type, b"")]
+    assert render(frames, lambda f: tick, {}, view.line_for, view.robust) == 2 * (tool.robust_line(tick) + "\n")
+    with pytest.raises(KeyboardInterrupt):
+        render(frames, lambda f: (_ for _ in ()).throw(KeyboardInterrupt), {}, view.line_for, view.robust)
+    for call in (lambda: render(frames, None, None, None, None), lambda: type(tool.class_line(type(tick), tick))(),
+                 lambda: tool.texts().line(1, 2)):
+        with pytest.raises(TypeError):
+            call()
