@@ -502,7 +502,31 @@ Py_ssize_t length(PyObject* o) {
 }
 
 py::object call_super(const Call& c, PyObject* name) {
-    PyObject* args[] = {c.cls(), c.self};
+    PyObject* cls = c.cls();
+    // What super() finds: the first class after the defining one in the
+    // instance's method resolution order that holds the name. A plain
+    // function (or any method descriptor) is called with the instance
+    // directly, without the super object and the bound method it would make.
+    PyTypeObject* type = Py_TYPE(c.self);
+    PyObject* mro = type->tp_mro;
+    if (mro && PyTuple_Check(mro) && PyType_IsSubtype(type, reinterpret_cast<PyTypeObject*>(cls))) {
+        const Py_ssize_t n = PyTuple_GET_SIZE(mro);
+        Py_ssize_t i = 0;
+        while (i < n && PyTuple_GET_ITEM(mro, i) != cls) ++i;
+        for (++i; i < n; ++i) {
+            PyObject* dict = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i))->tp_dict;
+            PyObject* found = dict ? PyDict_GetItemWithError(dict, name) : nullptr;
+            if (!found) {
+                if (PyErr_Occurred()) throw PyErr{};
+                continue;
+            }
+            if (!PyType_HasFeature(Py_TYPE(found), Py_TPFLAGS_METHOD_DESCRIPTOR)) break;
+            py::object held = borrow(found);  // the call may change the class
+            PyObject* args[] = {c.self};
+            return steal(PyObject_Vectorcall(found, args, 1, nullptr));
+        }
+    }
+    PyObject* args[] = {cls, c.self};
     py::object sup = steal(PyObject_Vectorcall(reinterpret_cast<PyObject*>(&PySuper_Type), args, 2, nullptr));
     return steal(PyObject_CallMethodNoArgs(sup.ptr(), name));
 }

@@ -94,6 +94,19 @@ CASES = {
         del m.PinConfig.__repr__
         print(str(m.PinConfig(3)), repr(m.PinConfig(3)).startswith("<"))
     """,
+    # The framework's encoding reached past the item class as super() reaches it, whatever stands next.
+    "super resolution": """
+        class Mixin(m.AcknowledgeListResponse.__mro__[1]):
+            def _encode(self):
+                return b"mixin %d" % self.num_acknowledged
+        class Sub(m.AcknowledgeListResponse, Mixin):
+            pass
+        item = Sub()
+        item.add_acknowledged_serial(1)
+        print(item._encode())
+        Mixin._encode = staticmethod(lambda: b"static")
+        print(item._encode())
+    """,
 }
 
 EXPECTED = {
@@ -101,6 +114,7 @@ EXPECTED = {
     "definition emptied while decoding": "[None, None, None, None]",
     "global rebound mid-call": "6 5",
     "frame length overflow": "1 None\n1 None\nValueError bytearray(b'0123456789')",
+    "super resolution": "b'mixin 1'\nb'static'",
     "slots rebound": "1 {}\n((1,), {'x': 2})\n3 True\nRadarPositionDebugData(azimuthelevationpos_quality"
                            "sum_of_phase_errordt_search_angleshort_dt_angular_differencelong_dt_angular_difference"
                            "num_interfacesinterface_data=[RadarPositionDebugData(...)])\ntext True",
