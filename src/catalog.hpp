@@ -218,13 +218,11 @@ void build_catalog(PyObject* module_dict);
 // unchanged.
 struct PyErr {};
 
-// Runs `f`; a C++ exception ends it as the Python error it stands for, and
-// then the result is false (with the error indicator set).
-template <class F>
-bool guarded(F&& f) noexcept {
+// Called in a handler: sets the Python error that the C++ exception being
+// handled stands for.
+inline void restore_error() noexcept {
     try {
-        f();
-        return true;
+        throw;
     } catch (const PyErr&) {
     } catch (py::error_already_set& e) {
         e.restore();
@@ -232,6 +230,20 @@ bool guarded(F&& f) noexcept {
         PyErr_NoMemory();
     } catch (const std::exception& e) {
         PyErr_SetString(PyExc_SystemError, e.what());
+    } catch (...) {
+        PyErr_SetString(PyExc_SystemError, "unknown C++ exception");
+    }
+}
+
+// Runs `f`; a C++ exception ends it as the Python error it stands for, and
+// then the result is false (with the error indicator set).
+template <class F>
+bool guarded(F&& f) noexcept {
+    try {
+        f();
+        return true;
+    } catch (...) {
+        restore_error();
     }
     return false;
 }
@@ -274,10 +286,25 @@ struct Names {
 extern const Names& N;
 void intern_names();
 
+// A method of a catalog class: the row it carries out, the class that
+// defines it and the interned names its row uses. Python code reaches none of
+// it: the object has no attributes but its name, qualified name, defining
+// class and text signature.
+struct Method {
+    PyObject_HEAD
+    vectorcallfunc vectorcall;
+    const MethodSpec* row;
+    const ClassSpec* owner;
+    PyObject* name;      // interned
+    PyObject* cls;       // the defining class, set once it exists
+    PyObject* globals;   // the module dict
+    PyObject* params;    // tuple of the interned parameter names
+    PyObject* data;      // tuple of what the row uses, or NULL
+};
+
 // One call of a method: the method object, the bound instance (or class) and
 // the arguments bound to the row's parameters (borrowed; the defaults of
 // parameters left out filled in).
-struct Method;
 struct Call {
     Method* method;
     PyObject* self;
@@ -285,10 +312,10 @@ struct Call {
     // The class that defines the method (for `super()` and class-held state).
     PyObject* cls() const;
     // Item i of the row's data (interned names and numbers made with the method).
-    PyObject* data(Py_ssize_t i) const;
+    PyObject* data(Py_ssize_t i) const { return PyTuple_GET_ITEM(method->data, i); }
     // The row's parameters: how many, and the interned name of parameter i.
-    Py_ssize_t nparams() const;
-    PyObject* param(Py_ssize_t i) const;
+    Py_ssize_t nparams() const { return PyTuple_GET_SIZE(method->params); }
+    PyObject* param(Py_ssize_t i) const { return PyTuple_GET_ITEM(method->params, i); }
     // A module global (or builtin), looked up now, as Python code would: a
     // caller may have rebound it. NameError when absent.
     py::object global(PyObject* name) const;

@@ -131,28 +131,63 @@ void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, 
 py::object run_bitfield(Call& c);
 py::object run_append(Call& c);
 
+// The generic record constructor called with positional arguments only (as
+// the list decoders and most callers do): each parameter in order, the rest
+// 0, stored through the instance's own attribute store, with no binding and
+// no C++ unwinding on the way. Returns None, or NULL with the error set.
+PyObject* record_init_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+    const AttrSpec* a = m->owner->attrs.begin();
+    const Py_ssize_t n = PyTuple_GET_SIZE(m->data);
+    for (Py_ssize_t i = 0; i < n; ++i, ++a) {
+        PyObject* name = PyTuple_GET_ITEM(m->data, i);
+        PyObject* v = i < nargs ? args[i] : N.zero;
+        PyObject* wrapped = nullptr;
+        if (a->flags & kWrapSerial) {
+            const bool made = guarded([&] {
+                py::object make = lookup_global(m->globals, N.NorvaneSerialNumber);
+                wrapped = steal(PyObject_CallOneArg(make.ptr(), v)).release().ptr();
+            });
+            if (!made) return nullptr;
+            v = wrapped;
+        }
+        // Looked up for every store, as the interpreter does: a serial
+        // number's constructor may have changed the class.
+        setattrofunc store = Py_TYPE(self)->tp_setattro;
+        const int rc = store ? store(self, name, v) : PyObject_SetAttr(self, name, v);
+        Py_XDECREF(wrapped);
+        if (rc < 0) return nullptr;
+    }
+    Py_RETURN_NONE;
+}
+
 // Runs method `m` on `self` with the arguments after it.
 PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    PyObject* result = nullptr;
-    guarded([&] {
-        if (!m->globals) fail(PyExc_SystemError, "%U() called after its module was torn down", m->name);
+    if (!kwnames && m->row->body == record_init_body && m->globals && nargs <= PyTuple_GET_SIZE(m->params)) {
+        return record_init_positional(m, self, args, nargs);
+    }
+    if (!m->globals) {
+        PyErr_Format(PyExc_SystemError, "%U() called after its module was torn down", m->name);
+        return nullptr;
+    }
+    try {
         PyObject* bound[kMaxParams];
         py::object fresh;
-        bind(m, args, nargs, kwnames, bound, fresh);
+        // A row without parameters called without arguments binds nothing.
+        if (nargs || kwnames || PyTuple_GET_SIZE(m->params)) bind(m, args, nargs, kwnames, bound, fresh);
         Call c{m, self, bound};
         switch (m->row->does) {
             case Does::Field:
             case Does::Flag:
-                result = run_bitfield(c).release().ptr();
-                break;
+                return run_bitfield(c).release().ptr();
             case Does::Append:
-                result = run_append(c).release().ptr();
-                break;
+                return run_append(c).release().ptr();
             default:
-                result = m->row->body(c).release().ptr();
+                return m->row->body(c).release().ptr();
         }
-    });
-    return result;
+    } catch (...) {
+        restore_error();
+        return nullptr;
+    }
 }
 
 PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
@@ -392,9 +427,6 @@ PyObject* Call::cls() const {
     return method->cls;
 }
 
-PyObject* Call::data(Py_ssize_t i) const { return PyTuple_GET_ITEM(method->data, i); }
-Py_ssize_t Call::nparams() const { return PyTuple_GET_SIZE(method->params); }
-PyObject* Call::param(Py_ssize_t i) const { return PyTuple_GET_ITEM(method->params, i); }
 
 py::object interned(const char* s) { return steal(PyUnicode_InternFromString(s)); }
 
@@ -473,11 +505,73 @@ bool holds_own(PyTypeObject* type, PyObject* name) {
     return found && Py_TYPE(found) == &method_type();
 }
 
+// `cls(*args, **kwargs)` the generic way: the argument tuple and keyword dict
+// handed to the metaclass's call.
+PyObject* generic_construct(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
+    PyObject* tuple = PyTuple_New(nargs);
+    if (!tuple) return nullptr;
+    for (Py_ssize_t i = 0; i < nargs; ++i) {
+        Py_INCREF(args[i]);
+        PyTuple_SET_ITEM(tuple, i, args[i]);
+    }
+    PyObject* kwargs = nkw ? PyDict_New() : nullptr;
+    PyObject* result = nullptr;
+    if (!nkw || kwargs) {
+        Py_ssize_t k = 0;
+        while (k < nkw && PyDict_SetItem(kwargs, PyTuple_GET_ITEM(kwnames, k), args[nargs + k]) == 0) ++k;
+        if (k == nkw) result = Py_TYPE(cls)->tp_call(cls, tuple, kwargs);
+    }
+    Py_XDECREF(kwargs);
+    Py_DECREF(tuple);
+    return result;
+}
+
+// The call of a class made by `type` whose own constructor is a method of
+// this module: what the metaclass's call does (the instance made by
+// object's allocation, then the constructor run on it), but on the caller's
+// argument array, without the argument tuple, the keyword dict and the slot
+// dispatch between. A class changed since (another `__new__` or `__init__`,
+// an abstract class) is called the generic way.
+PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
+    auto* type = reinterpret_cast<PyTypeObject*>(cls);
+    const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+    PyObject* found = nullptr;
+    if (type->tp_new != PyBaseObject_Type.tp_new || type->tp_init != init_slot ||
+        PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT) || !(found = _PyType_Lookup(type, N.__init__)) ||
+        Py_TYPE(found) != &method_type()) {
+        return generic_construct(cls, args, nargs, kwnames);
+    }
+    // object's own __new__ (it also readies the instance's attribute storage).
+    PyObject* no_args = PyTuple_New(0);
+    if (!no_args) return nullptr;
+    PyObject* self = type->tp_new(type, no_args, nullptr);
+    Py_DECREF(no_args);
+    if (!self) return nullptr;
+    Py_INCREF(found);  // the constructor may rebind the name
+    PyObject* result = run(reinterpret_cast<Method*>(found), self, args, nargs, kwnames);
+    Py_DECREF(found);
+    if (result == Py_None) {
+        Py_DECREF(result);
+        return self;
+    }
+    if (result) {
+        PyErr_Format(PyExc_TypeError, "__init__() should return None, not '%.200s'", Py_TYPE(result)->tp_name);
+        Py_DECREF(result);
+    }
+    Py_DECREF(self);
+    return nullptr;
+}
+
 }  // namespace
 
 void use_direct_slots(PyObject* cls) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
-    if (holds_own(type, N.__init__)) type->tp_init = init_slot;
+    if (holds_own(type, N.__init__)) {
+        type->tp_init = init_slot;
+        // Only the plain metaclass calls a class through its vectorcall.
+        if (Py_TYPE(cls) == &PyType_Type) type->tp_vectorcall = construct;
+    }
     if (holds_own(type, N.__str__)) type->tp_str = str_slot;
     if (holds_own(type, N.__repr__)) type->tp_repr = repr_slot;
 }

@@ -8,22 +8,6 @@
 
 namespace pdi {
 
-// A method of a catalog class: the row it carries out, the class that
-// defines it and the interned names its row uses. Python code reaches none of
-// it: the object has no attributes but its name, qualified name, defining
-// class and text signature.
-struct Method {
-    PyObject_HEAD
-    vectorcallfunc vectorcall;
-    const MethodSpec* row;
-    const ClassSpec* owner;
-    PyObject* name;      // interned
-    PyObject* cls;       // the defining class, set once it exists
-    PyObject* globals;   // the module dict
-    PyObject* params;    // tuple of the interned parameter names
-    PyObject* data;      // tuple of what the row uses, or NULL
-};
-
 // Readies the method types; once per process.
 void ready_method_types();
 // Adds the methods of `decl` to the class namespace `ns`; `made` receives them.

@@ -93,6 +93,13 @@ CASES = {
         m.PinConfig.__str__ = lambda self: "text"
         del m.PinConfig.__repr__
         print(str(m.PinConfig(3)), repr(m.PinConfig(3)).startswith("<"))
+        m.BucketSettings.__new__ = staticmethod(lambda cls, *a: "made")
+        print(m.BucketSettings(1, 2), m.MultiRangeRx(quality=4).quality)
+        gc.get_referents(m.EthernetPortStatus.__dict__)[0]["__init__"] = 7  # behind the class's back
+        try:
+            m.EthernetPortStatus(1)
+        except TypeError as exc:
+            print(exc)
     """,
     # The framework's encoding reached past the item class as super() reaches it, whatever stands next.
     "super resolution": """
@@ -117,7 +124,8 @@ EXPECTED = {
     "super resolution": "b'mixin 1'\nb'static'",
     "slots rebound": "1 {}\n((1,), {'x': 2})\n3 True\nRadarPositionDebugData(azimuthelevationpos_quality"
                            "sum_of_phase_errordt_search_angleshort_dt_angular_differencelong_dt_angular_difference"
-                           "num_interfacesinterface_data=[RadarPositionDebugData(...)])\ntext True",
+                           "num_interfacesinterface_data=[RadarPositionDebugData(...)])\ntext True\n"
+                           "made 4\n'int' object is not callable",
 }
 
 
