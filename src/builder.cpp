@@ -37,8 +37,9 @@ struct Builder {
     py::object module_name;
     std::array<py::object, static_cast<std::size_t>(Kind::Count_)> kinds;
     py::object item_base, kind_base;
+    Interner intern;
 
-    py::object lookup(const char* name) const { return lookup_global(globals, interned(name).ptr()); }
+    py::object lookup(const char* name) { return lookup_global(globals, intern(name)); }
 
     PyObject* kind(Kind k) {
         py::object& slot = kinds[static_cast<std::size_t>(k)];
@@ -49,7 +50,7 @@ struct Builder {
     // The attribute object of one table row, e.g. DIFixedLengthStrAttr("ack_string", 32).
     py::object attribute(const AttrSpec& a) {
         PyObject* cls = kind(a.kind);
-        py::object name = interned(a.name);
+        py::object name = intern.ref(a.name);
         switch (a.kind) {
             case Kind::List: {
                 py::object element = lookup(a.element);
@@ -68,12 +69,12 @@ struct Builder {
     }
 
     void build(const ClassSpec& decl) {
-        py::object name = interned(decl.name);
+        py::object name = intern.ref(decl.name);
         py::object ns = steal(PyDict_New());
         check_status(PyDict_SetItem(ns.ptr(), N.__module__, module_name.ptr()));
-        check_status(PyDict_SetItemString(ns.ptr(), "__qualname__", name.ptr()));
+        check_status(PyDict_SetItem(ns.ptr(), intern("__qualname__"), name.ptr()));
         py::object doc = decl.doc ? steal(PyUnicode_FromString(decl.doc)) : py::none();
-        check_status(PyDict_SetItemString(ns.ptr(), "__doc__", doc.ptr()));
+        check_status(PyDict_SetItem(ns.ptr(), intern("__doc__"), doc.ptr()));
         if (decl.what == What::Item) {
             py::object code = steal(PyLong_FromLong(decl.type));
             check_status(PyDict_SetItem(ns.ptr(), N.type, code.ptr()));
@@ -85,7 +86,7 @@ struct Builder {
             check_status(PyDict_SetItem(ns.ptr(), N.definition, definition.ptr()));
         }
         std::vector<py::object> methods;
-        add_methods(ns.ptr(), decl, globals, methods);
+        add_methods(ns.ptr(), decl, globals, intern, methods);
         if (decl.populate) decl.populate(ns.ptr());
 
         // Items through the metaclass of RLXDataItem, the attribute kind
@@ -124,7 +125,7 @@ void build_catalog(PyObject* module_dict) {
         for (const ClassSpec* s = t.begin; s != t.end; ++s) by_name.emplace(s->name, s);
         declared += static_cast<std::size_t>(t.end - t.begin);
     }
-    Builder builder{module_dict, {}, {}, {}, {}};
+    Builder builder{module_dict, {}, {}, {}, {}, {}};
     builder.module_name = builder.lookup("__name__");
     std::size_t built = 0;
     for (const char* name : kCatalogOrder) {

@@ -331,8 +331,6 @@ inline void set(PyObject* o, PyObject* name, PyObject* v) {
     check_status(Py_TYPE(o)->tp_setattro == PyObject_GenericSetAttr ? PyObject_GenericSetAttr(o, name, v)
                                                                     : PyObject_SetAttr(o, name, v));
 }
-// A new interned str.
-py::object interned(const char* s);
 // A module global or builtin, as Python code finds a name; NameError when absent.
 py::object lookup_global(PyObject* globals, PyObject* name);
 

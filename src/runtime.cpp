@@ -378,7 +378,8 @@ void ready_method_types() {
     ready(method_type(), "rlx.data_items.private_data_items.method");
 }
 
-py::object new_method(const MethodSpec& row, const ClassSpec& owner, PyObject* globals, PyObject* data) {
+py::object new_method(const MethodSpec& row, const ClassSpec& owner, PyObject* globals, PyObject* data,
+                      Interner& intern) {
     // The parameter names, interned: a keyword argument is then usually found by identity.
     Py_ssize_t n = static_cast<Py_ssize_t>(row.params.size());
     const bool record_init = row.body == record_init_body;
@@ -391,12 +392,12 @@ py::object new_method(const MethodSpec& row, const ClassSpec& owner, PyObject* g
     Py_ssize_t i = 0;
     if (record_init) {
         for (const AttrSpec& a : owner.attrs) {
-            PyTuple_SET_ITEM(params.ptr(), i++, check(PyUnicode_InternFromString(a.param ? a.param : a.name)));
+            PyTuple_SET_ITEM(params.ptr(), i++, intern.ref(a.param ? a.param : a.name).release().ptr());
         }
     } else {
-        for (const Param& p : row.params) PyTuple_SET_ITEM(params.ptr(), i++, check(PyUnicode_InternFromString(p.name)));
+        for (const Param& p : row.params) PyTuple_SET_ITEM(params.ptr(), i++, intern.ref(p.name).release().ptr());
     }
-    py::object name = steal(PyUnicode_InternFromString(row.name));
+    py::object name = intern.ref(row.name);
     Method* m = PyObject_GC_New(Method, &method_type());
     if (!m) throw PyErr{};
     m->vectorcall = method_vectorcall;
@@ -427,8 +428,6 @@ PyObject* Call::cls() const {
     return method->cls;
 }
 
-
-py::object interned(const char* s) { return steal(PyUnicode_InternFromString(s)); }
 
 py::object lookup_global(PyObject* globals, PyObject* name) {
     PyObject* v = PyDict_GetItemWithError(globals, name);
@@ -831,25 +830,25 @@ const MethodSpec kRecordInit = body("__init__", record_init_body);
 const MethodSpec kRecordStr = body("__str__", record_str_body, "str");
 const MethodSpec kRecordRepr = body("__repr__", record_repr_body, "str");
 
-py::object names_of(const ClassSpec& decl) {
+py::object names_of(const ClassSpec& decl, Interner& intern) {
     py::object t = steal(PyTuple_New(static_cast<Py_ssize_t>(decl.attrs.size())));
     Py_ssize_t i = 0;
-    for (const AttrSpec& a : decl.attrs) PyTuple_SET_ITEM(t.ptr(), i++, interned(a.name).release().ptr());
+    for (const AttrSpec& a : decl.attrs) PyTuple_SET_ITEM(t.ptr(), i++, intern.ref(a.name).release().ptr());
     return t;
 }
 
 // The data a row's method carries, interned.
-py::object row_data(const MethodSpec& m) {
+py::object row_data(const MethodSpec& m, Interner& intern) {
     switch (m.does) {
         case Does::Field:
         case Does::Flag: {
             py::object mask = m.mask >= 0 ? steal(PyLong_FromLong(m.mask)) : py::none();
             py::object shift = steal(PyLong_FromLong(m.shift));
-            return steal(PyTuple_Pack(3, interned(m.attr).ptr(), mask.ptr(), shift.ptr()));
+            return steal(PyTuple_Pack(3, intern(m.attr), mask.ptr(), shift.ptr()));
         }
         case Does::Append: {
-            py::object count = m.count ? interned(m.count) : py::none();
-            return steal(PyTuple_Pack(3, interned(m.list).ptr(), interned(m.element).ptr(), count.ptr()));
+            PyObject* count = m.count ? intern(m.count) : Py_None;
+            return steal(PyTuple_Pack(3, intern(m.list), intern(m.element), count));
         }
         default:
             return py::object();
@@ -857,8 +856,8 @@ py::object row_data(const MethodSpec& m) {
 }
 
 void add(PyObject* ns, const MethodSpec& row, const ClassSpec& decl, PyObject* globals, PyObject* data,
-         std::vector<py::object>& made) {
-    py::object m = new_method(row, decl, globals, data);
+         Interner& intern, std::vector<py::object>& made) {
+    py::object m = new_method(row, decl, globals, data, intern);
     // A class method binds the class, also when reached through an instance.
     py::object entry = row.bind == Bind::Class ? steal(PyClassMethod_New(m.ptr())) : m;
     check_status(PyDict_SetItem(ns, reinterpret_cast<Method*>(m.ptr())->name, entry.ptr()));
@@ -867,18 +866,19 @@ void add(PyObject* ns, const MethodSpec& row, const ClassSpec& decl, PyObject* g
 
 }  // namespace
 
-void add_methods(PyObject* ns, const ClassSpec& decl, PyObject* globals, std::vector<py::object>& made) {
+void add_methods(PyObject* ns, const ClassSpec& decl, PyObject* globals, Interner& intern,
+                 std::vector<py::object>& made) {
     if (decl.what == What::Record) {
-        py::object names = names_of(decl);
-        if (!(decl.flags & kNoRecordInit)) add(ns, kRecordInit, decl, globals, names.ptr(), made);
-        if (!(decl.flags & kNoRecordStr)) add(ns, kRecordStr, decl, globals, names.ptr(), made);
-        add(ns, kRecordRepr, decl, globals, names.ptr(), made);
+        py::object names = names_of(decl, intern);
+        if (!(decl.flags & kNoRecordInit)) add(ns, kRecordInit, decl, globals, names.ptr(), intern, made);
+        if (!(decl.flags & kNoRecordStr)) add(ns, kRecordStr, decl, globals, names.ptr(), intern, made);
+        add(ns, kRecordRepr, decl, globals, names.ptr(), intern, made);
     }
     bool counted_done = false;
     for (const MethodSpec& row : decl.methods) {
         if (row.does != Does::Counted) {
-            py::object data = row_data(row);
-            add(ns, row, decl, globals, data.ptr(), made);
+            py::object data = row_data(row, intern);
+            add(ns, row, decl, globals, data.ptr(), intern, made);
             continue;
         }
         if (counted_done) continue;
@@ -888,14 +888,14 @@ void add_methods(PyObject* ns, const ClassSpec& decl, PyObject* globals, std::ve
         bool bounds = false;
         for (const MethodSpec& r : decl.methods) {
             if (r.does != Does::Counted) continue;
-            check_status(PyList_Append(data.ptr(), interned(r.list).ptr()));
-            check_status(PyList_Append(data.ptr(), interned(r.count).ptr()));
+            check_status(PyList_Append(data.ptr(), intern(r.list)));
+            check_status(PyList_Append(data.ptr(), intern(r.count)));
             check_status(PyList_Append(data.ptr(), steal(PyLong_FromSsize_t(r.element_size)).ptr()));
             bounds = bounds || r.element_size > 0;
         }
         py::object tuple = steal(PyList_AsTuple(data.ptr()));
-        add(ns, kCountedEncode, decl, globals, tuple.ptr(), made);
-        if (bounds) add(ns, kCountedDecode, decl, globals, tuple.ptr(), made);
+        add(ns, kCountedEncode, decl, globals, tuple.ptr(), intern, made);
+        if (bounds) add(ns, kCountedDecode, decl, globals, tuple.ptr(), intern, made);
     }
 }
 
