@@ -38,6 +38,7 @@ struct Builder {
     std::array<py::object, static_cast<std::size_t>(Kind::Count_)> kinds;
     py::object item_base, kind_base;
     Interner intern;
+    std::vector<py::object> methods;  // of the class being built
 
     py::object lookup(const char* name) { return lookup_global(globals, intern(name)); }
 
@@ -85,7 +86,7 @@ struct Builder {
             for (const AttrSpec& a : decl.attrs) PyList_SET_ITEM(definition.ptr(), i++, attribute(a).release().ptr());
             check_status(PyDict_SetItem(ns.ptr(), N.definition, definition.ptr()));
         }
-        std::vector<py::object> methods;
+        methods.clear();
         add_methods(ns.ptr(), decl, globals, intern, methods);
         if (decl.populate) decl.populate(ns.ptr());
 
@@ -125,7 +126,7 @@ void build_catalog(PyObject* module_dict) {
         for (const ClassSpec* s = t.begin; s != t.end; ++s) by_name.emplace(s->name, s);
         declared += static_cast<std::size_t>(t.end - t.begin);
     }
-    Builder builder{module_dict, {}, {}, {}, {}, {}};
+    Builder builder{module_dict, {}, {}, {}, {}, {}, {}};
     builder.module_name = builder.lookup("__name__");
     std::size_t built = 0;
     for (const char* name : kCatalogOrder) {

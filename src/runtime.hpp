@@ -4,7 +4,7 @@
 
 #include "catalog.hpp"
 
-#include <unordered_map>
+#include <cstdint>
 #include <vector>
 
 namespace pdi {
@@ -12,20 +12,45 @@ namespace pdi {
 // Interns the tables' C strings while the catalog is built. A string met
 // again at the same address (the linker keeps one copy of equal literals) is
 // taken from what was made instead of being converted and looked up again.
+// An open-addressed table keyed by address: no allocation per string.
 class Interner {
 public:
-    Interner() { made_.reserve(2048); }
+    Interner() = default;
+    ~Interner() {
+        for (const Slot& s : slots_) Py_XDECREF(s.made);
+    }
+    Interner(const Interner&) = delete;
+    Interner& operator=(const Interner&) = delete;
     // Borrowed: held as long as the interner.
     PyObject* operator()(const char* s) {
-        py::object& slot = made_[s];
-        if (!slot) slot = steal(PyUnicode_InternFromString(s));
-        return slot.ptr();
+        std::size_t i = (reinterpret_cast<std::uintptr_t>(s) * 0x9E3779B97F4A7C15u) >> (64 - kBits);
+        for (std::size_t probes = 0; probes < kSize; ++probes, i = (i + 1) & (kSize - 1)) {
+            Slot& slot = slots_[i];
+            if (slot.key == s) return slot.made;
+            if (slot.key) continue;
+            if (used_ * 4 >= kSize * 3) break;  // nearly full: no longer cached
+            slot.made = check(PyUnicode_InternFromString(s));
+            slot.key = s;
+            ++used_;
+            return slot.made;
+        }
+        PyObject* made = check(PyUnicode_InternFromString(s));
+        spilled_.push_back(steal(made));
+        return made;
     }
     // A new reference.
     py::object ref(const char* s) { return py::reinterpret_borrow<py::object>((*this)(s)); }
 
 private:
-    std::unordered_map<const char*, py::object> made_;
+    static constexpr int kBits = 11;
+    static constexpr std::size_t kSize = std::size_t{1} << kBits;
+    struct Slot {
+        const char* key = nullptr;
+        PyObject* made = nullptr;
+    };
+    std::vector<Slot> slots_ = std::vector<Slot>(kSize);
+    std::size_t used_ = 0;
+    std::vector<py::object> spilled_;
 };
 
 // Readies the method types; once per process.
