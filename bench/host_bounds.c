@@ -7,11 +7,13 @@
 #include <string.h>
 
 /* What a probed class gets: its field names and, for a constructor, each
- * field's default (None: a new empty list). */
+ * field's default (None: a new empty list) and what wraps its value (None:
+ * stored as it is). */
 typedef struct {
     PyTypeObject* type;
     PyObject* names;
     PyObject* defaults;
+    PyObject* makers;
 } Probe;
 
 static Probe probes[16];
@@ -24,10 +26,11 @@ static const Probe* probe_of(PyObject* cls) {
     return NULL;
 }
 
-static int add_probe(PyObject* cls, PyObject* names, PyObject* defaults) {
+static int add_probe(PyObject* cls, PyObject* names, PyObject* defaults, PyObject* makers) {
     if (!PyType_Check(cls) || !(((PyTypeObject*)cls)->tp_flags & Py_TPFLAGS_HEAPTYPE) || !PyTuple_Check(names) ||
-        (defaults && (!PyTuple_Check(defaults) || PyTuple_GET_SIZE(defaults) != PyTuple_GET_SIZE(names)))) {
-        PyErr_SetString(PyExc_TypeError, "a class made by type(), a tuple of names (and one of defaults)");
+        (defaults && (!PyTuple_Check(defaults) || PyTuple_GET_SIZE(defaults) != PyTuple_GET_SIZE(names))) ||
+        (makers && (!PyTuple_Check(makers) || PyTuple_GET_SIZE(makers) != PyTuple_GET_SIZE(names)))) {
+        PyErr_SetString(PyExc_TypeError, "a class made by type(), a tuple of names (and of defaults and makers)");
         return -1;
     }
     if (nprobes == 16) {
@@ -37,7 +40,8 @@ static int add_probe(PyObject* cls, PyObject* names, PyObject* defaults) {
     Py_INCREF(cls);
     Py_INCREF(names);
     Py_XINCREF(defaults);
-    probes[nprobes++] = (Probe){(PyTypeObject*)cls, names, defaults};
+    Py_XINCREF(makers);
+    probes[nprobes++] = (Probe){(PyTypeObject*)cls, names, defaults, makers};
     return 0;
 }
 
@@ -55,7 +59,12 @@ static PyObject* lean_vectorcall(PyObject* cls, PyObject* const* args, size_t na
     if (!self) return NULL;
     for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(p->names); i++) {
         PyObject* v = i < nargs ? args[i] : PyTuple_GET_ITEM(p->defaults, i);
-        PyObject* fresh = v == Py_None ? PyList_New(0) : NULL;
+        PyObject* maker = PyTuple_GET_ITEM(p->makers, i);
+        PyObject* fresh = v == Py_None ? PyList_New(0) : maker != Py_None ? PyObject_CallOneArg(maker, v) : NULL;
+        if ((v == Py_None || maker != Py_None) && !fresh) {
+            Py_DECREF(self);
+            return NULL;
+        }
         const int rc = PyObject_GenericSetAttr(self, PyTuple_GET_ITEM(p->names, i), fresh ? fresh : v);
         Py_XDECREF(fresh);
         if (rc < 0) {
@@ -66,10 +75,10 @@ static PyObject* lean_vectorcall(PyObject* cls, PyObject* const* args, size_t na
     return self;
 }
 
-/* lean_constructor(cls, names, defaults) */
+/* lean_constructor(cls, names, defaults, makers) */
 static PyObject* lean_constructor(PyObject* module, PyObject* const* args, Py_ssize_t nargs) {
     (void)module;
-    if (nargs != 3 || add_probe(args[0], args[1], args[2]) < 0) return NULL;
+    if (nargs != 4 || add_probe(args[0], args[1], args[2], args[3]) < 0) return NULL;
     ((PyTypeObject*)args[0])->tp_vectorcall = lean_vectorcall;
     Py_RETURN_NONE;
 }
@@ -121,7 +130,7 @@ static PyObject* lean_str_slot(PyObject* self) {
 /* lean_str(cls, names) */
 static PyObject* lean_str(PyObject* module, PyObject* const* args, Py_ssize_t nargs) {
     (void)module;
-    if (nargs != 2 || add_probe(args[0], args[1], NULL) < 0) return NULL;
+    if (nargs != 2 || add_probe(args[0], args[1], NULL, NULL) < 0) return NULL;
     ((PyTypeObject*)args[0])->tp_str = lean_str_slot;
     Py_RETURN_NONE;
 }

@@ -3,7 +3,8 @@
 
 For each operation below a plain class gets the leanest C the host's API
 allows (bench/host_bounds.c): a constructor that makes the instance and
-stores its fields by the cheapest store the C API has, with no keywords,
+stores its fields by the cheapest store the C API has (a serial number
+wrapped by the same call the plain constructor makes), with no keywords,
 binding or look-up; a text that reads its fields and writes integers straight
 into one buffer. It is timed beside the extension and the plain catalog in
 one process (best of 7 interleaved repeats, each a `timeit` loop called from
@@ -31,6 +32,9 @@ CONSTRUCTORS = [
     ("DomainInformation()", "DomainInformation"),
     ("RadarPositionDebugData()", "RadarPositionDebugData"),
     ("RadarInterfaceDataV3(1, 2, 3, 0.5, 1.5, 2.5, 0.25, 1)", "RadarInterfaceDataV3"),
+    ("BucketSettings(*range(12))", "BucketSettings"),
+    ("AnchorStampRx(1, 2, 3, 4)", "AnchorStampRx"),
+    ("EthernetPortStatus(*range(8))", "EthernetPortStatus"),
 ]
 # Texts of records whose rendering joins their fields with ", ", on the
 # objects the benchmark renders; serial numbers go through their own str().
@@ -56,7 +60,11 @@ def best(statement, namespace):
 def constructor_case(host_bounds, ext, plain, statement, name):
     lean = type("Lean" + name, (), {})
     made = vars(getattr(plain, name)())
-    host_bounds.lean_constructor(lean, tuple(made), tuple(None if isinstance(v, list) else v for v in made.values()))
+    # A serial number the plain constructor wraps is wrapped by the same maker.
+    makers = tuple(plain.NorvaneSerialNumber if isinstance(v, plain.NorvaneSerialNumber) else None
+                   for v in made.values())
+    host_bounds.lean_constructor(lean, tuple(made), tuple(None if isinstance(v, list) else v for v in made.values()),
+                                 makers)
     stmt = statement.replace(name, "C", 1)
     return {side: (stmt, {"C": cls}) for side, cls in
             (("extension", getattr(ext, name)), ("leanest C", lean), ("Python", getattr(plain, name)))}

@@ -111,9 +111,12 @@ void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, 
         if (out[i]) fail(PyExc_TypeError, "%U() got multiple values for argument '%U'", m->name, key);
         out[i] = args[npos + k];
     }
+    // The parameters left out take their defaults.
+    const Param* ps = m->row->params.begin();
+    const Py_ssize_t listed = static_cast<Py_ssize_t>(m->row->params.size());
     for (Py_ssize_t i = npos; i < n; ++i) {
         if (out[i]) continue;
-        switch (param_default(m, i)) {
+        switch (i < listed ? ps[i].dflt : Dflt::Zero) {
             case Dflt::Required:
             case Dflt::Positional:
                 fail(PyExc_TypeError, "%U() missing required argument '%U'", m->name, PyTuple_GET_ITEM(m->params, i));
