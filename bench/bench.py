@@ -687,7 +687,8 @@ TARGETS = {"render": (2.0, 3.0), "construct": (1.0, 1.5), "domain": (1.0, 1.5)}
 
 def row(group, label, c, p, share=None, extra=None):
     """A table row from per-call times; share = (label, C++ side, Python side) of the framework's part;
-    extra: for the import, (ratio, goal); for the codecs, (custom part C++, Python, noise)."""
+    extra: for the import, (ratio, goal); for the codecs, (custom part C++, Python, noise, and the custom parts
+    in instructions or None)."""
     speed = p / c
     cells = [label, fmt_time(c), fmt_time(p), "%.2fx" % speed, "", "", ""]
     if share:
@@ -697,10 +698,16 @@ def row(group, label, c, p, share=None, extra=None):
         cells[5] = "≥ %gx (moonshot %gx)" % (goal, moon)
         cells[6] = "moonshot met" if speed >= moon else "met" if speed >= goal else "not met"
     elif group == "codec":
-        own_c, own_p, noise = extra
+        own_c, own_p, noise, counted = extra
         cells[5] = "C++ part ≤ Python part"
         verdict = "within noise" if abs(own_c - own_p) <= noise else "met" if own_c <= own_p else "not met"
-        cells[6] = "%s (%s vs %s, noise %s)" % (verdict, fmt_time(own_c), fmt_time(own_p), fmt_time(noise))
+        clock = "%s vs %s, noise %s" % (fmt_time(own_c), fmt_time(own_p), fmt_time(noise))
+        if counted:
+            # The instruction count decides; the clock's view beside it.
+            cells[6] = "%s (instructions per call: %.0f vs %.0f; clock: %s, %s)" % (
+                "met" if counted[0] <= counted[1] else "not met", counted[0], counted[1], verdict, clock)
+        else:
+            cells[6] = "%s (%s)" % (verdict, clock)
     elif group == "import":
         ratio, goal = extra
         cells[5] = "extension/plain ≤ %gx" % goal
@@ -721,11 +728,73 @@ def loadavg():
         return " ".join(f.read().split()[:3])
 
 
+def load_catalogs():
+    """(the extension, the plain catalog), the stage already on sys.path."""
+    import rlx.data_items.private_data_items as ext
+    found = importlib.util.spec_from_file_location("plain_catalog", os.path.join(BENCH, "plain_catalog.py"))
+    py = sys.modules["plain_catalog"] = importlib.util.module_from_spec(found)
+    found.loader.exec_module(py)
+    return ext, py
+
+
+# ---------------------------------------------------------------------------
+# Instructions of the custom codecs: what the clock cannot resolve (a few
+# hundred nanoseconds of the module's own work inside 10-60 µs of the
+# framework's Python) counted exactly, with valgrind's callgrind.
+
+COUNT_CALLS = 200
+
+
+def codec_cases(py):
+    return [c for c in cases(py) if c.group == "codec"]
+
+
+def count_child(m, py):
+    """In a child under callgrind: an empty loop, then each codec case's operation and framework share on
+    catalog `m`, each as one loop of COUNT_CALLS calls inside host_bounds.counted_loop (one dump each)."""
+    import host_bounds
+    host_bounds.counted_loop(lambda: None, COUNT_CALLS)
+    for case in codec_cases(py):
+        ns = case.setup(m)
+        for stmt in (case.stmt, case.share):
+            exec("def _call():\n" + "".join("    %s\n" % part for part in stmt.split("; ")), ns)
+            for _ in range(50):  # the interpreter's specialisation settles first, uncounted
+                ns["_call"]()
+            host_bounds.counted_loop(ns["_call"], COUNT_CALLS)
+
+
+def count_codecs(stage, tmp, py):
+    """{label: {side: (operation, framework share)}} in instructions per call, or None without valgrind."""
+    if not shutil.which("valgrind"):
+        return None
+    sys.path.insert(0, BENCH)
+    import host_bounds
+    host_bounds.build(tmp)
+    counts = {}
+    for side in ("c", "py"):
+        out = os.path.join(tmp, "callgrind." + side)
+        env = dict(os.environ, RLX_STAGE=stage, PYTHONPATH=tmp, PYTHONHASHSEED="0")
+        subprocess.run(["valgrind", "--tool=callgrind", "--collect-atstart=no", "--toggle-collect=counted_loop",
+                        "--dump-after=counted_loop", "--callgrind-out-file=" + out, PY, "-P", "-S",
+                        os.path.abspath(__file__), "--count-codecs", side],
+                       env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        totals = []
+        for n in range(1, 2 + 2 * len(codec_cases(py))):
+            with open("%s.%d" % (out, n)) as f:
+                totals.append(int(next(line for line in f if line.startswith("summary:")).split()[1]))
+        empty = totals[0]
+        per_call = [(t - empty) / COUNT_CALLS for t in totals[1:]]
+        for i, case in enumerate(codec_cases(py)):
+            counts.setdefault(case.label, {})[side] = (per_call[2 * i], per_call[2 * i + 1])
+    return counts
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--quick", action="store_true", help="scaled down: a quick look, not figures")
     parser.add_argument("--only", help="comma-separated groups or parts of operation names")
     parser.add_argument("--json", help="write the raw samples to this file")
+    parser.add_argument("--count-codecs", choices=("c", "py"), help=argparse.SUPPRESS)
     args = parser.parse_args()
     stage = os.environ.get("RLX_STAGE")
     if not stage:
@@ -737,10 +806,10 @@ def main():
     def wanted(group, label):
         return patterns is None or any(p == group or p in label for p in patterns)
 
-    import rlx.data_items.private_data_items as ext
-    found = importlib.util.spec_from_file_location("plain_catalog", os.path.join(BENCH, "plain_catalog.py"))
-    py = sys.modules["plain_catalog"] = importlib.util.module_from_spec(found)
-    found.loader.exec_module(py)
+    ext, py = load_catalogs()
+    if args.count_codecs:
+        count_child(ext if args.count_codecs == "c" else py, py)
+        return
     classes = check_catalog(ext, py)
 
     repeats, target, processes, cli_items, cli_runs = (3, 0.005, 7, 10_000, 1) if args.quick else \
@@ -751,6 +820,11 @@ def main():
                                               os.cpu_count(), platform.python_version(), loadavg(), ext.__file__,
                                               classes), flush=True)
     rows, raw = [], {"load at start": loadavg(), "quick": args.quick}
+    tmp = tempfile.mkdtemp(prefix="rlx-bench-")
+    counted = None
+    if any(wanted(c.group, c.label) for c in codec_cases(py)):
+        counted = count_codecs(stage, tmp, py)
+        raw["instructions"] = counted
     for case in cases(py):
         if not wanted(case.group, case.label):
             continue
@@ -765,10 +839,12 @@ def main():
             own = {side: [t - f for t, f in zip(samples[side], samples["share " + side])] for side in ("c", "py")}
             mid = {side: statistics.median(v) for side, v in own.items()}
             noise = sum(statistics.median([abs(x - mid[side]) for x in v]) for side, v in own.items())
-            custom = (mid["c"], mid["py"], noise)
+            custom = (mid["c"], mid["py"], noise, None)
+            if counted and case.label in counted:
+                (op_c, share_c), (op_p, share_p) = counted[case.label]["c"], counted[case.label]["py"]
+                custom = custom[:3] + ((op_c - share_c, op_p - share_p),)
         rows.append(row(case.group, case.label, best["c"], best["py"], share, custom))
 
-    tmp = tempfile.mkdtemp(prefix="rlx-bench-")
     try:
         if wanted("import", "import") or wanted("cli", "command line"):
             trees = make_trees(stage, tmp)
@@ -791,7 +867,7 @@ def main():
 
     print_table(rows)
     spreads = [(statistics.median(v) - min(v)) / min(v) for k, s in raw.items() if isinstance(s, dict) and
-               k not in ("import", "cli") for v in s.values()]
+               k not in ("import", "cli", "instructions") for v in s.values()]
     if spreads:
         print("\nin-process rows: best of %d repeats; the median repeat is above the best by %.1f%% "
               "(median over rows), %.0f%% at worst" % (repeats, 100 * statistics.median(spreads), 100 * max(spreads)))

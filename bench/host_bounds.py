@@ -53,6 +53,13 @@ def load(stage):
     return ext, plain, bench
 
 
+def build(directory):
+    """Compiles host_bounds.c into `directory` as the module host_bounds."""
+    so = os.path.join(directory, "host_bounds" + sysconfig.get_config_var("EXT_SUFFIX"))
+    subprocess.run(["gcc", "-O2", "-shared", "-fPIC", "-I" + sysconfig.get_paths()["include"],
+                    os.path.join(HERE, "host_bounds.c"), "-o", so], check=True)
+
+
 def best(statement, namespace):
     return min(timeit.repeat(statement, globals=namespace, number=ROUNDS, repeat=1)) / ROUNDS
 
@@ -86,9 +93,7 @@ def main():
     stage = os.environ.get("RLX_STAGE", os.path.join(HERE, "..", "build", "bench", "stage"))
     ext, plain, bench = load(stage)
     with tempfile.TemporaryDirectory() as tmp:
-        so = os.path.join(tmp, "host_bounds" + sysconfig.get_config_var("EXT_SUFFIX"))
-        subprocess.run(["gcc", "-O2", "-shared", "-fPIC", "-I" + sysconfig.get_paths()["include"],
-                        os.path.join(HERE, "host_bounds.c"), "-o", so], check=True)
+        build(tmp)
         sys.path.insert(0, tmp)
         import host_bounds
     cases = [(statement, constructor_case(host_bounds, ext, plain, statement, name))

@@ -345,6 +345,9 @@ py::object new_instance(PyObject* cls, Body init);
 
 // A length as the host's len() gives it.
 Py_ssize_t length(PyObject* o);
+// `data[from:to]` (0 <= from, to may be PY_SSIZE_T_MAX), as the host slices
+// it; a bytes object is cut directly.
+py::object slice(PyObject* data, Py_ssize_t from, Py_ssize_t to);
 
 // The attribute walk of the framework's decoding over a snapshot of the
 // class's `definition`: each entry decodes from the front of `di_data`, the

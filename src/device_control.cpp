@@ -137,7 +137,7 @@ py::object command_list_decode(Call& c) {
             length_obj = steal(PyLong_FromLong(p[5] | (p[6] << 8)));
         } else {
             // Short, or not plain bytes: the host's unpacking reads it or says why not.
-            py::object header = steal(PySequence_GetSlice(data.ptr(), 0, kHeader));
+            py::object header = slice(data.ptr(), 0, kHeader);
             py::object unpack = get(c.global(N.struct_).ptr(), N.unpack);
             py::object layout = steal(PyUnicode_FromString("<IBH"));
             PyObject* args[] = {layout.ptr(), header.ptr()};
@@ -158,7 +158,7 @@ py::object command_list_decode(Call& c) {
         }
         // A length beyond what remains takes what remains (and never wraps around).
         const Py_ssize_t end = n > PY_SSIZE_T_MAX - kHeader ? PY_SSIZE_T_MAX : kHeader + n;
-        py::object payload = steal(PySequence_GetSlice(data.ptr(), kHeader, end));
+        py::object payload = slice(data.ptr(), kHeader, end);
         py::object cls = command_class(c, cmd_type.ptr());
         PyObject* args[] = {group.ptr(), length_obj.ptr(), payload.ptr()};
         py::object command = steal(PyObject_Vectorcall(cls.ptr(), args, 3, nullptr));

@@ -67,7 +67,10 @@ py::object position_str(Call& c) {
 constexpr Py_ssize_t kPositionFixedSize = 18;    // channel .. num_interfaces
 constexpr Py_ssize_t kInterfaceRecordSize = 25;  // one fourth-layout interface record
 
-py::object first_record(PyObject* list) { return steal(PyObject_GetItem(list, N.zero)); }
+py::object first_record(PyObject* list) {
+    if (PyList_CheckExact(list) && PyList_GET_SIZE(list) > 0) return borrow(PyList_GET_ITEM(list, 0));
+    return steal(PyObject_GetItem(list, N.zero));
+}
 
 // Position records one after another: the fixed part of each tells how many
 // interface records follow, so each record is decoded from exactly its bytes.
@@ -82,7 +85,7 @@ struct PositionWalk final : Walk {
             if (have == 0) break;
 
             Py_ssize_t used = 0;
-            py::object head = steal(PySequence_GetSlice(rest.ptr(), 0, kPositionFixedSize));
+            py::object head = slice(rest.ptr(), 0, kPositionFixedSize);
             py::object fixed = decode_entry(entry, name, head.ptr(), used);
             py::object count_obj = get(first_record(fixed.ptr()).ptr(), N.num_interfaces);
             const Py_ssize_t count = PyNumber_AsSsize_t(count_obj.ptr(), nullptr);
@@ -94,7 +97,7 @@ struct PositionWalk final : Walk {
             } else if (count <= (have - kPositionFixedSize) / kInterfaceRecordSize) {
                 size = kPositionFixedSize + count * kInterfaceRecordSize;
             }
-            py::object record_bytes = steal(PySequence_GetSlice(rest.ptr(), 0, size));
+            py::object record_bytes = slice(rest.ptr(), 0, size);
             py::object decoded = decode_entry(entry, name, record_bytes.ptr(), used);
             if (used == 0) {
                 PyErr_Format(PyExc_ValueError, "attribute %R consumed no bytes of a %zd-byte position record", name,

@@ -592,6 +592,7 @@ py::object new_instance(PyObject* cls, Body init) {
 }
 
 Py_ssize_t length(PyObject* o) {
+    if (PyBytes_CheckExact(o)) return PyBytes_GET_SIZE(o);
     const Py_ssize_t n = PyObject_Length(o);
     if (n < 0) throw PyErr{};
     return n;
@@ -639,8 +640,20 @@ py::object decode_entry(PyObject* entry, PyObject* name, PyObject* chunk, Py_ssi
     return borrow(PyTuple_GET_ITEM(result.ptr(), 0));
 }
 
+py::object slice(PyObject* data, Py_ssize_t from, Py_ssize_t to) {
+    if (PyBytes_CheckExact(data)) {
+        const Py_ssize_t n = PyBytes_GET_SIZE(data);
+        if (to > n) to = n;
+        if (from > to) from = to;
+        // The whole of it is the object itself, as the host's slicing gives it.
+        if (from == 0 && to == n) return borrow(data);
+        return steal(PyBytes_FromStringAndSize(PyBytes_AS_STRING(data) + from, to - from));
+    }
+    return steal(PySequence_GetSlice(data, from, to));
+}
+
 void consume(PyObject* self, PyObject* data, Py_ssize_t n) {
-    py::object rest = steal(PySequence_GetSlice(data, n, PY_SSIZE_T_MAX));
+    py::object rest = slice(data, n, PY_SSIZE_T_MAX);
     set(self, N.di_data, rest.ptr());
 }
 
@@ -744,7 +757,7 @@ struct BoundedWalk final : Walk {
             const Py_ssize_t have = length(data);
             // A negative count bounds the list to nothing; a huge one to what remains.
             const Py_ssize_t limit = count <= 0 ? 0 : (count > have / size ? have : count * size);
-            return steal(PySequence_GetSlice(data, 0, limit));
+            return slice(data, 0, limit);
         }
         return borrow(data);
     }
