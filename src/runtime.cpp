@@ -431,7 +431,6 @@ PyObject* Call::cls() const {
     return method->cls;
 }
 
-
 py::object lookup_global(PyObject* globals, PyObject* name) {
     PyObject* v = PyDict_GetItemWithError(globals, name);
     if (!v) {
