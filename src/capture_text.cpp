@@ -16,97 +16,13 @@
 // attribute look-up raises propagates unchanged; the tool then shows the line
 // without it.
 #include "catalog.hpp"
-#include "float_text.hpp"
-
-#include <charconv>
-#include <cstring>
-#include <string>
+#include "text.hpp"
 
 namespace pdi {
 namespace {
 
-// Text built in C++: ASCII gathers in a string of its own; only a str that
-// is not ASCII moves what came before into the host's string writer, so that
-// most lines never use it.
-class Line {
-public:
-    Line() { ascii_.reserve(1024); }
-    ~Line() { reset(); }
-    Line(const Line&) = delete;
-    Line& operator=(const Line&) = delete;
-
-    template <std::size_t Size>
-    void ascii(const char (&literal)[Size]) {
-        ascii_.append(literal, Size - 1);
-    }
-    void ascii(const char* s, Py_ssize_t n) { ascii_.append(s, static_cast<std::size_t>(n)); }
-    void str(PyObject* unicode) {
-        if (PyUnicode_IS_ASCII(unicode)) {
-            ascii(reinterpret_cast<const char*>(PyUnicode_1BYTE_DATA(unicode)), PyUnicode_GET_LENGTH(unicode));
-            return;
-        }
-        flush();
-        check_status(_PyUnicodeWriter_WriteStr(&w_, unicode));
-    }
-    void integer(long long v) {
-        char digits[24];
-        auto r = std::to_chars(digits, digits + sizeof digits, v);
-        ascii_.append(digits, r.ptr);
-    }
-    // Bytes as lower-case hex digits.
-    void hex(const unsigned char* p, Py_ssize_t n) {
-        static const char digits[] = "0123456789abcdef";
-        for (Py_ssize_t i = 0; i < n; ++i) {
-            ascii_.push_back(digits[p[i] >> 4]);
-            ascii_.push_back(digits[p[i] & 15]);
-        }
-    }
-    // Appends this text to `to`.
-    void append_to(Line& to) {
-        if (!writing_) {
-            to.ascii_.append(ascii_);
-            return;
-        }
-        py::object text = finish();
-        to.str(text.ptr());
-    }
-    // The text as a str; the line is empty afterwards.
-    py::object finish() {
-        if (!writing_) {
-            py::object out = steal(PyUnicode_New(static_cast<Py_ssize_t>(ascii_.size()), 127));
-            std::memcpy(PyUnicode_1BYTE_DATA(out.ptr()), ascii_.data(), ascii_.size());
-            ascii_.clear();
-            return out;
-        }
-        flush();
-        writing_ = false;
-        return steal(_PyUnicodeWriter_Finish(&w_));
-    }
-    void reset() noexcept {
-        ascii_.clear();
-        if (writing_) _PyUnicodeWriter_Dealloc(&w_);
-        writing_ = false;
-    }
-
-private:
-    void flush() {
-        if (!writing_) {
-            _PyUnicodeWriter_Init(&w_);
-            w_.overallocate = 1;
-            writing_ = true;
-        }
-        if (!ascii_.empty()) {
-            check_status(_PyUnicodeWriter_WriteASCIIString(&w_, ascii_.data(), static_cast<Py_ssize_t>(ascii_.size())));
-        }
-        ascii_.clear();
-    }
-    std::string ascii_;
-    bool writing_ = false;
-    _PyUnicodeWriter w_{};
-};
-
 // A str() or repr() result written into the line.
-void write_new(Line& line, PyObject* made) {
+void write_new(Text& line, PyObject* made) {
     py::object text = steal(made);
     if (!PyUnicode_Check(text.ptr())) {
         PyErr_Format(PyExc_TypeError, "a text of a value is %.100s, not str", Py_TYPE(text.ptr())->tp_name);
@@ -123,13 +39,7 @@ struct Texts {
     PyObject* plans;    // {type: plan} of the types met so far
 };
 
-// The host's repr() of a float: the shortest digits that read back to it.
-void write_float(Line& line, double v) {
-    char out[40] = {};
-    line.ascii(out, float_text(v, out));
-}
-
-void write_int(Line& line, PyObject* v) {
+void write_int(Text& line, PyObject* v) {
     int overflow = 0;
     const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
     if (!overflow) {
@@ -140,13 +50,13 @@ void write_int(Line& line, PyObject* v) {
     write_new(line, PyLong_Type.tp_repr(v));
 }
 
-void write_value(const Texts* t, Line& line, PyObject* v);
-void write_other(const Texts* t, Line& line, PyObject* v);
+void write_value(const Texts* t, Text& line, PyObject* v);
+void write_other(const Texts* t, Text& line, PyObject* v);
 
 // "[a; b; c]": the elements as the iteration gives them.
 // Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
 // NOLINTNEXTLINE(misc-no-recursion)
-void write_list(const Texts* t, Line& line, PyObject* v) {
+void write_list(const Texts* t, Text& line, PyObject* v) {
     if (Py_EnterRecursiveCall(" while writing the text of a list")) throw PyErr{};
     struct Leave {
         ~Leave() { Py_LeaveRecursiveCall(); }
@@ -173,16 +83,16 @@ void write_list(const Texts* t, Line& line, PyObject* v) {
     line.ascii("]");
 }
 
-void write_bytes(Line& line, const char* p, Py_ssize_t n) {
+void write_bytes(Text& line, const char* p, Py_ssize_t n) {
     line.ascii("h'");
-    line.hex(reinterpret_cast<const unsigned char*>(p), n);
+    line.hex_bytes(reinterpret_cast<const unsigned char*>(p), n);
     line.ascii("'");
 }
 
 // "(name=value, ...)": a record's fields, a field it lacks as None.
 // Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
 // NOLINTNEXTLINE(misc-no-recursion)
-void write_fields(const Texts* t, Line& line, PyObject* v, PyObject* names) {
+void write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
     if (Py_EnterRecursiveCall(" while writing the text of a record")) throw PyErr{};
     struct Leave {
         ~Leave() { Py_LeaveRecursiveCall(); }
@@ -211,7 +121,7 @@ void write_fields(const Texts* t, Line& line, PyObject* v, PyObject* names) {
 // value's own text; any other callable, its result for the value.
 // Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
 // NOLINTNEXTLINE(misc-no-recursion)
-void write_other(const Texts* t, Line& line, PyObject* v) {
+void write_other(const Texts* t, Text& line, PyObject* v) {
     py::object type = borrow(reinterpret_cast<PyObject*>(Py_TYPE(v)));
     py::object plans = borrow(t->plans);
     py::object plan;
@@ -240,11 +150,17 @@ void write_other(const Texts* t, Line& line, PyObject* v) {
 // One field value (`v` held by the caller).
 // Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
 // NOLINTNEXTLINE(misc-no-recursion)
-void write_value(const Texts* t, Line& line, PyObject* v) {
+void write_value(const Texts* t, Text& line, PyObject* v) {
     PyTypeObject* type = Py_TYPE(v);
     if (type == &PyLong_Type) return write_int(line, v);
-    if (type == &PyFloat_Type) return write_float(line, PyFloat_AS_DOUBLE(v));
-    if (type == &PyBool_Type) return v == Py_True ? line.ascii("True") : line.ascii("False");
+    if (type == &PyFloat_Type) {
+        line.real(PyFloat_AS_DOUBLE(v));  // the host's repr(): the shortest digits that read back to it
+        return;
+    }
+    if (type == &PyBool_Type) {
+        v == Py_True ? line.ascii("True") : line.ascii("False");
+        return;
+    }
     if (type == &PyUnicode_Type) return write_new(line, PyObject_Repr(v));
     if (type == &PyBytes_Type) return write_bytes(line, PyBytes_AS_STRING(v), PyBytes_GET_SIZE(v));
     if (type == &PyByteArray_Type) {
@@ -299,7 +215,7 @@ PyObject* texts_call(PyObject* self, PyObject* const* args, std::size_t nargsf, 
     PyObject* result = nullptr;
     guarded([&] {
         py::object keep = borrow(self);
-        Line line;
+        Text line;
         write_value(reinterpret_cast<Texts*>(self), line, args[0]);
         result = line.finish().release().ptr();
     });
@@ -307,7 +223,7 @@ PyObject* texts_call(PyObject* self, PyObject* const* args, std::size_t nargsf, 
 }
 
 // "<head> <str(item)>\n", line ends inside the item's text as " | ".
-void write_own_text(Line& line, PyObject* item) {
+void write_own_text(Text& line, PyObject* item) {
     py::object text = steal(PyObject_Str(item));
     if (!PyUnicode_Check(text.ptr())) {
         PyErr_Format(PyExc_TypeError, "the text of an item is %.100s, not str", Py_TYPE(text.ptr())->tp_name);
@@ -325,7 +241,7 @@ void write_own_text(Line& line, PyObject* item) {
 }
 
 // The line of `item` by the line function `me` (held by the caller).
-void write_item_line(const ItemLine* me, Line& line, PyObject* item) {
+void write_item_line(const ItemLine* me, Text& line, PyObject* item) {
     line.str(me->head);
     if (me->names == Py_None) {
         write_own_text(line, item);
@@ -353,7 +269,7 @@ PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, P
     PyObject* result = nullptr;
     guarded([&] {
         py::object keep = borrow(self);
-        Line line;
+        Text line;
         write_item_line(reinterpret_cast<ItemLine*>(self), line, args[1]);
         result = line.finish().release().ptr();
     });
@@ -361,7 +277,7 @@ PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, P
 }
 
 // A str that a Python line function returned, appended to the batch.
-void append_text(Line& out, PyObject* made) {
+void append_text(Text& out, PyObject* made) {
     py::object text = steal(made);
     if (!PyUnicode_Check(text.ptr())) {
         PyErr_Format(PyExc_TypeError, "a line is %.100s, not str", Py_TYPE(text.ptr())->tp_name);
@@ -388,8 +304,8 @@ PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
         py::object lines = borrow(args[2]);
         py::object line_for = borrow(args[3]);
         py::object robust = borrow(args[4]);
-        Line out;
-        Line line;
+        Text out;
+        Text line;
         for (Py_ssize_t i = 0; i < PyList_GET_SIZE(frames.ptr()); ++i) {
             py::object frame = borrow(PyList_GET_ITEM(frames.ptr(), i));
             py::object item = steal(PyObject_CallOneArg(decode.ptr(), frame.ptr()));
@@ -406,7 +322,7 @@ PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
                                                               nullptr));
                 check_status(PyDict_SetItem(lines.ptr(), code.ptr(), function.ptr()));
             }
-            line.reset();
+            line.clear();
             const bool done = guarded([&] {
                 if (Py_IS_TYPE(function.ptr(), &line_type())) {
                     write_item_line(reinterpret_cast<ItemLine*>(function.ptr()), line, item.ptr());
@@ -415,7 +331,7 @@ PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
                 }
             });
             if (done) {
-                line.append_to(out);
+                out.append(line);
             } else if (PyErr_ExceptionMatches(PyExc_Exception)) {
                 PyErr_Clear();
                 append_text(out, PyObject_CallFunctionObjArgs(robust.ptr(), frame.ptr(), item.ptr(), nullptr));

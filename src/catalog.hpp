@@ -14,7 +14,6 @@
 #include <pybind11/pybind11.h>
 
 #include <cstdint>
-#include <cstring>
 #include <initializer_list>
 
 namespace pdi {
@@ -261,7 +260,7 @@ inline void check_status(int rc) {
 // The names that methods use, interned once when the module initializes and
 // only read afterwards.
 #define PDI_NAMES(X)                                                                                          \
-    X(__format__) X(__init__) X(__module__) X(__name__) X(__repr__) X(__str__) X(_decode) X(_encode) X(acc_mem) X(append) X(channel)              \
+    X(__init__) X(__module__) X(__name__) X(__repr__) X(__str__) X(_decode) X(_encode) X(acc_mem) X(append) X(channel)              \
     X(cmd_classes) X(commands) X(config) X(damr_type) X(data) X(definition) X(di_data) X(di_size)            \
     X(domaint) X(DataItemAttribute) X(DomainInformation) X(fp_index) X(image_names) X(image_type)             \
     X(interface_data) X(intercept) X(ip_poa) X(join) X(math) X(name) X(network_time) X(NorvaneSerialNumber)  \
@@ -279,8 +278,6 @@ struct Names {
     PyObject* zero;      // the integer 0
     PyObject* zero_float;  // the float 0.0
     PyObject* one;       // the integer 1
-    PyObject* empty;     // the empty string
-    PyObject* object_format;  // object.__format__, which formats with an empty format as str() does
 };
 // Made once by intern_names() when the module initializes.
 extern const Names& N;
@@ -370,50 +367,5 @@ void walk_decode(const Call& c, Walk& walk);
 py::object decode_entry(PyObject* entry, PyObject* name, PyObject* chunk, Py_ssize_t& used);
 // Cuts the first `n` bytes off `di_data` (`data` is its current value).
 void consume(PyObject* self, PyObject* data, Py_ssize_t n);
-
-// A text built in one buffer, converted value by value the way the host's
-// formatting converts them.
-class Text {
-public:
-    // cppcheck-suppress uninitMemberVar ; buf_ and w_ are filled as used (see below)
-    Text();
-    ~Text();
-    Text(const Text&) = delete;
-    Text& operator=(const Text&) = delete;
-    // ASCII characters: a literal, or n characters from s.
-    template <std::size_t Size>
-    Text& ascii(const char (&literal)[Size]) {
-        return ascii(literal, static_cast<Py_ssize_t>(Size - 1));
-    }
-    Text& ascii(const char* s, Py_ssize_t n) {
-        if (n > static_cast<Py_ssize_t>(sizeof buf_) - len_) return spill(s, n);
-        std::memcpy(buf_ + len_, s, static_cast<std::size_t>(n));
-        len_ += n;
-        return *this;
-    }
-    Text& str(PyObject* unicode);          // a str, taken as it is
-    Text& plain(PyObject* v);              // "{}": format(v, "")
-    Text& as_str(PyObject* v);             // str(v)
-    Text& repr(PyObject* v);               // repr(v)
-    Text& hex(PyObject* v, int digits);    // "{:0<digits>X}"
-    Text& fixed0(PyObject* v);             // "{:.0f}"
-    Text& fixed0(double v);
-    Text& real(double v);                  // "{}" of a float
-    Text& integer(long long v);            // "{}" of an int
-    py::object finish();
-
-private:
-    void format(PyObject* v, const char* format_spec);
-    void flush();
-    Text& spill(const char* s, Py_ssize_t n);
-    // ASCII text gathers here; it moves into the writer when the buffer is
-    // full or a str that is not ASCII comes, and only then is the writer
-    // used. Neither is filled in advance: only the first len_ bytes are read,
-    // and the writer is initialized when first used.
-    char buf_[480];  // NOLINT(cppcoreguidelines-pro-type-member-init)
-    Py_ssize_t len_ = 0;
-    bool writing_ = false;
-    _PyUnicodeWriter w_;  // NOLINT(cppcoreguidelines-pro-type-member-init)
-};
 
 }  // namespace pdi

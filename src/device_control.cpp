@@ -1,6 +1,7 @@
 // Device control and configuration items: device commands and their registry, pins,
 // power, RF agility, persistent properties.
 #include "catalog.hpp"
+#include "text.hpp"
 
 #include <cstring>
 

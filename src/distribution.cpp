@@ -1,6 +1,7 @@
 // Distribution and discovery items: firmware and content images, updater status,
 // device discovery and network services.
 #include "catalog.hpp"
+#include "text.hpp"
 
 namespace pdi {
 namespace {

@@ -7,6 +7,7 @@
 // before decoding it. The self-calibration debug items render one line for
 // consoles, with their phase corrections shown in whole degrees.
 #include "catalog.hpp"
+#include "text.hpp"
 
 #include <cstdio>
 

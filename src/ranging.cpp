@@ -1,6 +1,7 @@
 // Ranging and reception items: timed receptions, pings, residuals, CAMR, MR and RAMR stamps,
 // multi-range packets, angle of arrival and phase data.
 #include "catalog.hpp"
+#include "text.hpp"
 
 namespace pdi {
 namespace {

@@ -1,16 +1,10 @@
 // The method runtime: the method object type, the one argument binder, the
 // behaviour rows (bit-field accessors, builders, count-bounded lists, the
-// generic record constructor and rendering), the one decode walker and the
-// text buffer of the renderings.
+// generic record constructor and rendering) and the one decode walker.
 #include "runtime.hpp"
+#include "text.hpp"
 
-#include "float_text.hpp"
-
-#include <charconv>
-#include <cmath>
 #include <cstdarg>
-#include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace pdi {
@@ -38,8 +32,6 @@ void intern_names() {
 #undef PDI_INTERN
     n.zero_float = check(PyFloat_FromDouble(0.0));
     n.one = check(PyLong_FromLong(1));
-    n.empty = check(PyUnicode_InternFromString(""));
-    n.object_format = _PyType_Lookup(&PyBaseObject_Type, n.__format__);
     n.zero = check(PyLong_FromLong(0));  // last: it marks the names made
 }
 
@@ -912,156 +904,6 @@ void add_methods(PyObject* ns, const ClassSpec& decl, PyObject* globals, Interne
         add(ns, kCountedEncode, decl, globals, tuple.ptr(), intern, made);
         if (bounds) add(ns, kCountedDecode, decl, globals, tuple.ptr(), intern, made);
     }
-}
-
-// ---------------------------------------------------------------------------
-// Text.
-
-Text::Text() = default;  // NOLINT(cppcoreguidelines-pro-type-member-init): see buf_ and w_
-
-Text::~Text() {
-    if (writing_) _PyUnicodeWriter_Dealloc(&w_);
-}
-
-void Text::flush() {
-    if (!writing_) {
-        _PyUnicodeWriter_Init(&w_);
-        w_.overallocate = 1;
-        writing_ = true;
-    }
-    if (len_) check_status(_PyUnicodeWriter_WriteASCIIString(&w_, buf_, len_));
-    len_ = 0;
-}
-
-// What does not fit the buffer: the buffer moves into the writer first.
-Text& Text::spill(const char* s, Py_ssize_t n) {
-    flush();
-    if (n > static_cast<Py_ssize_t>(sizeof buf_)) {
-        check_status(_PyUnicodeWriter_WriteASCIIString(&w_, s, n));
-        return *this;
-    }
-    std::memcpy(buf_, s, static_cast<std::size_t>(n));
-    len_ = n;
-    return *this;
-}
-
-Text& Text::str(PyObject* unicode) {
-    if (PyUnicode_IS_ASCII(unicode)) {
-        return ascii(reinterpret_cast<const char*>(PyUnicode_1BYTE_DATA(unicode)), PyUnicode_GET_LENGTH(unicode));
-    }
-    flush();
-    check_status(_PyUnicodeWriter_WriteStr(&w_, unicode));
-    return *this;
-}
-
-Text& Text::integer(long long v) {
-    constexpr Py_ssize_t kMost = 20;  // digits and sign of a 64-bit number
-    if (len_ + kMost > static_cast<Py_ssize_t>(sizeof buf_)) flush();
-    auto r = std::to_chars(buf_ + len_, buf_ + len_ + kMost, v);
-    len_ = r.ptr - buf_;
-    return *this;
-}
-
-// The host's text of a float ("{}" and str()).
-Text& Text::real(double v) {
-    char out[40] = {};
-    return ascii(out, float_text(v, out));
-}
-
-void Text::format(PyObject* v, const char* format_spec) {
-    py::object fmt = steal(PyUnicode_FromString(format_spec));
-    py::object s = steal(PyObject_Format(v, fmt.ptr()));
-    str(s.ptr());
-}
-
-// Exact ints, floats and strs are converted here; anything else (a subclass
-// included) by its own formatting.
-Text& Text::plain(PyObject* v) {
-    if (PyLong_CheckExact(v)) {
-        int overflow = 0;
-        const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
-        if (!overflow) return integer(x);
-    } else if (PyFloat_CheckExact(v)) {
-        return real(PyFloat_AS_DOUBLE(v));
-    } else if (PyUnicode_CheckExact(v)) {
-        return str(v);
-    }
-    // A class that keeps object's formatting formats with an empty format as str() does.
-    const bool as_str = N.object_format && _PyType_Lookup(Py_TYPE(v), N.__format__) == N.object_format;
-    py::object s = steal(as_str ? PyObject_Str(v) : PyObject_Format(v, N.empty));
-    return str(s.ptr());
-}
-
-Text& Text::as_str(PyObject* v) {
-    if (PyLong_CheckExact(v) || PyFloat_CheckExact(v) || PyUnicode_CheckExact(v)) return plain(v);
-    py::object s = steal(PyObject_Str(v));
-    return str(s.ptr());
-}
-
-Text& Text::repr(PyObject* v) {
-    if (PyLong_CheckExact(v) || PyFloat_CheckExact(v)) return plain(v);
-    py::object s = steal(PyObject_Repr(v));
-    return str(s.ptr());
-}
-
-Text& Text::hex(PyObject* v, int digits) {
-    if (PyLong_CheckExact(v)) {
-        int overflow = 0;
-        const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
-        if (!overflow && x >= 0) {
-            char buf[24];
-            auto r = std::to_chars(buf, buf + sizeof buf, x, 16);
-            const int n = static_cast<int>(r.ptr - buf);
-            for (int i = 0; i < n; ++i) {
-                if (buf[i] >= 'a') buf[i] = static_cast<char>(buf[i] - 'a' + 'A');
-            }
-            static const char zeros[] = "0000000000000000";
-            if (n < digits) ascii(zeros, digits - n);
-            return ascii(buf, n);
-        }
-    }
-    char format_spec[8];
-    (void)std::snprintf(format_spec, sizeof format_spec, "0%dX", digits);
-    format(v, format_spec);
-    return *this;
-}
-
-// Fixed point without fractional digits: the nearest whole number, ties to
-// even, from the exact value of the double; a negative value that rounds to
-// zero keeps its sign.
-Text& Text::fixed0(double v) {
-    if (std::isfinite(v) && std::fabs(v) < 9.0e18) {
-        const double whole = std::nearbyint(v);  // the default rounding: to nearest, ties to even
-        if (whole == 0 && std::signbit(v)) return ascii("-0");
-        return integer(static_cast<long long>(whole));
-    }
-    // Beyond a 64-bit whole number, infinite or not a number: the host's conversion.
-    char* s = PyOS_double_to_string(v, 'f', 0, 0, nullptr);
-    if (!s) throw PyErr{};
-    struct Free {
-        char* p;
-        ~Free() { PyMem_Free(p); }
-    } release{s};
-    return ascii(s, static_cast<Py_ssize_t>(std::strlen(s)));
-}
-
-Text& Text::fixed0(PyObject* v) {
-    if (PyFloat_CheckExact(v)) return fixed0(PyFloat_AS_DOUBLE(v));
-    format(v, ".0f");
-    return *this;
-}
-
-py::object Text::finish() {
-    if (!writing_) {
-        // One character: the host's shared string of it, nothing allocated.
-        if (len_ == 1) return steal(PyUnicode_FromOrdinal(static_cast<unsigned char>(buf_[0])));
-        py::object out = steal(PyUnicode_New(len_, 127));
-        std::memcpy(PyUnicode_1BYTE_DATA(out.ptr()), buf_, static_cast<std::size_t>(len_));
-        return out;
-    }
-    flush();
-    writing_ = false;
-    return steal(_PyUnicodeWriter_Finish(&w_));
 }
 
 }  // namespace pdi

@@ -1,6 +1,7 @@
 // Time synchronization items: ticks, clock readings, network locks, clock
 // domains and synchronization statistics.
 #include "catalog.hpp"
+#include "text.hpp"
 
 #include <cstring>
 

@@ -274,6 +274,8 @@ def test_lines_are_the_reference_texts(value):
         items = [item for _, item in capture.iter_items(f, on_diagnostic=lambda d: None)]
     tick = pdi.TickV2()
     tick.nt64, tick.dt40, tick.nt_quality = value, [value], 7
+    view, render = tool.TextFormat(), tool.texts().lines
+    wants = []
     for item in items + [tick]:
         head = "%s 0x%04X" % (type(item).__name__, type(item).type)
         if capture.own_text(item):
@@ -282,6 +284,12 @@ def test_lines_are_the_reference_texts(value):
             want = head + "".join(" %s=%s" % (a.name, reference_text(getattr(item, a.name)))
                                   for a in type(item).definition)
         assert tool.class_line(type(item), item)(None, item) == want + "\n"
+        wants.append(want + "\n")
+    # The same lines as one batch, the tick's twice, in the middle and last.
+    batch = items[:len(items) // 2] + [tick] + items[len(items) // 2:] + [tick]
+    frames = [(i, type(item).type, b"") for i, item in enumerate(batch)]
+    wants.insert(len(items) // 2, wants[-1])
+    assert render(frames, lambda f: batch[f[0]], {}, view.line_for, view.robust) == "".join(wants)
     loop = [1]
     loop.append(loop)
     for bad, error in ((loop, RecursionError), (pdi.PinConfig(type("B", (), {"__str__": lambda s: 1})()), TypeError)):
@@ -291,7 +299,6 @@ def test_lines_are_the_reference_texts(value):
     assert tool.robust_line(tick).startswith("TickV2 0x8015 nt64=(")
     # The batch loop: a line that fails gives the robust one, a decode that fails with anything else than
     # an Exception ends the batch; misuse is a TypeError.
-    view, render = tool.TextFormat(), tool.texts().lines
     frames = [(0, tick.type, b""), (4, tick.type, b"")]
     assert render(frames, lambda f: tick, {}, view.line_for, view.robust) == 2 * (tool.robust_line(tick) + "\n")
     with pytest.raises(KeyboardInterrupt):

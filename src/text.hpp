@@ -1,0 +1,85 @@
+// The text buffer that both modules write their str results with: the
+// catalog's renderings and the capture tool's lines. Values are converted the
+// way the host's formatting converts them.
+#pragma once
+
+#include "catalog.hpp"
+
+#include <charconv>
+#include <cstring>
+
+namespace pdi {
+
+// A text built in one buffer. ASCII gathers in a buffer of its own; it moves
+// into the host's string writer when the buffer is full or a str that is not
+// ASCII comes, and only then is the writer used, so that a short text never
+// touches it. The writer overallocates as it grows, so a long text (a batch
+// of many lines) costs a few reallocations in all, not one per buffer spilled.
+class Text {  // NOLINT(cppcoreguidelines-pro-type-member-init): buf_ and w_ are filled as used (see below)
+public:
+    // cppcheck-suppress uninitMemberVar ; buf_ and w_ are filled as used (see below)
+    Text() = default;  // NOLINT(cppcoreguidelines-pro-type-member-init): as above
+    ~Text() { clear(); }
+    Text(const Text&) = delete;
+    Text& operator=(const Text&) = delete;
+
+    // ASCII characters: a literal, or n characters from s.
+    template <std::size_t Size>
+    Text& ascii(const char (&literal)[Size]) {
+        return ascii(literal, static_cast<Py_ssize_t>(Size - 1));
+    }
+    Text& ascii(const char* s, Py_ssize_t n) {
+        if (n > kSize - len_) return spill(s, n);
+        std::memcpy(buf_ + len_, s, static_cast<std::size_t>(n));
+        len_ += n;
+        return *this;
+    }
+    // A str, taken as it is.
+    Text& str(PyObject* unicode) {
+        if (PyUnicode_IS_ASCII(unicode)) {
+            return ascii(reinterpret_cast<const char*>(PyUnicode_1BYTE_DATA(unicode)), PyUnicode_GET_LENGTH(unicode));
+        }
+        return wide(unicode);
+    }
+    // "{}" of an int.
+    Text& integer(long long v) {
+        constexpr Py_ssize_t kMost = 20;  // digits and sign of a 64-bit number
+        if (len_ + kMost > kSize) flush();
+        auto r = std::to_chars(buf_ + len_, buf_ + len_ + kMost, v);
+        len_ = r.ptr - buf_;
+        return *this;
+    }
+    Text& plain(PyObject* v);                        // "{}": format(v, "")
+    Text& as_str(PyObject* v);                       // str(v)
+    Text& repr(PyObject* v);                         // repr(v)
+    Text& hex(PyObject* v, int digits);              // "{:0<digits>X}"
+    Text& hex_bytes(const unsigned char* p, Py_ssize_t n);  // n bytes as lower-case hex digits
+    Text& fixed0(PyObject* v);                       // "{:.0f}"
+    Text& fixed0(double v);
+    Text& real(double v);                            // "{}" of a float
+    // The text of `other`, which is empty afterwards.
+    Text& append(Text& other);
+    // The text as a str; the text is empty afterwards.
+    py::object finish();
+    // Drops the text.
+    void clear() noexcept {
+        len_ = 0;
+        if (writing_) _PyUnicodeWriter_Dealloc(&w_);
+        writing_ = false;
+    }
+
+private:
+    static constexpr Py_ssize_t kSize = 480;
+    Text& wide(PyObject* unicode);
+    void format(PyObject* v, const char* format_spec);
+    void flush();
+    Text& spill(const char* s, Py_ssize_t n);
+    // Neither the buffer nor the writer is filled in advance: only the first
+    // len_ bytes are read, and the writer is initialized when first used.
+    char buf_[kSize];  // NOLINT(cppcoreguidelines-pro-type-member-init)
+    Py_ssize_t len_ = 0;
+    bool writing_ = false;
+    _PyUnicodeWriter w_;  // NOLINT(cppcoreguidelines-pro-type-member-init)
+};
+
+}  // namespace pdi
