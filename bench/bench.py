@@ -590,19 +590,41 @@ def capture_file(encodings, items, path):
 
 
 def run_measured(tree, *args):
-    """(seconds, peak resident KiB) of one child process, its output discarded."""
+    """Seconds of one child process, its output discarded."""
     env = dict(os.environ, PYTHONPATH=tree)
     env.pop("PYTHONSTARTUP", None)
     t0 = time.perf_counter()
     proc = subprocess.Popen([PY, "-P", "-S", *args], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                             cwd=tempfile.gettempdir())
     err = proc.stderr.read()
-    _, status, usage = os.wait4(proc.pid, 0)
+    status = proc.wait()
     seconds = time.perf_counter() - t0
-    proc.returncode = status
     if status != 0 or err:
         sys.exit("child %s %s failed (%d):\n%s" % (tree, args, status, err.decode()[-2000:]))
-    return seconds, usage.ru_maxrss
+    return seconds
+
+
+# The tool run as `python3 -m rlx.data_items ARGS`, writing its own peak resident size (the high-water
+# mark of its memory since it started; the rusage of a child also counts the parent's pages it was
+# forked with) to the file named by the first argument when it exits.
+PEAK_CHILD = r"""
+import atexit, runpy, sys
+out = sys.argv.pop(1)
+def peak():
+    with open("/proc/self/status") as f, open(out, "w") as o:
+        o.write(next(line for line in f if line.startswith("VmHWM:")).split()[1])
+atexit.register(peak)
+sys.argv[0] = "rlx-data-items"
+runpy.run_module("rlx.data_items", run_name="__main__", alter_sys=True)
+"""
+
+
+def peak_memory(tree, tmp, args):
+    """Peak resident KiB of the tool run with `args` on `tree`."""
+    out = os.path.join(tmp, "peak")
+    run_measured(tree, "-c", PEAK_CHILD, out, *args)
+    with open(out) as f:
+        return int(f.read())
 
 
 def time_cli(trees, encodings, items, runs, tmp):
@@ -620,15 +642,15 @@ def time_cli(trees, encodings, items, runs, tmp):
     for i in range(runs + 1):
         for side in (("c", "py") if i % 2 == 0 else ("py", "c")):
             for name, args in commands.items():
-                seconds = run_measured(trees[side], *args)[0]
+                seconds = run_measured(trees[side], *args)
                 if i:                        # the first round warms up
                     samples[name][side].append(seconds)
             if before and side == "c":
-                seconds = run_measured(before, *commands["tool"])[0]
+                seconds = run_measured(before, *commands["tool"])
                 if i:
                     samples["before"]["c"].append(seconds)
     longer = capture_file(encodings, items * 10, os.path.join(tmp, "longer.bin"))
-    memory = [run_measured(trees["c"], *decode, capture)[1] for capture in (path, longer)]
+    memory = [peak_memory(trees["c"], tmp, decode[2:] + [capture]) for capture in (path, longer)]
     os.remove(longer)
     return samples, os.path.getsize(path), memory
 
