@@ -136,6 +136,12 @@ constexpr MethodSpec body(const char* name, Body fn, const char* returns = "None
                           Params params = {}, Bind bind = Bind::Instance) noexcept {
     return MethodSpec{name, Does::Body, bind, returns, params, fn};
 }
+// A constructor that stores each argument under its parameter's name, in
+// parameter order (the parameters left out take their defaults).
+py::object store_params_body(Call& c);
+constexpr MethodSpec constructor(Params params) noexcept {
+    return body("__init__", store_params_body, "None", params);
+}
 // Bit-field accessor: (attr AND mask) shifted right by shift, as an integer.
 constexpr MethodSpec field(const char* name, const char* attr, long mask, int shift = 0) noexcept {
     return MethodSpec{name, Does::Field, Bind::Instance, "int", {}, nullptr, attr, mask, shift};

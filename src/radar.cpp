@@ -30,11 +30,6 @@ constexpr Param kPositionParams[] = {
     {"interface_data", "list[RadarInterfaceDataV4]", Dflt::NewList},
 };
 
-py::object position_init(Call& c) {
-    for (Py_ssize_t i = 0; i < c.nparams(); ++i) set(c.self, c.param(i), c.args[i]);
-    return py::none();
-}
-
 // The fixed values, each followed by ", ", then the first `num_interfaces`
 // interface records' texts run together.
 py::object position_str(Call& c) {
@@ -264,7 +259,7 @@ const ClassSpec kSpecs[] = {
       attr("sum_of_phase_error", K::U32), attr("dt_search_angle", K::U16),
       attr("short_dt_angular_difference", K::U16), attr("long_dt_angular_difference", K::U16),
       attr("num_interfaces", K::U8), list_of("interface_data", "RadarInterfaceDataV4")},
-     {body("__init__", position_init, "None", kPositionParams),
+     {constructor(kPositionParams),
       body("__str__", position_str, "str")},
      kNoRecordInit | kNoRecordStr},
     {"RadarDebugV5", What::Item, 0x80BB, ITEM_DOC("Radar Debug"),

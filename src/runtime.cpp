@@ -126,30 +126,50 @@ void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, 
 py::object run_bitfield(Call& c);
 py::object run_append(Call& c);
 
-// The generic record constructor called with positional arguments only (as
-// the list decoders and most callers do): each parameter in order, the rest
-// 0, stored through the instance's own attribute store, with no binding and
-// no C++ unwinding on the way. Returns None, or NULL with the error set.
-PyObject* record_init_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+// Whether `m` is a constructor that stores its arguments (the generic record
+// constructor, or a row storing each parameter under its own name) and can
+// take `nargs` positional arguments alone: every parameter after them has a
+// default.
+bool stores_positionally(const Method* m, Py_ssize_t nargs) {
+    if (m->row->body == record_init_body) return nargs <= PyTuple_GET_SIZE(m->params);
+    if (m->row->body != store_params_body) return false;
+    const Py_ssize_t listed = static_cast<Py_ssize_t>(m->row->params.size());
+    if (nargs > listed) return false;
+    for (Py_ssize_t i = nargs; i < listed; ++i) {
+        const Dflt d = m->row->params.begin()[i].dflt;
+        if (d == Dflt::Required || d == Dflt::Positional) return false;
+    }
+    return true;
+}
+
+// Such a constructor called with positional arguments only (as the list
+// decoders and most callers do): each value stored in order through the
+// instance's own attribute store, with no binding and no C++ unwinding on the
+// way. Returns None, or NULL with the error set.
+PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+    const bool record = m->row->body == record_init_body;
+    PyObject* names = record ? m->data : m->params;
     const AttrSpec* a = m->owner->attrs.begin();
-    const Py_ssize_t n = PyTuple_GET_SIZE(m->data);
-    for (Py_ssize_t i = 0; i < n; ++i, ++a) {
-        PyObject* name = PyTuple_GET_ITEM(m->data, i);
+    const Param* p = m->row->params.begin();
+    const Py_ssize_t n = PyTuple_GET_SIZE(names);
+    for (Py_ssize_t i = 0; i < n; ++i) {
         PyObject* v = i < nargs ? args[i] : N.zero;
-        PyObject* wrapped = nullptr;
-        if (a->flags & kWrapSerial) {
-            const bool made = guarded([&] {
+        PyObject* made = nullptr;
+        if (record && (a[i].flags & kWrapSerial)) {
+            const bool ok = guarded([&] {
                 py::object make = lookup_global(m->globals, N.NorvaneSerialNumber);
-                wrapped = steal(PyObject_CallOneArg(make.ptr(), v)).release().ptr();
+                made = steal(PyObject_CallOneArg(make.ptr(), v)).release().ptr();
             });
-            if (!made) return nullptr;
-            v = wrapped;
+            if (!ok) return nullptr;
+        } else if (!record && i >= nargs && p[i].dflt == Dflt::NewList) {
+            if (!(made = PyList_New(0))) return nullptr;
         }
         // Looked up for every store, as the interpreter does: a serial
         // number's constructor may have changed the class.
         setattrofunc store = Py_TYPE(self)->tp_setattro;
-        const int rc = store ? store(self, name, v) : PyObject_SetAttr(self, name, v);
-        Py_XDECREF(wrapped);
+        PyObject* name = PyTuple_GET_ITEM(names, i);
+        const int rc = store ? store(self, name, made ? made : v) : PyObject_SetAttr(self, name, made ? made : v);
+        Py_XDECREF(made);
         if (rc < 0) return nullptr;
     }
     Py_RETURN_NONE;
@@ -157,9 +177,7 @@ PyObject* record_init_positional(Method* m, PyObject* self, PyObject* const* arg
 
 // Runs method `m` on `self` with the arguments after it.
 PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    if (!kwnames && m->row->body == record_init_body && m->globals && nargs <= PyTuple_GET_SIZE(m->params)) {
-        return record_init_positional(m, self, args, nargs);
-    }
+    if (!kwnames && m->globals && stores_positionally(m, nargs)) return store_positional(m, self, args, nargs);
     if (!m->globals) {
         PyErr_Format(PyExc_SystemError, "%U() called after its module was torn down", m->name);
         return nullptr;
@@ -781,6 +799,11 @@ py::object record_init_body(Call& c) {
         }
         ++i;
     }
+    return py::none();
+}
+
+py::object store_params_body(Call& c) {
+    for (Py_ssize_t i = 0; i < c.nparams(); ++i) set(c.self, c.param(i), c.args[i]);
     return py::none();
 }
 
