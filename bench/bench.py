@@ -38,6 +38,7 @@ import statistics
 import struct
 import subprocess
 import sys
+import sysconfig
 import tempfile
 import time
 import timeit
@@ -232,11 +233,13 @@ def check_catalog(ext, py):
 class Case:
     """One timed operation. `setup(m)` returns the namespace in which `stmt` runs for catalog `m`;
     `check` (an expression, default `stmt`) is evaluated after one run to compare the sides; `reset`
-    runs before each repeat; `share` is a statement timing the framework's part of the call."""
+    runs before each repeat; `share` is a statement timing the framework's part of the call;
+    `lean(probes, py)` returns the namespace in which `stmt` runs the leanest C of the operation."""
 
-    def __init__(self, group, label, stmt, setup, check=None, reset=None, share=None, share_label=""):
+    def __init__(self, group, label, stmt, setup, check=None, reset=None, share=None, share_label="", lean=None):
         self.group, self.label, self.stmt, self.setup = group, label, stmt, setup
         self.check, self.reset, self.share, self.share_label = check or stmt, reset, share, share_label
+        self.lean = lean
 
 
 def codec_items(m):
@@ -349,6 +352,58 @@ def rendering_objects(m):
     return objects
 
 
+# ---------------------------------------------------------------------------
+# The leanest C: the floor under a constructor or a text, measured beside the
+# two catalogs. A plain class gets, from bench/host_bounds.c, the least C the
+# host's API allows for the operation: a constructor that makes the instance
+# and stores its fields by the cheapest store the C API has (a serial number
+# wrapped by the same call the plain constructor makes), with no keywords,
+# binding or look-up; a text that reads its fields and writes integers
+# straight into one buffer (anything else through its own str()). Python time
+# / leanest C time is the most any C implementation of it can gain.
+
+# Records whose text is their fields' plain forms joined by ", ".
+LEAN_TEXTS = ("PinConfig", "PortInformation", "SeederIndexSerialNumberMapEntry", "MultiRangeRx", "AnchorStampRx",
+              "AnchorMrStampRx", "TagOwnershipReport")
+
+
+def build_probes(directory):
+    """Compiles host_bounds.c into `directory` and imports it, or None without a compiler."""
+    if not shutil.which("gcc"):
+        return None
+    so = os.path.join(directory, "host_bounds" + sysconfig.get_config_var("EXT_SUFFIX"))
+    subprocess.run(["gcc", "-O2", "-shared", "-fPIC", "-I" + sysconfig.get_paths()["include"],
+                    os.path.join(BENCH, "host_bounds.c"), "-o", so], check=True)
+    sys.path.insert(0, directory)
+    import host_bounds
+    return host_bounds
+
+
+def lean_text(name):
+    def lean(probes, py):
+        py_obj = rendering_objects(py)["str(%s)" % name]
+        cls = type("Lean" + name, (), {})
+        probes.lean_str(cls, tuple(a.name for a in getattr(py, name).definition))
+        obj = cls()
+        vars(obj).update(vars(py_obj))
+        if str(obj) != str(py_obj):
+            sys.exit("str(%s): the leanest C gives %r, the plain catalog %r" % (name, str(obj), str(py_obj)))
+        return {"o": obj}
+    return lean
+
+
+def lean_constructor(name):
+    def lean(probes, py):
+        made = vars(getattr(py, name)())
+        cls = type("Lean" + name, (), {})
+        makers = tuple(py.NorvaneSerialNumber if isinstance(v, py.NorvaneSerialNumber) else None
+                       for v in made.values())
+        probes.lean_constructor(cls, tuple(made), tuple(None if isinstance(v, list) else v for v in made.values()),
+                                makers)
+        return dict(vars(py), **{name: cls})
+    return lean
+
+
 def cases(py):
     """The timed operations; `py` is the plain catalog (its decoders show which bytes the framework decodes)."""
     out = []
@@ -359,7 +414,10 @@ def cases(py):
             obj = rendering_objects(m)[label]
             return {"o": obj, "fw": framework_objects(m, obj)}
         share = "[str(x) for x in fw]" if setup(py)["fw"] else None
-        out.append(Case("render", label, fn + "(o)", setup, share=share, share_label="str() of its framework objects"))
+        name = label[len(fn) + 1:-1]
+        lean = lean_text(name) if fn == "str" and name in LEAN_TEXTS else None
+        out.append(Case("render", label, fn + "(o)", setup, share=share, share_label="str() of its framework objects",
+                        lean=lean))
 
     for stmt in ("MultiRangeRx(5, 1, 2, 3, 4, 6, 7)", "DomainInformation()", "PortInformation(1, 2)",
                  "BucketSettings(*range(12))", "RadarPositionDebugData()", "PinConfig(5)",
@@ -369,7 +427,7 @@ def cases(py):
                  "RadarInterfaceDataV2(1, 2, 3, 4, 0.5, 1.5, 2.5, 0.25, 1)",
                  "RadarInterfaceDataV3(1, 2, 3, 0.5, 1.5, 2.5, 0.25, 1)",
                  "RadarInterfaceDataV4(10 ** 10, 0.25, 1.5, 2.5, 0.125, 1)"):
-        out.append(Case("construct", stmt, stmt, lambda m: dict(vars(m))))
+        out.append(Case("construct", stmt, stmt, lambda m: dict(vars(m)), lean=lean_constructor(stmt.split("(")[0])))
 
     def domain(m):
         info = domain_info(m)
@@ -454,7 +512,7 @@ def loops_for(timer, target):
         n *= 10
 
 
-def time_case(case, ext, py, repeats, target):
+def time_case(case, ext, py, repeats, target, probes=None):
     """{side: [seconds per call] * repeats}; the sides alternate within every repeat."""
     spaces = {"c": case.setup(ext), "py": case.setup(py)}
     for ns in spaces.values():
@@ -464,9 +522,12 @@ def time_case(case, ext, py, repeats, target):
     c, p = (canon(eval(case.check, spaces[s])) for s in ("c", "py"))
     if c != p:
         sys.exit("%s: the plain catalog gives a different result\n  C++:    %s\n  Python: %s" % (case.label, c, p))
+    if case.lean and probes:
+        spaces["lean"] = case.lean(probes, py)
     timers = {side: (timeit.Timer(case.stmt, globals=ns), ns) for side, ns in spaces.items()}
     if case.share:
-        timers.update({"share " + side: (timeit.Timer(case.share, globals=ns), ns) for side, ns in spaces.items()})
+        timers.update({"share " + side: (timeit.Timer(case.share, globals=ns), ns) for side, ns in spaces.items()
+                       if side != "lean"})
     loops = {side: loops_for(timer, target) for side, (timer, ns) in timers.items()}
     samples = {side: [] for side in timers}
     for _ in range(repeats):
@@ -685,10 +746,10 @@ def cli_rows(samples, items, size, runs, memory):
         was = " (before: %.0f %%)" % (100 * share("before", "c")) if "before" in median and name == "tool" else ""
         rows.append(["command line: the tool's share of a decode run (%s): its time less the bare loop's, over "
                      "its time" % label, "%.0f %%%s" % (100 * after["c"], was), "%.0f %%" % (100 * after["py"]), "",
-                     "", "≤ 25 %", "met" if after["c"] <= 0.25 else "not met"])
+                     "", "", "≤ 25 %", "met" if after["c"] <= 0.25 else "not met"])
     grow = memory[1] / memory[0]
     rows.append(["command line: peak memory of decode, %d items against %d" % (items, items * 10),
-                 "%.1f MiB against %.1f MiB" % (memory[0] / 1024, memory[1] / 1024), "", "", "",
+                 "%.1f MiB against %.1f MiB" % (memory[0] / 1024, memory[1] / 1024), "", "", "", "",
                  "flat (within 10 %)", "met (%+.0f %%)" % (100 * (grow - 1)) if grow <= 1.1 else
                  "not met (%+.0f %%)" % (100 * (grow - 1))])
     return rows
@@ -707,39 +768,43 @@ def fmt_time(seconds):
 TARGETS = {"render": (2.0, 3.0), "construct": (1.0, 1.5), "domain": (1.0, 1.5)}
 
 
-def row(group, label, c, p, share=None, extra=None):
+def row(group, label, c, p, share=None, extra=None, lean=None):
     """A table row from per-call times; share = (label, C++ side, Python side) of the framework's part;
     extra: for the import, (ratio, goal); for the codecs, (custom part C++, Python, noise, and the custom parts
     in instructions or None)."""
     speed = p / c
-    cells = [label, fmt_time(c), fmt_time(p), "%.2fx" % speed, "", "", ""]
+    cells = [label, fmt_time(c), fmt_time(p), "%.2fx" % speed, "", "", "", ""]
+    if lean:
+        cells[4] = "%s (%.2fx)" % (fmt_time(lean), p / lean)
     if share:
-        cells[4] = "%s / %s (%s)" % (fmt_time(share[1]), fmt_time(share[2]), share[0])
+        cells[5] = "%s / %s (%s)" % (fmt_time(share[1]), fmt_time(share[2]), share[0])
     if group in TARGETS:
         goal, moon = TARGETS[group]
-        cells[5] = "≥ %gx (moonshot %gx)" % (goal, moon)
-        cells[6] = "moonshot met" if speed >= moon else "met" if speed >= goal else "not met"
+        cells[6] = "≥ %gx (moonshot %gx)" % (goal, moon)
+        cells[7] = "moonshot met" if speed >= moon else "met" if speed >= goal else "not met"
+        if speed < goal and lean and p / lean < goal:
+            cells[7] += " (bounded: the leanest C reaches %.2fx)" % (p / lean)
     elif group == "codec":
         own_c, own_p, noise, counted = extra
-        cells[5] = "C++ part ≤ Python part"
+        cells[6] = "C++ part ≤ Python part"
         verdict = "within noise" if abs(own_c - own_p) <= noise else "met" if own_c <= own_p else "not met"
         clock = "%s vs %s, noise %s" % (fmt_time(own_c), fmt_time(own_p), fmt_time(noise))
         if counted:
             # The instruction count decides; the clock's view beside it.
-            cells[6] = "%s (instructions per call: %.0f vs %.0f; clock: %s, %s)" % (
+            cells[7] = "%s (instructions per call: %.0f vs %.0f; clock: %s, %s)" % (
                 "met" if counted[0] <= counted[1] else "not met", counted[0], counted[1], verdict, clock)
         else:
-            cells[6] = "%s (%s)" % (verdict, clock)
+            cells[7] = "%s (%s)" % (verdict, clock)
     elif group == "import":
         ratio, goal = extra
-        cells[5] = "extension/plain ≤ %gx" % goal
-        cells[6] = "%s (%.2fx)" % ("met" if ratio <= goal else "not met", ratio)
+        cells[6] = "extension/plain ≤ %gx" % goal
+        cells[7] = "%s (%.2fx)" % ("met" if ratio <= goal else "not met", ratio)
     return cells
 
 
 def print_table(rows):
-    header = ["operation", "C++", "plain Python", "speed-up", "framework share (C++ / Python)", "target",
-              "status"]
+    header = ["operation", "C++", "plain Python", "speed-up", "leanest C (speed-up)", "framework share (C++ / Python)",
+              "target", "status"]
     lines = ["| " + " | ".join(header) + " |", "|" + "---|" * len(header)]
     lines += ["| " + " | ".join(r) + " |" for r in rows]
     print("\n".join(lines), flush=True)
@@ -789,9 +854,6 @@ def count_codecs(stage, tmp, py):
     """{label: {side: (operation, framework share)}} in instructions per call, or None without valgrind."""
     if not shutil.which("valgrind"):
         return None
-    sys.path.insert(0, BENCH)
-    import host_bounds
-    host_bounds.build(tmp)
     counts = {}
     for side in ("c", "py"):
         out = os.path.join(tmp, "callgrind." + side)
@@ -843,14 +905,15 @@ def main():
                                               classes), flush=True)
     rows, raw = [], {"load at start": loadavg(), "quick": args.quick}
     tmp = tempfile.mkdtemp(prefix="rlx-bench-")
+    probes = build_probes(tmp)
     counted = None
-    if any(wanted(c.group, c.label) for c in codec_cases(py)):
+    if probes and any(wanted(c.group, c.label) for c in codec_cases(py)):
         counted = count_codecs(stage, tmp, py)
         raw["instructions"] = counted
     for case in cases(py):
         if not wanted(case.group, case.label):
             continue
-        samples = time_case(case, ext, py, repeats, target)
+        samples = time_case(case, ext, py, repeats, target, probes)
         raw[case.label] = samples
         best = {side: min(v) for side, v in samples.items()}
         share, custom = None, None
@@ -865,7 +928,7 @@ def main():
             if counted and case.label in counted:
                 (op_c, share_c), (op_p, share_p) = counted[case.label]["c"], counted[case.label]["py"]
                 custom = custom[:3] + ((op_c - share_c, op_p - share_p),)
-        rows.append(row(case.group, case.label, best["c"], best["py"], share, custom))
+        rows.append(row(case.group, case.label, best["c"], best["py"], share, custom, best.get("lean")))
 
     try:
         if wanted("import", "import") or wanted("cli", "command line"):
