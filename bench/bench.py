@@ -379,15 +379,15 @@ def build_probes(directory):
     return host_bounds
 
 
-def lean_text(name):
+def lean_text(label, name):
     def lean(probes, py):
-        py_obj = rendering_objects(py)["str(%s)" % name]
+        py_obj = rendering_objects(py)[label]
         cls = type("Lean" + name, (), {})
         probes.lean_str(cls, tuple(a.name for a in getattr(py, name).definition))
         obj = cls()
         vars(obj).update(vars(py_obj))
-        if str(obj) != str(py_obj):
-            sys.exit("str(%s): the leanest C gives %r, the plain catalog %r" % (name, str(obj), str(py_obj)))
+        if str(obj) != str(py_obj) or repr(obj) != str(obj):
+            sys.exit("%s: the leanest C gives %r, the plain catalog %r" % (label, str(obj), str(py_obj)))
         return {"o": obj}
     return lean
 
@@ -415,7 +415,8 @@ def cases(py):
             return {"o": obj, "fw": framework_objects(m, obj)}
         share = "[str(x) for x in fw]" if setup(py)["fw"] else None
         name = label[len(fn) + 1:-1]
-        lean = lean_text(name) if fn == "str" and name in LEAN_TEXTS else None
+        # PinConfig's representation is its text.
+        lean = lean_text(label, name) if name in LEAN_TEXTS and (fn == "str" or name == "PinConfig") else None
         out.append(Case("render", label, fn + "(o)", setup, share=share, share_label="str() of its framework objects",
                         lean=lean))
 

@@ -134,6 +134,7 @@ static PyObject* lean_str(PyObject* module, PyObject* const* args, Py_ssize_t na
     (void)module;
     if (nargs != 2 || add_probe(args[0], args[1], NULL, NULL) < 0) return NULL;
     ((PyTypeObject*)args[0])->tp_str = lean_str_slot;
+    ((PyTypeObject*)args[0])->tp_repr = lean_str_slot;  /* for a record whose representation is its text */
     Py_RETURN_NONE;
 }
 
