@@ -787,24 +787,12 @@ const MethodSpec kCountedDecode = body("_decode", counted_decode);
 // definition entry, in order, each defaulting to 0, stored under the entry's
 // name; a serial number is stored wrapped where the table says so.
 py::object record_init_body(Call& c) {
-    Py_ssize_t i = 0;
-    for (const AttrSpec& a : c.method->owner->attrs) {
-        PyObject* name = c.data(i);
-        if (a.flags & kWrapSerial) {
-            py::object make = c.global(N.NorvaneSerialNumber);
-            py::object wrapped = steal(PyObject_CallOneArg(make.ptr(), c.args[i]));
-            set(c.self, name, wrapped.ptr());
-        } else {
-            set(c.self, name, c.args[i]);
-        }
-        ++i;
-    }
-    return py::none();
+    // Bound, every argument is there: the positional store does the rest.
+    return steal(store_positional(c.method, c.self, c.args, c.nparams()));
 }
 
 py::object store_params_body(Call& c) {
-    for (Py_ssize_t i = 0; i < c.nparams(); ++i) set(c.self, c.param(i), c.args[i]);
-    return py::none();
+    return steal(store_positional(c.method, c.self, c.args, c.nparams()));
 }
 
 // The generic rendering of an auxiliary record: its values in definition
