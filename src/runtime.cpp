@@ -175,18 +175,9 @@ PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_
     Py_RETURN_NONE;
 }
 
-// Runs method `m` on `self` with the arguments after it.
-PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    if (!kwnames && m->globals && stores_positionally(m, nargs)) return store_positional(m, self, args, nargs);
-    if (!m->globals) {
-        PyErr_Format(PyExc_SystemError, "%U() called after its module was torn down", m->name);
-        return nullptr;
-    }
+// Carries out method `m`'s row on `self` with the arguments bound.
+PyObject* dispatch(Method* m, PyObject* self, PyObject* const* bound) noexcept {
     try {
-        PyObject* bound[kMaxParams];
-        py::object fresh;
-        // A row without parameters called without arguments binds nothing.
-        if (nargs || kwnames || PyTuple_GET_SIZE(m->params)) bind(m, args, nargs, kwnames, bound, fresh);
         Call c{m, self, bound};
         switch (m->row->does) {
             case Does::Field:
@@ -201,6 +192,26 @@ PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs
         restore_error();
         return nullptr;
     }
+}
+
+// Runs method `m` on `self` with the arguments after it.
+PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!m->globals) {
+        PyErr_Format(PyExc_SystemError, "%U() called after its module was torn down", m->name);
+        return nullptr;
+    }
+    // A row without parameters called without arguments (texts, accessors) binds nothing.
+    if (!nargs && !kwnames && PyTuple_GET_SIZE(m->params) == 0) return dispatch(m, self, nullptr);
+    if (!kwnames && stores_positionally(m, nargs)) return store_positional(m, self, args, nargs);
+    PyObject* bound[kMaxParams];
+    py::object fresh;
+    try {
+        bind(m, args, nargs, kwnames, bound, fresh);
+    } catch (...) {
+        restore_error();
+        return nullptr;
+    }
+    return dispatch(m, self, bound);
 }
 
 PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {

@@ -93,18 +93,20 @@ void Text::format(PyObject* v, const char* format_spec) {
     str(s.ptr());
 }
 
-// Exact ints, floats and strs are converted here; anything else (a subclass
+// An exact int in 64 bits is written here, a longer one by the host.
+Text& Text::long_integer(PyObject* v) {
+    int overflow = 0;
+    const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
+    if (overflow) return str_of(v);
+    if (x == -1 && PyErr_Occurred()) throw PyErr{};
+    return integer(x);
+}
+
+// Exact floats and strs are converted here; anything else (a subclass
 // included) by its own formatting.
-Text& Text::plain(PyObject* v) {
-    if (PyLong_CheckExact(v)) {
-        int overflow = 0;
-        const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
-        if (!overflow) return integer(x);
-    } else if (PyFloat_CheckExact(v)) {
-        return real(PyFloat_AS_DOUBLE(v));
-    } else if (PyUnicode_CheckExact(v)) {
-        return str(v);
-    }
+Text& Text::plain_other(PyObject* v) {
+    if (PyFloat_CheckExact(v)) return real(PyFloat_AS_DOUBLE(v));
+    if (PyUnicode_CheckExact(v)) return str(v);
     // A class that keeps object's formatting formats with an empty format as str() does.
     const Formatting& f = formatting();
     const bool as_str = f.object && _PyType_Lookup(Py_TYPE(v), f.name) == f.object;
@@ -112,8 +114,7 @@ Text& Text::plain(PyObject* v) {
     return str(s.ptr());
 }
 
-Text& Text::as_str(PyObject* v) {
-    if (PyLong_CheckExact(v) || PyFloat_CheckExact(v) || PyUnicode_CheckExact(v)) return plain(v);
+Text& Text::str_of(PyObject* v) {
     py::object s = steal(PyObject_Str(v));
     return str(s.ptr());
 }

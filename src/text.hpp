@@ -49,8 +49,27 @@ public:
         len_ = r.ptr - buf_;
         return *this;
     }
-    Text& plain(PyObject* v);                        // "{}": format(v, "")
-    Text& as_str(PyObject* v);                       // str(v)
+    // "{}": format(v, ""). Small exact ints, the most common value, are
+    // written here; exact floats and strs, and anything else by its own
+    // formatting, out of line.
+    Text& plain(PyObject* v) {
+        if (PyLong_CheckExact(v)) {
+#if PY_VERSION_HEX < 0x030C0000
+            // One digit or none: the value is the digit with the size's sign.
+            const Py_ssize_t size = Py_SIZE(v);
+            if (size >= -1 && size <= 1) {
+                return integer(size * static_cast<long long>(reinterpret_cast<PyLongObject*>(v)->ob_digit[0]));
+            }
+#endif
+            return long_integer(v);
+        }
+        return plain_other(v);
+    }
+    // str(v): the same as "{}" for exact ints, floats and strs.
+    Text& as_str(PyObject* v) {
+        if (PyLong_CheckExact(v) || PyFloat_CheckExact(v) || PyUnicode_CheckExact(v)) return plain(v);
+        return str_of(v);
+    }
     Text& repr(PyObject* v);                         // repr(v)
     Text& hex(PyObject* v, int digits);              // "{:0<digits>X}"
     Text& hex_bytes(const unsigned char* p, Py_ssize_t n);  // n bytes as lower-case hex digits
@@ -71,6 +90,9 @@ public:
 private:
     static constexpr Py_ssize_t kSize = 480;
     Text& wide(PyObject* unicode);
+    Text& long_integer(PyObject* v);  // an exact int
+    Text& plain_other(PyObject* v);   // anything but an exact int
+    Text& str_of(PyObject* v);        // str(v) of anything
     void format(PyObject* v, const char* format_spec);
     void flush();
     Text& spill(const char* s, Py_ssize_t n);
