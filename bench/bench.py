@@ -874,11 +874,67 @@ def count_codecs(stage, tmp, py):
     return counts
 
 
+def case_row(case, samples, counted):
+    """The table row of an in-process case from its samples {side: [seconds per call]}."""
+    best = {side: min(v) for side, v in samples.items()}
+    share, custom = None, None
+    if case.share:
+        share = (case.share_label, best["share c"], best["share py"])
+        # The custom part: time − framework share, both measured back to back within each repeat;
+        # median over the repeats, noise = the median absolute deviations of both sides added.
+        own = {side: [t - f for t, f in zip(samples[side], samples["share " + side])] for side in ("c", "py")}
+        mid = {side: statistics.median(v) for side, v in own.items()}
+        noise = sum(statistics.median([abs(x - mid[side]) for x in v]) for side, v in own.items())
+        custom = (mid["c"], mid["py"], noise, None)
+        if counted and case.label in counted:
+            (op_c, share_c), (op_p, share_p) = counted[case.label]["c"], counted[case.label]["py"]
+            custom = custom[:3] + ((op_c - share_c, op_p - share_p),)
+    return row(case.group, case.label, best["c"], best["py"], share, custom, best.get("lean"))
+
+
+def table_rows(raw, py):
+    """Every row of the table from the raw samples of one run (or of several, merged)."""
+    rows = [case_row(case, raw[case.label], raw.get("instructions")) for case in cases(py) if case.label in raw]
+    if "import" in raw:
+        for heap, goal in (("cold", 0.9), ("warm", 1.0)):
+            c, p = (statistics.median(raw["import"][heap][s]) for s in ("c", "py"))
+            rows.append(row("import", "import, %s heap (median of %d processes)"
+                            % (heap, len(raw["import"][heap]["c"])), c, p, extra=(c / p, goal)))
+    if "cli" in raw:
+        rows += cli_rows(raw["cli"], raw["cli items"], raw["cli size"], len(raw["cli"]["tool"]["c"]),
+                         raw["cli memory KiB"])
+    return rows
+
+
+def merge(runs):
+    """The raw samples of several runs as one: every sample of every run (so a best of 7 repeats becomes a
+    best of 7 × runs, a median of 41 processes one of 41 × runs), the larger peak memory, one instruction
+    count (they do not vary)."""
+    merged = {}
+    for raw in runs:
+        for key, value in raw.items():
+            if key in ("cli items", "cli size", "instructions", "quick") or not isinstance(value, (dict, list)):
+                merged.setdefault(key, value)
+            elif key == "cli memory KiB":
+                merged[key] = [max(a, b) for a, b in zip(merged.get(key, value), value)]
+            else:
+                def add(into, more):
+                    for k, v in more.items():
+                        if isinstance(v, dict):
+                            add(into.setdefault(k, {}), v)
+                        else:
+                            into[k] = into.get(k, []) + v
+                add(merged.setdefault(key, {}), value)
+    return merged
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--quick", action="store_true", help="scaled down: a quick look, not figures")
     parser.add_argument("--only", help="comma-separated groups or parts of operation names")
     parser.add_argument("--json", help="write the raw samples to this file")
+    parser.add_argument("--combine", nargs="+", metavar="JSON",
+                        help="print the table of several runs' raw samples taken together, measure nothing")
     parser.add_argument("--count-codecs", choices=("c", "py"), help=argparse.SUPPRESS)
     args = parser.parse_args()
     stage = os.environ.get("RLX_STAGE")
@@ -895,6 +951,15 @@ def main():
     if args.count_codecs:
         count_child(ext if args.count_codecs == "c" else py, py)
         return
+    if args.combine:
+        runs = []
+        for path in args.combine:
+            with open(path) as f:
+                runs.append(json.load(f))
+        print("%d runs taken together: %s" % (len(runs), ", ".join(
+            "load %s to %s" % (r["load at start"], r.get("load at end")) for r in runs)))
+        print_table(table_rows(merge(runs), py))
+        return
     classes = check_catalog(ext, py)
 
     repeats, target, processes, cli_items, cli_runs = (3, 0.005, 7, 10_000, 1) if args.quick else \
@@ -904,54 +969,28 @@ def main():
           "identical to it (%d classes)\n" % (" (quick)" if args.quick else "", time.strftime("%Y-%m-%d %H:%M %Z"),
                                               os.cpu_count(), platform.python_version(), loadavg(), ext.__file__,
                                               classes), flush=True)
-    rows, raw = [], {"load at start": loadavg(), "quick": args.quick}
+    raw = {"load at start": loadavg(), "quick": args.quick}
     tmp = tempfile.mkdtemp(prefix="rlx-bench-")
-    probes = build_probes(tmp)
-    counted = None
-    if probes and any(wanted(c.group, c.label) for c in codec_cases(py)):
-        counted = count_codecs(stage, tmp, py)
-        raw["instructions"] = counted
-    for case in cases(py):
-        if not wanted(case.group, case.label):
-            continue
-        samples = time_case(case, ext, py, repeats, target, probes)
-        raw[case.label] = samples
-        best = {side: min(v) for side, v in samples.items()}
-        share, custom = None, None
-        if case.share:
-            share = (case.share_label, best["share c"], best["share py"])
-            # The custom part: time − framework share, both measured back to back within each repeat;
-            # median over the repeats, noise = the median absolute deviations of both sides added.
-            own = {side: [t - f for t, f in zip(samples[side], samples["share " + side])] for side in ("c", "py")}
-            mid = {side: statistics.median(v) for side, v in own.items()}
-            noise = sum(statistics.median([abs(x - mid[side]) for x in v]) for side, v in own.items())
-            custom = (mid["c"], mid["py"], noise, None)
-            if counted and case.label in counted:
-                (op_c, share_c), (op_p, share_p) = counted[case.label]["c"], counted[case.label]["py"]
-                custom = custom[:3] + ((op_c - share_c, op_p - share_p),)
-        rows.append(row(case.group, case.label, best["c"], best["py"], share, custom, best.get("lean")))
-
     try:
+        probes = build_probes(tmp)
+        if probes and any(wanted(c.group, c.label) for c in codec_cases(py)):
+            raw["instructions"] = count_codecs(stage, tmp, py)
+        for case in cases(py):
+            if wanted(case.group, case.label):
+                raw[case.label] = time_case(case, ext, py, repeats, target, probes)
         if wanted("import", "import") or wanted("cli", "command line"):
             trees = make_trees(stage, tmp)
         if wanted("import", "import"):
-            imports = time_imports(trees, processes)
-            raw["import"] = imports
-            for heap, goal in (("cold", 0.9), ("warm", 1.0)):
-                c, p = (statistics.median(imports[heap][s]) for s in ("c", "py"))
-                rows.append(row("import", "import, %s heap (median of %d processes)" % (heap, processes),
-                                c, p, extra=(c / p, goal)))
+            raw["import"] = time_imports(trees, processes)
         if wanted("cli", "command line"):
             encodings = [filled_item(ext, cls)._encode() for cls in declared(ext) if kind_of(ext, cls) == "item"]
             encodings += [item._encode() for item in codec_items(ext).values()]
-            cli, size, memory = time_cli(trees, encodings, cli_items, cli_runs, tmp)
-            raw["cli"] = cli
-            raw["cli memory KiB"] = memory
-            rows += cli_rows(cli, cli_items, size, cli_runs, memory)
+            raw["cli"], raw["cli size"], raw["cli memory KiB"] = time_cli(trees, encodings, cli_items, cli_runs, tmp)
+            raw["cli items"] = cli_items
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
 
-    print_table(rows)
+    print_table(table_rows(raw, py))
     spreads = [(statistics.median(v) - min(v)) / min(v) for k, s in raw.items() if isinstance(s, dict) and
                k not in ("import", "cli", "instructions") for v in s.values()]
     if spreads:
