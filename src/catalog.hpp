@@ -140,6 +140,7 @@ constexpr MethodSpec body(const char* name, Body fn, const char* returns = "None
 // parameter order (the parameters left out take their defaults).
 py::object store_params_body(Call& c);
 constexpr MethodSpec constructor(Params params) noexcept {
+    // cppcheck-suppress throwInNoexceptFunction ; the body is named here, not called
     return body("__init__", store_params_body, "None", params);
 }
 // Bit-field accessor: (attr AND mask) shifted right by shift, as an integer.
