@@ -207,19 +207,25 @@ PyTypeObject& line_type() {
     return type;
 }
 
+// The text that `write` makes, as a new str; the callable `self` is held while it runs.
+template <class Write>
+PyObject* one_line(PyObject* self, Write write) {
+    PyObject* result = nullptr;
+    guarded([&] {
+        py::object keep = borrow(self);
+        Text line;
+        write(line);
+        result = line.finish().release().ptr();
+    });
+    return result;
+}
+
 PyObject* texts_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
     if (PyVectorcall_NARGS(nargsf) != 1 || (kwnames && PyTuple_GET_SIZE(kwnames))) {
         PyErr_SetString(PyExc_TypeError, "the text of a value takes one argument, the value");
         return nullptr;
     }
-    PyObject* result = nullptr;
-    guarded([&] {
-        py::object keep = borrow(self);
-        Text line;
-        write_value(reinterpret_cast<Texts*>(self), line, args[0]);
-        result = line.finish().release().ptr();
-    });
-    return result;
+    return one_line(self, [&](Text& line) { write_value(reinterpret_cast<Texts*>(self), line, args[0]); });
 }
 
 // "<head> <str(item)>\n", line ends inside the item's text as " | ".
@@ -266,14 +272,7 @@ PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, P
         PyErr_SetString(PyExc_TypeError, "a line function takes two arguments, the frame and the item");
         return nullptr;
     }
-    PyObject* result = nullptr;
-    guarded([&] {
-        py::object keep = borrow(self);
-        Text line;
-        write_item_line(reinterpret_cast<ItemLine*>(self), line, args[1]);
-        result = line.finish().release().ptr();
-    });
-    return result;
+    return one_line(self, [&](Text& line) { write_item_line(reinterpret_cast<ItemLine*>(self), line, args[1]); });
 }
 
 // A str that a Python line function returned, appended to the batch.
