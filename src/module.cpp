@@ -5,10 +5,18 @@
 namespace pdi {
 namespace {
 
+// `import <module_name>` (`fromlist` null) or `from <module_name> import ...`
+// as a statement of the module body runs it: straight through the import
+// system, which returns a module already in sys.modules at once.
+py::object import_module(PyObject* module_dict, const char* module_name, PyObject* fromlist) {
+    return steal(PyImport_ImportModuleLevel(module_name, module_dict, nullptr, fromlist, 0));
+}
+
 // `from rlx.rlx import *`: the names of __all__ when the module has one,
 // otherwise every name not starting with an underscore.
 void import_star(PyObject* module_dict, const char* module_name) {
-    py::object mod = steal(PyImport_ImportModule(module_name));
+    py::object fromlist = steal(Py_BuildValue("(s)", "*"));
+    py::object mod = import_module(module_dict, module_name, fromlist.ptr());
     py::object names;
     if (PyObject_HasAttrString(mod.ptr(), "__all__")) {
         names = steal(PySequence_List(steal(PyObject_GetAttrString(mod.ptr(), "__all__")).ptr()));
@@ -30,7 +38,7 @@ void import_star(PyObject* module_dict, const char* module_name) {
 // `from <module_name> import <name>`, with the interpreter's own error for a missing name.
 void import_from(PyObject* module_dict, const char* module_name, const char* name) {
     py::object fromlist = steal(Py_BuildValue("(s)", name));
-    py::object mod = steal(PyImport_ImportModuleLevel(module_name, module_dict, nullptr, fromlist.ptr(), 0));
+    py::object mod = import_module(module_dict, module_name, fromlist.ptr());
     PyObject* v = PyObject_GetAttrString(mod.ptr(), name);
     if (!v) {
         if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw PyErr{};
@@ -52,7 +60,7 @@ void init(PyObject* module) {
     PyObject* d = PyModule_GetDict(module);
     import_star(d, "rlx.rlx");
     import_from(d, "rlx.private_network_commands", "UWBNetworkCommandItem");
-    py::object math = steal(PyImport_ImportModule("math"));
+    py::object math = import_module(d, "math", nullptr);
     check_status(PyDict_SetItemString(d, "math", math.ptr()));
     build_catalog(d);
 }
