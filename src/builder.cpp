@@ -4,7 +4,8 @@
 #include "runtime.hpp"
 
 #include <array>
-#include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 namespace pdi {
 
@@ -15,43 +16,6 @@ namespace {
 constexpr const char* kCatalogOrder[] = {
 #include "catalog_order.inc"
 };
-constexpr std::size_t kOrderSize = sizeof kCatalogOrder / sizeof kCatalogOrder[0];
-
-// FNV-1a of a class name, the same at compile time and at run time.
-constexpr std::uint32_t name_hash(const char* s) noexcept {
-    std::uint32_t h = 2166136261u;
-    for (; *s; ++s) h = (h ^ static_cast<unsigned char>(*s)) * 16777619u;
-    return h;
-}
-
-// Where each name of the catalog order stands, found by its hash: an
-// open-addressed table made by the compiler, so the build looks a class up
-// without allocating or hashing beyond its own name.
-constexpr std::size_t kSlotBits = 9;
-constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
-static_assert(kOrderSize * 2 <= kSlots, "the order's slot table must stay at most half full");
-struct OrderSlots {
-    std::int16_t at[kSlots];
-};
-constexpr OrderSlots make_order_slots() noexcept {
-    OrderSlots t{};
-    for (std::size_t i = 0; i < kSlots; ++i) t.at[i] = -1;
-    for (std::size_t k = 0; k < kOrderSize; ++k) {
-        std::size_t i = name_hash(kCatalogOrder[k]) & (kSlots - 1);
-        while (t.at[i] >= 0) i = (i + 1) & (kSlots - 1);
-        t.at[i] = static_cast<std::int16_t>(k);
-    }
-    return t;
-}
-constexpr OrderSlots kOrderSlots = make_order_slots();
-
-// The position of `name` in the catalog order, or -1.
-int order_of(const char* name) noexcept {
-    for (std::size_t i = name_hash(name) & (kSlots - 1); kOrderSlots.at[i] >= 0; i = (i + 1) & (kSlots - 1)) {
-        if (std::strcmp(kCatalogOrder[kOrderSlots.at[i]], name) == 0) return kOrderSlots.at[i];
-    }
-    return -1;
-}
 
 constexpr std::array<const char*, static_cast<std::size_t>(Kind::Count_)> kKindNames = {
     "DIUInt8Attr", "DIUInt16Attr", "DIUInt32Attr", "DIUInt64Attr",
@@ -107,10 +71,7 @@ struct Builder {
 
     void build(const ClassSpec& decl) {
         py::object name = intern.ref(decl.name);
-        // Sized for what goes in, so that filling it never resizes it.
-        const std::size_t entries = 5 + decl.methods.size() + (decl.what == What::Record ? 3 : 0) +
-                                    (decl.populate ? 4 : 0);
-        py::object ns = steal(_PyDict_NewPresized(static_cast<Py_ssize_t>(entries)));
+        py::object ns = steal(PyDict_New());
         check_status(PyDict_SetItem(ns.ptr(), N.__module__, module_name.ptr()));
         check_status(PyDict_SetItem(ns.ptr(), intern("__qualname__"), name.ptr()));
         py::object doc = decl.doc ? steal(PyUnicode_FromString(decl.doc)) : py::none();
@@ -159,28 +120,24 @@ void build_catalog(PyObject* module_dict) {
         kTimeSyncTable, kRangingTable, kRadarTable, kOwnershipTable,
         kDeviceControlTable, kDistributionTable, kDiagnosticsTable,
     };
-    // Each table entry at its place in the catalog order; an entry outside
-    // the order or declared twice is a fault of the tables.
-    std::array<const ClassSpec*, kOrderSize> order{};
-    bool misplaced = false;
+    std::unordered_map<std::string_view, const ClassSpec*> by_name;
+    std::size_t declared = 0;
     for (const Table& t : tables) {
-        for (const ClassSpec* s = t.begin; s != t.end; ++s) {
-            const int at = order_of(s->name);
-            if (at < 0 || order[static_cast<std::size_t>(at)]) {
-                misplaced = true;
-            } else {
-                order[static_cast<std::size_t>(at)] = s;
-            }
-        }
-    }
-    if (misplaced) {
-        PyErr_SetString(PyExc_SystemError, "catalog tables hold a class outside the catalog order or twice");
-        throw PyErr{};
+        for (const ClassSpec* s = t.begin; s != t.end; ++s) by_name.emplace(s->name, s);
+        declared += static_cast<std::size_t>(t.end - t.begin);
     }
     Builder builder{module_dict, {}, {}, {}, {}, {}, {}};
     builder.module_name = builder.lookup("__name__");
-    for (const ClassSpec* spec : order) {
-        if (spec) builder.build(*spec);
+    std::size_t built = 0;
+    for (const char* name : kCatalogOrder) {
+        auto it = by_name.find(name);
+        if (it == by_name.end()) continue;
+        builder.build(*it->second);
+        ++built;
+    }
+    if (built != declared || by_name.size() != declared) {
+        PyErr_SetString(PyExc_SystemError, "catalog tables hold a class outside the catalog order or twice");
+        throw PyErr{};
     }
 }
 
