@@ -92,6 +92,20 @@ def test_position_decode_refuses_a_list_that_does_not_advance(pdi, used):
     assert item.di_data == bytes(18)
 
 
+@pytest.mark.parametrize("count", ["2", 1.5, None])
+def test_position_decode_refuses_an_interface_count_that_is_no_integer(pdi, count):
+    class OddCount:
+        name = "position_data"
+        _decode = staticmethod(lambda data: ([pdi.RadarPositionDebugData(num_interfaces=count)], len(data)))
+
+    item = pdi.RadarDebugV5()
+    item.__class__ = type("OddCountItem", (pdi.RadarDebugV5,), {"definition": [OddCount()]})
+    item.di_data = bytes(18)
+    with pytest.raises(TypeError):
+        item._decode()
+    assert item.di_data == bytes(18)
+
+
 @pytest.mark.parametrize("name, code, paths, source, fmt, tail", [
     ("SelfCalibrationDebug", 0x808F, 5, False, "<Q5f5q", ()),
     ("SelfCalibrationDebugV2", 0x80AF, 6, False, "<Q6f6qB", (-1,)),
