@@ -19,9 +19,10 @@ def test_position_record_text(pdi):
     r = pdi.RadarPositionDebugData(9, 44, 1, 2, 3, 55, num_interfaces=2, interface_data=inner)
     assert (r.distance, r.dist_quality) == (44, 55)
     assert str(r) == "9, 1, 2, 3, 0, 0, 0, 0, 2, 1, 0.5, 0, 0, 0, 23, 0, 0, 0, 0, 4"
-    r.num_interfaces = 3
-    with pytest.raises(IndexError):
-        str(r)
+    for count, error in ((3, IndexError), ("2", TypeError), (None, TypeError)):
+        r.num_interfaces = count
+        with pytest.raises(error):
+            str(r)
     with pytest.raises(TypeError):
         pdi.RadarPositionDebugData(1, channel=2)
 
