@@ -53,7 +53,8 @@ def test_generic_record(cls):
 @example(values=[1e16, 1e-05, 0.0001, -0.0, 1.5e300, 2**63, -2**63 - 1, "\u00e9" * 500, 1e15, 0.1, 5e-324, -1e22],
          number=-1, phase=1e300)
 def test_renderings_convert_as_the_host_does(values, number, phase):
-    assert str(pdi.BucketSettings(*values)) == ", ".join(map(str, values))
+    text, expected = str(pdi.BucketSettings(*values)), ", ".join(map(str, values))
+    assert text == expected and text.isascii() == expected.isascii()  # and in the host's compact form
     cal = decode(pdi.SelfCalibrationDebug, bytes(68))
     cal.network_time, cal.phase_cal_4 = number, phase
     parts = str(cal).split(", ")
