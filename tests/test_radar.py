@@ -79,30 +79,18 @@ def test_position_decode_stops_where_it_failed(pdi, records, data):
     assert (item.source_serial_number, item.num_channels) == (5, len(records))
 
 
-@pytest.mark.parametrize("used", [lambda n: 0, lambda n: n + 1])
-def test_position_decode_refuses_a_list_that_does_not_advance(pdi, used):
-    class Stuck:
+@pytest.mark.parametrize("count, used, error", [
+    (0, lambda data: 0, ValueError), (0, lambda data: len(data) + 1, ValueError),  # a list that does not advance
+    ("2", len, TypeError), (1.5, len, TypeError), (None, len, TypeError)])  # an interface count that is no integer
+def test_position_decode_refuses_records_it_cannot_walk(pdi, count, used, error):
+    class Odd:
         name = "position_data"
-        _decode = staticmethod(lambda data: ([pdi.RadarPositionDebugData()], used(len(data))))
+        _decode = staticmethod(lambda data: ([pdi.RadarPositionDebugData(num_interfaces=count)], used(data)))
 
     item = pdi.RadarDebugV5()
-    item.__class__ = type("StuckItem", (pdi.RadarDebugV5,), {"definition": [Stuck()]})
+    item.__class__ = type("OddItem", (pdi.RadarDebugV5,), {"definition": [Odd()]})
     item.di_data = bytes(18)
-    with pytest.raises(ValueError):
-        item._decode()
-    assert item.di_data == bytes(18)
-
-
-@pytest.mark.parametrize("count", ["2", 1.5, None])
-def test_position_decode_refuses_an_interface_count_that_is_no_integer(pdi, count):
-    class OddCount:
-        name = "position_data"
-        _decode = staticmethod(lambda data: ([pdi.RadarPositionDebugData(num_interfaces=count)], len(data)))
-
-    item = pdi.RadarDebugV5()
-    item.__class__ = type("OddCountItem", (pdi.RadarDebugV5,), {"definition": [OddCount()]})
-    item.di_data = bytes(18)
-    with pytest.raises(TypeError):
+    with pytest.raises(error):
         item._decode()
     assert item.di_data == bytes(18)
 
