@@ -54,7 +54,7 @@ struct Builder {
         py::object name = intern.ref(a.name);
         switch (a.kind) {
             case Kind::List: {
-                py::object element = lookup(a.element);
+                py::object element = lookup(a.element());
                 PyObject* args[] = {name.ptr(), element.ptr()};
                 return steal(PyObject_Vectorcall(cls, args, 2, nullptr));
             }

@@ -41,14 +41,27 @@ enum class Kind : std::uint8_t {
 // Record constructor flag: store the argument wrapped as NorvaneSerialNumber(value).
 constexpr std::uint8_t kWrapSerial = 1;
 
+// A layout row. It is kept small (24 bytes): the tables' pointers are
+// relocated when the module is loaded, page by page, so every page of rows
+// the catalog saves is a page the loader neither copies nor writes.
 struct AttrSpec {
     const char* name;
+    // List: the element class, an earlier class of the catalog; any other
+    // kind: the record constructor's parameter when it differs from name.
+    const char* extra = nullptr;
     Kind kind;
-    std::uint16_t length = 0;        // FixedBytes / FixedStr
-    const char* element = nullptr;   // List: element class, an earlier class of the catalog
     std::uint8_t flags = 0;          // kWrapSerial
-    const char* param = nullptr;     // record constructor parameter, when it differs from name
+    std::uint16_t length = 0;        // FixedBytes / FixedStr
+
+    constexpr AttrSpec(const char* n, Kind k, std::uint16_t len = 0, const char* x = nullptr,
+                       std::uint8_t f = 0) noexcept
+        : name(n), extra(x), kind(k), flags(f), length(len) {}
+    constexpr const char* element() const noexcept { return kind == Kind::List ? extra : nullptr; }
+    // The name of the record constructor's parameter that fills this field.
+    constexpr const char* param() const noexcept { return kind != Kind::List && extra ? extra : name; }
 };
+
+static_assert(sizeof(AttrSpec) == 24, "a layout row grew");
 
 // Shorthands for the table rows.
 constexpr AttrSpec attr(const char* name, Kind k) noexcept { return AttrSpec{name, k}; }
@@ -63,10 +76,14 @@ constexpr AttrSpec fixed_str(const char* name, std::uint16_t n) noexcept {
 }
 // A serial number that a record constructor stores as NorvaneSerialNumber(value).
 constexpr AttrSpec wrapped_serial(const char* name, const char* param = nullptr) noexcept {
-    return AttrSpec{name, Kind::Serial, 0, nullptr, kWrapSerial, param};
+    return AttrSpec{name, Kind::Serial, 0, param, kWrapSerial};
 }
-// A record field filled from a constructor parameter of another name.
-constexpr AttrSpec renamed(AttrSpec a, const char* param) noexcept { a.param = param; return a; }
+// A record field filled from a constructor parameter of another name (never a
+// list: its row holds the element class instead).
+constexpr AttrSpec renamed(AttrSpec a, const char* param) noexcept {
+    if (a.kind != Kind::List) a.extra = param;
+    return a;
+}
 
 // ---------------------------------------------------------------------------
 // Method rows.

@@ -300,7 +300,7 @@ std::string param_type(const AttrSpec& a) {
         case Kind::U16List:
             return "list[int]";
         case Kind::List:
-            return std::string("list[") + a.element + "]";
+            return std::string("list[") + a.element() + "]";
         case Kind::FixedBytes:
         case Kind::VarBytes:
             return "bytes";
@@ -322,7 +322,7 @@ std::string param_type(const AttrSpec& a) {
 template <class F>
 void each_param(const Method* m, F put) {
     if (m->row->body == record_init_body) {
-        for (const AttrSpec& a : m->owner->attrs) put(a.param ? a.param : a.name, param_type(a), Dflt::Zero);
+        for (const AttrSpec& a : m->owner->attrs) put(a.param(), param_type(a), Dflt::Zero);
     } else {
         for (const Param& p : m->row->params) put(p.name, std::string(p.type), p.dflt);
     }
@@ -416,7 +416,7 @@ py::object new_method(const MethodSpec& row, const ClassSpec& owner, PyObject* g
     Py_ssize_t i = 0;
     if (record_init) {
         for (const AttrSpec& a : owner.attrs) {
-            PyTuple_SET_ITEM(params.ptr(), i++, intern.ref(a.param ? a.param : a.name).release().ptr());
+            PyTuple_SET_ITEM(params.ptr(), i++, intern.ref(a.param()).release().ptr());
         }
     } else {
         for (const Param& p : row.params) PyTuple_SET_ITEM(params.ptr(), i++, intern.ref(p.name).release().ptr());
