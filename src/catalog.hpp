@@ -11,7 +11,9 @@
 // from its entry.
 #pragma once
 
-#include <pybind11/pybind11.h>
+// Only the object wrappers: the binding machinery is not used, and each
+// source including it would carry its code and symbols into the module.
+#include <pybind11/pytypes.h>
 
 #include <cstdint>
 #include <initializer_list>
@@ -247,8 +249,6 @@ inline void restore_error() noexcept {
     try {
         throw;
     } catch (const PyErr&) {
-    } catch (py::error_already_set& e) {
-        e.restore();
     } catch (const std::bad_alloc&) {
         PyErr_NoMemory();
     } catch (const std::exception& e) {

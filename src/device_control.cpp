@@ -214,7 +214,7 @@ py::object pin_config_eq(Call& c) {
         return steal(PyObject_RichCompare(mine.ptr(), theirs.ptr(), Py_EQ));
     }
     if (PyLong_Check(other)) return steal(PyObject_RichCompare(mine.ptr(), other, Py_EQ));
-    return py::bool_(false);
+    return borrow(Py_False);
 }
 
 constexpr Param kOtherParam[] = {{"other", "object", Dflt::Positional}};
