@@ -4,8 +4,8 @@
 #include "runtime.hpp"
 
 #include <array>
-#include <string_view>
-#include <unordered_map>
+#include <cstring>
+#include <iterator>
 
 namespace pdi {
 
@@ -110,6 +110,23 @@ struct Builder {
     }
 };
 
+// The place of `name` in the catalog order, or kClasses. Equal literals
+// share one address (the linker keeps one copy), so a name is matched by
+// address first, starting after the previous match (a table lists its
+// classes in catalog order); by text only in a build that keeps copies.
+constexpr std::size_t kClasses = std::size(kCatalogOrder);
+
+std::size_t catalog_place(const char* name, std::size_t after) {
+    for (std::size_t k = 1; k <= kClasses; ++k) {
+        const std::size_t i = (after + k) % kClasses;
+        if (kCatalogOrder[i] == name) return i;
+    }
+    for (std::size_t i = 0; i < kClasses; ++i) {
+        if (std::strcmp(kCatalogOrder[i], name) == 0) return i;
+    }
+    return kClasses;
+}
+
 }  // namespace
 
 void build_catalog(PyObject* module_dict) {
@@ -120,24 +137,25 @@ void build_catalog(PyObject* module_dict) {
         kTimeSyncTable, kRangingTable, kRadarTable, kOwnershipTable,
         kDeviceControlTable, kDistributionTable, kDiagnosticsTable,
     };
-    std::unordered_map<std::string_view, const ClassSpec*> by_name;
-    std::size_t declared = 0;
+    // Every table entry at its place in the catalog order; a place left
+    // empty is skipped, so a partial catalog keeps the relative order of
+    // what it declares.
+    std::array<const ClassSpec*, kClasses> by_place{};
     for (const Table& t : tables) {
-        for (const ClassSpec* s = t.begin; s != t.end; ++s) by_name.emplace(s->name, s);
-        declared += static_cast<std::size_t>(t.end - t.begin);
+        std::size_t place = kClasses - 1;
+        for (const ClassSpec* s = t.begin; s != t.end; ++s) {
+            place = catalog_place(s->name, place);
+            if (place == kClasses || by_place[place]) {
+                PyErr_SetString(PyExc_SystemError, "catalog tables hold a class outside the catalog order or twice");
+                throw PyErr{};
+            }
+            by_place[place] = s;
+        }
     }
     Builder builder{module_dict, {}, {}, {}, {}, {}, {}};
     builder.module_name = builder.lookup("__name__");
-    std::size_t built = 0;
-    for (const char* name : kCatalogOrder) {
-        auto it = by_name.find(name);
-        if (it == by_name.end()) continue;
-        builder.build(*it->second);
-        ++built;
-    }
-    if (built != declared || by_name.size() != declared) {
-        PyErr_SetString(PyExc_SystemError, "catalog tables hold a class outside the catalog order or twice");
-        throw PyErr{};
+    for (const ClassSpec* s : by_place) {
+        if (s) builder.build(*s);
     }
 }
 
