@@ -105,7 +105,8 @@ struct Builder {
         PyObject* args[] = {name.ptr(), bases.ptr(), ns.ptr()};
         py::object cls = steal(PyObject_Vectorcall(meta, args, 3, nullptr));
         for (const py::object& m : methods) set_defining_class(m.ptr(), cls.ptr());
-        use_direct_slots(cls.ptr());
+        // A class without methods of its own holds none the slots could run.
+        if (!methods.empty()) use_direct_slots(cls.ptr());
         check_status(PyDict_SetItem(globals, name.ptr(), cls.ptr()));
     }
 };
