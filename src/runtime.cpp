@@ -714,7 +714,7 @@ py::object run_bitfield(Call& c) {
         if (!overflow) {
             if (s.mask >= 0) x &= s.mask;
             x >>= s.shift;
-            if (s.does == Does::Flag) return borrow(x != 0 ? Py_True : Py_False);
+            if (s.does == Does::Flag) return steal(PyBool_FromLong(x != 0));
             return steal(PyLong_FromLongLong(x));
         }
     }
@@ -723,7 +723,7 @@ py::object run_bitfield(Call& c) {
     if (s.does == Does::Field) return v;
     const int set = PyObject_RichCompareBool(v.ptr(), N.zero, Py_NE);
     check_status(set);
-    return borrow(set != 0 ? Py_True : Py_False);
+    return steal(PyBool_FromLong(set));
 }
 
 // `self.<count> = len(self.<list>)`
