@@ -248,7 +248,7 @@ py::object clear_persistent_property(Call& c) {
 
 // ---------------------------------------------------------------------------
 
-const ClassSpec kSpecs[] = {
+constexpr ClassSpec kSpecs[] = {
     {"UserDefinedCommandV1", What::Item, 0x000B, ITEM_DOC("User Defined Command"),
      {attr("serial_number", K::Serial), attr("command_type", K::U8), attr("payload", K::VarBytes)}},
     {"PinStateReportV1", What::Item, 0x000C, ITEM_DOC("Pin State Report"),
@@ -342,6 +342,6 @@ const ClassSpec kSpecs[] = {
 
 }  // namespace
 
-const Table kDeviceControlTable = table(kSpecs);
+constexpr Table kDeviceControlTable = packed_table<kSpecs>();
 
 }  // namespace pdi

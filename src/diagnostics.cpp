@@ -12,7 +12,7 @@ namespace {
 using K = Kind;
 
 
-const ClassSpec kSpecs[] = {
+constexpr ClassSpec kSpecs[] = {
     // Device and stack statistics: flat counter snapshots.
     {"DecawaveStatsV1", What::Item, 0x8019, ITEM_DOC("Decawave Stats"),
      {attr("phr_error", K::U32), attr("rsd_error", K::U32), attr("fcs_good", K::U32), attr("fcs_error", K::U32),
@@ -159,6 +159,6 @@ const ClassSpec kSpecs[] = {
 
 }  // namespace
 
-const Table kDiagnosticsTable = table(kSpecs);
+constexpr Table kDiagnosticsTable = packed_table<kSpecs>();
 
 }  // namespace pdi

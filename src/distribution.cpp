@@ -99,7 +99,7 @@ py::object damr_str(Call& c) {
 
 // ---------------------------------------------------------------------------
 
-const ClassSpec kSpecs[] = {
+constexpr ClassSpec kSpecs[] = {
     {"ImageNotificationV1", What::Item, 0x800A, ITEM_DOC("Image Notification"),
      {attr("image_type", K::U8), fixed_str("image_version", 32), fixed_bytes("image_sha1", 20),
       attr("image_size", K::U32), attr("sector_size", K::U16), attr("image_serial", K::Serial),
@@ -204,6 +204,6 @@ const ClassSpec kSpecs[] = {
 
 }  // namespace
 
-const Table kDistributionTable = table(kSpecs);
+constexpr Table kDistributionTable = packed_table<kSpecs>();
 
 }  // namespace pdi

@@ -27,7 +27,7 @@ constexpr MethodSpec add_serial(const char* name, const char* list, const char* 
     {counted("owned_tags", "num_tags_owned", kSerialSize),                      \
      counted("tag_ownership_reports", "num_tags_unowned", 0)}
 
-const ClassSpec kSpecs[] = {
+constexpr ClassSpec kSpecs[] = {
     {"RFSchedule", What::Item, 0x0122, ITEM_DOC("RF Schedule"),
      {attr("serial_number", K::Serial), attr("packet_type", K::U32), attr("start_time", K::U32),
       attr("repeat_rate", K::U32)}},
@@ -92,6 +92,6 @@ const ClassSpec kSpecs[] = {
 
 }  // namespace
 
-const Table kOwnershipTable = table(kSpecs);
+constexpr Table kOwnershipTable = packed_table<kSpecs>();
 
 }  // namespace pdi

@@ -183,7 +183,7 @@ py::object calibration_v4_str(Call& c) { return calibration_text(c, kCalibration
 
 // ---------------------------------------------------------------------------
 
-const ClassSpec kSpecs[] = {
+constexpr ClassSpec kSpecs[] = {
     {"RadarInterfaceData", What::Record, 0, RECORD_DOC("Radar Interface Data"),
      {wrapped_serial("serial_number"), attr("interface_identifier", K::U8), attr("rx_dt", K::U64),
       attr("rx_phase", K::Double), attr("weight", K::Double), attr("status", K::U8)}},
@@ -271,6 +271,6 @@ const ClassSpec kSpecs[] = {
 
 }  // namespace
 
-const Table kRadarTable = table(kSpecs);
+constexpr Table kRadarTable = packed_table<kSpecs>();
 
 }  // namespace pdi

@@ -98,7 +98,7 @@ py::object aoa_v6_str(Call& c) { return aoa_text(c, true); }
         attr("tx_sequence", K::U32), attr("rx_dt", K::U64), attr("rx_nt", K::U64), attr("rc_phase", K::U8),     \
         attr("fp_index", K::U16), attr("signal_strength", K::SignalStrength), fixed_bytes("acc_mem", 16)
 
-const ClassSpec kSpecs[] = {
+constexpr ClassSpec kSpecs[] = {
     {"NavigationModePosition", What::Item, 0x0120, ITEM_DOC("Navigation Mode Position"),
      {attr("serial_number", K::Serial), attr("position_x", K::U32), attr("position_y", K::U32),
       attr("position_z", K::U32)}},
@@ -274,6 +274,6 @@ const ClassSpec kSpecs[] = {
 
 }  // namespace
 
-const Table kRangingTable = table(kSpecs);
+constexpr Table kRangingTable = packed_table<kSpecs>();
 
 }  // namespace pdi

@@ -65,8 +65,7 @@ bool same_name(PyObject* name, PyObject* interned) {
 }
 
 Dflt param_default(const Method* m, Py_ssize_t i) {
-    const Params& ps = m->row->params;
-    return static_cast<std::size_t>(i) < ps.size() ? ps.begin()[i].dflt : Dflt::Zero;
+    return i < m->row->nparams ? m->table->params_of(*m->row)[i].dflt : Dflt::Zero;
 }
 
 // Binds the arguments after the bound one to the method's parameters, the
@@ -104,8 +103,8 @@ void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, 
         out[i] = args[npos + k];
     }
     // The parameters left out take their defaults.
-    const Param* ps = m->row->params.begin();
-    const Py_ssize_t listed = static_cast<Py_ssize_t>(m->row->params.size());
+    const ParamRow* ps = m->table->params_of(*m->row);
+    const Py_ssize_t listed = m->row->nparams;
     for (Py_ssize_t i = npos; i < n; ++i) {
         if (out[i]) continue;
         switch (i < listed ? ps[i].dflt : Dflt::Zero) {
@@ -131,12 +130,13 @@ py::object run_append(Call& c);
 // take `nargs` positional arguments alone: every parameter after them has a
 // default.
 bool stores_positionally(const Method* m, Py_ssize_t nargs) {
-    if (m->row->body == record_init_body) return nargs <= PyTuple_GET_SIZE(m->params);
-    if (m->row->body != store_params_body) return false;
-    const Py_ssize_t listed = static_cast<Py_ssize_t>(m->row->params.size());
+    if (m->body == record_init_body) return nargs <= PyTuple_GET_SIZE(m->params);
+    if (m->body != store_params_body) return false;
+    const Py_ssize_t listed = m->row->nparams;
     if (nargs > listed) return false;
+    const ParamRow* ps = m->table->params_of(*m->row);
     for (Py_ssize_t i = nargs; i < listed; ++i) {
-        const Dflt d = m->row->params.begin()[i].dflt;
+        const Dflt d = ps[i].dflt;
         if (d == Dflt::Required || d == Dflt::Positional) return false;
     }
     return true;
@@ -147,10 +147,10 @@ bool stores_positionally(const Method* m, Py_ssize_t nargs) {
 // instance's own attribute store, with no binding and no C++ unwinding on the
 // way. Returns None, or NULL with the error set.
 PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-    const bool record = m->row->body == record_init_body;
+    const bool record = m->body == record_init_body;
     PyObject* names = record ? m->data : m->params;
-    const AttrSpec* a = m->owner->attrs.begin();
-    const Param* p = m->row->params.begin();
+    const AttrRow* a = m->owner_table->attrs_of(*m->owner);
+    const ParamRow* p = m->table->params_of(*m->row);
     const Py_ssize_t n = PyTuple_GET_SIZE(names);
     for (Py_ssize_t i = 0; i < n; ++i) {
         PyObject* v = i < nargs ? args[i] : N.zero;
@@ -186,7 +186,7 @@ PyObject* dispatch(Method* m, PyObject* self, PyObject* const* bound) noexcept {
             case Does::Append:
                 return run_append(c).release().ptr();
             default:
-                return m->row->body(c).release().ptr();
+                return m->body(c).release().ptr();
         }
     } catch (...) {
         restore_error();
@@ -260,7 +260,7 @@ void method_dealloc(PyObject* self) {
     PyObject_GC_Del(self);
 }
 
-const char* class_name(const Method* m) { return m->owner->name; }
+const char* class_name(const Method* m) { return m->owner_table->str(m->owner->name); }
 
 PyObject* method_repr(PyObject* self) {
     Method* m = reinterpret_cast<Method*>(self);
@@ -287,8 +287,8 @@ PyObject* get_objclass(PyObject* self, void*) {
 
 PyObject* get_doc(PyObject*, void*) { Py_RETURN_NONE; }
 
-// The type a stub gives a record constructor's parameter filling `a`.
-std::string param_type(const AttrSpec& a) {
+// The type a stub gives a record constructor's parameter filling `a`, a row of `t`.
+std::string param_type(const Table& t, const AttrRow& a) {
     switch (a.kind) {
         case Kind::Float:
         case Kind::Double:
@@ -300,7 +300,7 @@ std::string param_type(const AttrSpec& a) {
         case Kind::U16List:
             return "list[int]";
         case Kind::List:
-            return std::string("list[") + a.element() + "]";
+            return std::string("list[") + t.str(a.element()) + "]";
         case Kind::FixedBytes:
         case Kind::VarBytes:
             return "bytes";
@@ -321,10 +321,14 @@ std::string param_type(const AttrSpec& a) {
 // Calls `put(name, type, default)` for each parameter after the bound one.
 template <class F>
 void each_param(const Method* m, F put) {
-    if (m->row->body == record_init_body) {
-        for (const AttrSpec& a : m->owner->attrs) put(a.param(), param_type(a), Dflt::Zero);
+    if (m->body == record_init_body) {
+        const Table& t = *m->owner_table;
+        const AttrRow* a = t.attrs_of(*m->owner);
+        for (std::size_t i = 0; i < m->owner->nattrs; ++i) put(t.str(a[i].param()), param_type(t, a[i]), Dflt::Zero);
     } else {
-        for (const Param& p : m->row->params) put(p.name, std::string(p.type), p.dflt);
+        const Table& t = *m->table;
+        const ParamRow* p = t.params_of(*m->row);
+        for (std::size_t i = 0; i < m->row->nparams; ++i) put(t.str(p[i].name), std::string(t.str(p[i].type)), p[i].dflt);
     }
 }
 
@@ -359,7 +363,7 @@ PyObject* get_annotations(PyObject* self, void*) {
             py::object t = steal(PyUnicode_FromStringAndSize(type.data(), static_cast<Py_ssize_t>(type.size())));
             check_status(PyDict_SetItemString(out.ptr(), name, t.ptr()));
         });
-        py::object returns = steal(PyUnicode_FromString(m->row->returns));
+        py::object returns = steal(PyUnicode_FromString(m->table->str(m->row->returns)));
         check_status(PyDict_SetItemString(out.ptr(), "return", returns.ptr()));
         result = out.release().ptr();
     });
@@ -402,31 +406,36 @@ void ready_method_types() {
     ready(method_type(), "rlx.data_items.private_data_items.method");
 }
 
-py::object new_method(const MethodSpec& row, const ClassSpec& owner, PyObject* globals, PyObject* data,
-                      Interner& intern) {
+py::object new_method(const Table& t, const MethodRow& row, const Table& ot, const ClassRow& owner,
+                      PyObject* globals, PyObject* data, Interner& intern) {
+    const Body body = t.body_of(row);
+    const char* owner_name = ot.str(owner.name);
+    const char* row_name = row.name == kNoStr ? "?" : t.str(row.name);
+    if (row.does == Does::Body && !body) fail(PyExc_SystemError, "%s.%s has no body", owner_name, row_name);
     // The parameter names, interned: a keyword argument is then usually found by identity.
-    Py_ssize_t n = static_cast<Py_ssize_t>(row.params.size());
-    const bool record_init = row.body == record_init_body;
-    if (record_init) n = static_cast<Py_ssize_t>(owner.attrs.size());
-    if (n > kMaxParams) fail(PyExc_SystemError, "%s.%s has too many parameters", owner.name, row.name);
+    const bool record_init = body == record_init_body;
+    const Py_ssize_t n = record_init ? owner.nattrs : row.nparams;
+    if (n > kMaxParams) fail(PyExc_SystemError, "%s.%s has too many parameters", owner_name, row_name);
+    const ParamRow* ps = t.params_of(row);
     std::size_t new_lists = 0;
-    for (const Param& p : row.params) new_lists += p.dflt == Dflt::NewList;
-    if (new_lists > 1) fail(PyExc_SystemError, "%s.%s has more than one list default", owner.name, row.name);
+    for (std::size_t i = 0; i < row.nparams; ++i) new_lists += ps[i].dflt == Dflt::NewList;
+    if (new_lists > 1) fail(PyExc_SystemError, "%s.%s has more than one list default", owner_name, row_name);
     py::object params = steal(PyTuple_New(n));
-    Py_ssize_t i = 0;
     if (record_init) {
-        for (const AttrSpec& a : owner.attrs) {
-            PyTuple_SET_ITEM(params.ptr(), i++, intern.ref(a.param()).release().ptr());
-        }
+        const AttrRow* a = ot.attrs_of(owner);
+        for (Py_ssize_t i = 0; i < n; ++i) PyTuple_SET_ITEM(params.ptr(), i, intern.ref(ot, a[i].param()).release().ptr());
     } else {
-        for (const Param& p : row.params) PyTuple_SET_ITEM(params.ptr(), i++, intern.ref(p.name).release().ptr());
+        for (Py_ssize_t i = 0; i < n; ++i) PyTuple_SET_ITEM(params.ptr(), i, intern.ref(t, ps[i].name).release().ptr());
     }
-    py::object name = intern.ref(row.name);
+    py::object name = intern.ref(t, row.name);
     Method* m = PyObject_GC_New(Method, &method_type());
     if (!m) throw PyErr{};
     m->vectorcall = method_vectorcall;
+    m->table = &t;
     m->row = &row;
+    m->owner_table = &ot;
     m->owner = &owner;
+    m->body = body;
     m->name = name.release().ptr();
     m->cls = nullptr;
     Py_INCREF(globals);
@@ -603,7 +612,7 @@ py::object new_instance(PyObject* cls, Body init) {
         auto* type = reinterpret_cast<PyTypeObject*>(cls);
         PyObject* ctor = _PyType_Lookup(type, N.__init__);
         if (type->tp_new == PyBaseObject_Type.tp_new && ctor && Py_TYPE(ctor) == &method_type() &&
-            reinterpret_cast<Method*>(ctor)->row->body == init) {
+            reinterpret_cast<Method*>(ctor)->body == init) {
             py::object no_args = steal(PyTuple_New(0));
             return steal(type->tp_new(type, no_args.ptr(), nullptr));
         }
@@ -706,7 +715,7 @@ namespace {
 
 // data: (attribute, mask or None, shift)
 py::object run_bitfield(Call& c) {
-    const MethodSpec& s = *c.method->row;
+    const MethodRow& s = *c.method->row;
     py::object v = get(c.self, c.data(0));
     if (PyLong_CheckExact(v.ptr())) {
         int overflow = 0;
@@ -789,8 +798,6 @@ py::object counted_decode(Call& c) {
     return py::none();
 }
 
-const MethodSpec kCountedEncode = body("_encode", counted_encode, "bytes");
-const MethodSpec kCountedDecode = body("_decode", counted_decode);
 
 }  // namespace
 
@@ -855,59 +862,69 @@ py::object record_repr_body(Call& c) {
 
 namespace {
 
-const MethodSpec kRecordInit = body("__init__", record_init_body);
-const MethodSpec kRecordStr = body("__str__", record_str_body, "str");
-const MethodSpec kRecordRepr = body("__repr__", record_repr_body, "str");
+// The rows the runtime itself gives classes (records, count-bounded lists),
+// packed like a subsystem's table under one nameless entry.
+constexpr ClassSpec kGenericSpecs[] = {
+    {"", What::Record, 0, nullptr, {},
+     {body("_encode", counted_encode, "bytes"), body("_decode", counted_decode),
+      body("__init__", record_init_body), body("__str__", record_str_body, "str"),
+      body("__repr__", record_repr_body, "str")}},
+};
+constexpr Table kGeneric = packed_table<kGenericSpecs>();
+enum GenericRow : std::size_t { kCountedEncode, kCountedDecode, kRecordInit, kRecordStr, kRecordRepr };
 
-py::object names_of(const ClassSpec& decl, Interner& intern) {
-    py::object t = steal(PyTuple_New(static_cast<Py_ssize_t>(decl.attrs.size())));
-    Py_ssize_t i = 0;
-    for (const AttrSpec& a : decl.attrs) PyTuple_SET_ITEM(t.ptr(), i++, intern.ref(a.name).release().ptr());
-    return t;
+py::object names_of(const Table& t, const ClassRow& decl, Interner& intern) {
+    py::object names = steal(PyTuple_New(decl.nattrs));
+    const AttrRow* a = t.attrs_of(decl);
+    for (Py_ssize_t i = 0; i < decl.nattrs; ++i) PyTuple_SET_ITEM(names.ptr(), i, intern.ref(t, a[i].name).release().ptr());
+    return names;
 }
 
 // The data a row's method carries, interned.
-py::object row_data(const MethodSpec& m, Interner& intern) {
+py::object row_data(const Table& t, const MethodRow& m, Interner& intern) {
     switch (m.does) {
         case Does::Field:
         case Does::Flag: {
-            py::object mask = m.mask >= 0 ? steal(PyLong_FromLong(m.mask)) : py::none();
+            py::object mask = m.mask >= 0 ? steal(PyLong_FromLongLong(m.mask)) : py::none();
             py::object shift = steal(PyLong_FromLong(m.shift));
-            return steal(PyTuple_Pack(3, intern(m.attr), mask.ptr(), shift.ptr()));
+            return steal(PyTuple_Pack(3, intern(t, m.attr), mask.ptr(), shift.ptr()));
         }
         case Does::Append: {
-            PyObject* count = m.count ? intern(m.count) : Py_None;
-            return steal(PyTuple_Pack(3, intern(m.list), intern(m.element), count));
+            PyObject* count = m.count != kNoStr ? intern(t, m.count) : Py_None;
+            return steal(PyTuple_Pack(3, intern(t, m.list), intern(t, m.element), count));
         }
         default:
             return py::object();
     }
 }
 
-void add(PyObject* ns, const MethodSpec& row, const ClassSpec& decl, PyObject* globals, PyObject* data,
-         Interner& intern, std::vector<py::object>& made) {
-    py::object m = new_method(row, decl, globals, data, intern);
+// Adds the method of row `row` of table `t` to `decl`, an entry of table `ot`.
+void add(PyObject* ns, const Table& t, std::size_t row, const Table& ot, const ClassRow& decl, PyObject* globals,
+         PyObject* data, Interner& intern, std::vector<py::object>& made) {
+    const MethodRow& r = t.methods[row];
+    py::object m = new_method(t, r, ot, decl, globals, data, intern);
     // A class method binds the class, also when reached through an instance.
-    py::object entry = row.bind == Bind::Class ? steal(PyClassMethod_New(m.ptr())) : m;
+    py::object entry = r.bind == Bind::Class ? steal(PyClassMethod_New(m.ptr())) : m;
     check_status(PyDict_SetItem(ns, reinterpret_cast<Method*>(m.ptr())->name, entry.ptr()));
     made.push_back(std::move(m));
 }
 
 }  // namespace
 
-void add_methods(PyObject* ns, const ClassSpec& decl, PyObject* globals, Interner& intern,
+void add_methods(PyObject* ns, const Table& t, const ClassRow& decl, PyObject* globals, Interner& intern,
                  std::vector<py::object>& made) {
     if (decl.what == What::Record) {
-        py::object names = names_of(decl, intern);
-        if (!(decl.flags & kNoRecordInit)) add(ns, kRecordInit, decl, globals, names.ptr(), intern, made);
-        if (!(decl.flags & kNoRecordStr)) add(ns, kRecordStr, decl, globals, names.ptr(), intern, made);
-        add(ns, kRecordRepr, decl, globals, names.ptr(), intern, made);
+        py::object names = names_of(t, decl, intern);
+        if (!(decl.flags & kNoRecordInit)) add(ns, kGeneric, kRecordInit, t, decl, globals, names.ptr(), intern, made);
+        if (!(decl.flags & kNoRecordStr)) add(ns, kGeneric, kRecordStr, t, decl, globals, names.ptr(), intern, made);
+        add(ns, kGeneric, kRecordRepr, t, decl, globals, names.ptr(), intern, made);
     }
+    const MethodRow* rows = t.methods_of(decl);
     bool counted_done = false;
-    for (const MethodSpec& row : decl.methods) {
-        if (row.does != Does::Counted) {
-            py::object data = row_data(row, intern);
-            add(ns, row, decl, globals, data.ptr(), intern, made);
+    for (std::size_t i = 0; i < decl.nmethods; ++i) {
+        if (rows[i].does != Does::Counted) {
+            py::object data = row_data(t, rows[i], intern);
+            add(ns, t, decl.methods + i, t, decl, globals, data.ptr(), intern, made);
             continue;
         }
         if (counted_done) continue;
@@ -915,16 +932,17 @@ void add_methods(PyObject* ns, const ClassSpec& decl, PyObject* globals, Interne
         counted_done = true;
         py::object data = steal(PyList_New(0));
         bool bounds = false;
-        for (const MethodSpec& r : decl.methods) {
+        for (std::size_t j = 0; j < decl.nmethods; ++j) {
+            const MethodRow& r = rows[j];
             if (r.does != Does::Counted) continue;
-            check_status(PyList_Append(data.ptr(), intern(r.list)));
-            check_status(PyList_Append(data.ptr(), intern(r.count)));
+            check_status(PyList_Append(data.ptr(), intern(t, r.list)));
+            check_status(PyList_Append(data.ptr(), intern(t, r.count)));
             check_status(PyList_Append(data.ptr(), steal(PyLong_FromSsize_t(r.element_size)).ptr()));
             bounds = bounds || r.element_size > 0;
         }
         py::object tuple = steal(PyList_AsTuple(data.ptr()));
-        add(ns, kCountedEncode, decl, globals, tuple.ptr(), intern, made);
-        if (bounds) add(ns, kCountedDecode, decl, globals, tuple.ptr(), intern, made);
+        add(ns, kGeneric, kCountedEncode, t, decl, globals, tuple.ptr(), intern, made);
+        if (bounds) add(ns, kGeneric, kCountedDecode, t, decl, globals, tuple.ptr(), intern, made);
     }
 }
 

@@ -180,7 +180,7 @@ constexpr Param kDataParam[] = {{"data", "bytes", Dflt::Required}};
 
 #define SYNC_STATS_ANCHORS_USE "Synchronization statistics of the network application and of individual anchors."
 
-const ClassSpec kSpecs[] = {
+constexpr ClassSpec kSpecs[] = {
     {"TickV1", What::Item, 0x8000, ITEM_DOC("Tick"),
      {attr("sequence", K::U8), attr("source_serial_number", K::Serial), attr("source_id", K::U16),
       attr("gnt", K::U32), attr("gnt_quality", K::U8), attr("announce_offset", K::U32),
@@ -285,6 +285,6 @@ const ClassSpec kSpecs[] = {
 
 }  // namespace
 
-const Table kTimeSyncTable = table(kSpecs);
+constexpr Table kTimeSyncTable = packed_table<kSpecs>();
 
 }  // namespace pdi
