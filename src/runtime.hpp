@@ -40,14 +40,18 @@ private:
         const Table* table;
         std::vector<PyObject*> strings;
     };
+    // The strings made of `t`; a class's rows all come from one table, so
+    // the table of the previous call is tried first.
     std::vector<PyObject*>& of(const Table& t) {
-        for (Made& m : made_) {
-            if (m.table == &t) return m.strings;
+        if (last_ < made_.size() && made_[last_].table == &t) return made_[last_].strings;
+        for (last_ = 0; last_ < made_.size(); ++last_) {
+            if (made_[last_].table == &t) return made_[last_].strings;
         }
         made_.push_back(Made{&t, std::vector<PyObject*>(t.nstrings)});
         return made_.back().strings;
     }
     std::vector<Made> made_;
+    std::size_t last_ = 0;
 };
 
 // Readies the method types; once per process.
