@@ -21,6 +21,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <limits>
+#include <string>
 
 namespace pdi {
 
@@ -301,12 +302,6 @@ inline constexpr std::size_t kClasses = sizeof(kCatalogOrder) / sizeof(kCatalogO
 
 namespace packing {
 
-constexpr std::size_t length(const char* s) noexcept {
-    std::size_t n = 0;
-    while (s[n]) ++n;
-    return n;
-}
-
 constexpr bool same(const char* a, const char* b) noexcept {
     std::size_t i = 0;
     while (a[i] && a[i] == b[i]) ++i;
@@ -330,7 +325,7 @@ constexpr Counts count(const ClassSpec (&decls)[N]) noexcept {
     Counts n;
     auto text = [&n](const char* s) {
         if (s) {
-            n.chars += length(s) + 1;
+            n.chars += std::char_traits<char>::length(s) + 1;
             ++n.strings;
         }
     };
@@ -466,8 +461,6 @@ constexpr Packed<R, B, P> pack(const ClassSpec (&decls)[N]) {
     return p;
 }
 
-// The packed form of the table `Decls`: its rows (no pointers, read-only data)
-// and its functions (the only relocated arrays).
 template <std::size_t NClasses, const Counts& n>
 using RowsFor = Rows<at_least_one(n.chars), at_least_one(n.strings), at_least_one(NClasses), at_least_one(n.attrs),
                      at_least_one(n.methods), at_least_one(n.params)>;
@@ -484,6 +477,8 @@ constexpr Counts shared(const ClassSpec (&decls)[N], Counts n) {
     return n;
 }
 
+// The packed form of the table `Decls`: its rows (no pointers, read-only data)
+// and its functions (the only relocated arrays).
 template <const auto& Decls>
 struct Packing {
     static constexpr std::size_t N = std::size(Decls);
