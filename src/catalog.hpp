@@ -588,6 +588,16 @@ struct Names {
 extern const Names& N;
 void intern_names();
 
+// Where the names a constructor stores sit among the attribute values of the
+// instances of one class, and for which state of that class (its version
+// tag); see instance_values.hpp.
+constexpr Py_ssize_t kMaxSlots = 16;
+struct Slots {
+    std::uint32_t version;   // the class version tag the places hold for; 0: none yet
+    std::uint32_t refused;   // a class version tag found unfit for direct stores
+    std::uint8_t index[kMaxSlots];
+};
+
 // A method of a catalog class: the row it carries out, the class that
 // defines it and the interned names its row uses. Python code reaches none of
 // it: the object has no attributes but its name, qualified name, defining
@@ -605,6 +615,11 @@ struct Method {
     PyObject* globals;   // the module dict
     PyObject* params;    // tuple of the interned parameter names
     PyObject* data;      // tuple of what the row uses, or NULL
+    // A constructor that stores its arguments: how many of them it needs at
+    // least when called with positional arguments only (-1: it binds them
+    // the generic way), and where it stores them.
+    Py_ssize_t positional_from;
+    Slots slots;
 };
 
 // One call of a method: the method object, the bound instance (or class) and

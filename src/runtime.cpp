@@ -1,6 +1,7 @@
 // The method runtime: the method object type, the one argument binder, the
 // behaviour rows (bit-field accessors, builders, count-bounded lists, the
 // generic record constructor and rendering) and the one decode walker.
+#include "instance_values.hpp"
 #include "runtime.hpp"
 #include "text.hpp"
 
@@ -41,6 +42,7 @@ void intern_names() {
 namespace {
 
 constexpr Py_ssize_t kMaxParams = 16;
+static_assert(kMaxParams <= kMaxSlots, "a constructor stores at most kMaxSlots names directly");
 
 // The type of each catalog method: a descriptor the interpreter calls with
 // the instance directly (no bound method is made for `item.method(...)`).
@@ -130,16 +132,7 @@ py::object run_append(Call& c);
 // take `nargs` positional arguments alone: every parameter after them has a
 // default.
 bool stores_positionally(const Method* m, Py_ssize_t nargs) {
-    if (m->body == record_init_body) return nargs <= PyTuple_GET_SIZE(m->params);
-    if (m->body != store_params_body) return false;
-    const Py_ssize_t listed = m->row->nparams;
-    if (nargs > listed) return false;
-    const ParamRow* ps = m->table->params_of(*m->row);
-    for (Py_ssize_t i = nargs; i < listed; ++i) {
-        const Dflt d = ps[i].dflt;
-        if (d == Dflt::Required || d == Dflt::Positional) return false;
-    }
-    return true;
+    return m->positional_from >= 0 && nargs >= m->positional_from && nargs <= PyTuple_GET_SIZE(m->params);
 }
 
 // Such a constructor called with positional arguments only (as the list
@@ -152,6 +145,7 @@ PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_
     const AttrRow* a = m->owner_table->attrs_of(*m->owner);
     const ParamRow* p = m->table->params_of(*m->row);
     const Py_ssize_t n = PyTuple_GET_SIZE(names);
+    const bool direct = direct_slots(m->slots, self, names);
     for (Py_ssize_t i = 0; i < n; ++i) {
         PyObject* v = i < nargs ? args[i] : N.zero;
         PyObject* made = nullptr;
@@ -164,11 +158,17 @@ PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_
         } else if (!record && i >= nargs && p[i].dflt == Dflt::NewList) {
             if (!(made = PyList_New(0))) return nullptr;
         }
+        PyObject* value = made ? made : v;
+        if (direct && still_direct(m->slots, self)) {
+            put_direct(self, m->slots.index[i], value);
+            Py_XDECREF(made);
+            continue;
+        }
         // Looked up for every store, as the interpreter does: a serial
         // number's constructor may have changed the class.
         setattrofunc store = Py_TYPE(self)->tp_setattro;
         PyObject* name = PyTuple_GET_ITEM(names, i);
-        const int rc = store ? store(self, name, made ? made : v) : PyObject_SetAttr(self, name, made ? made : v);
+        const int rc = store ? store(self, name, value) : PyObject_SetAttr(self, name, value);
         Py_XDECREF(made);
         if (rc < 0) return nullptr;
     }
@@ -443,6 +443,17 @@ py::object new_method(const Table& t, const MethodRow& row, const Table& ot, con
     m->params = params.release().ptr();
     Py_XINCREF(data);
     m->data = data;
+    m->positional_from = -1;
+    if (record_init) {
+        m->positional_from = 0;
+    } else if (body == store_params_body) {
+        m->positional_from = n;
+        while (m->positional_from > 0 && ps[m->positional_from - 1].dflt != Dflt::Required &&
+               ps[m->positional_from - 1].dflt != Dflt::Positional) {
+            --m->positional_from;
+        }
+    }
+    m->slots = Slots{};
     PyObject_GC_Track(m);
     return steal(reinterpret_cast<PyObject*>(m));
 }

@@ -101,6 +101,44 @@ CASES = {
         except TypeError as exc:
             print(exc)
     """,
+    # Constructors store straight into an instance's values only while the class and the instance allow it:
+    # descriptors added (even by a serial maker or an old value's release mid-call), the instance's dict made,
+    # another class's instance, a subclass's own __setattr__.
+    "stores under change": """
+        R, A, seen = m.RadarPositionDebugData, m.AnchorStampRx, []
+        R(), R(1, 2)
+        print(list(vars(R(1, 2, 3)))[:3])
+        R.azimuth = property(lambda s: -1, lambda s, v: seen.append(v))
+        print(R(1, 2, 3).azimuth, seen)
+        del R.azimuth
+        def peek(value):
+            for o in gc.get_objects():
+                if type(o) is A and not hasattr(o, "rx_dt32"):
+                    o.__dict__["extra"] = value
+            return value
+        def change(value):
+            A.first_path = property(lambda s: "p", lambda s, v: seen.append(v))
+            return value
+        keep, m.NorvaneSerialNumber = m.NorvaneSerialNumber, peek
+        print(sorted(vars(A(7, 8, 9)).items()))
+        m.NorvaneSerialNumber = change
+        print(A(1, 2, 3, 4).first_path, seen)
+        m.NorvaneSerialNumber = keep
+        class Old:
+            def __del__(self):
+                R.elevation = property(lambda s: "e", lambda s, v: seen.append(v))
+        r = R(Old(), 2, 3)
+        r.__init__(5, 6, 7)
+        vars(r)
+        r.__init__(8)
+        p = m.PinConfig(5)
+        R.__init__(p, 9)
+        class Logged(R):
+            def __setattr__(self, k, v):
+                seen.append(k)
+                object.__setattr__(self, k, v)
+        print(r.channel, r.azimuth, r.elevation, seen, p.channel, Logged(3).channel, seen[4:6])
+    """,
     # The framework's encoding reached past the item class as super() reaches it, whatever stands next.
     "super resolution": """
         class Mixin(m.AcknowledgeListResponse.__mro__[1]):
@@ -122,6 +160,11 @@ EXPECTED = {
     "global rebound mid-call": "6 5",
     "frame length overflow": "1 None\n1 None\nValueError bytearray(b'0123456789')",
     "super resolution": "b'mixin 1'\nb'static'",
+    "stores under change": "['channel', 'distance', 'azimuth']\n-1 [3]\n[('anchor_serial_number', 7), ('extra', 7), "
+                           "('first_path', 9), ('rx_dt32', 8), ('total_path', 0)]\np [3, 3]\n"
+                           "8 0 e [3, 3, 0, 0, 'channel', 'distance', 'azimuth', 'elevation', 0, "
+                           "'pos_quality', 'dist_quality', 'sum_of_phase_error', 'dt_search_angle', 'short_dt_angular_difference', "
+                           "'long_dt_angular_difference', 'num_interfaces', 'interface_data'] 9 3 ['channel', 'distance']",
     "slots rebound": "1 {}\n((1,), {'x': 2})\n3 True\nRadarPositionDebugData(azimuthelevationpos_quality"
                            "sum_of_phase_errordt_search_angleshort_dt_angular_differencelong_dt_angular_difference"
                            "num_interfacesinterface_data=[RadarPositionDebugData(...)])\ntext True\n"
