@@ -588,14 +588,14 @@ struct Names {
 extern const Names& N;
 void intern_names();
 
-// Where the names a constructor stores sit among the attribute values of the
+// Where the attributes a method reads or stores sit among the values of the
 // instances of one class, and for which state of that class (its version
 // tag); see instance_values.hpp.
 constexpr Py_ssize_t kMaxSlots = 16;
 struct Slots {
-    std::uint32_t version;   // the class version tag the places hold for; 0: none yet
-    std::uint32_t refused;   // a class version tag found unfit for direct stores
-    std::uint8_t index[kMaxSlots];
+    std::uint32_t version;           // the class version tag the places hold for; 0: none yet
+    std::uint8_t access;             // what the class allows straight on the values
+    std::uint8_t place[kMaxSlots];   // per name the method uses: its place, or a mark
 };
 
 // A method of a catalog class: the row it carries out, the class that
@@ -617,9 +617,9 @@ struct Method {
     PyObject* data;      // tuple of what the row uses, or NULL
     // A constructor that stores its arguments: how many of them it needs at
     // least when called with positional arguments only (-1: it binds them
-    // the generic way), and where it stores them.
+    // the generic way).
     Py_ssize_t positional_from;
-    Slots slots;
+    Slots slots;         // where the attributes it reads or stores sit
 };
 
 // One call of a method: the method object, the bound instance (or class) and
@@ -639,6 +639,11 @@ struct Call {
     // A module global (or builtin), looked up now, as Python code would: a
     // caller may have rebound it. NameError when absent.
     py::object global(PyObject* name) const;
+    // o.name and o.name = v, for the attribute the method names as its name
+    // number i (the same number for the same name on every call), taken
+    // straight from the values of o where its class allows it.
+    py::object read(PyObject* o, Py_ssize_t i, PyObject* name) const;
+    void store(PyObject* o, Py_ssize_t i, PyObject* name, PyObject* v) const;
 };
 
 // `getattr(o, name)` and `setattr(o, name, v)` with an interned name; the
@@ -653,6 +658,8 @@ inline void set(PyObject* o, PyObject* name, PyObject* v) {
 }
 // A module global or builtin, as Python code finds a name; NameError when absent.
 py::object lookup_global(PyObject* globals, PyObject* name);
+// The same as a new reference, or NULL with the error set.
+PyObject* find_global(PyObject* globals, PyObject* name) noexcept;
 
 // `super(<defining class>, self).<name>()`.
 py::object call_super(const Call& c, PyObject* name);

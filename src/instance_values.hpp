@@ -36,6 +36,12 @@
 
 namespace pdi {
 
+// What a class lets the methods do straight on its instances' values.
+enum : std::uint8_t { kDirectRead = 1, kDirectStore = 2 };
+// Slots::place marks: the name not found among the keys (yet), or a data
+// descriptor of the class taking its reads and stores.
+constexpr std::uint8_t kNotFound = 0xFF, kGenericWay = 0xFE;
+
 #ifdef PDI_INSTANCE_VALUES
 
 // The instance's values: four words before the object on this interpreter,
@@ -43,67 +49,79 @@ namespace pdi {
 // instance's dict is made.
 inline PyDictValues* values_of(PyObject* self) { return *(reinterpret_cast<PyDictValues**>(self) - 4); }
 
-// Finds where `names` (interned) sit in the values of instances of self's
-// class, in the class's present state: every name among the shared keys, no
-// data descriptor for any of them, the generic attribute store. False when
-// not so (yet: the names enter the keys with the first generic stores).
-inline bool fill_slots(Slots& s, PyObject* self, PyObject* names) {
-    PyTypeObject* tp = Py_TYPE(self);
-    const Py_ssize_t n = PyTuple_GET_SIZE(names);
-    if (n > kMaxSlots || !PyType_HasFeature(tp, Py_TPFLAGS_HEAPTYPE) ||
-        !PyType_HasFeature(tp, Py_TPFLAGS_MANAGED_DICT) || tp->tp_setattro != PyObject_GenericSetAttr) {
-        return false;
+// Finds the place of `name` (the method's name number i) for self's class in
+// its present state, starting over when the class is not the one, or not in
+// the state, the places were found for. -1: the generic way.
+inline int find_place(Slots& s, PyTypeObject* tp, Py_ssize_t i, PyObject* name, std::uint8_t access) {
+    if (i >= kMaxSlots || !PyType_HasFeature(tp, Py_TPFLAGS_HEAPTYPE) ||
+        !PyType_HasFeature(tp, Py_TPFLAGS_MANAGED_DICT)) {
+        return -1;
     }
     PyDictKeysObject* keys = reinterpret_cast<PyHeapTypeObject*>(tp)->ht_cached_keys;
-    if (!keys || keys->dk_kind != DICT_KEYS_SPLIT) return false;
-    // A look-up gives the class a version tag; one that changes while the
-    // names are looked up (a look-up can run Python code) fails the check.
-    if (n) _PyType_Lookup(tp, PyTuple_GET_ITEM(names, 0));
+    if (!keys || keys->dk_kind != DICT_KEYS_SPLIT) return -1;
+    // The look-up also gives the class a version tag, as the interpreter's
+    // specialised attribute access reads it.
+    PyObject* found = _PyType_Lookup(tp, name);
     const std::uint32_t version = tp->tp_version_tag;
-    if (!version || !PyType_HasFeature(tp, Py_TPFLAGS_VALID_VERSION_TAG)) return false;
-    std::uint8_t index[kMaxSlots];
-    for (Py_ssize_t i = 0; i < n; ++i) {
-        PyObject* name = PyTuple_GET_ITEM(names, i);
-        PyObject* found = _PyType_Lookup(tp, name);
-        if (found && Py_TYPE(found)->tp_descr_set) {
-            s.refused = version;
-            return false;
+    if (!version || !PyType_HasFeature(tp, Py_TPFLAGS_VALID_VERSION_TAG)) return -1;
+    if (version != s.version) {
+        s.version = version;
+        s.access = (tp->tp_getattro == PyObject_GenericGetAttr ? kDirectRead : 0) |
+                   (tp->tp_setattro == PyObject_GenericSetAttr ? kDirectStore : 0);
+        for (std::uint8_t& p : s.place) p = kNotFound;
+    }
+    if (found && Py_TYPE(found)->tp_descr_set) {
+        s.place[i] = kGenericWay;
+        return -1;
+    }
+    const PyDictUnicodeEntry* entries = DK_UNICODE_ENTRIES(keys);
+    const Py_ssize_t n = keys->dk_nentries < SHARED_KEYS_MAX_SIZE ? keys->dk_nentries : SHARED_KEYS_MAX_SIZE;
+    for (Py_ssize_t ix = 0; ix < n; ++ix) {
+        if (entries[ix].me_key == name) {
+            s.place[i] = static_cast<std::uint8_t>(ix);
+            return s.access & access ? static_cast<int>(ix) : -1;
         }
-        const PyDictUnicodeEntry* entries = DK_UNICODE_ENTRIES(keys);
-        Py_ssize_t ix = 0;
-        while (ix < keys->dk_nentries && entries[ix].me_key != name) ++ix;
-        if (ix == keys->dk_nentries || ix >= SHARED_KEYS_MAX_SIZE) return false;
-        index[i] = static_cast<std::uint8_t>(ix);
     }
-    if (tp->tp_version_tag != version) return false;
-    for (Py_ssize_t i = 0; i < n; ++i) s.index[i] = index[i];
-    s.version = version;
-    return true;
+    return -1;  // left as not found: the name enters the keys with its first generic store
 }
 
-// Whether `names` can be stored straight into self's values at s.index,
-// finding the places first when self's class is not the one (or not in the
-// state) they were found for.
-inline bool direct_slots(Slots& s, PyObject* self, PyObject* names) {
-    const std::uint32_t version = Py_TYPE(self)->tp_version_tag;
-    if (!version || version != s.version) {
-        if (version && version == s.refused) return false;
-        if (!fill_slots(s, self, names)) return false;
+// The place of `name` (the method's name number i) among self's values, or
+// -1 for the generic way.
+inline int place(Slots& s, PyObject* self, Py_ssize_t i, PyObject* name, std::uint8_t access) {
+    PyTypeObject* tp = Py_TYPE(self);
+    if (tp->tp_version_tag == s.version && s.version && i < kMaxSlots) {
+        const std::uint8_t p = s.place[i];
+        if (p < kGenericWay) return s.access & access ? p : -1;
+        if (p == kGenericWay) return -1;
     }
-    return values_of(self) != nullptr;
+    return find_place(s, tp, i, name, access);
 }
 
-// Whether that still holds: checked before each store, since a value's
-// constructor or an old value's release may have changed the class or made
-// the instance's dict.
-inline bool still_direct(const Slots& s, PyObject* self) {
-    return Py_TYPE(self)->tp_version_tag == s.version && values_of(self);
+// self.name, a new reference (NULL with the error set): straight from the
+// instance's values when it holds the value there.
+inline PyObject* read_field(Slots& s, PyObject* self, Py_ssize_t i, PyObject* name) {
+    const int ix = place(s, self, i, name, kDirectRead);
+    if (ix >= 0) {
+        PyDictValues* values = values_of(self);
+        PyObject* v = values ? values->values[ix] : nullptr;
+        if (v) {
+            Py_INCREF(v);
+            return v;
+        }
+    }
+    return PyObject_GetAttr(self, name);
 }
 
-// Stores v (borrowed) at place ix of self's values, as the interpreter's
-// specialised store does.
-inline void put_direct(PyObject* self, std::uint8_t ix, PyObject* v) {
-    PyDictValues* values = values_of(self);
+// self.name = v: straight into the instance's values, as the interpreter's
+// specialised store does, when the class and the instance allow it. 0, or -1
+// with the error set.
+inline int store_field(Slots& s, PyObject* self, Py_ssize_t i, PyObject* name, PyObject* v) {
+    const int ix = place(s, self, i, name, kDirectStore);
+    PyDictValues* values = ix >= 0 ? values_of(self) : nullptr;
+    if (!values) {
+        setattrofunc store = Py_TYPE(self)->tp_setattro;
+        return store ? store(self, name, v) : PyObject_SetAttr(self, name, v);
+    }
     PyObject* old = values->values[ix];
     Py_INCREF(v);
     values->values[ix] = v;
@@ -112,13 +130,16 @@ inline void put_direct(PyObject* self, std::uint8_t ix, PyObject* v) {
     } else {
         _PyDictValues_AddToInsertionOrder(values, ix);
     }
+    return 0;
 }
 
 #else
 
-inline bool direct_slots(Slots&, PyObject*, PyObject*) { return false; }
-inline bool still_direct(const Slots&, PyObject*) { return false; }
-inline void put_direct(PyObject*, std::uint8_t, PyObject*) {}
+inline PyObject* read_field(Slots&, PyObject* self, Py_ssize_t, PyObject* name) { return PyObject_GetAttr(self, name); }
+inline int store_field(Slots&, PyObject* self, Py_ssize_t, PyObject* name, PyObject* v) {
+    setattrofunc store = Py_TYPE(self)->tp_setattro;
+    return store ? store(self, name, v) : PyObject_SetAttr(self, name, v);
+}
 
 #endif
 

@@ -145,30 +145,19 @@ PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_
     const AttrRow* a = m->owner_table->attrs_of(*m->owner);
     const ParamRow* p = m->table->params_of(*m->row);
     const Py_ssize_t n = PyTuple_GET_SIZE(names);
-    const bool direct = direct_slots(m->slots, self, names);
     for (Py_ssize_t i = 0; i < n; ++i) {
         PyObject* v = i < nargs ? args[i] : N.zero;
         PyObject* made = nullptr;
         if (record && (a[i].flags & kWrapSerial)) {
-            const bool ok = guarded([&] {
-                py::object make = lookup_global(m->globals, N.NorvaneSerialNumber);
-                made = steal(PyObject_CallOneArg(make.ptr(), v)).release().ptr();
-            });
-            if (!ok) return nullptr;
+            PyObject* make = find_global(m->globals, N.NorvaneSerialNumber);  // held while it runs
+            if (!make) return nullptr;
+            made = PyObject_CallOneArg(make, v);
+            Py_DECREF(make);
+            if (!made) return nullptr;
         } else if (!record && i >= nargs && p[i].dflt == Dflt::NewList) {
             if (!(made = PyList_New(0))) return nullptr;
         }
-        PyObject* value = made ? made : v;
-        if (direct && still_direct(m->slots, self)) {
-            put_direct(self, m->slots.index[i], value);
-            Py_XDECREF(made);
-            continue;
-        }
-        // Looked up for every store, as the interpreter does: a serial
-        // number's constructor may have changed the class.
-        setattrofunc store = Py_TYPE(self)->tp_setattro;
-        PyObject* name = PyTuple_GET_ITEM(names, i);
-        const int rc = store ? store(self, name, value) : PyObject_SetAttr(self, name, value);
+        const int rc = store_field(m->slots, self, i, PyTuple_GET_ITEM(names, i), made ? made : v);
         Py_XDECREF(made);
         if (rc < 0) return nullptr;
     }
@@ -472,21 +461,32 @@ PyObject* Call::cls() const {
     return method->cls;
 }
 
-py::object lookup_global(PyObject* globals, PyObject* name) {
+PyObject* find_global(PyObject* globals, PyObject* name) noexcept {
     PyObject* v = PyDict_GetItemWithError(globals, name);
     if (!v) {
-        if (PyErr_Occurred()) throw PyErr{};
+        if (PyErr_Occurred()) return nullptr;
         PyObject* builtins = PyEval_GetBuiltins();
         v = builtins ? PyDict_GetItemWithError(builtins, name) : nullptr;
         if (!v) {
-            if (PyErr_Occurred()) throw PyErr{};
-            fail(PyExc_NameError, "name '%U' is not defined", name);
+            if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
+            return nullptr;
         }
     }
-    return borrow(v);
+    Py_INCREF(v);
+    return v;
 }
 
+py::object lookup_global(PyObject* globals, PyObject* name) { return steal(find_global(globals, name)); }
+
 py::object Call::global(PyObject* name) const { return lookup_global(method->globals, name); }
+
+py::object Call::read(PyObject* o, Py_ssize_t i, PyObject* name) const {
+    return steal(read_field(method->slots, o, i, name));
+}
+
+void Call::store(PyObject* o, Py_ssize_t i, PyObject* name, PyObject* v) const {
+    check_status(store_field(method->slots, o, i, name, v));
+}
 
 // The slots of a class whose `__init__`, `__str__` or `__repr__` is a method
 // of this module. The interpreter's generic slots look the method up, copy
@@ -831,7 +831,7 @@ py::object record_str_body(Call& c) {
     const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
     for (Py_ssize_t i = 0; i < n; ++i) {
         if (i) text.ascii(", ", 2);
-        py::object v = get(c.self, c.data(i));
+        py::object v = c.read(c.self, i, c.data(i));
         text.as_str(v.ptr());
     }
     return text.finish();
@@ -857,7 +857,7 @@ py::object record_repr_body(Call& c) {
     bool first = true;
     for (Py_ssize_t i = 0; i < n; ++i) {
         PyObject* field = c.data(i);
-        PyObject* v = PyObject_GetAttr(c.self, field);
+        PyObject* v = read_field(c.method->slots, c.self, i, field);
         if (!v) {
             if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw PyErr{};
             PyErr_Clear();

@@ -34,7 +34,7 @@ struct DomainFields {
 // DomainInformation(): every value zero, the slope as a float.
 py::object domain_info_init(Call& c) {
     const DomainFields f;
-    for (int i = 0; i < kDomainFieldCount; ++i) set(c.self, f.names[i], i == kDomainSlope ? N.zero_float : N.zero);
+    for (int i = 0; i < kDomainFieldCount; ++i) c.store(c.self, i, f.names[i], i == kDomainSlope ? N.zero_float : N.zero);
     return py::none();
 }
 
@@ -44,7 +44,7 @@ py::object domain_info_str(Call& c) {
     const DomainFields f;
     for (int i = 0; i < kDomainFieldCount; ++i) {
         if (i) text.ascii(", ", 2);
-        text.plain(get(c.self, f.names[i]).ptr());
+        text.plain(c.read(c.self, i, f.names[i]).ptr());
     }
     return text.finish();
 }
@@ -114,7 +114,7 @@ py::object domain_attr_encode(Call& c) {
     py::object values[kDomainFieldCount];
     PyObject* call[1 + kDomainFieldCount] = {nullptr};
     for (int i = 0; i < kDomainFieldCount; ++i) {
-        values[i] = get(c.args[0], f.names[i]);
+        values[i] = c.read(c.args[0], i, f.names[i]);
         call[1 + i] = values[i].ptr();
     }
     unsigned char out[kDomainSize];
@@ -154,7 +154,7 @@ py::object domain_attr_decode(Call& c) {
         for (int i = 0; i < kDomainFieldCount; ++i) values[i] = borrow(PyTuple_GET_ITEM(unpacked.ptr(), i));
     }
     const DomainFields f;
-    for (int i = 0; i < kDomainFieldCount; ++i) set(info.ptr(), f.names[i], values[i].ptr());
+    for (int i = 0; i < kDomainFieldCount; ++i) c.store(info.ptr(), i, f.names[i], values[i].ptr());
     py::object size = steal(PyLong_FromSsize_t(kDomainSize));
     return steal(PyTuple_Pack(2, info.ptr(), size.ptr()));
 }
