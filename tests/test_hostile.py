@@ -138,6 +138,17 @@ CASES = {
                 seen.append(k)
                 object.__setattr__(self, k, v)
         print(r.channel, r.azimuth, r.elevation, seen, p.channel, Logged(3).channel, seen[4:6])
+        S = m.RadarInterfaceDataV4  # and texts read them so
+        s = S(1, 2, 3)
+        del s.first_path
+        S.first_path = "class"
+        texts = [str(s), repr(s)]
+        del S.first_path
+        S.weight = property(lambda self: "w", lambda self, v: None)
+        class Hook(S):
+            def __getattribute__(self, k):
+                return "g" if k == "status" else object.__getattribute__(self, k)
+        print(*texts, repr(s), str(S(1, 2, 3, 4, 5, 6)), str(Hook(1)), sep="; ")
     """,
     # The framework's encoding reached past the item class as super() reaches it, whatever stands next.
     "super resolution": """
@@ -164,7 +175,10 @@ EXPECTED = {
                            "('first_path', 9), ('rx_dt32', 8), ('total_path', 0)]\np [3, 3]\n"
                            "8 0 e [3, 3, 0, 0, 'channel', 'distance', 'azimuth', 'elevation', 0, "
                            "'pos_quality', 'dist_quality', 'sum_of_phase_error', 'dt_search_angle', 'short_dt_angular_difference', "
-                           "'long_dt_angular_difference', 'num_interfaces', 'interface_data'] 9 3 ['channel', 'distance']",
+                           "'long_dt_angular_difference', 'num_interfaces', 'interface_data'] 9 3 ['channel', 'distance']\n"
+                           "1, 2, class, 0, 0, 0; RadarInterfaceDataV4(rx_dt=1, rx_phase=2, first_path='class', "
+                           "total_path=0, weight=0, status=0); RadarInterfaceDataV4(rx_dt=1, rx_phase=2, total_path=0, "
+                           "weight='w', status=0); 1, 2, 3, 4, w, 6; 1, 0, 0, 0, w, g",
     "slots rebound": "1 {}\n((1,), {'x': 2})\n3 True\nRadarPositionDebugData(azimuthelevationpos_quality"
                            "sum_of_phase_errordt_search_angleshort_dt_angular_differencelong_dt_angular_difference"
                            "num_interfacesinterface_data=[RadarPositionDebugData(...)])\ntext True\n"
