@@ -355,12 +355,13 @@ def rendering_objects(m):
 # ---------------------------------------------------------------------------
 # The leanest C: the floor under a constructor or a text, measured beside the
 # two catalogs. A plain class gets, from bench/host_bounds.c, the least C the
-# host's API allows for the operation: a constructor that makes the instance
-# and stores its fields by the cheapest store the C API has (a serial number
-# wrapped by the same call the plain constructor makes), with no keywords,
-# binding or look-up; a text that reads its fields and writes integers
-# straight into one buffer (anything else through its own str()). Python time
-# / leanest C time is the most any C implementation of it can gain.
+# host allows for the operation: a constructor that makes the instance and
+# stores its fields straight into the instance's attribute values, as the
+# interpreter's specialised store does (a serial number wrapped by the same
+# call the plain constructor makes), with no keywords, binding, look-up or
+# check; a text that reads its fields from there and writes integers straight
+# into one buffer (anything else through its own str()). Python time /
+# leanest C time is the most any C implementation of it can gain.
 
 # Records whose text is their fields' plain forms joined by ", ".
 LEAN_TEXTS = ("PinConfig", "PortInformation", "SeederIndexSerialNumberMapEntry", "MultiRangeRx", "AnchorStampRx",

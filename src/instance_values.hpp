@@ -74,7 +74,9 @@ inline int find_place(Slots& s, PyTypeObject* tp, Py_ssize_t i, PyObject* name, 
         s.place[i] = kGenericWay;
         return -1;
     }
-    const PyDictUnicodeEntry* entries = DK_UNICODE_ENTRIES(keys);
+    // The entries follow the index table (where the interpreter's DK_UNICODE_ENTRIES finds them).
+    const auto* entries =
+        reinterpret_cast<const PyDictUnicodeEntry*>(keys->dk_indices + (std::size_t{1} << keys->dk_log2_index_bytes));
     const Py_ssize_t n = keys->dk_nentries < SHARED_KEYS_MAX_SIZE ? keys->dk_nentries : SHARED_KEYS_MAX_SIZE;
     for (Py_ssize_t ix = 0; ix < n; ++ix) {
         if (entries[ix].me_key == name) {
