@@ -317,14 +317,21 @@ def command_calls(m, payload):
     return calls
 
 
+def field_values(obj):
+    """The values of obj's fields, each read as an attribute: `vars(obj)` would give the instance a dict of its
+    own, a slower state (for both catalogs) than the one objects are made and decoded in."""
+    names = dict.fromkeys([*vars(type(obj)()), *(a.name for a in getattr(type(obj), "definition", ()))])
+    return [getattr(obj, name) for name in names if hasattr(obj, name)]
+
+
 def framework_objects(m, obj):
     """The framework's objects (serial numbers, network commands) that a text rendering of `obj` converts."""
     found = []
-    for value in vars(obj).values():
+    for value in field_values(obj):
         for v in value if isinstance(value, list) else [value]:
             if isinstance(v, (m.NorvaneSerialNumber, m.UWBNetworkCommandItem)):
                 found.append(v)
-            elif hasattr(v, "__dict__") and not isinstance(v, type):
+            elif type(v).__module__ == m.__name__:
                 found.extend(framework_objects(m, v))
     return found
 
@@ -386,7 +393,8 @@ def lean_text(label, name):
         cls = type("Lean" + name, (), {})
         probes.lean_str(cls, tuple(a.name for a in getattr(py, name).definition))
         obj = cls()
-        vars(obj).update(vars(py_obj))
+        for name, value in vars(py_obj).items():  # stored one by one: the instance keeps no dict of its own
+            setattr(obj, name, value)
         if str(obj) != str(py_obj) or repr(obj) != str(obj):
             sys.exit("%s: the leanest C gives %r, the plain catalog %r" % (label, str(obj), str(py_obj)))
         return {"o": obj}

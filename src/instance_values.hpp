@@ -1,4 +1,4 @@
-// Direct stores into an instance's own attribute values.
+// Direct reads and stores of an instance's own attribute values.
 //
 // On this interpreter an instance of a class made by `type` keeps its
 // attributes in an array of values beside the object, indexed by the keys the
@@ -6,9 +6,9 @@
 // attribute store writes that array directly, guarded by the class's version
 // tag (which changes whenever the class or a base changes) and by the
 // instance still having the array (it goes once its `__dict__` is made). The
-// constructors do the same under the same guard, and take the instance's own
-// attribute store whenever the guard does not hold. On any other interpreter
-// version only the generic store is used.
+// constructors and the texts do the same under the same guard, and take the
+// generic attribute access whenever the guard does not hold. On any other
+// interpreter version only the generic access is used.
 #pragma once
 
 #include "catalog.hpp"
@@ -48,6 +48,8 @@ constexpr std::uint8_t kNotFound = 0xFF, kGenericWay = 0xFE;
 // for a class whose instances keep their attributes so; NULL once the
 // instance's dict is made.
 inline PyDictValues* values_of(PyObject* self) { return *(reinterpret_cast<PyDictValues**>(self) - 4); }
+// Its dict once made (the word after the values), or NULL.
+inline PyObject* dict_of(PyObject* self) { return *(reinterpret_cast<PyObject**>(self) - 3); }
 
 // Finds the place of `name` (the method's name number i) for self's class in
 // its present state, starting over when the class is not the one, or not in
@@ -100,16 +102,19 @@ inline int place(Slots& s, PyObject* self, Py_ssize_t i, PyObject* name, std::ui
 }
 
 // self.name, a new reference (NULL with the error set): straight from the
-// instance's values when it holds the value there.
+// instance's values, or from its dict once that is made, when it holds the
+// value there (the class has no data descriptor of the name).
 inline PyObject* read_field(Slots& s, PyObject* self, Py_ssize_t i, PyObject* name) {
     const int ix = place(s, self, i, name, kDirectRead);
     if (ix >= 0) {
         PyDictValues* values = values_of(self);
-        PyObject* v = values ? values->values[ix] : nullptr;
+        PyObject* dict = values ? nullptr : dict_of(self);
+        PyObject* v = values ? values->values[ix] : dict ? PyDict_GetItemWithError(dict, name) : nullptr;
         if (v) {
             Py_INCREF(v);
             return v;
         }
+        if (PyErr_Occurred()) return nullptr;
     }
     return PyObject_GetAttr(self, name);
 }

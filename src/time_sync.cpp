@@ -34,7 +34,9 @@ struct DomainFields {
 // DomainInformation(): every value zero, the slope as a float.
 py::object domain_info_init(Call& c) {
     const DomainFields f;
-    for (int i = 0; i < kDomainFieldCount; ++i) c.store(c.self, i, f.names[i], i == kDomainSlope ? N.zero_float : N.zero);
+    for (int i = 0; i < kDomainFieldCount; ++i) {
+        c.store(c.self, i, f.names[i], i == kDomainSlope ? N.zero_float : N.zero);
+    }
     return py::none();
 }
 

@@ -139,10 +139,11 @@ CASES = {
                 object.__setattr__(self, k, v)
         print(r.channel, r.azimuth, r.elevation, seen, p.channel, Logged(3).channel, seen[4:6])
         S = m.RadarInterfaceDataV4  # and texts read them so
-        s = S(1, 2, 3)
-        del s.first_path
+        s, d = S(1, 2, 3), S(4, 5, 6)
+        vars(d)[1] = 2  # its dict made
+        del s.first_path, d.first_path
         S.first_path = "class"
-        texts = [str(s), repr(s)]
+        texts = [str(s), repr(s), str(d)]
         del S.first_path
         S.weight = property(lambda self: "w", lambda self, v: None)
         class Hook(S):
@@ -177,7 +178,7 @@ EXPECTED = {
                            "'pos_quality', 'dist_quality', 'sum_of_phase_error', 'dt_search_angle', 'short_dt_angular_difference', "
                            "'long_dt_angular_difference', 'num_interfaces', 'interface_data'] 9 3 ['channel', 'distance']\n"
                            "1, 2, class, 0, 0, 0; RadarInterfaceDataV4(rx_dt=1, rx_phase=2, first_path='class', "
-                           "total_path=0, weight=0, status=0); RadarInterfaceDataV4(rx_dt=1, rx_phase=2, total_path=0, "
+                           "total_path=0, weight=0, status=0); 4, 5, class, 0, 0, 0; RadarInterfaceDataV4(rx_dt=1, rx_phase=2, total_path=0, "
                            "weight='w', status=0); 1, 2, 3, 4, w, 6; 1, 0, 0, 0, w, g",
     "slots rebound": "1 {}\n((1,), {'x': 2})\n3 True\nRadarPositionDebugData(azimuthelevationpos_quality"
                            "sum_of_phase_errordt_search_angleshort_dt_angular_differencelong_dt_angular_difference"
