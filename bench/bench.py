@@ -393,8 +393,8 @@ def lean_text(label, name):
         cls = type("Lean" + name, (), {})
         probes.lean_str(cls, tuple(a.name for a in getattr(py, name).definition))
         obj = cls()
-        for name, value in vars(py_obj).items():  # stored one by one: the instance keeps no dict of its own
-            setattr(obj, name, value)
+        for field, value in vars(py_obj).items():  # stored one by one: the instance keeps no dict of its own
+            setattr(obj, field, value)
         if str(obj) != str(py_obj) or repr(obj) != str(obj):
             sys.exit("%s: the leanest C gives %r, the plain catalog %r" % (label, str(obj), str(py_obj)))
         return {"o": obj}
