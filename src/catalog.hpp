@@ -588,6 +588,12 @@ struct Names {
 extern const Names& N;
 void intern_names();
 
+// The functions every call of a method, constructor or text runs through:
+// kept together in the module's code (the linker gathers them in one hot
+// section), so that a call touches a few instruction cache lines rather than
+// lines spread over the whole module.
+#define PDI_HOT __attribute__((hot))
+
 // Where the attributes a method reads or stores sit among the values of the
 // instances of one class, and for which state of that class (its version
 // tag); see instance_values.hpp.

@@ -139,7 +139,7 @@ bool stores_positionally(const Method* m, Py_ssize_t nargs) {
 // decoders and most callers do): each value stored in order through the
 // instance's own attribute store, with no binding and no C++ unwinding on the
 // way. Returns None, or NULL with the error set.
-PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+PDI_HOT PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     const bool record = m->body == record_init_body;
     PyObject* names = record ? m->data : m->params;
     const AttrRow* a = m->owner_table->attrs_of(*m->owner);
@@ -165,7 +165,7 @@ PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_
 }
 
 // Carries out method `m`'s row on `self` with the arguments bound.
-PyObject* dispatch(Method* m, PyObject* self, PyObject* const* bound) noexcept {
+PDI_HOT PyObject* dispatch(Method* m, PyObject* self, PyObject* const* bound) noexcept {
     try {
         Call c{m, self, bound};
         switch (m->row->does) {
@@ -184,7 +184,7 @@ PyObject* dispatch(Method* m, PyObject* self, PyObject* const* bound) noexcept {
 }
 
 // Runs method `m` on `self` with the arguments after it.
-PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+PDI_HOT PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     if (!m->globals) {
         PyErr_Format(PyExc_SystemError, "%U() called after its module was torn down", m->name);
         return nullptr;
@@ -203,7 +203,7 @@ PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs
     return dispatch(m, self, bound);
 }
 
-PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
+PDI_HOT PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
     Method* m = reinterpret_cast<Method*>(callable);
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
     if (nargs < 1) {
@@ -461,7 +461,7 @@ PyObject* Call::cls() const {
     return method->cls;
 }
 
-PyObject* find_global(PyObject* globals, PyObject* name) noexcept {
+PDI_HOT PyObject* find_global(PyObject* globals, PyObject* name) noexcept {
     PyObject* v = PyDict_GetItemWithError(globals, name);
     if (!v) {
         if (PyErr_Occurred()) return nullptr;
@@ -480,11 +480,11 @@ py::object lookup_global(PyObject* globals, PyObject* name) { return steal(find_
 
 py::object Call::global(PyObject* name) const { return lookup_global(method->globals, name); }
 
-py::object Call::read(PyObject* o, Py_ssize_t i, PyObject* name) const {
+PDI_HOT py::object Call::read(PyObject* o, Py_ssize_t i, PyObject* name) const {
     return steal(read_field(method->slots, o, i, name));
 }
 
-void Call::store(PyObject* o, Py_ssize_t i, PyObject* name, PyObject* v) const {
+PDI_HOT void Call::store(PyObject* o, Py_ssize_t i, PyObject* name, PyObject* v) const {
     check_status(store_field(method->slots, o, i, name, v));
 }
 
@@ -496,7 +496,7 @@ void Call::store(PyObject* o, Py_ssize_t i, PyObject* name, PyObject* v) const {
 // foreign method, or keyword arguments, go the generic way.
 namespace {
 
-PyObject* call_found(PyObject* found, PyObject* self, PyObject* args, PyObject* kwds) {
+PDI_HOT PyObject* call_found(PyObject* found, PyObject* self, PyObject* args, PyObject* kwds) {
     if (Py_TYPE(found) == &method_type() && (!kwds || PyDict_GET_SIZE(kwds) == 0)) {
         PyObject* const* items = args ? reinterpret_cast<PyTupleObject*>(args)->ob_item : nullptr;
         return run(reinterpret_cast<Method*>(found), self, items, args ? PyTuple_GET_SIZE(args) : 0, nullptr);
@@ -518,7 +518,7 @@ PyObject* call_own(PyObject* self, PyObject* name, PyObject* args, PyObject* kwd
     return call_found(found, self, args, kwds);
 }
 
-int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
+PDI_HOT int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
     PyObject* result = call_own(self, N.__init__, args, kwds, [&]() -> PyObject* {
         if (PyBaseObject_Type.tp_init(self, args, kwds) < 0) return nullptr;
         Py_INCREF(Py_None);
@@ -534,11 +534,11 @@ int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
     return 0;
 }
 
-PyObject* str_slot(PyObject* self) {
+PDI_HOT PyObject* str_slot(PyObject* self) {
     return call_own(self, N.__str__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_str(self); });
 }
 
-PyObject* repr_slot(PyObject* self) {
+PDI_HOT PyObject* repr_slot(PyObject* self) {
     return call_own(self, N.__repr__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_repr(self); });
 }
 
@@ -575,7 +575,7 @@ PyObject* generic_construct(PyObject* cls, PyObject* const* args, Py_ssize_t nar
 // argument array, without the argument tuple, the keyword dict and the slot
 // dispatch between. A class changed since (another `__new__` or `__init__`,
 // an abstract class) is called the generic way.
-PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
+PDI_HOT PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
     PyObject* found = nullptr;
@@ -725,7 +725,7 @@ void walk_decode(const Call& c, Walk& walk) {
 namespace {
 
 // data: (attribute, mask or None, shift)
-py::object run_bitfield(Call& c) {
+PDI_HOT py::object run_bitfield(Call& c) {
     const MethodRow& s = *c.method->row;
     py::object v = get(c.self, c.data(0));
     if (PyLong_CheckExact(v.ptr())) {
@@ -762,7 +762,7 @@ void count_one_more(PyObject* self, PyObject* count) {
 
 // data: (list, element, count or None). `self.<list>.append(<element>(args...))`,
 // evaluated in that order, then the count.
-py::object run_append(Call& c) {
+PDI_HOT py::object run_append(Call& c) {
     py::object target = get(c.self, c.data(0));
     py::object append_fn;
     if (!PyList_CheckExact(target.ptr())) append_fn = get(target.ptr(), N.append);
@@ -815,18 +815,18 @@ py::object counted_decode(Call& c) {
 // The generic constructor of an auxiliary record: one parameter per
 // definition entry, in order, each defaulting to 0, stored under the entry's
 // name; a serial number is stored wrapped where the table says so.
-py::object record_init_body(Call& c) {
+PDI_HOT py::object record_init_body(Call& c) {
     // Bound, every argument is there: the positional store does the rest.
     return steal(store_positional(c.method, c.self, c.args, c.nparams()));
 }
 
-py::object store_params_body(Call& c) {
+PDI_HOT py::object store_params_body(Call& c) {
     return steal(store_positional(c.method, c.self, c.args, c.nparams()));
 }
 
 // The generic rendering of an auxiliary record: its values in definition
 // order, each in its plain string form, joined by ", ".
-py::object record_str_body(Call& c) {
+PDI_HOT py::object record_str_body(Call& c) {
     Text text;
     const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
     for (Py_ssize_t i = 0; i < n; ++i) {
@@ -842,7 +842,7 @@ py::object record_str_body(Call& c) {
 // (`MultiRangeRx(rx_serial_number=..., ...)`). A field the instance does not
 // hold (a record made without a constructor) is left out; a record met again
 // inside its own fields shows as `Name(...)`.
-py::object record_repr_body(Call& c) {
+PDI_HOT py::object record_repr_body(Call& c) {
     py::object name = get(reinterpret_cast<PyObject*>(Py_TYPE(c.self)), N.__name__);
     const int seen = Py_ReprEnter(c.self);
     if (seen < 0) throw PyErr{};

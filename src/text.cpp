@@ -82,7 +82,7 @@ Text& Text::hex_bytes(const unsigned char* p, Py_ssize_t n) {
 }
 
 // The host's text of a float ("{}" and str()).
-Text& Text::real(double v) {
+PDI_HOT Text& Text::real(double v) {
     char out[40] = {};
     return ascii(out, float_text(v, out));
 }
@@ -94,7 +94,7 @@ void Text::format(PyObject* v, const char* format_spec) {
 }
 
 // An exact int in 64 bits is written here, a longer one by the host.
-Text& Text::long_integer(PyObject* v) {
+PDI_HOT Text& Text::long_integer(PyObject* v) {
     int overflow = 0;
     const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
     if (overflow) return str_of(v);
@@ -104,7 +104,7 @@ Text& Text::long_integer(PyObject* v) {
 
 // Exact floats and strs are converted here; anything else (a subclass
 // included) by its own formatting.
-Text& Text::plain_other(PyObject* v) {
+PDI_HOT Text& Text::plain_other(PyObject* v) {
     if (PyFloat_CheckExact(v)) return real(PyFloat_AS_DOUBLE(v));
     if (PyUnicode_CheckExact(v)) return str(v);
     // A class that keeps object's formatting formats with an empty format as str() does.
@@ -114,12 +114,12 @@ Text& Text::plain_other(PyObject* v) {
     return str(s.ptr());
 }
 
-Text& Text::str_of(PyObject* v) {
+PDI_HOT Text& Text::str_of(PyObject* v) {
     py::object s = steal(PyObject_Str(v));
     return str(s.ptr());
 }
 
-Text& Text::repr(PyObject* v) {
+PDI_HOT Text& Text::repr(PyObject* v) {
     if (PyLong_CheckExact(v) || PyFloat_CheckExact(v)) return plain(v);
     py::object s = steal(PyObject_Repr(v));
     return str(s.ptr());
@@ -182,7 +182,7 @@ Text& Text::append(Text& other) {
     return str(s.ptr());
 }
 
-py::object Text::finish() {
+PDI_HOT py::object Text::finish() {
     if (!writing_) {
         const Py_ssize_t n = len_;
         len_ = 0;
