@@ -42,6 +42,13 @@ enum : std::uint8_t { kDirectRead = 1, kDirectStore = 2 };
 // descriptor of the class taking its reads and stores.
 constexpr std::uint8_t kNotFound = 0xFF, kGenericWay = 0xFE;
 
+// self.name = v by the instance's own attribute store (looked up for every
+// store, as the interpreter does: a value's constructor may change the class).
+inline int generic_store(PyObject* self, PyObject* name, PyObject* v) {
+    setattrofunc store = Py_TYPE(self)->tp_setattro;
+    return store ? store(self, name, v) : PyObject_SetAttr(self, name, v);
+}
+
 #ifdef PDI_INSTANCE_VALUES
 
 // The instance's values: four words before the object on this interpreter,
@@ -125,10 +132,7 @@ inline PyObject* read_field(Slots& s, PyObject* self, Py_ssize_t i, PyObject* na
 inline int store_field(Slots& s, PyObject* self, Py_ssize_t i, PyObject* name, PyObject* v) {
     const int ix = place(s, self, i, name, kDirectStore);
     PyDictValues* values = ix >= 0 ? values_of(self) : nullptr;
-    if (!values) {
-        setattrofunc store = Py_TYPE(self)->tp_setattro;
-        return store ? store(self, name, v) : PyObject_SetAttr(self, name, v);
-    }
+    if (!values) return generic_store(self, name, v);
     PyObject* old = values->values[ix];
     Py_INCREF(v);
     values->values[ix] = v;
@@ -144,8 +148,7 @@ inline int store_field(Slots& s, PyObject* self, Py_ssize_t i, PyObject* name, P
 
 inline PyObject* read_field(Slots&, PyObject* self, Py_ssize_t, PyObject* name) { return PyObject_GetAttr(self, name); }
 inline int store_field(Slots&, PyObject* self, Py_ssize_t, PyObject* name, PyObject* v) {
-    setattrofunc store = Py_TYPE(self)->tp_setattro;
-    return store ? store(self, name, v) : PyObject_SetAttr(self, name, v);
+    return generic_store(self, name, v);
 }
 
 #endif
