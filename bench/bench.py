@@ -364,7 +364,7 @@ def rendering_objects(m):
 # two catalogs. A plain class gets, from bench/host_bounds.c, the least C the
 # host allows for the operation: a constructor that makes the instance and
 # stores its fields straight into the instance's attribute values, as the
-# interpreter's specialised store does (a serial number wrapped by the same
+# interpreter's adaptive store does (a serial number wrapped by the same
 # call the plain constructor makes), with no keywords, binding, look-up or
 # check; a text that reads its fields from there and writes integers straight
 # into one buffer (anything else through its own str()). Python time /
@@ -861,7 +861,7 @@ def count_child(m, py):
         ns = case.setup(m)
         for stmt in (case.stmt, case.share):
             exec("def _call():\n" + "".join("    %s\n" % part for part in stmt.split("; ")), ns)
-            for _ in range(50):  # the interpreter's specialisation settles first, uncounted
+            for _ in range(50):  # the interpreter's adaptive instructions settle first, uncounted
                 ns["_call"]()
             host_bounds.counted_loop(ns["_call"], COUNT_CALLS)
 

@@ -9,7 +9,7 @@
 
 /* On this interpreter an instance keeps its attributes in an array of values
  * beside the object, indexed by the keys its class shares among instances;
- * the interpreter's specialised attribute access reads and writes that array
+ * the interpreter's adaptive attribute access reads and writes that array
  * directly, and so does the leanest C. Elsewhere it takes the generic access. */
 #if PY_VERSION_HEX >= 0x030B0000 && PY_VERSION_HEX < 0x030C0000 && defined(__has_include)
 #if __has_include(<internal/pycore_dict.h>)

@@ -2,7 +2,7 @@
 //
 // On this interpreter an instance of a class made by `type` keeps its
 // attributes in an array of values beside the object, indexed by the keys the
-// class shares among its instances. The interpreter's own specialised
+// class shares among its instances. The interpreter's own adaptive
 // attribute store writes that array directly, guarded by the class's version
 // tag (which changes whenever the class or a base changes) and by the
 // instance still having the array (it goes once its `__dict__` is made). The
@@ -69,7 +69,7 @@ inline int find_place(Slots& s, PyTypeObject* tp, Py_ssize_t i, PyObject* name, 
     PyDictKeysObject* keys = reinterpret_cast<PyHeapTypeObject*>(tp)->ht_cached_keys;
     if (!keys || keys->dk_kind != DICT_KEYS_SPLIT) return -1;
     // The look-up also gives the class a version tag, as the interpreter's
-    // specialised attribute access reads it.
+    // adaptive attribute access reads it.
     PyObject* found = _PyType_Lookup(tp, name);
     const std::uint32_t version = tp->tp_version_tag;
     if (!version || !PyType_HasFeature(tp, Py_TPFLAGS_VALID_VERSION_TAG)) return -1;
@@ -127,7 +127,7 @@ inline PyObject* read_field(Slots& s, PyObject* self, Py_ssize_t i, PyObject* na
 }
 
 // self.name = v: straight into the instance's values, as the interpreter's
-// specialised store does, when the class and the instance allow it. 0, or -1
+// adaptive store does, when the class and the instance allow it. 0, or -1
 // with the error set.
 inline int store_field(Slots& s, PyObject* self, Py_ssize_t i, PyObject* name, PyObject* v) {
     const int ix = place(s, self, i, name, kDirectStore);
