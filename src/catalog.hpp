@@ -593,6 +593,8 @@ void intern_names();
 // section), so that a call touches a few instruction cache lines rather than
 // lines spread over the whole module.
 #define PDI_HOT __attribute__((hot))
+// A step of those calls that is always inlined into its callers.
+#define PDI_INLINE inline __attribute__((always_inline))
 
 // Where the attributes a method reads or stores sit among the values of the
 // instances of one class, and for which state of that class (its version

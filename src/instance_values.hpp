@@ -126,6 +126,21 @@ inline PyObject* read_field(Slots& s, PyObject* self, Py_ssize_t i, PyObject* na
     return PyObject_GetAttr(self, name);
 }
 
+// The instance's values when each of the method's first n names has its
+// place known among them and may be read there; NULL otherwise (the reads
+// then go field by field). Holds only while no Python code runs: anything
+// that runs it may change the class or make the instance's dict.
+inline PyObject* const* readable_values(const Slots& s, PyObject* self, Py_ssize_t n) {
+    if (Py_TYPE(self)->tp_version_tag != s.version || !s.version || !(s.access & kDirectRead) || n > kMaxSlots) {
+        return nullptr;
+    }
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        if (s.place[i] >= kGenericWay) return nullptr;
+    }
+    PyDictValues* values = values_of(self);
+    return values ? values->values : nullptr;
+}
+
 // self.name = v: straight into the instance's values, as the interpreter's
 // adaptive store does, when the class and the instance allow it. 0, or -1
 // with the error set.
@@ -147,6 +162,7 @@ inline int store_field(Slots& s, PyObject* self, Py_ssize_t i, PyObject* name, P
 #else
 
 inline PyObject* read_field(Slots&, PyObject* self, Py_ssize_t, PyObject* name) { return PyObject_GetAttr(self, name); }
+inline PyObject* const* readable_values(const Slots&, PyObject*, Py_ssize_t) { return nullptr; }
 inline int store_field(Slots&, PyObject* self, Py_ssize_t, PyObject* name, PyObject* v) {
     return generic_store(self, name, v);
 }

@@ -164,8 +164,12 @@ PDI_HOT PyObject* store_positional(Method* m, PyObject* self, PyObject* const* a
     Py_RETURN_NONE;
 }
 
-// Carries out method `m`'s row on `self` with the arguments bound.
-PDI_HOT PyObject* dispatch(Method* m, PyObject* self, PyObject* const* bound) noexcept {
+// Carries out method `m`'s row on `self` with the arguments bound. Inlined
+// into its callers, as is what `run` does without binding: the calls between
+// the interpreter's slot and a body are few, so that a framework object's own
+// Python `str()`, called from a body, does not reach past the processor's
+// return stack (each level beyond it costs a mispredicted return).
+PDI_INLINE PyObject* dispatch(Method* m, PyObject* self, PyObject* const* bound) noexcept {
     try {
         Call c{m, self, bound};
         switch (m->row->does) {
@@ -183,15 +187,12 @@ PDI_HOT PyObject* dispatch(Method* m, PyObject* self, PyObject* const* bound) no
     }
 }
 
-// Runs method `m` on `self` with the arguments after it.
-PDI_HOT PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+// `run` with the arguments to bind first.
+PDI_HOT PyObject* run_binding(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     if (!m->globals) {
         PyErr_Format(PyExc_SystemError, "%U() called after its module was torn down", m->name);
         return nullptr;
     }
-    // A row without parameters called without arguments (texts, accessors) binds nothing.
-    if (!nargs && !kwnames && PyTuple_GET_SIZE(m->params) == 0) return dispatch(m, self, nullptr);
-    if (!kwnames && stores_positionally(m, nargs)) return store_positional(m, self, args, nargs);
     PyObject* bound[kMaxParams];
     py::object fresh;
     try {
@@ -201,6 +202,16 @@ PDI_HOT PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize
         return nullptr;
     }
     return dispatch(m, self, bound);
+}
+
+// Runs method `m` on `self` with the arguments after it.
+PDI_INLINE PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    if (m->globals && !kwnames) {
+        // A row without parameters called without arguments (texts, accessors) binds nothing.
+        if (!nargs && PyTuple_GET_SIZE(m->params) == 0) return dispatch(m, self, nullptr);
+        if (stores_positionally(m, nargs)) return store_positional(m, self, args, nargs);
+    }
+    return run_binding(m, self, args, nargs, kwnames);
 }
 
 PDI_HOT PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
@@ -828,11 +839,21 @@ PDI_HOT py::object store_params_body(Call& c) {
 // order, each in its plain string form, joined by ", ".
 PDI_HOT py::object record_str_body(Call& c) {
     Text text;
+    const Slots& slots = c.method->slots;
     const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
+    PyObject* const* values = readable_values(slots, c.self, n);
     for (Py_ssize_t i = 0; i < n; ++i) {
         if (i) text.ascii(", ", 2);
-        py::object v = c.read(c.self, i, c.data(i));
-        text.as_str(v.ptr());
+        // An exact int, float or str is written without running Python code,
+        // so the instance keeps holding it meanwhile.
+        PyObject* v = values ? values[slots.place[i]] : nullptr;
+        if (v && (PyLong_CheckExact(v) || PyFloat_CheckExact(v) || PyUnicode_CheckExact(v))) {
+            text.plain(v);
+            continue;
+        }
+        text.as_str(c.read(c.self, i, c.data(i)).ptr());
+        // str(), or the value's release, may have changed the class or the instance.
+        values = readable_values(slots, c.self, n);
     }
     return text.finish();
 }

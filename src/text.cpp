@@ -114,11 +114,6 @@ PDI_HOT Text& Text::plain_other(PyObject* v) {
     return str(s.ptr());
 }
 
-PDI_HOT Text& Text::str_of(PyObject* v) {
-    py::object s = steal(PyObject_Str(v));
-    return str(s.ptr());
-}
-
 PDI_HOT Text& Text::repr(PyObject* v) {
     if (PyLong_CheckExact(v) || PyFloat_CheckExact(v)) return plain(v);
     py::object s = steal(PyObject_Repr(v));

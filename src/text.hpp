@@ -92,7 +92,11 @@ private:
     Text& wide(PyObject* unicode);
     Text& long_integer(PyObject* v);  // an exact int
     Text& plain_other(PyObject* v);   // anything but an exact int
-    Text& str_of(PyObject* v);        // str(v) of anything
+    // str(v) of anything, called from the body itself (see dispatch in runtime.cpp).
+    Text& str_of(PyObject* v) {
+        py::object s = steal(PyObject_Str(v));
+        return str(s.ptr());
+    }
     void format(PyObject* v, const char* format_spec);
     void flush();
     Text& spill(const char* s, Py_ssize_t n);

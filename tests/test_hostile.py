@@ -151,6 +151,29 @@ CASES = {
                 return "g" if k == "status" else object.__getattribute__(self, k)
         print(*texts, repr(s), str(S(1, 2, 3, 4, 5, 6)), str(Hook(1)), sep="; ")
     """,
+    # A record's text reads its values straight from the instance only until a field's own str() runs, which may
+    # delete or replace later fields, make the instance's dict or change its class.
+    "texts under change": """
+        S = m.RadarInterfaceDataV4
+        class Meddle:
+            def __init__(self, act):
+                self.act = act
+            def __str__(self):
+                self.act(self.owner)
+                return "m"
+        class T(S):
+            status = "t"
+        str(S())
+        for act in (lambda s: delattr(s, "total_path"), lambda s: (vars(s).update({1: 2}), setattr(s, "weight", [9])),
+                    lambda s: (setattr(s, "rx_phase", 7), setattr(s, "first_path", "f")), lambda s: setattr(s, "__class__", T)):
+            s = S(1, 2, 3, 4, 5, 6)
+            s.rx_phase = Meddle(act)
+            s.rx_phase.owner = s
+            try:
+                print(str(s))
+            except AttributeError as exc:
+                print(exc)
+    """,
     # The framework's encoding reached past the item class as super() reaches it, whatever stands next.
     "super resolution": """
         class Mixin(m.AcknowledgeListResponse.__mro__[1]):
@@ -172,6 +195,8 @@ EXPECTED = {
     "global rebound mid-call": "6 5",
     "frame length overflow": "1 None\n1 None\nValueError bytearray(b'0123456789')",
     "super resolution": "b'mixin 1'\nb'static'",
+    "texts under change": "'RadarInterfaceDataV4' object has no attribute 'total_path'\n1, m, 3, 4, [9], 6\n"
+                          "1, m, f, 4, 5, 6\n1, m, 3, 4, 5, 6",
     "stores under change": "['channel', 'distance', 'azimuth']\n-1 [3]\n[('anchor_serial_number', 7), ('extra', 7), "
                            "('first_path', 9), ('rx_dt32', 8), ('total_path', 0)]\np [3, 3]\n"
                            "8 0 e [3, 3, 0, 0, 'channel', 'distance', 'azimuth', 'elevation', 0, "
