@@ -15,6 +15,20 @@
 // the item's line ends shown as " | ". Whatever a value's own text or an
 // attribute look-up raises propagates unchanged; the tool then shows the line
 // without it.
+//
+// `texts.json_line(head, names, data, own_text, fallback)` is the JSON line
+// function of one item class: `line(frame, item)` gives what the tool's
+// Python `fallback(frame, item)` gives, `json.dumps({"offset": ..., <head>,
+// "fields": {...}, "text": ...}, allow_nan=False)` and a line end, with each
+// field value converted as the tool's `data(value)` converts it. Values of
+// the host's own types are converted and written here; any other value is
+// converted by `data` and its plain data written here; anything the host's
+// JSON encoder would treat in its own way (a dict key that is not a str, an
+// out-of-range float in converted data, deep nesting, subclasses) hands the
+// whole line to `fallback`, so that the line, or the error, is the tool's.
+#include <cmath>
+#include <cstdint>
+#include <cstring>
 #include "catalog.hpp"
 #include "text.hpp"
 
@@ -195,7 +209,13 @@ struct ItemLine {
     PyObject* texts;     // the Texts it writes values with
     PyObject* head;      // "<class name> 0x<type code>"
     PyObject* names;     // tuple of the field names (interned), or None: the item's own text
-    PyObject* labels;    // tuple of " <name>=" for each field
+    PyObject* labels;    // tuple of " <name>=" for each field (JSON: "\"<name>\": ")
+    // A JSON line only (else NULL): the tool's conversion of a field value,
+    // and its own line function, which gives the line where this one does not.
+    PyObject* data;
+    PyObject* fallback;
+    bool json;           // a JSON line function
+    bool own_text;       // JSON: the item's own text follows its fields
 };
 
 PyTypeObject& texts_type() {
@@ -267,14 +287,6 @@ void write_item_line(const ItemLine* me, Text& line, PyObject* item) {
     line.ascii("\n");
 }
 
-PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
-    if (PyVectorcall_NARGS(nargsf) != 2 || (kwnames && PyTuple_GET_SIZE(kwnames))) {
-        PyErr_SetString(PyExc_TypeError, "a line function takes two arguments, the frame and the item");
-        return nullptr;
-    }
-    return one_line(self, [&](Text& line) { write_item_line(reinterpret_cast<ItemLine*>(self), line, args[1]); });
-}
-
 // A str that a Python line function returned, appended to the batch.
 void append_text(Text& out, PyObject* made) {
     py::object text = steal(made);
@@ -283,6 +295,224 @@ void append_text(Text& out, PyObject* made) {
         throw PyErr{};
     }
     out.str(text.ptr());
+}
+
+// ---------------------------------------------------------------------------
+// JSON lines.
+
+// What the host's JSON encoder would write in a way of its own: the line is the tool's.
+struct NotPlain {};
+
+constexpr int kJsonDepth = 50;  // deeper nesting (or a list holding itself): the tool's line
+
+// A str as the host's JSON encoder writes it by default: quoted, ASCII only,
+// every other character as \uXXXX (beyond the basic plane as a surrogate pair).
+void write_json_str(Text& line, PyObject* s) {
+    const Py_ssize_t n = PyUnicode_GET_LENGTH(s);
+    const int kind = PyUnicode_KIND(s);
+    const void* chars = PyUnicode_DATA(s);
+    line.ascii("\"");
+    Py_ssize_t from = 0;  // the start of the run of characters written as they are
+    auto flush = [&](Py_ssize_t to) {
+        if (to > from) line.ascii(static_cast<const char*>(chars) + from, to - from);  // a run is 1-byte ASCII
+    };
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        Py_UCS4 c = PyUnicode_READ(kind, chars, i);
+        if (c >= ' ' && c <= '~' && c != '\\' && c != '"' && kind == PyUnicode_1BYTE_KIND) continue;
+        flush(i);
+        from = i + 1;
+        if (c >= ' ' && c <= '~' && c != '\\' && c != '"') {
+            const char one = static_cast<char>(c);
+            line.ascii(&one, 1);
+            continue;
+        }
+        const char* named = c == '\\' ? "\\\\" : c == '"' ? "\\\"" : c == '\b' ? "\\b" : c == '\f' ? "\\f"
+                          : c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : nullptr;
+        if (named) {
+            line.ascii(named, 2);
+            continue;
+        }
+        static const char hex[] = "0123456789abcdef";
+        auto unit = [&](Py_UCS4 u) {
+            const char text[6] = {'\\', 'u', hex[(u >> 12) & 15], hex[(u >> 8) & 15], hex[(u >> 4) & 15], hex[u & 15]};
+            line.ascii(text, 6);
+        };
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            unit(0xD800 | (c >> 10));
+            c = 0xDC00 | (c & 0x3FF);
+        }
+        unit(c);
+    }
+    flush(n);
+    line.ascii("\"");
+}
+
+struct Depth {
+    explicit Depth(int& d) : depth(d) {
+        if (++depth > kJsonDepth) {
+            --depth;
+            throw NotPlain{};
+        }
+    }
+    ~Depth() { --depth; }
+    Depth(const Depth&) = delete;
+    Depth& operator=(const Depth&) = delete;
+    int& depth;
+};
+
+// Plain data (what the tool's conversion gives) as the host's JSON encoder
+// writes it: None, bools, exact ints, finite floats, strs, lists, tuples and
+// dicts keyed by strs; anything else is NotPlain.
+// NOLINTNEXTLINE(misc-no-recursion)
+void write_json_data(Text& line, PyObject* v, int& depth) {
+    PyTypeObject* type = Py_TYPE(v);
+    if (v == Py_None) return void(line.ascii("null"));
+    if (v == Py_True) return void(line.ascii("true"));
+    if (v == Py_False) return void(line.ascii("false"));
+    if (type == &PyUnicode_Type) return write_json_str(line, v);
+    if (type == &PyLong_Type) return write_int(line, v);
+    if (type == &PyFloat_Type && std::isfinite(PyFloat_AS_DOUBLE(v))) return void(line.real(PyFloat_AS_DOUBLE(v)));
+    if (type == &PyList_Type || type == &PyTuple_Type) {
+        Depth in(depth);
+        line.ascii("[");
+        for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(v); ++i) {
+            if (i) line.ascii(", ");
+            py::object element = borrow(PySequence_Fast_GET_ITEM(v, i));
+            write_json_data(line, element.ptr(), depth);
+        }
+        return void(line.ascii("]"));
+    }
+    if (type == &PyDict_Type) {
+        Depth in(depth);
+        line.ascii("{");
+        Py_ssize_t pos = 0;
+        PyObject* key = nullptr;
+        PyObject* value = nullptr;
+        bool first = true;
+        const Py_ssize_t size = PyDict_GET_SIZE(v);
+        while (PyDict_Next(v, &pos, &key, &value)) {
+            if (!PyUnicode_CheckExact(key)) throw NotPlain{};
+            py::object k = borrow(key);
+            py::object held = borrow(value);
+            if (!first) line.ascii(", ");
+            first = false;
+            write_json_str(line, k.ptr());
+            line.ascii(": ");
+            write_json_data(line, held.ptr(), depth);
+            if (PyDict_GET_SIZE(v) != size) throw NotPlain{};  // changed while written
+        }
+        return void(line.ascii("}"));
+    }
+    throw NotPlain{};
+}
+
+// One field value as the tool converts it (`data(value)`) and then writes it:
+// the host's own types here (as the conversion treats them), anything else
+// converted by `data`.
+// NOLINTNEXTLINE(misc-no-recursion)
+void write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObject* v, int& depth) {
+    PyTypeObject* type = Py_TYPE(v);
+    if (type == &PyLong_Type || type == &PyBool_Type || type == &PyUnicode_Type) return write_json_data(line, v, depth);
+    if (type == &PyFloat_Type) {
+        const double x = PyFloat_AS_DOUBLE(v);
+        if (std::isfinite(x)) return void(line.real(x));
+        if (!std::isnan(x)) return void(x > 0 ? line.ascii("\"Infinity\"") : line.ascii("\"-Infinity\""));
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &x, sizeof bits);
+        if (bits == 0x7FF8000000000000ULL) return void(line.ascii("\"NaN\""));
+        char text[32];
+        const int n = std::snprintf(text, sizeof text, "\"NaN(0x%016llx)\"", static_cast<unsigned long long>(bits));
+        return void(line.ascii(text, n));
+    }
+    if (type == &PyBytes_Type || type == &PyByteArray_Type) {
+        py::object copy = borrow(v);
+        if (type == &PyByteArray_Type) copy = steal(PyBytes_FromObject(v));  // it may change while written
+        line.ascii("{\"bytes\": \"");
+        line.hex_bytes(reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(copy.ptr())), PyBytes_GET_SIZE(copy.ptr()));
+        return void(line.ascii("\"}"));
+    }
+    if (type == &PyList_Type || type == &PyTuple_Type) {
+        Depth in(depth);
+        line.ascii("[");
+        for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(v); ++i) {
+            if (i) line.ascii(", ");
+            py::object element = borrow(PySequence_Fast_GET_ITEM(v, i));
+            write_json_value(me, texts, line, element.ptr(), depth);
+        }
+        return void(line.ascii("]"));
+    }
+    if (reinterpret_cast<PyObject*>(type) == texts->serial) {
+        py::object number = steal(PyNumber_Long(v));
+        line.ascii("{\"serial\": ");
+        write_json_data(line, number.ptr(), depth);
+        return void(line.ascii("}"));
+    }
+    py::object data = borrow(me->data);
+    py::object plain = steal(PyObject_CallOneArg(data.ptr(), v));
+    write_json_data(line, plain.ptr(), depth);
+}
+
+// The JSON line of `item` by the line function `me` (held by the caller).
+void write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
+    if (!me->texts || !me->data || !me->fallback) {
+        PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
+        throw PyErr{};
+    }
+    py::object texts_held = borrow(me->texts);
+    const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
+    int depth = 0;
+    py::object offset = steal(PySequence_GetItem(frame, 0));
+    line.ascii("{\"offset\": ");
+    write_json_data(line, offset.ptr(), depth);
+    line.ascii(", ");
+    line.str(me->head);
+    line.ascii(", \"fields\": {");
+    const Py_ssize_t n = PyTuple_GET_SIZE(me->names);
+    // All fields are read first, as the tool's conversion reads them.
+    py::object values = steal(PyTuple_New(n));
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        PyTuple_SET_ITEM(values.ptr(), i, check(PyObject_GetAttr(item, PyTuple_GET_ITEM(me->names, i))));
+    }
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        if (i) line.ascii(", ");
+        line.str(PyTuple_GET_ITEM(me->labels, i));
+        write_json_value(me, texts, line, PyTuple_GET_ITEM(values.ptr(), i), depth);
+    }
+    line.ascii("}");
+    if (me->own_text) {
+        PyObject* text = PyObject_Str(item);
+        if (text) {
+            py::object held = steal(text);
+            line.ascii(", \"text\": ");
+            write_json_str(line, held.ptr());
+        } else if (PyErr_ExceptionMatches(PyExc_Exception)) {
+            PyErr_Clear();  // no text: the fields say it all
+        } else {
+            throw PyErr{};
+        }
+    }
+    line.ascii("}\n");
+}
+
+// An item's line by the line function `me`: a JSON one, or its line as text.
+void write_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
+    if (!me->json) return write_item_line(me, line, item);
+    try {
+        write_json_line(me, line, frame, item);
+    } catch (const NotPlain&) {
+        line.clear();
+        py::object fallback = borrow(me->fallback);  // cannot be cleared meanwhile: nothing ran since the check
+        append_text(line, PyObject_CallFunctionObjArgs(fallback.ptr(), frame, item, nullptr));
+    }
+}
+
+PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
+    if (PyVectorcall_NARGS(nargsf) != 2 || (kwnames && PyTuple_GET_SIZE(kwnames))) {
+        PyErr_SetString(PyExc_TypeError, "a line function takes two arguments, the frame and the item");
+        return nullptr;
+    }
+    return one_line(self, [&](Text& line) { write_line(reinterpret_cast<ItemLine*>(self), line, args[0], args[1]); });
 }
 
 // texts.lines(frames, decode, lines, line_for, robust): the lines of a batch of frames, one str.
@@ -324,7 +554,7 @@ PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
             line.clear();
             const bool done = guarded([&] {
                 if (Py_IS_TYPE(function.ptr(), &line_type())) {
-                    write_item_line(reinterpret_cast<ItemLine*>(function.ptr()), line, item.ptr());
+                    write_line(reinterpret_cast<ItemLine*>(function.ptr()), line, frame.ptr(), item.ptr());
                 } else {
                     append_text(line, PyObject_CallFunctionObjArgs(function.ptr(), frame.ptr(), item.ptr(), nullptr));
                 }
@@ -377,6 +607,53 @@ PyObject* texts_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
         made->head = py::object(borrow(args[0])).release().ptr();
         made->names = names.release().ptr();
         made->labels = labels.release().ptr();
+        made->data = nullptr;
+        made->fallback = nullptr;
+        made->json = made->own_text = false;
+        PyObject_GC_Track(made);
+        result = reinterpret_cast<PyObject*>(made);
+    });
+    return result;
+}
+
+// texts.json_line(head, names, data, own_text, fallback): the JSON line function of one class.
+PyObject* texts_json_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+    if (nargs != 5 || !PyUnicode_Check(args[0]) || !PyTuple_Check(args[1]) || !PyCallable_Check(args[2]) ||
+        !PyBool_Check(args[3]) || !PyCallable_Check(args[4])) {
+        PyErr_SetString(PyExc_TypeError, "json_line(head, names, data, own_text, fallback) takes a str, a tuple of "
+                                         "field names, a callable, a bool and a callable");
+        return nullptr;
+    }
+    PyObject* result = nullptr;
+    guarded([&] {
+        const Py_ssize_t n = PyTuple_GET_SIZE(args[1]);
+        py::object names = steal(PyTuple_New(n));
+        py::object labels = steal(PyTuple_New(n));
+        for (Py_ssize_t i = 0; i < n; ++i) {
+            PyObject* name = PyTuple_GET_ITEM(args[1], i);
+            if (!PyUnicode_CheckExact(name)) {
+                PyErr_SetString(PyExc_TypeError, "a field name is a str");
+                throw PyErr{};
+            }
+            Py_INCREF(name);
+            PyUnicode_InternInPlace(&name);
+            PyTuple_SET_ITEM(names.ptr(), i, name);
+            Text label;
+            write_json_str(label, name);
+            label.ascii(": ");
+            PyTuple_SET_ITEM(labels.ptr(), i, label.finish().release().ptr());
+        }
+        auto* made = PyObject_GC_New(ItemLine, &line_type());
+        if (!made) throw PyErr{};
+        made->vectorcall = line_call;
+        made->texts = py::object(borrow(self)).release().ptr();
+        made->head = py::object(borrow(args[0])).release().ptr();
+        made->names = names.release().ptr();
+        made->labels = labels.release().ptr();
+        made->data = py::object(borrow(args[2])).release().ptr();
+        made->fallback = py::object(borrow(args[4])).release().ptr();
+        made->json = true;
+        made->own_text = args[3] == Py_True;
         PyObject_GC_Track(made);
         result = reinterpret_cast<PyObject*>(made);
     });
@@ -432,16 +709,23 @@ void texts_dealloc(PyObject* self) {
 int line_traverse(PyObject* self, visitproc visit, void* arg) {
     auto* l = reinterpret_cast<ItemLine*>(self);
     Py_VISIT(l->texts);
+    Py_VISIT(l->data);
+    Py_VISIT(l->fallback);
     return 0;
 }
 int line_clear(PyObject* self) {
-    Py_CLEAR(reinterpret_cast<ItemLine*>(self)->texts);
+    auto* l = reinterpret_cast<ItemLine*>(self);
+    Py_CLEAR(l->texts);
+    Py_CLEAR(l->data);
+    Py_CLEAR(l->fallback);
     return 0;
 }
 void line_dealloc(PyObject* self) {
     PyObject_GC_UnTrack(self);
     auto* l = reinterpret_cast<ItemLine*>(self);
     Py_CLEAR(l->texts);
+    Py_CLEAR(l->data);
+    Py_CLEAR(l->fallback);
     Py_CLEAR(l->head);
     Py_CLEAR(l->names);
     Py_CLEAR(l->labels);
@@ -452,6 +736,9 @@ PyMethodDef* texts_methods() {
     static PyMethodDef methods[] = {
     {"line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_line)), METH_FASTCALL,
      "line(head, names) -> the function (frame, item) -> the text line of an item of one class."},
+    {"json_line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_json_line)), METH_FASTCALL,
+     "json_line(head, names, data, own_text, fallback) -> the function (frame, item) -> the JSON line of an item "
+     "of one class."},
     {"lines", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_lines)), METH_FASTCALL,
      "lines(frames, decode, lines, line_for, robust) -> the text of the decoded items of a batch of frames."},
     {nullptr, nullptr, 0, nullptr},

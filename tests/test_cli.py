@@ -262,10 +262,13 @@ DOUBLES = struct.unpack("<2000d", random.Random(5).randbytes(16000))
 
 # Each line of the bundled sample, and hostile values set on an item (non-finite, subnormal and random
 # doubles, 64-bit limits and beyond, subclasses of the host's types, text beyond ASCII, odd objects, nested
-# and mixed lists), render as the reference says; a text that fails raises, and the tool falls back.
-@pytest.mark.parametrize("value", [None, [float("nan"), -0.0, float("inf"), 5e-324, 1e16, 1e-5, 0.1, *DOUBLES],
+# and mixed lists), render as the reference says, and as JSON as to_data and json.dumps say; a text that
+# fails raises, and the tool falls back.
+@pytest.mark.parametrize("value", [None, [float("nan"), -0.0, float("inf"), 5e-324, 1e16, 1e-5, 0.1, *DOUBLES,
+                                          *struct.unpack("<2d", struct.pack("<2Q", 0x7FF8000000000001, 2**64 - 1))],
                                    [2**63 - 1, -2**63, 2**64, -10**40, True, Odd(3)], "µs\n'\"\\", b"\0\xff",
                                    bytearray(b"ab"), memoryview(b"cd"), (1, [2, (3,)], []), object(),
+                                   "\x7f\U0001f600", eval("[" * 60 + "]" * 60),
                                    type("S", (str,), {})("x"), type("F", (float,), {})(2.5), pdi.PinConfig(5),
                                    type("R", (), {"a": 1.5, "__init__": lambda s: setattr(s, "b", [s.a])})()])
 def test_lines_are_the_reference_texts(value):
@@ -274,9 +277,12 @@ def test_lines_are_the_reference_texts(value):
         items = [item for _, item in capture.iter_items(f, on_diagnostic=lambda d: None)]
     tick = pdi.TickV2()
     tick.nt64, tick.dt40, tick.nt_quality = value, [value], 7
-    view, render = tool.TextFormat(), tool.texts().lines
+    view, render, json_view = tool.TextFormat(), tool.texts().lines, tool.JsonFormat()
     wants = []
     for item in items + [tick]:
+        # Its JSON line is the Python one, made from to_data and json.dumps.
+        frame = (7, type(item).type, b"")
+        assert json_view.line_for(type(item), frame, item)(frame, item) == tool.json_line(frame, item)
         head = "%s 0x%04X" % (type(item).__name__, type(item).type)
         if capture.own_text(item):
             want = head + " " + str(item).replace("\n", " | ")
@@ -290,12 +296,16 @@ def test_lines_are_the_reference_texts(value):
     frames = [(i, type(item).type, b"") for i, item in enumerate(batch)]
     wants.insert(len(items) // 2, wants[-1])
     assert render(frames, lambda f: batch[f[0]], {}, view.line_for, view.robust) == "".join(wants)
+    assert render(frames, lambda f: batch[f[0]], {}, json_view.line_for, json_view.robust) == \
+        "".join(tool.json_line(f, batch[f[0]]) for f in frames)
     loop = [1]
     loop.append(loop)
     for bad, error in ((loop, RecursionError), (pdi.PinConfig(type("B", (), {"__str__": lambda s: 1})()), TypeError)):
         tick.nt64 = bad
         with pytest.raises(error):
             tool.class_line(type(tick), tick)(None, tick)
+        with pytest.raises(error):
+            json_view.line_for(type(tick), frame, tick)(frame, tick)
     assert tool.robust_line(tick).startswith("TickV2 0x8015 nt64=(")
     # The batch loop: a line that fails gives the robust one, a decode that fails with anything else than
     # an Exception ends the batch; misuse is a TypeError.

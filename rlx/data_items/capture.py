@@ -33,8 +33,9 @@ themselves, finite floats as numbers and the others as the strings ``"NaN"``,
 strings, bytes as ``{"bytes": "<hex>"}``, serial numbers as ``{"serial": n}``,
 lists (nested ones too) as arrays, records as objects of their fields, and the
 network commands of a command list as ``{"group": g, "type": "0x2A",
-"length": n, "data": {"bytes": "<hex>"}}``, read from the command's own frame.
-The output is strict JSON (RFC 8259) whatever the payload held.
+"length": n, "data": {"bytes": "<hex>"}}``, read from the command's own frame;
+``value_data(value)`` gives one value's plain data. The output is strict JSON
+(RFC 8259) whatever the payload held.
 """
 
 import binascii
@@ -49,7 +50,7 @@ from rlx.data_items import _capture
 
 __all__ = ["catalog", "Capture", "CaptureError", "Diagnostic", "Field", "iter_items", "to_data", "from_data",
            "item_classes", "declared_classes", "layout", "fixed_size", "kind_name", "element_class",
-           "own_text", "record_fields", "command_frame", "SERIAL_MAX"]
+           "own_text", "record_fields", "command_frame", "value_data", "SERIAL_MAX"]
 
 SERIAL_MAX = 0xFFFFFFFF          # a serial number is 4 bytes on the wire
 CHUNK = 1 << 16                  # bytes read at a time
@@ -223,7 +224,7 @@ def _float_data(value):
     return "Infinity" if value > 0 else "-Infinity"
 
 
-def _data(value):
+def value_data(value):
     """A field value as plain data (see the module documentation)."""
     to_data = _DATA_OF.get(type(value))
     if to_data is None:
@@ -245,7 +246,7 @@ def _list_data(value):
         to_data = _DATA_OF.get(kinds.pop())
         if to_data is not None:
             return list(map(to_data, value))
-    return list(map(_data, value))
+    return list(map(value_data, value))
 
 
 # How to turn a value of each type met so far into plain data.
@@ -291,10 +292,10 @@ def _fields_function(names, sample):
     """A function object -> {name: plain data} of the fields ``names`` of an item or record class, written
     for the class at its first object (``sample``): one dict display that takes integers, flags and text as
     they are and converts the rest, so that most values cost no call. A later value of another type than
-    the first object's goes through _data as well."""
+    the first object's goes through value_data as well."""
     if not names:
         return lambda obj: {}
-    scope = {"get": operator.attrgetter(*names), "data": _data, "plain": _PLAIN}
+    scope = {"get": operator.attrgetter(*names), "data": value_data, "plain": _PLAIN}
     values = scope["get"](sample) if len(names) > 1 else (scope["get"](sample),)
     entries = []
     for i, (name, v) in enumerate(zip(names, values)):
@@ -302,7 +303,7 @@ def _fields_function(names, sample):
         if type(v) in _PLAIN:
             read = "%s if type(%s) in plain else data(%s)" % (read, read, read)
         else:
-            _data(v)            # registers the conversion of its type
+            value_data(v)       # registers the conversion of its type
             scope["c%d" % i], scope["t%d" % i] = _DATA_OF[type(v)], type(v)
             read = "c%d(%s) if type(%s) is t%d else data(%s)" % (i, read, read, i, read)
         entries.append("%r: %s" % (name, read))

@@ -332,19 +332,14 @@ def json_line(frame, item):
 
 
 class JsonFormat:
-    """decode --json: ``line_for`` as TextFormat's."""
+    """decode --json: ``line_for`` as TextFormat's. The line is made in C++ (rlx.data_items._capture) and is
+    json_line's: values converted as capture.to_data converts them, written as json.dumps writes them;
+    json_line itself makes the line of an item holding what the host's encoder would treat its own way."""
 
     def line_for(self, cls, frame, item):
-        if capture.own_text(item):
-            return json_line
-        dumps = json.JSONEncoder(allow_nan=False).encode
-        to_data = capture.to_data
-
-        def line(frame, item):
-            record = {"offset": frame[0]}
-            record.update(to_data(item))
-            return dumps(record) + "\n"
-        return line
+        head = json.dumps({"class": cls.__name__, "type": "0x%04X" % cls.type})[1:-1]
+        names = tuple(a.name for a in cls.definition)
+        return texts().json_line(head, names, capture.value_data, capture.own_text(item), json_line)
 
     robust = staticmethod(json_line)
 
