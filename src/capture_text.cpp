@@ -16,13 +16,14 @@
 // attribute look-up raises propagates unchanged; the tool then shows the line
 // without it.
 //
-// `texts.json_line(head, names, data, own_text, fallback)` is the JSON line
+// `texts.json_line(head, names, data, own_text, fallback, converters)` is the JSON line
 // function of one item class: `line(frame, item)` gives what the tool's
 // Python `fallback(frame, item)` gives, `json.dumps({"offset": ..., <head>,
 // "fields": {...}, "text": ...}, allow_nan=False)` and a line end, with each
 // field value converted as the tool's `data(value)` converts it. Values of
-// the host's own types are converted and written here; any other value is
-// converted by `data` and its plain data written here; anything the host's
+// the host's own types are converted and written here, and so are records
+// whose converter (in `converters`, as `data` keeps them) reads their fields;
+// any other value is converted by `data` and its plain data written here; anything the host's
 // JSON encoder would treat in its own way (a dict key that is not a str, an
 // out-of-range float in converted data, deep nesting, subclasses) hands the
 // whole line to `fallback`, so that the line, or the error, is the tool's.
@@ -214,6 +215,7 @@ struct ItemLine {
     // and its own line function, which gives the line where this one does not.
     PyObject* data;
     PyObject* fallback;
+    PyObject* converters;  // {type: the tool's conversion of its values}, as `data` keeps it
     bool json;           // a JSON line function
     bool own_text;       // JSON: the item's own text follows its fields
 };
@@ -304,6 +306,12 @@ void append_text(Text& out, PyObject* made) {
 struct NotPlain {};
 
 constexpr int kJsonDepth = 50;  // deeper nesting (or a list holding itself): the tool's line
+
+// "names", the attribute of a converter that reads a record by its fields (made once).
+PyObject* json_names() {
+    static PyObject* const name = check(PyUnicode_InternFromString("names"));
+    return name;
+}
 
 // A str as the host's JSON encoder writes it by default: quoted, ASCII only,
 // every other character as \uXXXX (beyond the basic plane as a surrogate pair).
@@ -448,6 +456,36 @@ void write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
         write_json_data(line, number.ptr(), depth);
         return void(line.ascii("}"));
     }
+    // A record whose conversion is the dict of its fields (a converter carrying their `names`): the
+    // fields read first, each value then converted and written here.
+    PyObject* found = PyDict_Check(me->converters) ? PyDict_GetItemWithError(me->converters,
+                                                                            reinterpret_cast<PyObject*>(type))
+                                                   : nullptr;
+    if (!found && PyErr_Occurred()) throw PyErr{};
+    if (found) {
+        py::object converter = borrow(found);
+        PyObject* names_found = nullptr;
+        if (_PyObject_LookupAttr(converter.ptr(), json_names(), &names_found) < 0) throw PyErr{};
+        py::object names = names_found ? steal(names_found) : borrow(Py_None);
+        if (PyTuple_CheckExact(names.ptr()) && PyTuple_GET_SIZE(names.ptr()) > 0) {
+            Depth in(depth);
+            const Py_ssize_t n = PyTuple_GET_SIZE(names.ptr());
+            py::object values = steal(PyTuple_New(n));
+            for (Py_ssize_t i = 0; i < n; ++i) {
+                PyObject* name = PyTuple_GET_ITEM(names.ptr(), i);
+                if (!PyUnicode_CheckExact(name)) throw NotPlain{};
+                PyTuple_SET_ITEM(values.ptr(), i, check(PyObject_GetAttr(v, name)));
+            }
+            line.ascii("{");
+            for (Py_ssize_t i = 0; i < n; ++i) {
+                if (i) line.ascii(", ");
+                write_json_str(line, PyTuple_GET_ITEM(names.ptr(), i));
+                line.ascii(": ");
+                write_json_value(me, texts, line, PyTuple_GET_ITEM(values.ptr(), i), depth);
+            }
+            return void(line.ascii("}"));
+        }
+    }
     py::object data = borrow(me->data);
     py::object plain = steal(PyObject_CallOneArg(data.ptr(), v));
     write_json_data(line, plain.ptr(), depth);
@@ -455,7 +493,7 @@ void write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
 
 // The JSON line of `item` by the line function `me` (held by the caller).
 void write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
-    if (!me->texts || !me->data || !me->fallback) {
+    if (!me->texts || !me->data || !me->fallback || !me->converters) {
         PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
         throw PyErr{};
     }
@@ -609,6 +647,7 @@ PyObject* texts_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
         made->labels = labels.release().ptr();
         made->data = nullptr;
         made->fallback = nullptr;
+        made->converters = nullptr;
         made->json = made->own_text = false;
         PyObject_GC_Track(made);
         result = reinterpret_cast<PyObject*>(made);
@@ -616,12 +655,12 @@ PyObject* texts_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     return result;
 }
 
-// texts.json_line(head, names, data, own_text, fallback): the JSON line function of one class.
+// texts.json_line(head, names, data, own_text, fallback, converters): the JSON line function of one class.
 PyObject* texts_json_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-    if (nargs != 5 || !PyUnicode_Check(args[0]) || !PyTuple_Check(args[1]) || !PyCallable_Check(args[2]) ||
-        !PyBool_Check(args[3]) || !PyCallable_Check(args[4])) {
-        PyErr_SetString(PyExc_TypeError, "json_line(head, names, data, own_text, fallback) takes a str, a tuple of "
-                                         "field names, a callable, a bool and a callable");
+    if (nargs != 6 || !PyUnicode_Check(args[0]) || !PyTuple_Check(args[1]) || !PyCallable_Check(args[2]) ||
+        !PyBool_Check(args[3]) || !PyCallable_Check(args[4]) || !PyDict_Check(args[5])) {
+        PyErr_SetString(PyExc_TypeError, "json_line(head, names, data, own_text, fallback, converters) takes a str, "
+                                         "a tuple of field names, a callable, a bool, a callable and a dict");
         return nullptr;
     }
     PyObject* result = nullptr;
@@ -652,6 +691,7 @@ PyObject* texts_json_line(PyObject* self, PyObject* const* args, Py_ssize_t narg
         made->labels = labels.release().ptr();
         made->data = py::object(borrow(args[2])).release().ptr();
         made->fallback = py::object(borrow(args[4])).release().ptr();
+        made->converters = py::object(borrow(args[5])).release().ptr();
         made->json = true;
         made->own_text = args[3] == Py_True;
         PyObject_GC_Track(made);
@@ -711,6 +751,7 @@ int line_traverse(PyObject* self, visitproc visit, void* arg) {
     Py_VISIT(l->texts);
     Py_VISIT(l->data);
     Py_VISIT(l->fallback);
+    Py_VISIT(l->converters);
     return 0;
 }
 int line_clear(PyObject* self) {
@@ -718,6 +759,7 @@ int line_clear(PyObject* self) {
     Py_CLEAR(l->texts);
     Py_CLEAR(l->data);
     Py_CLEAR(l->fallback);
+    Py_CLEAR(l->converters);
     return 0;
 }
 void line_dealloc(PyObject* self) {
@@ -726,6 +768,7 @@ void line_dealloc(PyObject* self) {
     Py_CLEAR(l->texts);
     Py_CLEAR(l->data);
     Py_CLEAR(l->fallback);
+    Py_CLEAR(l->converters);
     Py_CLEAR(l->head);
     Py_CLEAR(l->names);
     Py_CLEAR(l->labels);
@@ -737,7 +780,8 @@ PyMethodDef* texts_methods() {
     {"line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_line)), METH_FASTCALL,
      "line(head, names) -> the function (frame, item) -> the text line of an item of one class."},
     {"json_line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_json_line)), METH_FASTCALL,
-     "json_line(head, names, data, own_text, fallback) -> the function (frame, item) -> the JSON line of an item "
+     "json_line(head, names, data, own_text, fallback, converters) -> the function (frame, item) -> the JSON line "
+     "of an item "
      "of one class."},
     {"lines", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_lines)), METH_FASTCALL,
      "lines(frames, decode, lines, line_for, robust) -> the text of the decoded items of a batch of frames."},

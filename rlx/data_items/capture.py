@@ -252,6 +252,7 @@ def _list_data(value):
 # How to turn a value of each type met so far into plain data.
 _DATA_OF = {int: _same, bool: _same, str: _same, float: _float_data, bytes: _bytes_data,
             bytearray: _bytes_data, memoryview: _bytes_data, list: _list_data, tuple: _list_data}
+value_data.converters = _DATA_OF  # for the tool's JSON lines, which read records as their converters do
 
 
 def _data_of(sample):
@@ -308,6 +309,7 @@ def _fields_function(names, sample):
             read = "c%d(%s) if type(%s) is t%d else data(%s)" % (i, read, read, i, read)
         entries.append("%r: %s" % (name, read))
     exec("def fields(obj):\n    v = get(obj)\n    return {%s}\n" % ", ".join(entries), scope)
+    scope["fields"].names = tuple(names)  # what the tool's JSON lines read such an object by
     return scope["fields"]
 
 

@@ -339,7 +339,8 @@ class JsonFormat:
     def line_for(self, cls, frame, item):
         head = json.dumps({"class": cls.__name__, "type": "0x%04X" % cls.type})[1:-1]
         names = tuple(a.name for a in cls.definition)
-        return texts().json_line(head, names, capture.value_data, capture.own_text(item), json_line)
+        return texts().json_line(head, names, capture.value_data, capture.own_text(item), json_line,
+                                 capture.value_data.converters)
 
     robust = staticmethod(json_line)
 
