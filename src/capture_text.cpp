@@ -308,9 +308,12 @@ struct NotPlain {};
 constexpr int kJsonDepth = 50;  // deeper nesting (or a list holding itself): the tool's line
 
 // "names", the attribute of a converter that reads a record by its fields (made once).
+struct ConverterNames {
+    PyObject* name;
+};
 PyObject* json_names() {
-    static PyObject* const name = check(PyUnicode_InternFromString("names"));
-    return name;
+    static const ConverterNames made{check(PyUnicode_InternFromString("names"))};
+    return made.name;
 }
 
 // A str as the host's JSON encoder writes it by default: quoted, ASCII only,
