@@ -16,17 +16,18 @@
 // attribute look-up raises propagates unchanged; the tool then shows the line
 // without it.
 //
-// `texts.json_line(head, names, data, own_text, fallback, converters)` is the JSON line
-// function of one item class: `line(frame, item)` gives what the tool's
-// Python `fallback(frame, item)` gives, `json.dumps({"offset": ..., <head>,
-// "fields": {...}, "text": ...}, allow_nan=False)` and a line end, with each
-// field value converted as the tool's `data(value)` converts it. Values of
-// the host's own types are converted and written here, and so are records
-// whose converter (in `converters`, as `data` keeps them) reads their fields;
-// any other value is converted by `data` and its plain data written here; anything the host's
-// JSON encoder would treat in its own way (a dict key that is not a str, an
-// out-of-range float in converted data, deep nesting, subclasses) hands the
-// whole line to `fallback`, so that the line, or the error, is the tool's.
+// `texts.json_line(head, names, data, own_text, fallback, converters)` is the
+// JSON line function of one item class: `line(frame, item)` gives what the
+// tool's Python `fallback(frame, item)` gives, `json.dumps({"offset": ...,
+// <head>, "fields": {...}, "text": ...}, allow_nan=False)` and a line end,
+// with each field value converted as the tool's `data(value)` converts it.
+// Values of the host's own types are converted and written here, and so are
+// records whose converter (in `converters`, as `data` keeps them) reads their
+// fields; any other value is converted by `data` and its plain data written
+// here. Anything the host's JSON encoder would treat in its own way (a dict
+// key that is not a str, converted data of other types or with an
+// out-of-range float, deep nesting) hands the whole line to `fallback`, so
+// that the line, or the error, is the tool's.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -494,7 +495,8 @@ void write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
     write_json_data(line, plain.ptr(), depth);
 }
 
-// The JSON line of `item` by the line function `me` (held by the caller).
+// The JSON line of `item` by the line function `me` (held by the caller, so
+// that the collector does not clear its parts while Python code runs here).
 void write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
     if (!me->texts || !me->data || !me->fallback || !me->converters) {
         PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
@@ -543,7 +545,7 @@ void write_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item)
         write_json_line(me, line, frame, item);
     } catch (const NotPlain&) {
         line.clear();
-        py::object fallback = borrow(me->fallback);  // cannot be cleared meanwhile: nothing ran since the check
+        py::object fallback = borrow(me->fallback);  // not cleared while the caller holds the line function
         append_text(line, PyObject_CallFunctionObjArgs(fallback.ptr(), frame, item, nullptr));
     }
 }
