@@ -1,6 +1,7 @@
 # Every decoder of the catalog on any payload: a decode either ends in one of
 # the standard errors or consumes the payload, and what it decoded re-encodes
-# under the class's code to bytes that decode and re-encode to themselves.
+# under the class's code to bytes that decode and re-encode to themselves; the
+# command-line tool's JSON line of it is the one its Python makes.
 #
 # The payloads are valid encodings, mutated, and random bytes.
 # fuzz/run spends a time budget (RLX_FUZZ_BUDGET seconds) on the same property.
@@ -17,6 +18,7 @@ from hypothesis import given, settings, strategies as st
 import rlx.data_items.private_data_items as pdi
 import rlx.rlx as fw
 from conftest import STANDARD_ERRORS, declared_classes, decode
+from rlx.data_items import cli
 
 # (the module's own attribute kind decodes inside ClockDomain)
 DECODERS = [c for c in declared_classes(pdi) if issubclass(c, fw.RLXDataItem)]
@@ -58,6 +60,8 @@ def check(cls, payload):
             str(item)
         except STANDARD_ERRORS:
             pass
+        frame = (0, cls.type, payload)
+        assert cli.JsonFormat().line_for(cls, frame, item)(frame, item) == cli.json_line(frame, item)
         again = item._encode()
         assert again[:4] == struct.pack("<HH", cls.type, len(again) - 4)
         assert decode(cls, again[4:])._encode() == again
