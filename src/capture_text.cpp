@@ -373,6 +373,20 @@ struct Depth {
     int& depth;
 };
 
+// An exact list or tuple as an array, each element (held while written) by `write`.
+template <class Write>
+// NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by Depth
+void write_json_list(Text& line, PyObject* v, int& depth, Write write) {
+    Depth in(depth);
+    line.ascii("[");
+    for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(v); ++i) {
+        if (i) line.ascii(", ");
+        py::object element = borrow(PySequence_Fast_GET_ITEM(v, i));
+        write(element.ptr());
+    }
+    line.ascii("]");
+}
+
 // Plain data (what the tool's conversion gives) as the host's JSON encoder
 // writes it: None, bools, exact ints, finite floats, strs, lists, tuples and
 // dicts keyed by strs; anything else is NotPlain.
@@ -386,14 +400,8 @@ void write_json_data(Text& line, PyObject* v, int& depth) {
     if (type == &PyLong_Type) return write_int(line, v);
     if (type == &PyFloat_Type && std::isfinite(PyFloat_AS_DOUBLE(v))) return void(line.real(PyFloat_AS_DOUBLE(v)));
     if (type == &PyList_Type || type == &PyTuple_Type) {
-        Depth in(depth);
-        line.ascii("[");
-        for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(v); ++i) {
-            if (i) line.ascii(", ");
-            py::object element = borrow(PySequence_Fast_GET_ITEM(v, i));
-            write_json_data(line, element.ptr(), depth);
-        }
-        return void(line.ascii("]"));
+        // NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by Depth
+        return write_json_list(line, v, depth, [&](PyObject* element) { write_json_data(line, element, depth); });
     }
     if (type == &PyDict_Type) {
         Depth in(depth);
@@ -445,14 +453,9 @@ void write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
         return void(line.ascii("\"}"));
     }
     if (type == &PyList_Type || type == &PyTuple_Type) {
-        Depth in(depth);
-        line.ascii("[");
-        for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(v); ++i) {
-            if (i) line.ascii(", ");
-            py::object element = borrow(PySequence_Fast_GET_ITEM(v, i));
-            write_json_value(me, texts, line, element.ptr(), depth);
-        }
-        return void(line.ascii("]"));
+        return write_json_list(line, v, depth,
+                               // NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by Depth
+                               [&](PyObject* element) { write_json_value(me, texts, line, element, depth); });
     }
     if (reinterpret_cast<PyObject*>(type) == texts->serial) {
         py::object number = steal(PyNumber_Long(v));
@@ -616,6 +619,45 @@ PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     return result;
 }
 
+// The field names of a line function, interned, and the label written before
+// each value, made by `label(name)`.
+template <class Label>
+void field_names(PyObject* given, py::object& names, py::object& labels, Label label) {
+    const Py_ssize_t n = PyTuple_GET_SIZE(given);
+    names = steal(PyTuple_New(n));
+    labels = steal(PyTuple_New(n));
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        PyObject* name = PyTuple_GET_ITEM(given, i);
+        if (!PyUnicode_CheckExact(name)) {
+            PyErr_SetString(PyExc_TypeError, "a field name is a str");
+            throw PyErr{};
+        }
+        Py_INCREF(name);
+        PyUnicode_InternInPlace(&name);
+        PyTuple_SET_ITEM(names.ptr(), i, name);
+        PyTuple_SET_ITEM(labels.ptr(), i, label(name).release().ptr());
+    }
+}
+
+// A new line function of `texts` with its parts (a JSON one when `data` is given).
+PyObject* new_line(PyObject* texts, PyObject* head, py::object& names, py::object& labels, PyObject* data = nullptr,
+                   PyObject* fallback = nullptr, PyObject* converters = nullptr, bool own_text = false) {
+    auto* made = PyObject_GC_New(ItemLine, &line_type());
+    if (!made) throw PyErr{};
+    made->vectorcall = line_call;
+    made->texts = py::object(borrow(texts)).release().ptr();
+    made->head = py::object(borrow(head)).release().ptr();
+    made->names = names.release().ptr();
+    made->labels = labels.release().ptr();
+    made->json = data != nullptr;
+    made->data = data ? py::object(borrow(data)).release().ptr() : nullptr;
+    made->fallback = fallback ? py::object(borrow(fallback)).release().ptr() : nullptr;
+    made->converters = converters ? py::object(borrow(converters)).release().ptr() : nullptr;
+    made->own_text = own_text;
+    PyObject_GC_Track(made);
+    return reinterpret_cast<PyObject*>(made);
+}
+
 // texts.line(head, names): the line function of one class.
 PyObject* texts_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     if (nargs != 2 || !PyUnicode_Check(args[0]) || !(args[1] == Py_None || PyTuple_Check(args[1]))) {
@@ -624,38 +666,12 @@ PyObject* texts_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     }
     PyObject* result = nullptr;
     guarded([&] {
-        py::object names = borrow(args[1]);
+        py::object names = borrow(Py_None);
         py::object labels = borrow(Py_None);
-        if (names.ptr() != Py_None) {
-            const Py_ssize_t n = PyTuple_GET_SIZE(names.ptr());
-            py::object interned = steal(PyTuple_New(n));
-            labels = steal(PyTuple_New(n));
-            for (Py_ssize_t i = 0; i < n; ++i) {
-                PyObject* name = PyTuple_GET_ITEM(names.ptr(), i);
-                if (!PyUnicode_CheckExact(name)) {
-                    PyErr_SetString(PyExc_TypeError, "a field name is a str");
-                    throw PyErr{};
-                }
-                Py_INCREF(name);
-                PyUnicode_InternInPlace(&name);
-                PyTuple_SET_ITEM(interned.ptr(), i, name);
-                PyTuple_SET_ITEM(labels.ptr(), i, check(PyUnicode_FromFormat(" %U=", name)));
-            }
-            names = interned;
+        if (args[1] != Py_None) {
+            field_names(args[1], names, labels, [](PyObject* name) { return steal(PyUnicode_FromFormat(" %U=", name)); });
         }
-        auto* made = PyObject_GC_New(ItemLine, &line_type());
-        if (!made) throw PyErr{};
-        made->vectorcall = line_call;
-        made->texts = py::object(borrow(self)).release().ptr();
-        made->head = py::object(borrow(args[0])).release().ptr();
-        made->names = names.release().ptr();
-        made->labels = labels.release().ptr();
-        made->data = nullptr;
-        made->fallback = nullptr;
-        made->converters = nullptr;
-        made->json = made->own_text = false;
-        PyObject_GC_Track(made);
-        result = reinterpret_cast<PyObject*>(made);
+        result = new_line(self, args[0], names, labels);
     });
     return result;
 }
@@ -670,37 +686,15 @@ PyObject* texts_json_line(PyObject* self, PyObject* const* args, Py_ssize_t narg
     }
     PyObject* result = nullptr;
     guarded([&] {
-        const Py_ssize_t n = PyTuple_GET_SIZE(args[1]);
-        py::object names = steal(PyTuple_New(n));
-        py::object labels = steal(PyTuple_New(n));
-        for (Py_ssize_t i = 0; i < n; ++i) {
-            PyObject* name = PyTuple_GET_ITEM(args[1], i);
-            if (!PyUnicode_CheckExact(name)) {
-                PyErr_SetString(PyExc_TypeError, "a field name is a str");
-                throw PyErr{};
-            }
-            Py_INCREF(name);
-            PyUnicode_InternInPlace(&name);
-            PyTuple_SET_ITEM(names.ptr(), i, name);
+        py::object names;
+        py::object labels;
+        field_names(args[1], names, labels, [](PyObject* name) {
             Text label;
             write_json_str(label, name);
             label.ascii(": ");
-            PyTuple_SET_ITEM(labels.ptr(), i, label.finish().release().ptr());
-        }
-        auto* made = PyObject_GC_New(ItemLine, &line_type());
-        if (!made) throw PyErr{};
-        made->vectorcall = line_call;
-        made->texts = py::object(borrow(self)).release().ptr();
-        made->head = py::object(borrow(args[0])).release().ptr();
-        made->names = names.release().ptr();
-        made->labels = labels.release().ptr();
-        made->data = py::object(borrow(args[2])).release().ptr();
-        made->fallback = py::object(borrow(args[4])).release().ptr();
-        made->converters = py::object(borrow(args[5])).release().ptr();
-        made->json = true;
-        made->own_text = args[3] == Py_True;
-        PyObject_GC_Track(made);
-        result = reinterpret_cast<PyObject*>(made);
+            return label.finish();
+        });
+        result = new_line(self, args[0], names, labels, args[2], args[4], args[5], args[3] == Py_True);
     });
     return result;
 }
