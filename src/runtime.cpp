@@ -844,10 +844,10 @@ PDI_HOT py::object record_str_body(Call& c) {
     PyObject* const* values = readable_values(slots, c.self, n);
     for (Py_ssize_t i = 0; i < n; ++i) {
         if (i) text.ascii(", ", 2);
-        // An exact int, float or str is written without running Python code,
-        // so the instance keeps holding it meanwhile.
+        // Such a value is written without running Python code, so the
+        // instance keeps holding it meanwhile.
         PyObject* v = values ? values[slots.place[i]] : nullptr;
-        if (v && (PyLong_CheckExact(v) || PyFloat_CheckExact(v) || PyUnicode_CheckExact(v))) {
+        if (v && Text::own_kind(v)) {
             text.plain(v);
             continue;
         }

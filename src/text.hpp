@@ -65,11 +65,13 @@ public:
         }
         return plain_other(v);
     }
-    // str(v): the same as "{}" for exact ints, floats and strs.
-    Text& as_str(PyObject* v) {
-        if (PyLong_CheckExact(v) || PyFloat_CheckExact(v) || PyUnicode_CheckExact(v)) return plain(v);
-        return str_of(v);
+    // An exact int, float or str: its str() is its "{}", written here
+    // without running any Python code.
+    static bool own_kind(PyObject* v) {
+        return PyLong_CheckExact(v) || PyFloat_CheckExact(v) || PyUnicode_CheckExact(v);
     }
+    // str(v): the same as "{}" for exact ints, floats and strs.
+    Text& as_str(PyObject* v) { return own_kind(v) ? plain(v) : str_of(v); }
     Text& repr(PyObject* v);                         // repr(v)
     Text& hex(PyObject* v, int digits);              // "{:0<digits>X}"
     Text& hex_bytes(const unsigned char* p, Py_ssize_t n);  // n bytes as lower-case hex digits
