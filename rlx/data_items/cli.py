@@ -19,7 +19,6 @@ run with a summary on standard error.
 import argparse
 import collections
 import json
-import operator
 import os
 import re
 import struct
@@ -38,6 +37,11 @@ class Failure(Exception):
     def __init__(self, message, status=EXIT_FAILED):
         Exception.__init__(self, message)
         self.status = status
+
+
+class ReaderGone(Exception):
+    """Standard output's reader closed it (``decode | head``): it has what it wanted, so the command ends
+    quietly with status 0, as other command-line tools do."""
 
 
 def say(text):
@@ -80,7 +84,7 @@ class Output:
         try:
             self.binary.write(data)
         except BrokenPipeError:
-            raise Failure("standard output was closed by its reader (broken pipe)")
+            raise ReaderGone()
         except (OSError, ValueError) as exc:
             raise Failure("cannot write standard output: %s" % _why(exc))
 
@@ -88,7 +92,7 @@ class Output:
         try:
             self.binary.flush()
         except BrokenPipeError:
-            raise Failure("standard output was closed by its reader (broken pipe)")
+            raise ReaderGone()
         except (OSError, ValueError) as exc:
             raise Failure("cannot write standard output: %s" % _why(exc))
 
@@ -101,6 +105,13 @@ def _silence_stdout():
         os.close(null)
     except (AttributeError, OSError, ValueError):
         pass
+
+
+def _terminal(stream):
+    try:
+        return stream is not None and stream.isatty()
+    except (OSError, ValueError):
+        return False
 
 
 def open_input(name, what="capture"):
@@ -419,18 +430,33 @@ class Tally:
         self.size = 0                            # bytes of the complete items
         self.stream_error = None
         self.failures = 0
+        self._pending = []                       # diagnostics of the batch not yet written
 
     def note(self, diagnostic):
-        if diagnostic.warning:
-            self.leftover += 1
-            return
-        self.failures += 1
-        if diagnostic.problem == "unknown":
-            self.unknown[diagnostic.code] += 1
-        elif diagnostic.problem == "malformed":
-            self.malformed[diagnostic.name, diagnostic.code] += 1
-        elif diagnostic.problem in ("truncated", "hex", "read"):
+        """A diagnostic, shown already: it sets the exit status at once; an item's counts with its batch."""
+        if not diagnostic.warning:
+            self.failures += 1
+        if diagnostic.problem in ("truncated", "hex", "read"):
             self.stream_error = str(diagnostic)
+        else:
+            self._pending.append(diagnostic)
+
+    def commit(self, batch, chosen):
+        """The lines of ``batch`` (of which ``chosen`` were selected) are written: its items count now, so
+        that the totals, also after an interruption, count what was written and add up."""
+        for diagnostic in self._pending:
+            if diagnostic.warning:
+                self.leftover += 1
+            elif diagnostic.problem == "unknown":
+                self.unknown[diagnostic.code] += 1
+            elif diagnostic.problem == "malformed":
+                self.malformed[diagnostic.name, diagnostic.code] += 1
+        self._pending.clear()
+        self.selected.update(frame[1] for frame in chosen)
+        self.skipped += len(batch) - len(chosen)
+        if batch:
+            self.items += len(batch)
+            self.size = batch[-1][0] + 4 + len(batch[-1][2])
 
     def write(self, say, interrupted=False):
         def by_count(counter):
@@ -473,8 +499,6 @@ def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None
     # that fails), the batch's lines as one text: in C++, the tool's hottest loop.
     render = texts().lines
     decode = cap.decode
-    count = tally.selected.update
-    code_of = operator.itemgetter(1)
     left = limit
     for batch in cap.batches():
         chosen = batch if select is None else [f for f in batch if f[1] in select]
@@ -482,17 +506,13 @@ def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None
         if done:
             chosen = chosen[:left]
             batch = batch[:batch.index(chosen[-1]) + 1] if chosen else []
-        tally.skipped += len(batch) - len(chosen)
-        count(map(code_of, chosen))
         text = render(chosen, decode, lines, view.line_for, view.robust)
         if left is not None:
             left -= len(chosen)
-        if batch:
-            tally.items += len(batch)
-            tally.size = batch[-1][0] + 4 + len(batch[-1][2])
         if text:
             out.write(text)
             out.flush()
+        tally.commit(batch, chosen)
         if progress is not None:
             progress.update(tally.items, tally.size)
         if done:
@@ -502,11 +522,11 @@ def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None
 def cmd_decode(args):
     out = Output()
     select = _selected_codes(args.classes) if args.classes else None
-    if args.file is None:
+    if args.file is None and (args.sample or _terminal(sys.stdin)):
         from importlib import resources
         source, name = resources.files("rlx.data_items").joinpath("sample_capture.hex").open("rb"), "sample"
     else:
-        source, name = open_input(args.file)
+        source, name = open_input("-" if args.file is None else args.file)
     progress = None
     if args.progress and progress_wanted(sys.stderr, sys.stdout):
         progress = Progress(sys.stderr, interval=args.progress_interval)
@@ -815,11 +835,15 @@ def parser():
                                   description="Decode and encode RLX private data items; inspect their catalog.")
     top.add_argument("--version", action=_Version)
     sub = top.add_subparsers(dest="command", required=True)
-    p = sub.add_parser("decode", help="decode a capture (default: the bundled sample)",
+    p = sub.add_parser("decode", help="decode a capture (standard input, or the bundled sample on a terminal)",
                        description="Decode a capture: one line per item on standard output, diagnostics on "
                                    "standard error. Exit status 1 if anything could not be decoded, 2 for bad "
                                    "usage, 130 when interrupted.")
-    p.add_argument("file", nargs="?", help="capture file, binary or hex text; '-' for standard input")
+    p.add_argument("file", nargs="?", help="capture file, binary or hex text; '-' for standard input (the "
+                                           "default unless standard input is a terminal)")
+    p.add_argument("--sample", action="store_true",
+                   help="with no FILE, the bundled sample capture, wherever standard input comes from (the "
+                        "default on a terminal)")
     view = p.add_mutually_exclusive_group()
     view.add_argument("--json", action="store_true", help="one JSON object per item (strict JSON; encode reads it)")
     view.add_argument("-V", "--tree", action="store_true",
@@ -863,6 +887,9 @@ def main(argv=None):
                 raise Failure("--offsets and -x shape the text output; --json writes the offset already and "
                               "the fields in full", EXIT_USAGE)
             return args.run(args)
+        except ReaderGone:
+            _silence_stdout()
+            return 0
         except Failure as exc:
             if "standard output" in str(exc):
                 _silence_stdout()
