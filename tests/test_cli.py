@@ -128,11 +128,17 @@ def test_decode_json_then_encode_gives_the_same_bytes():
 
 @pytest.mark.parametrize("line, message", [
     ('{"class": "TickV2", "fields": {"nt64": NaN}}', "line 1: NaN is not JSON"),
-    ('{"class": "TickV9"}', "line 1: no item class named 'TickV9'"),
+    ('{"class": "TickV9"}', "line 1: no item class named 'TickV9'; did you mean TickV3 or TickV2 or TickV1?"),
+    ('{"class": "tickv2", "type": "0x8016"}', "line 1: class TickV2 has type code 0x8015, not 0x8016"),
     ('{"class": "TickV2", "type": "0x8016"}', "line 1: class TickV2 has type code 0x8015, not 0x8016"),
     ('{"type": "0x8015", "fields": {"nt_qualty": 3}}', "line 1: TickV2 has no field 'nt_qualty'"),
     ('{"class": "TickV2", "fields": {"nt64": "3"}}', "line 1: nt64: expected an integer, not '3'"),
-    ('{"class": "TickV2", "fields": {"nt_quality": 256}}', "line 1: TickV2 0x8015: field nt_quality: "),
+    ('{"class": "TickV2", "fields": {"nt_quality": 256}}', "line 1: TickV2 0x8015: field nt_quality: 256 is out "
+     "of range for an unsigned 8-bit field (0 to 255)\n"),
+    ('{"class": "TickV2", "fields": {"dt40": -1}}', "line 1: TickV2 0x8015: field dt40: -1 is out of range for an "
+     "unsigned 64-bit field (0 to 18446744073709551615)\n"),
+    ('{"class": "DiagnosticAlert", "fields": {"message": "%s"}}' % ("x" * 70000), "line 1: DiagnosticAlert 0x0180: "
+     "the payload would be 70007 bytes, an item carries at most 65535 (field message takes 70000)\n"),
     ('{"class": "ClockDomain", "fields": {"proc_domain": {"slope": "x"}}}',
      "line 1: proc_domain.slope: expected a number, not 'x'"),
     ('{"class": "InactiveSerialNumbers", "fields": {"serial_numbers": [{"serial": -1}]}}',

@@ -477,6 +477,68 @@ def _code_value(value, where, top=0xFFFF):
                                                                               top, _show(value)))
 
 
+def _named_class(classes, name):
+    """The item class called ``name``: exactly, else in any case; ValueError naming close names."""
+    by_name = {c.__name__: c for c in classes.values()}
+    folded = {n.lower(): c for n, c in by_name.items()}
+    found = by_name.get(name) or (folded.get(name.lower()) if isinstance(name, str) else None)
+    if found is None:
+        import difflib
+        close = difflib.get_close_matches(name.lower(), list(folded), n=3) if isinstance(name, str) else []
+        hint = "; did you mean %s?" % " or ".join(folded[c].__name__ for c in close) if close else ""
+        raise ValueError("no item class named %s%s" % (_show(name), hint))
+    return found
+
+
+# Struct format letters of the integer fields: (signed, bits).
+_INT_FORMATS = {"b": (True, 8), "B": (False, 8), "h": (True, 16), "H": (False, 16), "i": (True, 32),
+                "I": (False, 32), "l": (True, 32), "L": (False, 32), "q": (True, 64), "Q": (False, 64)}
+PAYLOAD_MAX = 0xFFFF
+
+
+class EncodeError(ValueError):
+    """An item that cannot be encoded: the message names the class, the field, the value and what the
+    field holds."""
+
+
+def _field_problem(attr, value, exc):
+    """Why ``value`` does not encode as ``attr``, in a user's words."""
+    fmt = (getattr(attr, "format", "") or "").lstrip("<>=!")
+    if len(fmt) == 1 and fmt in _INT_FORMATS and isinstance(value, int) and not isinstance(value, bool):
+        signed, bits = _INT_FORMATS[fmt]
+        low, high = (-(1 << bits - 1), (1 << bits - 1) - 1) if signed else (0, (1 << bits) - 1)
+        if not low <= value <= high:
+            return "%d is out of range for %s %d-bit field (%d to %d)" % (
+                value, "a signed" if signed else "an unsigned", bits, low, high)
+    text = str(exc)
+    return text if isinstance(exc, struct.error) else "%s: %s" % (type(exc).__name__, text)
+
+
+def encode(item):
+    """``item._encode()``: the item's bytes (type code, payload length, payload). A value that its field
+    cannot hold raises :class:`EncodeError` naming the class, type code, field, value and the field's
+    range, or the payload's size where the whole is too long for an item."""
+    try:
+        return item._encode()
+    except Exception as exc:  # whatever a field or a custom encoder raises is named below
+        cls = type(item)
+        where = "%s 0x%04X" % (cls.__name__, cls.type)
+        sizes = {}
+        for attr in cls.definition:
+            value = getattr(item, attr.name, None)
+            try:
+                sizes[attr.name] = len(attr._encode(value))
+            except Exception as found:  # the first field that fails is the one to name
+                raise EncodeError("%s: field %s: %s" % (where, attr.name, _field_problem(attr, value, found))) \
+                    from exc
+        total = sum(sizes.values())
+        if total > PAYLOAD_MAX:
+            widest = max(sizes, key=sizes.get)
+            raise EncodeError("%s: the payload would be %d bytes, an item carries at most %d (field %s takes %d)"
+                              % (where, total, PAYLOAD_MAX, widest, sizes[widest])) from exc
+        raise EncodeError("%s: %s" % (where, _field_problem(None, None, exc))) from exc
+
+
 def from_data(data):
     """A new item from plain data as :func:`to_data` gives it (or as written by hand: ``type`` may stand
     for ``class``, fields left out keep what a new item holds). Raises ValueError naming the field that
@@ -494,9 +556,7 @@ def from_data(data):
         if cls is None:
             raise ValueError("unknown type code 0x%04X" % code)
     if "class" in data:
-        named = next((c for c in classes.values() if c.__name__ == data["class"]), None)
-        if named is None:
-            raise ValueError("no item class named %s" % _show(data["class"]))
+        named = _named_class(classes, data["class"])
         if cls is not None and cls is not named:
             raise ValueError("class %s has type code 0x%04X, not 0x%04X" % (named.__name__, named.type, cls.type))
         cls = named

@@ -574,16 +574,6 @@ def _reject_constant(name):
     raise ValueError("%s is not JSON (write a non-finite float as the string \"%s\")" % (name, name))
 
 
-def _encode_error(item, exc):
-    """Which field of an item did not encode, in words."""
-    for attr in type(item).definition:
-        try:
-            attr._encode(getattr(item, attr.name))
-        except Exception as found:  # the first field that fails is the one to name
-            return "field %s: %s" % (attr.name, found)
-    return "%s: %s" % (type(exc).__name__, exc)
-
-
 def cmd_encode(args):
     out = Output()
     if not args.hex and out.isatty():
@@ -609,11 +599,10 @@ def cmd_encode(args):
                 say("error: %s line %d: %s" % (name, number, exc))
                 continue
             try:
-                wire = item._encode()
-            except Exception as exc:  # values the item's fields cannot hold
+                wire = capture.encode(item)
+            except capture.EncodeError as exc:  # values the item's fields cannot hold
                 failures += 1
-                say("error: %s line %d: %s 0x%04X: %s" % (name, number, type(item).__name__, type(item).type,
-                                                         _encode_error(item, exc)))
+                say("error: %s line %d: %s" % (name, number, exc))
                 continue
             if args.hex:
                 out.write("# offset %d: %s 0x%04X\n%s\n" % (offset, type(item).__name__, type(item).type,
