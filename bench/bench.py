@@ -174,6 +174,21 @@ METHOD_ARGS = {
 NOT_PROBED = {"__init__", "__str__", "__repr__", "__hash__", "_encode", "_decode", "register_cmd_item"}
 
 
+class Marked:
+    """A value whose str() and format() differ."""
+
+    def __str__(self):
+        return "str()"
+
+    def __format__(self, spec):
+        return "format()"
+
+
+def marked(obj, name):
+    setattr(obj, name, Marked())
+    return obj
+
+
 def probe(m, cls):
     """The behaviour of one class, as comparable values."""
     out = {}
@@ -191,6 +206,9 @@ def probe(m, cls):
         out["built"] = canon(obj)
         if cls.__name__ == "PinConfig":
             out["compare"] = [obj == obj.data, obj == cls(obj.data), obj == str(obj.data), obj == cls(obj.data + 1)]
+        if "__str__" in ns:
+            # Each field in turn holding a value whose str() and format() differ.
+            out["str, a field marked"] = [attempt(lambda: str(marked(cls(), name))) for name in vars(cls())]
     else:
         obj = filled_item(m, cls)
         raw = attempt(obj._encode)

@@ -523,7 +523,7 @@ class PortInformation:
         self.current = current
 
     def __str__(self):
-        return f"{self.voltage}, {self.current}"
+        return f"{self.voltage!s}, {self.current!s}"
 
 
 class PowerReport(RLXDataItem):
@@ -561,6 +561,7 @@ class DomainInformation:
         self.intercept = 0
 
     def __str__(self):
+        # A format string filled with the values ("{}, {}, {}, {}, {}".format), unlike the records' str() join.
         return f"{self.nt64}, {self.domaint}, {self.quality}, {self.slope}, {self.intercept}"
 
 
@@ -1486,9 +1487,9 @@ class BucketSettings:
         self.max_off_time = max_off_time
 
     def __str__(self):
-        return (f"{self.channel}, {self.prf}, {self.preamble_code}, {self.preamble_length}, "
-                f"{self.bit_rate}, {self.power_mode}, {self.phr_power}, {self.data_power}, {self.on_time}, "
-                f"{self.initial_off_time}, {self.backoff}, {self.max_off_time}")
+        return (f"{self.channel!s}, {self.prf!s}, {self.preamble_code!s}, {self.preamble_length!s}, "
+                f"{self.bit_rate!s}, {self.power_mode!s}, {self.phr_power!s}, {self.data_power!s}, {self.on_time!s}, "
+                f"{self.initial_off_time!s}, {self.backoff!s}, {self.max_off_time!s}")
 
 
 class RFAgilityWrite(RLXDataItem):
@@ -1598,8 +1599,8 @@ class MultiRangeRx:
         self.total_path = total_path
 
     def __str__(self):
-        return (f"{self.rx_serial_number}, {self.rx_interface_identifier}, {self.sequence_number}, "
-                f"{self.dt_rx}, {self.quality}, {self.first_path}, {self.total_path}")
+        return (f"{self.rx_serial_number!s}, {self.rx_interface_identifier!s}, {self.sequence_number!s}, "
+                f"{self.dt_rx!s}, {self.quality!s}, {self.first_path!s}, {self.total_path!s}")
 
 
 class MrTransmissionV1(RLXDataItem):
@@ -1732,7 +1733,7 @@ class TagOwnershipReport:
         self.avg_receiving_anchors = avg_receiving_anchors
 
     def __str__(self):
-        return f"{self.tag_serial_number}, {self.num_packets_heard}, {self.avg_receiving_anchors}"
+        return f"{self.tag_serial_number!s}, {self.num_packets_heard!s}, {self.avg_receiving_anchors!s}"
 
 
 class PeriodicSystemOwnershipReport(RLXDataItem):
@@ -1870,7 +1871,7 @@ class AnchorStampRx:
         self.total_path = total_path
 
     def __str__(self):
-        return f"{self.anchor_serial_number}, {self.rx_dt32}, {self.first_path}, {self.total_path}"
+        return f"{self.anchor_serial_number!s}, {self.rx_dt32!s}, {self.first_path!s}, {self.total_path!s}"
 
 
 class CamrEndRx(RLXDataItem):
@@ -2050,8 +2051,8 @@ class AnchorMrStampRx:
         self.sequence_number = sequence
 
     def __str__(self):
-        return (f"{self.anchor_serial_number}, {self.rx_dt32}, {self.first_path}, {self.total_path}, "
-                f"{self.sequence_number}")
+        return (f"{self.anchor_serial_number!s}, {self.rx_dt32!s}, {self.first_path!s}, {self.total_path!s}, "
+                f"{self.sequence_number!s}")
 
 
 class MrEndRx(RLXDataItem):
@@ -2131,8 +2132,8 @@ class RadarInterfaceData:
         self.status = status
 
     def __str__(self):
-        return (f"{self.serial_number}, {self.interface_identifier}, {self.rx_dt}, {self.rx_phase}, "
-                f"{self.weight}, {self.status}")
+        return (f"{self.serial_number!s}, {self.interface_identifier!s}, {self.rx_dt!s}, {self.rx_phase!s}, "
+                f"{self.weight!s}, {self.status!s}")
 
 
 class RadarDebugV1(RLXDataItem):
@@ -2178,8 +2179,8 @@ class RadarInterfaceDataV2:
         self.status = status
 
     def __str__(self):
-        return (f"{self.serial_number}, {self.interface_identifier}, {self.uwb_packet_type}, {self.rx_dt}, "
-                f"{self.rx_phase}, {self.first_path}, {self.total_path}, {self.weight}, {self.status}")
+        return (f"{self.serial_number!s}, {self.interface_identifier!s}, {self.uwb_packet_type!s}, {self.rx_dt!s}, "
+                f"{self.rx_phase!s}, {self.first_path!s}, {self.total_path!s}, {self.weight!s}, {self.status!s}")
 
 
 class RadarDebugV2(RLXDataItem):
@@ -2456,8 +2457,8 @@ class SingleAntennaSelfCalibration:
         self.rx_dt_3 = rx_dt_3
 
     def __str__(self):
-        return (f"{self.tx_dt}, {self.rx_phase_0}, {self.rx_dt_0}, {self.rx_phase_1}, {self.rx_dt_1}, "
-                f"{self.rx_phase_2}, {self.rx_dt_2}, {self.rx_phase_3}, {self.rx_dt_3}")
+        return (f"{self.tx_dt!s}, {self.rx_phase_0!s}, {self.rx_dt_0!s}, {self.rx_phase_1!s}, {self.rx_dt_1!s}, "
+                f"{self.rx_phase_2!s}, {self.rx_dt_2!s}, {self.rx_phase_3!s}, {self.rx_dt_3!s}")
 
 
 class SelfCalibrationInputData(RLXDataItem):
@@ -2648,8 +2649,8 @@ class RadarInterfaceDataV3:
         self.status = status
 
     def __str__(self):
-        return (f"{self.interface_identifier}, {self.uwb_packet_type}, {self.rx_dt}, {self.rx_phase}, "
-                f"{self.first_path}, {self.total_path}, {self.weight}, {self.status}")
+        return (f"{self.interface_identifier!s}, {self.uwb_packet_type!s}, {self.rx_dt!s}, {self.rx_phase!s}, "
+                f"{self.first_path!s}, {self.total_path!s}, {self.weight!s}, {self.status!s}")
 
 
 class RadarDebugV3(RLXDataItem):
@@ -2693,8 +2694,8 @@ class RadarInterfaceDataV4:
         self.status = status
 
     def __str__(self):
-        return (f"{self.rx_dt}, {self.rx_phase}, {self.first_path}, {self.total_path}, {self.weight}, "
-                f"{self.status}")
+        return (f"{self.rx_dt!s}, {self.rx_phase!s}, {self.first_path!s}, {self.total_path!s}, {self.weight!s}, "
+                f"{self.status!s}")
 
 
 class RadarDebugV4(RLXDataItem):
@@ -2742,7 +2743,7 @@ class SeederIndexSerialNumberMapEntry:
         self.serial_number = serial_number
 
     def __str__(self):
-        return f"{self.seeder_index}, {self.serial_number}"
+        return f"{self.seeder_index!s}, {self.serial_number!s}"
 
 
 class SeederIndexSerialNumberMap(RLXDataItem):
@@ -2790,9 +2791,9 @@ class RadarPositionDebugData:
     def __str__(self):
         # Every fixed value is followed by ", "; the interface records (as many as
         # num_interfaces says) follow with nothing between them.
-        fixed = (f"{self.channel}, {self.azimuth}, {self.elevation}, {self.pos_quality}, "
-                 f"{self.sum_of_phase_error}, {self.dt_search_angle}, {self.short_dt_angular_difference}, "
-                 f"{self.long_dt_angular_difference}, {self.num_interfaces}, ")
+        fixed = (f"{self.channel!s}, {self.azimuth!s}, {self.elevation!s}, {self.pos_quality!s}, "
+                 f"{self.sum_of_phase_error!s}, {self.dt_search_angle!s}, {self.short_dt_angular_difference!s}, "
+                 f"{self.long_dt_angular_difference!s}, {self.num_interfaces!s}, ")
         return fixed + "".join([str(self.interface_data[i]) for i in range(self.num_interfaces)])
 
 
@@ -3136,9 +3137,9 @@ class EthernetPortStatus:
         self.link_state_change_count = link_state_change_count
 
     def __str__(self):
-        return (f"{self.port_number}, {self.status_flags}, {self.port_operation_mode}, "
-                f"{self.port_rx_good_count}, {self.port_rx_error_count}, {self.port_tx_count}, "
-                f"{self.reverse_polarity_indication}, {self.link_state_change_count}")
+        return (f"{self.port_number!s}, {self.status_flags!s}, {self.port_operation_mode!s}, "
+                f"{self.port_rx_good_count!s}, {self.port_rx_error_count!s}, {self.port_tx_count!s}, "
+                f"{self.reverse_polarity_indication!s}, {self.link_state_change_count!s}")
 
 
 class EthernetStatus(RLXDataItem):
