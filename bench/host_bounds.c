@@ -1,24 +1,12 @@
-/* The leanest C the host allows for a record's constructor and text, given
- * to plain classes: what no C implementation of these operations can beat,
- * and the loop the instruction counts of the codecs run in. Built and loaded
- * by bench/bench.py. */
+/* The least C that does a record's constructor and text, given to plain
+ * classes, through the public C API only: the work no C implementation of
+ * these operations on this interpreter can do without. Also the loop the
+ * instruction counts of the codecs run in. Built and loaded by
+ * bench/bench.py for the interpreter it runs on. */
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
 #include <string.h>
-
-/* On this interpreter an instance keeps its attributes in an array of values
- * beside the object, indexed by the keys its class shares among instances;
- * the interpreter's adaptive attribute access reads and writes that array
- * directly, and so does the leanest C. Elsewhere it takes the generic access. */
-#if PY_VERSION_HEX >= 0x030B0000 && PY_VERSION_HEX < 0x030C0000 && defined(__has_include)
-#if __has_include(<internal/pycore_dict.h>)
-#define Py_BUILD_CORE 1
-#include <internal/pycore_dict.h>
-#undef Py_BUILD_CORE
-#define DIRECT_VALUES 1
-#endif
-#endif
 
 /* What a probed class gets: its field names and, for a constructor, each
  * field's default (None: a new empty list) and what wraps its value (None:
@@ -28,8 +16,6 @@ typedef struct {
     PyObject* names;
     PyObject* defaults;
     PyObject* makers;
-    unsigned int version;       /* the class version the places below hold for */
-    unsigned char place[32];    /* where each name sits among the values */
 } Probe;
 
 static Probe probes[64];
@@ -58,46 +44,14 @@ static int add_probe(PyObject* cls, PyObject* names, PyObject* defaults, PyObjec
     Py_INCREF(names);
     Py_XINCREF(defaults);
     Py_XINCREF(makers);
-    probes[nprobes++] = (Probe){(PyTypeObject*)cls, names, defaults, makers, 0, {0}};
+    probes[nprobes++] = (Probe){(PyTypeObject*)cls, names, defaults, makers};
     return 0;
 }
 
-/* The values of `self` when its fields can be read and written there at
- * p->place (found once the names are among the class's keys, that is after
- * the first instance's generic stores); NULL for the generic way. */
-static PyObject** direct_values(Probe* p, PyObject* self) {
-#ifdef DIRECT_VALUES
-    PyTypeObject* tp = p->type;
-    PyDictValues* values = *((PyDictValues**)self - 4);
-    if (Py_TYPE(self) != tp || !(tp->tp_flags & Py_TPFLAGS_MANAGED_DICT) || !values) return NULL;
-    if (tp->tp_version_tag && tp->tp_version_tag == p->version) return values->values;
-    PyDictKeysObject* keys = ((PyHeapTypeObject*)tp)->ht_cached_keys;
-    const Py_ssize_t n = PyTuple_GET_SIZE(p->names);
-    if (!keys || keys->dk_kind != DICT_KEYS_SPLIT || n > 32) return NULL;
-    const PyDictUnicodeEntry* entries = DK_UNICODE_ENTRIES(keys);
-    for (Py_ssize_t i = 0; i < n; i++) {
-        PyObject* name = PyTuple_GET_ITEM(p->names, i);
-        PyObject* found = _PyType_Lookup(tp, name);
-        if (found && Py_TYPE(found)->tp_descr_set) return NULL;
-        Py_ssize_t ix = 0;
-        while (ix < keys->dk_nentries && entries[ix].me_key != name) ix++;
-        if (ix == keys->dk_nentries) return NULL;
-        p->place[i] = (unsigned char)ix;
-    }
-    p->version = tp->tp_version_tag;
-    return p->version ? values->values : NULL;
-#else
-    (void)p;
-    (void)self;
-    return NULL;
-#endif
-}
-
 /* The constructor: object's __new__ (which also readies the attribute
- * storage), then each field stored straight into the instance's values (the
- * cheapest store the C API has, PyObject_GenericSetAttr, until the class's
- * keys hold the names), the positional arguments first and the defaults
- * after; no keywords, no look-up of __init__, no binding, no check. */
+ * storage), then each field stored by the generic attribute store (the
+ * cheapest store the C API has), the positional arguments first and the
+ * defaults after; no keywords, no look-up of __init__, no binding, no check. */
 static PyObject* lean_vectorcall(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
     (void)kwnames;
     Probe* p = probe_of(cls);
@@ -106,7 +60,6 @@ static PyObject* lean_vectorcall(PyObject* cls, PyObject* const* args, size_t na
     PyObject* self = p->type->tp_new(p->type, no_args, NULL);
     Py_DECREF(no_args);
     if (!self) return NULL;
-    PyObject** values = direct_values(p, self);
     for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(p->names); i++) {
         PyObject* v = i < nargs ? args[i] : PyTuple_GET_ITEM(p->defaults, i);
         PyObject* maker = PyTuple_GET_ITEM(p->makers, i);
@@ -114,12 +67,6 @@ static PyObject* lean_vectorcall(PyObject* cls, PyObject* const* args, size_t na
         if ((v == Py_None || maker != Py_None) && !fresh) {
             Py_DECREF(self);
             return NULL;
-        }
-        if (values) {
-            /* A fresh instance: no value there yet. */
-            values[p->place[i]] = fresh ? fresh : (Py_INCREF(v), v);
-            _PyDictValues_AddToInsertionOrder((PyDictValues*)values, p->place[i]);
-            continue;
         }
         const int rc = PyObject_GenericSetAttr(self, PyTuple_GET_ITEM(p->names, i), fresh ? fresh : v);
         Py_XDECREF(fresh);
@@ -139,17 +86,16 @@ static PyObject* lean_constructor(PyObject* module, PyObject* const* args, Py_ss
     Py_RETURN_NONE;
 }
 
-/* The text: the named fields (read straight from the instance's values) in
- * their str() forms joined by ", ", an exact int written straight into one
- * buffer, anything else through str(). */
+/* The text: the named fields (read by the generic attribute read) in their
+ * str() forms joined by ", ", an exact int written straight into one buffer,
+ * anything else through str(). */
 static PyObject* lean_str_slot(PyObject* self) {
     Probe* p = probe_of((PyObject*)Py_TYPE(self));
-    PyObject** values = direct_values(p, self);
-    char buf[256];
+    char buf[512];
     Py_ssize_t len = 0;
     for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(p->names); i++) {
-        PyObject* v = values && values[p->place[i]] ? (Py_INCREF(values[p->place[i]]), values[p->place[i]])
-                                                     : PyObject_GenericGetAttr(self, PyTuple_GET_ITEM(p->names, i));
+        if (len + 2 + 64 > (Py_ssize_t)sizeof buf) return PyErr_Format(PyExc_ValueError, "too many fields");
+        PyObject* v = PyObject_GenericGetAttr(self, PyTuple_GET_ITEM(p->names, i));
         if (!v) return NULL;
         if (i) {
             memcpy(buf + len, ", ", 2);
