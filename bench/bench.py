@@ -44,7 +44,7 @@ import time
 import timeit
 
 BENCH = os.path.dirname(os.path.abspath(__file__))
-PY = "/usr/bin/python3"
+PY = sys.executable  # the interpreter measured, also for every child process
 
 
 # ---------------------------------------------------------------------------
@@ -97,14 +97,32 @@ def element_class(attr):
     return found[0].__name__ if found else None
 
 
+def compiled(doc):
+    """A docstring as this interpreter's compiler keeps it in a class statement (3.13 strips the lines' common
+    indentation): the plain catalog's are kept so, the extension's as given."""
+    ns = {}
+    exec("class C:\n    %r\n" % doc, ns)
+    return ns["C"].__doc__
+
+
+def statement_names():
+    """The names a class statement of this interpreter adds to every class's namespace beyond those a class made
+    by type() is given (3.13: __firstlineno__, __static_attributes__)."""
+    ns = {}
+    exec("class C:\n    def f(self):\n        self.x = 1\n", ns)
+    made = type("C", (), {"__module__": ns["C"].__module__, "__qualname__": "C", "f": ns["C"].f})
+    return set(vars(ns["C"])) - set(vars(made))
+
+
 def describe(m, cls):
     """Everything declared about a class: bases, doc, type code, layout, class attributes, methods."""
     ns = vars(cls)
-    out = {"kind": kind_of(m, cls), "bases": [b.__name__ for b in cls.__bases__], "doc": cls.__doc__,
-           "type": ns.get("type")}
+    doc = compiled(cls.__doc__) if isinstance(cls.__doc__, str) else cls.__doc__
+    out = {"kind": kind_of(m, cls), "bases": [b.__name__ for b in cls.__bases__], "doc": doc, "type": ns.get("type")}
     if "definition" in ns:
         out["definition"] = [(type(a).__name__, a.name, a.size, element_class(a)) for a in cls.definition]
-    std = {"__module__", "__qualname__", "__doc__", "__dict__", "__weakref__", "type", "definition"}
+    std = {"__module__", "__qualname__", "__doc__", "__dict__", "__weakref__", "type", "definition",
+           *statement_names()}
     for name, value in ns.items():
         if name in std:
             continue
