@@ -9,6 +9,7 @@ import signal
 import struct
 import subprocess
 import sys
+import time
 
 import pytest
 
@@ -75,15 +76,31 @@ def test_summary_counts_classes_unknown_codes_malformed_items_and_totals():
         % (len(whole) + 13))
 
 
+def waiting_for_input(pid, deadline=30):
+    """Returns once process ``pid`` is blocked reading its standard input (read(2), system call 0 on x86-64)."""
+    end = time.monotonic() + deadline
+    while True:
+        with open("/proc/%d/syscall" % pid) as f:
+            if f.read().startswith("0 0x0 "):
+                return
+        assert time.monotonic() < end, "process %d never waited for input" % pid
+        time.sleep(0.01)
+
+
 def test_ctrl_c_prints_the_summary_and_exits_130():
     proc = subprocess.Popen(TOOL + ["decode", "-", "--summary"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE)
     proc.stdin.write(CLOCK * 3)
     proc.stdin.flush()
     assert proc.stdout.readline().startswith(b"ClockPacket 0x80AD ")
+    # Interrupted while it waits for more (its three items written and counted); its input stays open until it
+    # has exited, so that the end of input does not come first.
+    waiting_for_input(proc.pid)
     proc.send_signal(signal.SIGINT)
-    out, err = proc.communicate(timeout=30)
-    assert proc.returncode == 130
+    proc.wait(timeout=30)
+    proc.stdin.close()
+    out, err = proc.stdout.read(), proc.stderr.read()
+    assert proc.returncode == 130 and out.count(b"\n") == 2
     assert err.decode().startswith("summary: 3 items, 39 bytes: 3 decoded, 0 unknown, 0 malformed (interrupted)\n")
     assert err.decode().endswith("interrupted\n") and b"Traceback" not in err
 
