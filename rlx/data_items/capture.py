@@ -38,15 +38,37 @@ network commands of a command list as ``{"group": g, "type": "0x2A",
 (RFC 8259) whatever the payload held.
 """
 
+from __future__ import annotations
+
 import binascii
 import collections
+import copy
 import itertools
 import math
 import operator
 import re
 import struct
+from typing import TYPE_CHECKING, Any, Callable, NamedTuple, Union
 
 from rlx.data_items import _capture
+
+if TYPE_CHECKING:
+    from typing import Protocol
+
+    from rlx.rlx import RLXDataItem
+
+    class Texts(Protocol):
+        """rlx.data_items._capture.Texts: the text of a field value, and the tool's line functions."""
+
+        def __call__(self, value: object, /) -> str: ...
+        def line(self, head: str, names: tuple[str, ...] | None, /) -> Callable[[Any, Any], str]: ...
+        def json_line(self, head: str, names: tuple[str, ...], data: Callable[[Any], Any], own_text: bool,
+                      fallback: Callable[[Any, Any], str], converters: dict[type, Any], /) \
+            -> Callable[[Any, Any], str]: ...
+        def lines(self, frames: list[Any], decode: Callable[[Any], Any], lines: dict[int, Any],
+                  line_for: Callable[[Any, Any, Any], Any], robust: Callable[[Any, Any], str], /) -> str: ...
+
+Bytes = Union[bytes, bytearray, memoryview]
 
 __all__ = ["catalog", "Capture", "CaptureError", "Diagnostic", "Field", "iter_items", "to_data", "from_data",
            "item_classes", "declared_classes", "layout", "fixed_size", "kind_name", "element_class",
@@ -158,6 +180,12 @@ def _element_size(field):
     if field.kind != "DIListAttr":
         return _REST_KINDS.get(field.kind)
     return fixed_size(field.element) if field.element is not None else None
+
+
+def _has_own(cls, name):
+    """Whether an item class defines ``name`` (``_encode``, ``_decode``, ``__str__``) below the framework's base."""
+    module = catalog()
+    return any(name in vars(k) for k in cls.__mro__[:cls.__mro__.index(module.RLXDataItem)])
 
 
 def _has_own_decoder(cls):
@@ -916,3 +944,171 @@ class Capture:
 def iter_items(source, serial=0, hex=None, on_diagnostic=None):
     """(offset, item) for every item of a capture that decodes; see :class:`Capture` for the arguments."""
     return iter(Capture(source, serial=serial, hex=hex, on_diagnostic=on_diagnostic))
+
+
+# ---------------------------------------------------------------------------
+# Texts, trees and dumps
+
+
+_TEXTS: list[Texts] = []
+
+
+def texts() -> Texts:
+    """The text of a field value as decode's lines show it (rlx.data_items._capture.Texts): numbers as the
+    host writes them, text quoted, bytes as h'<hex>', serial numbers in the framework's form, lists in
+    brackets (nesting kept), records in parentheses: their own text where they have one and hold no list,
+    else their fields as name=value (_text_of says which, once per type). Raises whatever a value's own
+    text raises."""
+    if not _TEXTS:
+        _TEXTS.append(_capture.Texts(catalog().NorvaneSerialNumber, _text_of))
+    return _TEXTS[0]
+
+
+def value_text(value: object) -> str:
+    """A field value's text as decode's lines show it (see :func:`texts`)."""
+    return texts()(value)
+
+
+def _bytes_text(value: Bytes) -> str:
+    return "h'%s'" % bytes(value).hex()
+
+
+def _text_of(sample: object) -> bool | tuple[str, ...] | Callable[[Any], str]:
+    """How texts() shows the values of the type of ``sample``, one it leaves to Python (met for the first
+    time): True for a record's own text in parentheses, a tuple of field names for its fields as
+    name=value, else a function of the value giving its text."""
+    if isinstance(sample, (bytes, bytearray, memoryview)):
+        return _bytes_text
+    if isinstance(sample, catalog().UWBNetworkCommandItem):
+        return str
+    fields = record_fields(sample)
+    if own_text(sample) and (not fields or not any(isinstance(v, (list, tuple)) for _, v in fields)):
+        return True if fields else str
+    return tuple(n for n, _ in fields)
+
+
+class _Span(NamedTuple):
+    """Where a field lies in a payload: its offset and width in bytes; for a list of records, where each
+    element lies and where each of its fields does."""
+    at: int
+    width: int
+    elements: list[tuple[_Span, dict[str, _Span]]] | None = None
+
+
+def _spans(obj: object, definition: list[Any], start: int) -> dict[str, _Span]:
+    """{field name: span} of the fields of ``definition`` on ``obj`` from payload offset ``start``, each as
+    wide as its kind encodes its value; stops at a field that does not encode."""
+    spans = {}
+    at = start
+    for attr in definition:
+        value = getattr(obj, attr.name, None)
+        try:
+            width = len(attr._encode(value))
+        except Exception:  # a value its field cannot hold: the fields from here on have no known place
+            break
+        elements: list[tuple[_Span, dict[str, _Span]]] | None = None
+        if isinstance(value, list) and value:
+            elements, pos = [], at
+            for element in value:
+                inner = getattr(type(element), "definition", None)
+                fields = _spans(element, inner, pos) if isinstance(inner, list) else {}
+                if not isinstance(inner, list) or len(fields) != len(inner):
+                    elements = None
+                    break
+                size = sum(s.width for s in fields.values())
+                elements.append((_Span(pos, size), fields))
+                pos += size
+            if pos != at + width:
+                elements = None
+        spans[attr.name] = _Span(at, width, elements)
+        at += width
+    return spans
+
+
+def _item_spans(item: RLXDataItem) -> tuple[dict[str, _Span], bool]:
+    """({field name: span} of an item's fields in its payload, whether every field has one). An item's own
+    encoder may write other than its fields encode to: where its bytes say so, only the fields at fixed
+    places before any difference."""
+    cls = type(item)
+    spans = _spans(item, cls.definition, 0)
+    if len(spans) == len(cls.definition) and not _has_own(cls, "_encode"):
+        return spans, True
+    try:
+        size: int | None = len(copy.copy(item)._encode()) - 4   # (an encoder may set count fields)
+    except Exception:  # an item that does not encode: the fixed places alone
+        size = None
+    if len(spans) == len(cls.definition) and sum(s.width for s in spans.values()) == size:
+        return spans, True
+    fixed = {}
+    for f in layout(cls):
+        s = spans.get(f.name)
+        if f.offset is None or s is None or (s.at, s.width) != (f.offset, f.size):
+            break
+        fixed[f.name] = _Span(s.at, s.width)
+    return fixed, False
+
+
+def show(item: RLXDataItem, offsets: bool = True, head: bool = True) -> str:
+    """An item's fields as a tree, one a line (decode -V): each field by name and value as decode's lines
+    show it, records and lists of records opened up one level per indent. With ``offsets`` each field
+    (record, list element) gives where it lies in the payload, its byte offset and width: ``nt64 @0 +8: 1``.
+    The first line (``head``) names the class and type code, with the payload size where every field's
+    place is known."""
+    cls = type(item)
+    spans, complete = _item_spans(item) if offsets else ({}, False)
+    lines = []
+    if head:
+        lines.append("%s 0x%04X" % (cls.__name__, cls.type))
+        if complete:
+            lines[0] += " (%s)" % _plural(sum(s.width for s in spans.values()), "payload byte")
+    for attr in cls.definition:
+        _tree(attr.name, getattr(item, attr.name, None), 1, lines, spans.get(attr.name))
+    return "".join(line + "\n" for line in lines)
+
+
+def _tree(label: str, value: object, indent: int, out: list[str], span: _Span | None = None,
+          inner: dict[str, _Span] | None = None) -> None:
+    """Lines of show(): a value by name, records and lists opened up one level per indent."""
+    pad = "  " * indent
+    if span is not None:
+        label = "%s @%d +%d" % (label, span.at, span.width)
+    module = catalog()
+    plain = (int, float, str, bytes, bytearray, memoryview, module.NorvaneSerialNumber)
+    if isinstance(value, (list, tuple)):
+        if all(isinstance(v, plain) for v in value):
+            out.append("%s%s: %s" % (pad, label, value_text(value)))
+            return
+        out.append("%s%s: %s" % (pad, label, _plural(len(value), "element")))
+        elements = span.elements if span is not None else None
+        for i, v in enumerate(value):
+            at, fields = elements[i] if elements else (None, None)
+            _tree("[%d]" % i, v, indent + 1, out, at, fields)
+        return
+    if isinstance(value, plain):
+        out.append("%s%s: %s" % (pad, label, value_text(value)))
+        return
+    if isinstance(value, module.UWBNetworkCommandItem):
+        frame = command_frame(value)
+        out.append("%s%s: %s" % (pad, label, type(value).__name__))
+        if frame is not None:
+            for name, v in zip(("group", "type", "length", "data"), frame):
+                out.append("%s  %s: %s" % (pad, name, "0x%02X" % v if name == "type" else value_text(v)))
+        return
+    out.append("%s%s: %s" % (pad, label, type(value).__name__))
+    for name, v in record_fields(value):
+        _tree(name, v, indent + 1, out, (inner or {}).get(name))
+
+
+def hexdump(data: RLXDataItem | Bytes, indent: str = "") -> str:
+    """A hex dump (decode -x), 16 bytes a line: the offset, the bytes in two groups of 8, the printable
+    ASCII between bars. An item is encoded first: type code, payload length, payload (see :func:`encode`)."""
+    raw = bytes(data) if isinstance(data, (bytes, bytearray, memoryview)) else encode(data)
+    lines = []
+    for at in range(0, len(raw), 16):
+        row = raw[at:at + 16]
+        cells = row.hex(" ")
+        if len(row) > 8:
+            cells = cells[:23] + " " + cells[23:]
+        text = "".join(chr(b) if 32 <= b < 127 else "." for b in row)
+        lines.append("%s%04x  %-49s |%s|\n" % (indent, at, cells, text))
+    return "".join(lines)

@@ -176,40 +176,9 @@ def _selected_codes(names):
 # Text of items
 
 
-_TEXTS = []
-
-
-def texts():
-    """The text of a field value (rlx.data_items._capture.Texts): numbers as the host writes them, text
-    quoted, bytes as h'<hex>', serial numbers in the framework's form, lists in brackets (nesting kept),
-    records in parentheses: their own text where they have one and hold no list, else their fields as
-    name=value (_text_of says which, once per type). Raises whatever a value's own text raises;
-    _robust_text does not."""
-    if not _TEXTS:
-        _TEXTS.append(_capture.Texts(capture.catalog().NorvaneSerialNumber, _text_of))
-    return _TEXTS[0]
-
-
-def _value_text(value):
-    return texts()(value)
-
-
-def _bytes_text(value):
-    return "h'%s'" % bytes(value).hex()
-
-
-def _text_of(sample):
-    """How texts() shows the values of the type of ``sample``, one it leaves to the tool (met for the first
-    time): True for a record's own text in parentheses, a tuple of field names for its fields as
-    name=value, else a function of the value giving its text."""
-    if isinstance(sample, (bytes, bytearray, memoryview)):
-        return _bytes_text
-    if isinstance(sample, capture.catalog().UWBNetworkCommandItem):
-        return str
-    fields = capture.record_fields(sample)
-    if capture.own_text(sample) and (not fields or not any(isinstance(v, (list, tuple)) for _, v in fields)):
-        return True if fields else str
-    return tuple(n for n, _ in fields)
+# The text of a field value and how it shows values of the types it leaves to Python: the capture API's.
+texts = capture.texts
+_value_text = capture.value_text
 
 
 def _robust_text(value):
@@ -255,48 +224,6 @@ def class_line(cls, item):
     return texts().line(head, None if capture.own_text(item) else tuple(a.name for a in cls.definition))
 
 
-def _tree(label, value, indent, out):
-    """Lines of -V: every field by name, records and lists opened up one level per indent."""
-    pad = "  " * indent
-    module = capture.catalog()
-    plain = (int, float, str, bytes, bytearray, memoryview, module.NorvaneSerialNumber)
-    if isinstance(value, (list, tuple)):
-        if all(isinstance(v, plain) for v in value):
-            out.append("%s%s: %s" % (pad, label, _value_text(value)))
-            return
-        out.append("%s%s: %d element%s" % (pad, label, len(value), "" if len(value) == 1 else "s"))
-        for i, v in enumerate(value):
-            _tree("[%d]" % i, v, indent + 1, out)
-        return
-    if isinstance(value, plain):
-        out.append("%s%s: %s" % (pad, label, _value_text(value)))
-        return
-    if isinstance(value, module.UWBNetworkCommandItem):
-        frame = capture.command_frame(value)
-        out.append("%s%s: %s" % (pad, label, type(value).__name__))
-        if frame is not None:
-            for name, v in zip(("group", "type", "length", "data"), frame):
-                out.append("%s  %s: %s" % (pad, name, "0x%02X" % v if name == "type" else _value_text(v)))
-        return
-    fields = capture.record_fields(value)
-    out.append("%s%s: %s" % (pad, label, type(value).__name__))
-    for name, v in fields:
-        _tree(name, v, indent + 1, out)
-
-
-def hex_dump(data, indent="    "):
-    """Lines of a hex dump: offset in the item, 16 bytes in two groups of 8, the printable ASCII."""
-    lines = []
-    for at in range(0, len(data), 16):
-        row = data[at:at + 16]
-        cells = row.hex(" ")
-        if len(row) > 8:
-            cells = cells[:23] + " " + cells[23:]
-        text = "".join(chr(b) if 32 <= b < 127 else "." for b in row)
-        lines.append("%s%04x  %-49s |%s|" % (indent, at, cells, text))
-    return lines
-
-
 class TextFormat:
     """decode's text: one line per item, with --offsets the offset first, with -V the tree of its fields
     after it, with -x the hex dump of its bytes. ``line_for(cls, frame, item)`` gives the function
@@ -317,12 +244,12 @@ class TextFormat:
                 lines = [robust_line(item)]
             if self.offsets:
                 lines[0] = "%8d  %s" % (frame[0], lines[0])
+            text = "\n".join(lines) + "\n"
             if self.tree:
-                for attr in cls.definition:
-                    _tree(attr.name, getattr(item, attr.name, None), 1, lines)
+                text += capture.show(item, offsets=False, head=False)
             if self.dump:
-                lines += hex_dump(_HEADER.pack(frame[1], len(frame[2])) + frame[2])
-            return "\n".join(lines) + "\n"
+                text += capture.hexdump(_HEADER.pack(frame[1], len(frame[2])) + frame[2], "    ")
+            return text
         return full
 
     def robust(self, frame, item):
