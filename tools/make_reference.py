@@ -3,11 +3,13 @@
 
     PYTHONPATH=$stage /usr/bin/python3 -P tools/make_reference.py [--check]
 
-Every class of rlx.data_items.private_data_items in declaration order: its
-kind, type code, documentation string, payload layout (offset, field, kind,
-width), the count attributes and the lists they hold the length of, and the
-methods it defines with the signatures inspect.signature() reads (types from
-their annotations). Layouts and counts come from the tool's own helpers
+Every class of rlx.data_items.private_data_items in declaration order: what
+it is for (rlx/data_items/purposes.txt), its kind, type code, documentation
+string, payload layout (offset, field, kind, width), the fields of a record
+that an attribute kind of the catalog packs whole (DomainInformation), the
+count attributes and the lists they hold the length of, and the methods it
+defines with the signatures inspect.signature() reads (types from their
+annotations). Layouts and counts come from the tool's own helpers
 (rlx.data_items.capture, rlx.data_items.cli), so the reference says what
 `python3 -m rlx.data_items show` says. Run on the stand-in framework: the
 widths of the framework's own kinds are its choice.
@@ -25,6 +27,7 @@ TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(TOP, "tools"))
 from make_stubs import write_or_check  # noqa: E402  (the generators' one way to write or check)
 REFERENCE = os.path.join(TOP, "docs", "catalog.md")
+PURPOSES = os.path.join(TOP, "rlx", "data_items", "purposes.txt")
 
 
 class Annotation(str):
@@ -81,17 +84,40 @@ def methods(cls, skip=()):
     return out
 
 
-def section(module, classes, cls, index):
-    from rlx.data_items.capture import fixed_size, layout
+def packed(cls, classes):
+    """The fields of the records that attribute kinds of the catalog pack whole, where the class is such a
+    kind, such a record or an item with a field of such a kind: offsets within the packed structure."""
+    from rlx.data_items.capture import layout, packed_records
+    lines = []
+    for kind, (record, fields) in packed_records().items():
+        if cls not in (kind, record) and not any(f.kind == kind.__name__ for f in layout(cls)):
+            continue
+        lines += ["%s packs a %s whole in %s (struct format `%s`, little-endian, no padding); offsets within "
+                  "those bytes:" % (link(kind, classes), link(record, classes), plural(sum(f.size for f in fields),
+                                                                                   "byte"), kind("name").format), ""]
+        lines += ["| Offset | Field | Wire kind | Width |", "|---:|---|---|---|"]
+        lines += ["| %d | `%s` | %s | %d |" % (f.offset, f.name, f.kind, f.size) for f in fields]
+        lines.append("")
+        floats = [f.name for f in fields if f.kind in ("f16", "f32")]
+        if floats:
+            lines += ["%s: held as a Python float (a double) in memory, rounded to the nearest value of the "
+                      "narrower wire kind on encoding." % ", ".join("`%s`" % n for n in floats), ""]
+    return lines
+
+
+def section(module, classes, cls, index, purposes):
+    from rlx.data_items.capture import fixed_size, layout, packed_fields
     from rlx.data_items.cli import class_kind, count_fields
     kind = class_kind(module, cls)
-    lines = ["## " + cls.__name__, ""]
+    lines = ["## " + cls.__name__, "", purposes[cls.__name__] + ".", ""]
     facts = ["%s %d of the catalog" % (kind.capitalize(), index)]
     if kind == "item":
         facts.append("type code `0x%04X`" % cls.type)
     if kind == "attribute kind":
         sample = cls("name")
         facts.append("format `%s`, %s" % (sample.format, plural(sample.size, "byte")))
+    elif kind == "record" and packed_fields(cls):
+        facts.append("packed in %s" % plural(sum(f.size for f in packed_fields(cls)), "byte"))
     else:
         size = fixed_size(cls)
         facts.append("payload %s" % ("of variable width" if size is None else plural(size, "byte")))
@@ -102,7 +128,9 @@ def section(module, classes, cls, index):
     counts = count_fields(cls) if kind == "item" else []
     if kind != "attribute kind":
         fields = layout(cls)
-        if "definition" not in vars(cls):
+        if kind == "record" and packed_fields(cls):
+            lines += ["No `definition`: an attribute kind packs it whole, as below.", ""]
+        elif "definition" not in vars(cls):
             lines += ["No `definition` of its own: the framework's base item class provides it.", ""]
         elif not fields:
             lines += ["Empty `definition`: the payload is empty.", ""]
@@ -113,6 +141,7 @@ def section(module, classes, cls, index):
                                                   width(f, classes, fixed_size, counted.get(f.name)))
                       for f in fields]
             lines.append("")
+    lines += packed(cls, classes)
     if counts:
         lines += ["Count attributes and the lists they bound (each set from its list's length on encoding):", ""]
         lines += ["- `%s`: the number of elements of `%s`" % pair for pair in counts]
@@ -126,10 +155,13 @@ def section(module, classes, cls, index):
     return lines
 
 
-def render(module):
-    from rlx.data_items.capture import declared_classes, fixed_size
+def render(module, purposes):
+    from rlx.data_items.capture import declared_classes, fixed_size, packed_fields
     from rlx.data_items.cli import class_kind
     classes = declared_classes(module)
+    missing = [c.__name__ for c in classes if not purposes.get(c.__name__)]
+    if missing:
+        raise ValueError("no purpose in %s for %s" % (os.path.relpath(PURPOSES, TOP), ", ".join(missing)))
     kinds = [class_kind(module, c) for c in classes]
     lines = [
         "# Catalog reference",
@@ -143,17 +175,19 @@ def render(module):
         "variable width, and *rest* is the remainder of the payload, bounded only where a count attribute says so.",
         "Widths of the framework's own kinds are those of the project's stand-in framework.",
         "",
-        "| # | Class | Kind | Type code | Payload |",
-        "|---:|---|---|---|---|",
+        "| # | Class | Kind | Type code | Payload | Purpose |",
+        "|---:|---|---|---|---|---|",
     ]
     for index, (cls, kind) in enumerate(zip(classes, kinds), 1):
         size = fixed_size(cls) if kind != "attribute kind" else None
-        lines.append("| %d | %s | %s | %s | %s |" % (
+        if kind == "record" and packed_fields(cls):
+            size = "%d packed" % sum(f.size for f in packed_fields(cls))
+        lines.append("| %d | %s | %s | %s | %s | %s |" % (
             index, link(cls, classes), kind, "0x%04X" % cls.type if kind == "item" else "",
-            "" if kind == "attribute kind" else "variable" if size is None else size))
+            "" if kind == "attribute kind" else "variable" if size is None else size, purposes[cls.__name__]))
     lines.append("")
     for index, cls in enumerate(classes, 1):
-        lines += section(module, classes, cls, index)
+        lines += section(module, classes, cls, index, purposes)
     return "\n".join(lines).rstrip("\n") + "\n"
 
 
@@ -170,7 +204,12 @@ def main(argv=None):
         sys.stderr.write("make_reference: cannot import the built module (%s); run with PYTHONPATH=$(tools/build)\n"
                          % exc)
         return 2
-    text = render(module)
+    from rlx.data_items.capture import purposes
+    try:
+        text = render(module, purposes(PURPOSES))
+    except ValueError as exc:
+        sys.stderr.write("make_reference: %s\n" % exc)
+        return 2
     return write_or_check(args.output, text, args.check, "make_reference")
 
 

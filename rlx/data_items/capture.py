@@ -206,6 +206,74 @@ def _shape(cls):
     return (fields[-1].offset, step) if step else (0, None)
 
 
+# The wire kinds of the struct format codes a packed record may use.
+_PACKED_KINDS = {"b": "i8", "B": "u8", "?": "bool", "h": "i16", "H": "u16", "i": "i32", "I": "u32", "l": "i32",
+                 "L": "u32", "q": "i64", "Q": "u64", "e": "f16", "f": "f32", "d": "f64"}
+_PACKED = []                     # [{attribute kind: (record class, [Field])}], found on first use
+
+
+def packed_records():
+    """{kind: (record class, [:class:`Field`])} of the catalog's own attribute kinds that pack a record
+    whole with a struct format of one code per record attribute (``DIDomainInfoAttr``: "QQqfq"): the
+    record is what the kind decodes from zero bytes, its fields those its constructor sets, in their
+    order, with their offsets within the packed structure and kinds such as ``u64`` or ``f32``."""
+    if not _PACKED:
+        module, found = catalog(), {}
+        for kind in declared_classes(module):
+            if not issubclass(kind, module.DataItemAttribute):
+                continue
+            try:
+                sample = kind("x")
+                codes, size = sample.format, sample.size
+                record = type(sample._decode(bytes(size))[0])
+                names = [name for name, _ in record_fields(record())]
+            except (struct.error, TypeError, ValueError, AttributeError, IndexError):
+                continue
+            if isinstance(codes, str) and len(codes) == len(names) and all(c in _PACKED_KINDS for c in codes) \
+                    and struct.calcsize("<" + codes) == size:
+                found[kind] = (record, [Field(name, _PACKED_KINDS[c], struct.calcsize("<" + codes[:i]),
+                                              struct.calcsize("<" + c), None)
+                                        for i, (name, c) in enumerate(zip(names, codes))])
+        _PACKED.append(found)
+    return _PACKED[0]
+
+
+def packed_fields(cls):
+    """The fields of a record packed whole by one of the catalog's own attribute kinds (see
+    :func:`packed_records`), given the kind or the record; [] for any other class."""
+    for kind, (record, fields) in packed_records().items():
+        if cls is kind or cls is record:
+            return fields
+    return []
+
+
+_PURPOSES = {}
+
+
+def purposes(path=None):
+    """{class name: what the class is for in the network}, one line each, from purposes.txt (``Name:
+    purpose`` a line, in declaration order; ``#`` starts a comment line): the package's own, or the file
+    at ``path``. Empty if the package's own is not installed."""
+    if path is None and _PURPOSES:
+        return dict(_PURPOSES)
+    import os
+    try:
+        with open(path or os.path.join(os.path.dirname(__file__), "purposes.txt"), encoding="utf-8") as f:
+            lines = f.read().splitlines()
+    except FileNotFoundError:
+        if path:
+            raise
+        return {}
+    found = {}
+    for line in lines:
+        if line.strip() and not line.startswith("#"):
+            name, _, text = line.partition(":")
+            found[name.strip()] = text.strip()
+    if path is None:
+        _PURPOSES.update(found)
+    return found
+
+
 # ---------------------------------------------------------------------------
 # Values
 

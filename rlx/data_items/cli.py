@@ -632,6 +632,19 @@ def count_fields(cls):
     return found
 
 
+def _packed_lines(cls):
+    """`show` lines for a record that one of the catalog's own attribute kinds packs whole (given the kind,
+    the record or an item with a field of that kind): the record's fields within the packed structure."""
+    lines = []
+    for kind, (record, fields) in capture.packed_records().items():
+        if cls in (kind, record) or any(f.kind == kind.__name__ for f in capture.layout(cls)):
+            lines.append("  %s packs a %s whole, %d bytes (format %r):" % (
+                kind.__name__, record.__name__, sum(f.size for f in fields), kind("x").format))
+            lines.append("  %-8s %-32s %-30s %s" % ("offset", "field", "kind", "width"))
+            lines += ["  %-8s %-32s %-30s %s" % (f.offset, f.name, f.kind, f.size) for f in fields]
+    return lines
+
+
 def cmd_show(args):
     module = capture.catalog()
     cls = find_class(args.name)
@@ -642,14 +655,18 @@ def cmd_show(args):
     if kind == "item":
         head += ", type 0x%04X" % cls.type
     lines.append(head + ")")
+    purpose = capture.purposes().get(cls.__name__)
+    if purpose:
+        lines.append("  purpose: " + purpose)
     if cls.__doc__:
         lines += ["  " + line.strip() for line in cls.__doc__.strip().splitlines() if line.strip()]
     counted = {}
+    packed = _packed_lines(cls)
     if kind == "attribute kind":
         sample = cls("x")
         lines.append("  format %r, size %s" % (getattr(sample, "format", "?"), getattr(sample, "size", "?")))
     elif not isinstance(getattr(cls, "definition", None), list):
-        lines.append("  no layout")
+        lines += [] if packed else ["  no layout"]
     else:
         fields = capture.layout(cls)
         counted = {lst: count for count, lst in count_fields(cls)} if kind == "item" else {}
@@ -665,6 +682,7 @@ def cmd_show(args):
                                                    width))
         size = capture.fixed_size(cls)
         lines.append("  payload: %s" % ("%d bytes" % size if size is not None else "variable"))
+    lines += packed
     if kind == "record":
         lines.append("  constructor: %s%s" % (cls.__name__, _signature(cls)))
     methods, own = [], []
