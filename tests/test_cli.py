@@ -239,8 +239,8 @@ def test_decode_reads_standard_input_unless_it_is_a_terminal(args, terminal, sam
     finally:
         os.close(main)
         os.close(other)
-    assert result.returncode == 0
-    assert result.stdout == (cli("decode", SAMPLE).stdout if sample else cli("decode", "-", stdin=CLOCK).stdout)
+    expected = cli("decode", SAMPLE) if sample else cli("decode", "-", stdin=CLOCK)
+    assert (result.returncode, result.stdout) == (expected.returncode, expected.stdout) and expected.stdout
 
 
 def test_selection_offsets_hex_dump_and_tree():
