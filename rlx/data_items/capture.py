@@ -18,6 +18,9 @@ whole, however long their lines::
     data = capture.to_data(item)       # dicts, lists, numbers and text: json.dumps() writes it
     same = capture.from_data(data)     # a new item; same._encode() gives the item's bytes back
 
+``filter`` selects items by their fields, ``iter_items(f, filter="port_information.voltage > 1000")``
+(the expressions of :mod:`rlx.data_items.filters`, as ``decode -Y`` takes them).
+
 What cannot be decoded (an unknown type code, a payload too short for its
 item, a stream that ends inside an item, a mistake in hex text) is reported as
 a :class:`Diagnostic`, to ``on_diagnostic`` when one is given, else raised as
@@ -868,13 +871,16 @@ class Capture:
     text, told apart by the first bytes unless ``hex`` says which). ``serial``: the serial number of the
     packet header the items came in, given to every item as ``rlx_header_serial``. ``on_diagnostic``:
     called with each :class:`Diagnostic`; without it errors raise :class:`CaptureError` and warnings are
-    dropped. Errors of the source itself (``OSError``) propagate.
+    dropped. Errors of the source itself (``OSError``) propagate. ``filter``: a display filter (its text
+    or a ``filters.Filter``, see :mod:`rlx.data_items.filters`): iterating yields only the items it
+    selects, and the items of a class it can never select are not decoded; a bad filter raises ValueError.
 
     ``items`` and ``size`` count the complete items framed so far and their bytes."""
 
-    def __init__(self, source, serial=0, hex=None, on_diagnostic=None):
+    def __init__(self, source, serial=0, hex=None, on_diagnostic=None, filter=None):
         if not (isinstance(serial, int) and 0 <= serial <= SERIAL_MAX):
             raise ValueError("a serial number is 0 to %d, not %s" % (SERIAL_MAX, _show(serial)))
+        self.filter = _filter(filter)
         self.serial = catalog().NorvaneSerialNumber(serial)
         self.on_diagnostic = on_diagnostic
         self.items = 0
@@ -1001,6 +1007,9 @@ class Capture:
         return item
 
     def __iter__(self):
+        return self._pairs() if self.filter is None else self.filter.pairs(self)
+
+    def _pairs(self):
         decode = self.decode
         for batch in self.batches():
             for frame in batch:
@@ -1009,9 +1018,18 @@ class Capture:
                     yield frame[0], item
 
 
-def iter_items(source, serial=0, hex=None, on_diagnostic=None):
-    """(offset, item) for every item of a capture that decodes; see :class:`Capture` for the arguments."""
-    return iter(Capture(source, serial=serial, hex=hex, on_diagnostic=on_diagnostic))
+def iter_items(source, serial=0, hex=None, on_diagnostic=None, filter=None):
+    """(offset, item) for every item of a capture that decodes (and that ``filter`` selects); see
+    :class:`Capture` for the arguments."""
+    return iter(Capture(source, serial=serial, hex=hex, on_diagnostic=on_diagnostic, filter=filter))
+
+
+def _filter(given):
+    """The filters.Filter of a filter's text (or the Filter given), None for None."""
+    if given is None:
+        return None
+    from rlx.data_items import filters  # only where a filter is given: it reads the catalog's names
+    return given if isinstance(given, filters.Filter) else filters.Filter(given)
 
 
 # ---------------------------------------------------------------------------
