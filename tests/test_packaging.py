@@ -3,8 +3,10 @@ user code type-checking against it."""
 import ast
 import json
 import os
+import re
 import subprocess
 import sys
+import tomllib
 
 import pytest
 
@@ -20,14 +22,27 @@ def test_catalog_installs_its_own_files_only(pdi):
     build = os.path.dirname(os.path.realpath(pdi.__file__))
     if not os.path.isdir(os.path.join(build, "meson-info")):
         pytest.skip("the catalog is not imported from a meson build directory")
-    plan = json.loads(subprocess.run(["meson", "introspect", "--install-plan", build], capture_output=True,
-                                     text=True, check=True).stdout)
+    with open(os.path.join(build, "meson-info", "intro-install_plan.json"), encoding="utf-8") as f:
+        plan = json.load(f)
     installed = {entry["destination"].split("}/", 1)[1] for group in plan.values() for entry in group.values()}
     sources = os.path.join(REPO, "rlx", "data_items")
     from rlx.data_items import _capture
     built = [os.path.basename(m.__file__) for m in (pdi, _capture)]
     wanted = {"rlx/data_items/" + name for name in os.listdir(sources) + built if name != "__pycache__"}
     assert installed == wanted
+
+
+# Both distributions declare the Python versions that tools/test runs the suite on, and this one among them.
+@pytest.mark.parametrize("project", ["pyproject.toml", "framework/pyproject.toml"])
+def test_declared_python_versions_are_the_tested_ones(project):
+    with open(os.path.join(REPO, project), "rb") as f:
+        metadata = tomllib.load(f)["project"]
+    with open(os.path.join(REPO, "tools", "test"), encoding="utf-8") as f:
+        tested = re.search(r"^supported=\((.*)\)$", f.read(), re.M).group(1).split()
+    declared = [c.rsplit(" :: ", 1)[1] for c in metadata["classifiers"]
+                if re.fullmatch(r"Programming Language :: Python :: 3\.\d+", c)]
+    assert declared == tested and "%d.%d" % sys.version_info[:2] in tested
+    assert metadata["requires-python"] == ">=" + tested[0]
 
 
 # The checked-in stub and reference are generated over the project's stand-in framework, whose value types

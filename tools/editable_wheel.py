@@ -1,15 +1,18 @@
 #!/usr/bin/python3
 """Writes an editable wheel of the catalog (rlx-private-data-items) naming a staged build.
 
-    /usr/bin/python3 -P tools/editable_wheel.py STAGE OUTDIR
+    ENVIRONMENT/bin/python -P tools/editable_wheel.py STAGE OUTDIR
 
-meson-python, as Debian ships it, builds no editable wheels; this one stands
-in for it. Installed with pip into the project's environment (tools/setup), it
-holds the distribution's metadata and console script from pyproject.toml, and
-a path hook instead of the package: a .pth file imports a small module that
-appends a finder to sys.meta_path, and that finder resolves `rlx.data_items`
-to STAGE/rlx/data_items (the tree of tools/build: the checkout's sources and
-the built extension). The finder comes after the path's own: wherever a
+Run by the interpreter the wheel is for (its tag is that interpreter's).
+meson-python, as Debian ships it, builds no editable wheels, and the index's
+rebuilds on import in a build directory of its own; this one stands in for
+both, the same for every interpreter. Installed with pip into the project's
+environment of that interpreter (tools/setup), it holds the distribution's
+metadata and console script from pyproject.toml, and a path hook instead of
+the package: a .pth file imports a small module that appends a finder to
+sys.meta_path, and that finder resolves `rlx.data_items` to
+STAGE/rlx/data_items (the tree of tools/build: the checkout's sources and the
+built extension). The finder comes after the path's own: wherever a
 directory on the path holds `rlx/data_items` under the `rlx` package that was
 imported, that one is used; the staged build serves where none does, whichever
 framework provides `rlx`. Nothing of `rlx` itself is installed.
