@@ -2,7 +2,7 @@
 """Benchmark of the private data item catalog: the C++ extension against the
 same catalog written in plain Python (bench/plain_catalog.py).
 
-    bench/run [--quick] [--only GROUP_OR_TEXT,...] [--json FILE]
+    bench/run [--python PY] [--quick] [--only GROUP_OR_TEXT,...] [--json FILE]
 
 Prints one Markdown table: for each operation the time per call of the
 extension and of plain Python, the speed-up (Python time / C++ time), what the
@@ -20,7 +20,8 @@ Before anything is timed, the plain catalog is checked against the extension
 operation must give identical results (bytes, texts, decoded values) on both
 sides; any difference stops the run.
 
-RLX_STAGE names the staged tree that holds the built extension; bench/run sets it.
+Everything runs on the interpreter that runs this file (bench/run: PY, default /usr/bin/python3).
+RLX_STAGE names the staged tree that holds the extension built for it; bench/run sets it.
 """
 
 import argparse
@@ -1024,9 +1025,9 @@ def main():
     repeats, target, processes, cli_items, cli_runs = (3, 0.005, 7, 10_000, 1) if args.quick else \
         (7, 0.05, 101, 100_000, 3)
     started = time.time()
-    print("Catalog benchmark%s: %s, %d cores, Python %s, load %s\nextension %s; plain catalog checked "
+    print("Catalog benchmark%s: %s, %d cores, Python %s (%s), load %s\nextension %s; plain catalog checked "
           "identical to it (%d classes)\n" % (" (quick)" if args.quick else "", time.strftime("%Y-%m-%d %H:%M %Z"),
-                                              os.cpu_count(), platform.python_version(), loadavg(), ext.__file__,
+                                              os.cpu_count(), platform.python_version(), PY, loadavg(), ext.__file__,
                                               classes), flush=True)
     raw = {"load at start": loadavg(), "quick": args.quick}
     tmp = tempfile.mkdtemp(prefix="rlx-bench-")
