@@ -51,7 +51,7 @@ import math
 import operator
 import re
 import struct
-from typing import TYPE_CHECKING, Any, Callable, NamedTuple, Union
+from typing import TYPE_CHECKING, Any, Callable, NamedTuple, Sequence, Union
 
 from rlx.data_items import _capture
 
@@ -1198,3 +1198,240 @@ def hexdump(data: RLXDataItem | Bytes, indent: str = "") -> str:
         text = "".join(chr(b) if 32 <= b < 127 else "." for b in row)
         lines.append("%s%04x  %-49s |%s|\n" % (indent, at, cells, text))
     return "".join(lines)
+
+
+# ---------------------------------------------------------------------------
+# Field columns
+
+
+# The columns that every item has: its byte offset in the capture, its class name and its type code.
+PSEUDO_FIELDS = ("offset", "class", "type")
+_PATH = re.compile(r"([A-Za-z_]\w*)(?:\[(-?\d+)\])?\Z")
+_QUOTES = {"n": "", "d": '"', "s": "'", "csv": '"'}
+_MISSING = object()
+# The parts of a network command a path names, read from the frame it encodes to.
+_COMMAND_PARTS = ("group", "type", "length", "data")
+
+
+def _steps(path: str) -> list[tuple[str, int | None]]:
+    """The steps of a field path, [(name, index or None)]: ``port_information[0].voltage``."""
+    steps = []
+    for part in (path[1:] if path.startswith(".") else path).split("."):
+        found = _PATH.match(part)
+        if found is None:
+            raise ValueError("%s is not a field path (names with optional [index], joined by dots: "
+                             "port_information[0].voltage)" % _show(path))
+        steps.append((found.group(1), None if found.group(2) is None else int(found.group(2))))
+    return steps
+
+
+_PATHS: list[dict[str, set[str]]] = []
+
+
+def field_paths() -> dict[str, set[str]]:
+    """{field path without indexes: names of the item classes that have it} of every field of the catalog's
+    items, the fields of their records and of their lists' records included (``port_information.voltage``)."""
+    if _PATHS:
+        return _PATHS[0]
+    found: dict[str, set[str]] = {}
+    commands = catalog().UWBNetworkCommandItem
+
+    def new(cls: type) -> object:
+        try:
+            return cls()
+        except Exception:  # a class that takes arguments: the fields of its layout alone
+            return None
+
+    def walk(prefix: str, owner: str, definition: object, sample: object) -> None:
+        attrs = {a.name: a for a in definition} if isinstance(definition, list) else {}
+        names = list(attrs) if attrs else [n for n, _ in record_fields(sample)] if sample is not None else []
+        for name in names:
+            path = prefix + name
+            found.setdefault(path, set()).add(owner)
+            element = element_class(attrs[name]) if name in attrs else None
+            value = getattr(sample, name, None)
+            if element is not None and issubclass(element, commands):
+                for part in _COMMAND_PARTS:
+                    found.setdefault(path + "." + part, set()).add(owner)
+            elif element is not None:
+                walk(path + ".", owner, getattr(element, "definition", None), new(element))
+            elif value is not None and not isinstance(value, _PLAIN_TYPES) and record_fields(value):
+                walk(path + ".", owner, getattr(type(value), "definition", None), value)
+
+    for cls in item_classes().values():
+        walk("", cls.__name__, cls.definition, new(cls))
+    _PATHS.append(found)
+    return found
+
+
+_PLAIN_TYPES = (int, float, str, bytes, bytearray, memoryview, list, tuple)
+
+
+def _check_path(path: str) -> list[tuple[str, int | None]]:
+    """The steps of a field path that some item of the catalog has; ValueError naming close paths otherwise."""
+    steps = _steps(path)
+    known = field_paths()
+    bare = ".".join(name for name, _ in steps)
+    if bare in known:
+        return steps
+    import difflib
+    names = sorted(set(known) | set(PSEUDO_FIELDS))
+    close = difflib.get_close_matches(bare, names, n=3, cutoff=0.6)
+    close += [p for p in names if p.endswith("." + bare) and p not in close][:3]
+    hint = "; did you mean %s?" % " or ".join(close) if close else ""
+    raise ValueError("no item of the catalog has a field %s%s" % (bare, hint))
+
+
+def _resolve(item: object, steps: list[tuple[str, int | None]]) -> list[object]:
+    """The values a field path reaches in an item: a list on the way is walked element by element, an index
+    picks one element (from the end where negative), a list at the end gives its elements; [] where the
+    item has no such field."""
+    commands = catalog().UWBNetworkCommandItem
+    current = [item]
+    for name, index in steps:
+        reached = []
+        for value in current:
+            for obj in value if isinstance(value, list) else (value,):
+                if isinstance(obj, commands):
+                    frame = command_frame(obj)
+                    v = frame[_COMMAND_PARTS.index(name)] if frame is not None and name in _COMMAND_PARTS \
+                        else _MISSING
+                    if name == "type" and frame is not None:
+                        v = "0x%02X" % frame[1]
+                else:
+                    v = getattr(obj, name, _MISSING)
+                if v is _MISSING:
+                    continue
+                if index is not None:
+                    if not (isinstance(v, (list, tuple)) and -len(v) <= index < len(v)):
+                        continue
+                    v = v[index]
+                reached.append(v)
+        current = reached
+    out: list[object] = []
+    for v in current:
+        if isinstance(v, list):
+            out.extend(v)
+        else:
+            out.append(v)
+    return out
+
+
+def cell_text(value: object, text: Callable[[object], str] = value_text) -> str:
+    """A value's text in a column: as decode's lines show it (``text``), but text unquoted where it holds no
+    control character and bytes as bare hex."""
+    kind = type(value)
+    if kind is str:
+        return value if value.isprintable() else text(value)  # type: ignore[attr-defined,return-value]
+    if kind is bytes or kind is bytearray or kind is memoryview:
+        return bytes(value).hex()  # type: ignore[call-overload,no-any-return]
+    return text(value)
+
+
+class Columns:
+    """Field columns of items, one line per item, as a packet analyser's field output writes them.
+
+    ``fields``: field paths such as ``nt64``, ``port_information.voltage`` (every element's value),
+    ``port_information[0].voltage`` (an index picks an element; negative from the end), or the pseudo-fields
+    ``offset``, ``class`` and ``type`` (an item's own field of such a name is ``.offset``, ``.type``). A path
+    that no item of the catalog has raises ValueError, naming close ones. An item without a field gives an
+    empty cell.
+
+    A field may occur more than once in an item (a path through a list, a list at its end): ``occurrence``
+    ``"a"`` joins all with ``aggregator``, ``"f"`` takes the first, ``"l"`` the last, a number n the n-th
+    (from 1; negative from the end). ``separator`` goes between cells; ``quote``: ``"n"`` none, ``"d"`` or
+    ``"s"`` every cell in double or single quotes (a quote inside doubled), ``"csv"`` double quotes where
+    a cell holds the separator or a quote (RFC 4180). ``line_end`` ends each line.
+
+    Values are shown as decode's lines show them (numbers as the host writes them, serial numbers in the
+    framework's form, records in parentheses), text unquoted and bytes as bare hex; text holding a control
+    character is shown quoted with escapes, so that no cell breaks a line."""
+
+    def __init__(self, fields: Sequence[str], occurrence: str | int = "a", aggregator: str = ",",
+                 separator: str = "\t", quote: str = "n", line_end: str = "\n") -> None:
+        if not fields:
+            raise ValueError("no fields to show")
+        if quote not in _QUOTES:
+            raise ValueError("quote is one of %s, not %s" % (", ".join(_QUOTES), _show(quote)))
+        if not (occurrence in ("a", "f", "l") or (type(occurrence) is int and occurrence != 0)):
+            raise ValueError("occurrence is a (all), f (first), l (last) or a number from 1 (or from -1, counting "
+                             "from the end), not %s" % _show(occurrence))
+        if not separator:
+            raise ValueError("the separator is empty")
+        self.fields = tuple(fields)
+        self.occurrence, self.aggregator = occurrence, aggregator
+        self.separator, self.quote, self.line_end = separator, quote, line_end
+        self._steps = [None if f in PSEUDO_FIELDS else _check_path(f) for f in self.fields]
+        self._functions: dict[type, Callable[[Any, Any], str]] = {}
+
+    def _quoted(self, cell: str) -> str:
+        mark = _QUOTES[self.quote]
+        if not mark or (self.quote == "csv" and self.separator not in cell and mark not in cell
+                        and "\r" not in cell and "\n" not in cell):
+            return cell
+        return mark + cell.replace(mark, mark + mark) + mark
+
+    def header(self) -> str:
+        """The line of the field names."""
+        return self.separator.join(map(self._quoted, self.fields)) + self.line_end
+
+    def _pick(self, texts: list[str]) -> str:
+        if self.occurrence == "a":
+            return self.aggregator.join(texts)
+        at = {"f": 0, "l": -1}.get(self.occurrence, self.occurrence)  # type: ignore[arg-type]
+        at = at - 1 if type(at) is int and at > 0 else at
+        return texts[at] if -len(texts) <= at < len(texts) else ""  # type: ignore[operator,index]
+
+    def cells(self, offset: int, item: RLXDataItem, text: Callable[[object], str] = value_text) -> list[str]:
+        """The cells of an item (unquoted), each value's text made by ``text``."""
+        cls = type(item)
+        out = []
+        for field, steps in zip(self.fields, self._steps):
+            if steps is None:
+                out.append(str(offset) if field == "offset" else cls.__name__ if field == "class"
+                           else "0x%04X" % cls.type)
+            else:
+                out.append(self._pick([cell_text(v, text) for v in _resolve(item, steps)]))
+        return out
+
+    def line(self, offset: int, item: RLXDataItem, text: Callable[[object], str] = value_text) -> str:
+        """The line of an item, quoted and separated, line end included."""
+        return self.separator.join(map(self._quoted, self.cells(offset, item, text))) + self.line_end
+
+    def line_function(self, cls: type) -> Callable[[Any, Any], str]:
+        """A function (frame, item) -> the line of an item of ``cls`` (frame: (offset, ...)), written once per
+        class: the class's constant cells written into it, a top-level field read straight from the item, any
+        other path walked by :func:`_resolve`. It raises where a value's own text does (:meth:`line` with
+        another ``text`` then gives the line)."""
+        function = self._functions.get(cls)
+        if function is None:
+            function = self._functions[cls] = self._make(cls)
+        return function
+
+    def _make(self, cls: type) -> Callable[[Any, Any], str]:
+        names = {a.name for a in getattr(cls, "definition", ())}
+        scope: dict[str, Any] = {"str": str, "resolve": _resolve, "cell": cell_text, "pick": self._pick,
+                                 "q": self._quoted, "isinstance": isinstance, "list": list}
+        form, args = [], []
+        mark = _QUOTES[self.quote]
+        for i, (field, steps) in enumerate(zip(self.fields, self._steps)):
+            if steps is None and field == "offset":
+                form.append("%s%%d%s" % (mark, mark) if self.quote != "csv" else "%d")
+                args.append("frame[0]")
+            elif steps is None:
+                form.append(self._quoted(cls.__name__ if field == "class" else "0x%04X" % cls.type).replace("%", "%%"))
+            elif steps[0][0] not in names:
+                form.append(self._quoted("").replace("%", "%%"))
+            else:
+                if len(steps) == 1 and steps[0][1] is None:
+                    # A field of the item itself: an int as it is (most values), a list as its occurrences.
+                    expr = "(%s if (v := item.%s).__class__ is int else pick([cell(e) for e in v]) " \
+                           "if isinstance(v, list) else cell(v))" % ("str(v)" if mark else "v", steps[0][0])
+                else:
+                    scope["s%d" % i] = steps
+                    expr = "pick([cell(e) for e in resolve(item, s%d)])" % i
+                form.append("%s")
+                args.append("q(%s)" % expr if mark else expr)
+        text = self.separator.replace("%", "%%").join(form) + self.line_end.replace("%", "%%")
+        exec("def line(frame, item):\n    return %r %% (%s)\n" % (text, "".join(a + ", " for a in args)), scope)
+        return scope["line"]  # type: ignore[no-any-return]

@@ -284,6 +284,76 @@ class JsonFormat:
 
 
 # ---------------------------------------------------------------------------
+class FieldsFormat:
+    """decode -T fields: one line of field columns per item (capture.Columns), after a header line if one is
+    wanted; ``line_for`` as TextFormat's."""
+
+    def __init__(self, columns, header):
+        self.columns = columns
+        self.header = columns.header() if header else ""
+
+    def line_for(self, cls, frame, item):
+        return self.columns.line_function(cls)
+
+    def robust(self, frame, item):
+        """The line of an item a value's own text failed in: that value's fields instead."""
+        return self.columns.line(frame[0], item, _robust_text)
+
+
+_FIELD_OPTIONS = {"header": "y|n", "separator": "/t|/s|CHAR", "quote": "d|s|n", "occurrence": "f|l|a|N",
+                  "aggregator": "/t|/s|TEXT"}
+
+
+def _field_option(text):
+    key, equals, value = text.partition("=")
+    if not equals or key not in _FIELD_OPTIONS:
+        raise argparse.ArgumentTypeError("%r: -E takes %s" % (text, ", ".join(
+            "%s=%s" % kv for kv in _FIELD_OPTIONS.items())))
+    return key, value
+
+
+def decode_view(args):
+    """decode's view of the items as the options say: TextFormat, JsonFormat or FieldsFormat; Failure (bad
+    usage) for options that do not go together."""
+    form = args.format or ("fields" if args.fields or args.csv else "json" if args.json else "text")
+    if form != "fields":
+        if args.fields or args.field_options or args.csv:
+            raise Failure("-e, -E and --csv choose field columns: use them with -T fields", EXIT_USAGE)
+        if form == "json" and (args.tree or args.offsets or args.dump):
+            raise Failure("--offsets, -x and -V shape the text output; --json writes the offset already and "
+                          "the fields in full", EXIT_USAGE)
+        return JsonFormat() if form == "json" else TextFormat(args.tree, args.offsets, args.dump)
+    if args.json or args.tree or args.offsets or args.dump:
+        raise Failure("--json, -V, --offsets and -x shape other outputs than -T fields (whose pseudo-field "
+                      "offset gives the offset)", EXIT_USAGE)
+    if not args.fields:
+        raise Failure("-T fields shows the fields named with -e FIELD (e.g. -e offset -e class -e nt64)", EXIT_USAGE)
+    options = dict(separator="\t", quote="n", occurrence="a", aggregator=",")
+    header = False
+    if args.csv:
+        options.update(separator=",", quote="csv", line_end="\r\n")
+        header = True
+    for key, value in args.field_options or ():
+        if args.csv and key in ("separator", "quote"):
+            raise Failure("--csv writes commas and double quotes where needed: -E %s does not go with it" % key,
+                          EXIT_USAGE)
+        value = {"/t": "\t", "/s": " "}.get(value, value) if key in ("separator", "aggregator") else value
+        if key == "header" and value in ("y", "n"):
+            header = value == "y"
+        elif key == "occurrence" and re.fullmatch(r"-?\d+", value) and int(value):
+            options[key] = int(value)
+        elif (key, value) in (("quote", "d"), ("quote", "s"), ("quote", "n"), ("occurrence", "f"),
+                              ("occurrence", "l"), ("occurrence", "a")) \
+                or (key == "separator" and len(value) == 1) or (key == "aggregator" and value):
+            options[key] = value
+        else:
+            raise Failure("-E %s=%s: %s is %s" % (key, value, key, _FIELD_OPTIONS[key]), EXIT_USAGE)
+    try:
+        return FieldsFormat(capture.Columns(args.fields, **options), header)
+    except ValueError as exc:
+        raise Failure(str(exc), EXIT_USAGE)
+
+
 # decode
 
 
@@ -458,7 +528,9 @@ def cmd_decode(args):
     if args.progress and progress_wanted(sys.stderr, sys.stdout):
         progress = Progress(sys.stderr, interval=args.progress_interval)
     tally = Tally()
-    view = JsonFormat() if args.json else TextFormat(args.tree, args.offsets, args.dump)
+    view = decode_view(args)
+    if getattr(view, "header", ""):
+        out.write(view.header)
 
     def report(diagnostic):
         if progress is not None:
@@ -836,3 +908,16 @@ def main(argv=None):
 
 if __name__ == "__main__":
     sys.exit(main())
+    p.add_argument("-T", dest="format", choices=("text", "json", "fields"),
+                   help="what to write of each item: its line (text, the default), a JSON object (json, as "
+                        "--json), or the fields named with -e as columns (fields)")
+    p.add_argument("-e", dest="fields", action="append", metavar="FIELD",
+                   help="with -T fields, a column: a field path (nt64, port_information.voltage, "
+                        "port_information[0].voltage) or offset, class, type; may be repeated")
+    p.add_argument("-E", dest="field_options", action="append", type=_field_option, metavar="KEY=VALUE",
+                   help="with -T fields: header=y|n (a line of field names first), separator=/t|/s|CHAR "
+                        "(default tab), quote=d|s|n (default n), occurrence=f|l|a|N (of a field met more "
+                        "than once: first, last, all or the N-th; default a), aggregator=/t|/s|TEXT (joins "
+                        "all occurrences, default ',')")
+    p.add_argument("--csv", action="store_true",
+                   help="-T fields as CSV (RFC 4180): a header line, commas, double quotes where needed, CRLF")
