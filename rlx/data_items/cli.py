@@ -854,6 +854,19 @@ def parser():
     view.add_argument("--json", action="store_true", help="one JSON object per item (strict JSON; encode reads it)")
     view.add_argument("-V", "--tree", action="store_true",
                       help="after each item's line, every field by name, records and lists opened up")
+    p.add_argument("-T", dest="format", choices=("text", "json", "fields"),
+                   help="what to write of each item: its line (text, the default), a JSON object (json, as "
+                        "--json), or the fields named with -e as columns (fields)")
+    p.add_argument("-e", dest="fields", action="append", metavar="FIELD",
+                   help="with -T fields, a column: a field path (nt64, port_information.voltage, "
+                        "port_information[0].voltage) or offset, class, type; may be repeated")
+    p.add_argument("-E", dest="field_options", action="append", type=_field_option, metavar="KEY=VALUE",
+                   help="with -T fields: header=y|n (a line of field names first), separator=/t|/s|CHAR "
+                        "(default tab), quote=d|s|n (default n), occurrence=f|l|a|N (of a field met more "
+                        "than once: first, last, all or the N-th; default a), aggregator=/t|/s|TEXT (joins "
+                        "all occurrences, default ',')")
+    p.add_argument("--csv", action="store_true",
+                   help="-T fields as CSV (RFC 4180): a header line, commas, double quotes where needed, CRLF")
     p.add_argument("-c", "--count", type=_count, metavar="N", help="stop after N (selected) items")
     p.add_argument("--class", dest="classes", action="append", metavar="NAME|0xCODE",
                    help="decode only items of this class (any case) or type code; may be repeated")
@@ -908,16 +921,3 @@ def main(argv=None):
 
 if __name__ == "__main__":
     sys.exit(main())
-    p.add_argument("-T", dest="format", choices=("text", "json", "fields"),
-                   help="what to write of each item: its line (text, the default), a JSON object (json, as "
-                        "--json), or the fields named with -e as columns (fields)")
-    p.add_argument("-e", dest="fields", action="append", metavar="FIELD",
-                   help="with -T fields, a column: a field path (nt64, port_information.voltage, "
-                        "port_information[0].voltage) or offset, class, type; may be repeated")
-    p.add_argument("-E", dest="field_options", action="append", type=_field_option, metavar="KEY=VALUE",
-                   help="with -T fields: header=y|n (a line of field names first), separator=/t|/s|CHAR "
-                        "(default tab), quote=d|s|n (default n), occurrence=f|l|a|N (of a field met more "
-                        "than once: first, last, all or the N-th; default a), aggregator=/t|/s|TEXT (joins "
-                        "all occurrences, default ',')")
-    p.add_argument("--csv", action="store_true",
-                   help="-T fields as CSV (RFC 4180): a header line, commas, double quotes where needed, CRLF")
