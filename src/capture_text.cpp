@@ -121,7 +121,7 @@ void write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
             throw PyErr{};
         }
         PyObject* found = nullptr;
-        if (_PyObject_LookupAttr(v, name, &found) < 0) throw PyErr{};
+        if (PyObject_GetOptionalAttr(v, name, &found) < 0) throw PyErr{};
         py::object value = found ? steal(found) : borrow(Py_None);
         if (i) line.ascii(", ");
         line.str(name);
@@ -472,7 +472,7 @@ void write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
     if (found) {
         py::object converter = borrow(found);
         PyObject* names_found = nullptr;
-        if (_PyObject_LookupAttr(converter.ptr(), json_names(), &names_found) < 0) throw PyErr{};
+        if (PyObject_GetOptionalAttr(converter.ptr(), json_names(), &names_found) < 0) throw PyErr{};
         py::object names = names_found ? steal(names_found) : borrow(Py_None);
         if (PyTuple_CheckExact(names.ptr()) && PyTuple_GET_SIZE(names.ptr()) > 0) {
             Depth in(depth);

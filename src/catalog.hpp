@@ -16,6 +16,9 @@
 // source including it would carry its code and symbols into the module.
 #include <pybind11/pytypes.h>
 
+// The newer public API functions on older interpreters.
+#include "pycompat.hpp"
+
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>

@@ -87,7 +87,7 @@ py::object command_list_encode(Call& c) {
     }
     if (PyErr_Occurred()) throw PyErr{};
     py::object empty = steal(PyBytes_FromStringAndSize(nullptr, 0));
-    py::object payload = steal(_PyBytes_Join(empty.ptr(), frames.ptr()));
+    py::object payload = steal(PyBytes_Join(empty.ptr(), frames.ptr()));
     const Py_ssize_t size = PyBytes_GET_SIZE(payload.ptr());
     py::object size_obj = steal(PyLong_FromSsize_t(size));
     set(self, N.di_size, size_obj.ptr());

@@ -509,8 +509,9 @@ namespace {
 
 PDI_HOT PyObject* call_found(PyObject* found, PyObject* self, PyObject* args, PyObject* kwds) {
     if (Py_TYPE(found) == &method_type() && (!kwds || PyDict_GET_SIZE(kwds) == 0)) {
-        PyObject* const* items = args ? reinterpret_cast<PyTupleObject*>(args)->ob_item : nullptr;
-        return run(reinterpret_cast<Method*>(found), self, items, args ? PyTuple_GET_SIZE(args) : 0, nullptr);
+        const Py_ssize_t n = args ? PyTuple_GET_SIZE(args) : 0;
+        PyObject* const* items = n ? &PyTuple_GET_ITEM(args, 0) : nullptr;
+        return run(reinterpret_cast<Method*>(found), self, items, n, nullptr);
     }
     descrgetfunc bind_to = Py_TYPE(found)->tp_descr_get;
     py::object bound = bind_to ? py::reinterpret_steal<py::object>(
@@ -520,13 +521,38 @@ PDI_HOT PyObject* call_found(PyObject* found, PyObject* self, PyObject* args, Py
     return args ? PyObject_Call(bound.ptr(), args, kwds) : PyObject_CallNoArgs(bound.ptr());
 }
 
+// What the type holds under `name`, looked up as attribute access finds a
+// class attribute: a new reference, or NULL (a failed look-up included, as
+// attribute access takes it).
+PDI_HOT PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
+    PyObject* found = nullptr;
+    // The class's own namespace first, where a class given these slots holds
+    // its methods (a heap type's namespace is its tp_dict); the whole method
+    // resolution order only when that does not hold the name.
+    PyObject* own = PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE) ? type->tp_dict : nullptr;
+    int rc = 0;
+    if (own) {
+#if PY_VERSION_HEX >= 0x030D0000
+        rc = PyDict_GetItemRef(own, name, &found);
+#else
+        found = PyDict_GetItemWithError(own, name);
+        Py_XINCREF(found);
+        rc = found ? 1 : PyErr_Occurred() ? -1 : 0;
+#endif
+    }
+    if (rc == 0) rc = PyType_Lookup(type, name, &found);
+    if (rc < 0) PyErr_Clear();
+    return found;
+}
+
 // `self.<name>(*args, **kwds)` as the class holds it now; `otherwise` when it holds none.
 template <class Otherwise>
 PyObject* call_own(PyObject* self, PyObject* name, PyObject* args, PyObject* kwds, Otherwise otherwise) {
-    PyObject* found = _PyType_Lookup(Py_TYPE(self), name);
+    PyObject* found = class_attr(Py_TYPE(self), name);
     if (!found) return otherwise();
-    py::object held = py::reinterpret_borrow<py::object>(found);  // a body may rebind the name
-    return call_found(found, self, args, kwds);
+    PyObject* result = call_found(found, self, args, kwds);
+    Py_DECREF(found);  // held while it ran: a body may rebind the name
+    return result;
 }
 
 PDI_HOT int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
@@ -554,7 +580,9 @@ PDI_HOT PyObject* repr_slot(PyObject* self) {
 }
 
 bool holds_own(PyTypeObject* type, PyObject* name) {
-    PyObject* found = PyDict_GetItemWithError(type->tp_dict, name);
+    py::object dict = steal(PyType_GetDict(type));
+    PyObject* found = PyDict_GetItemWithError(dict.ptr(), name);
+    if (!found && PyErr_Occurred()) throw PyErr{};
     return found && Py_TYPE(found) == &method_type();
 }
 
@@ -591,17 +619,20 @@ PDI_HOT PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf,
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
     PyObject* found = nullptr;
     if (type->tp_new != PyBaseObject_Type.tp_new || type->tp_init != init_slot ||
-        PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT) || !(found = _PyType_Lookup(type, N.__init__)) ||
+        PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT) || !(found = class_attr(type, N.__init__)) ||
         Py_TYPE(found) != &method_type()) {
+        Py_XDECREF(found);
         return generic_construct(cls, args, nargs, kwnames);
     }
     // object's own __new__ (it also readies the instance's attribute storage).
     PyObject* no_args = PyTuple_New(0);
-    if (!no_args) return nullptr;
-    PyObject* self = type->tp_new(type, no_args, nullptr);
-    Py_DECREF(no_args);
-    if (!self) return nullptr;
-    Py_INCREF(found);  // the constructor may rebind the name
+    PyObject* self = no_args ? type->tp_new(type, no_args, nullptr) : nullptr;
+    Py_XDECREF(no_args);
+    if (!self) {
+        Py_DECREF(found);
+        return nullptr;
+    }
+    // found is held while the constructor runs: it may rebind the name.
     PyObject* result = run(reinterpret_cast<Method*>(found), self, args, nargs, kwnames);
     Py_DECREF(found);
     if (result == Py_None) {
@@ -632,9 +663,9 @@ void use_direct_slots(PyObject* cls) {
 py::object new_instance(PyObject* cls, Body init) {
     if (Py_TYPE(cls) == &PyType_Type) {
         auto* type = reinterpret_cast<PyTypeObject*>(cls);
-        PyObject* ctor = _PyType_Lookup(type, N.__init__);
-        if (type->tp_new == PyBaseObject_Type.tp_new && ctor && Py_TYPE(ctor) == &method_type() &&
-            reinterpret_cast<Method*>(ctor)->body == init) {
+        const py::object ctor = py::reinterpret_steal<py::object>(class_attr(type, N.__init__));
+        if (type->tp_new == PyBaseObject_Type.tp_new && ctor && Py_TYPE(ctor.ptr()) == &method_type() &&
+            reinterpret_cast<Method*>(ctor.ptr())->body == init) {
             py::object no_args = steal(PyTuple_New(0));
             return steal(type->tp_new(type, no_args.ptr(), nullptr));
         }
@@ -662,8 +693,10 @@ py::object call_super(const Call& c, PyObject* name) {
         Py_ssize_t i = 0;
         while (i < n && PyTuple_GET_ITEM(mro, i) != cls) ++i;
         for (++i; i < n; ++i) {
-            PyObject* dict = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i))->tp_dict;
-            PyObject* found = dict ? PyDict_GetItemWithError(dict, name) : nullptr;
+            PyObject* base = PyTuple_GET_ITEM(mro, i);
+            if (!PyType_Check(base)) continue;
+            py::object dict = py::reinterpret_steal<py::object>(PyType_GetDict(reinterpret_cast<PyTypeObject*>(base)));
+            PyObject* found = dict ? PyDict_GetItemWithError(dict.ptr(), name) : nullptr;
             if (!found) {
                 if (PyErr_Occurred()) throw PyErr{};
                 continue;

@@ -22,22 +22,31 @@ const Formatting& formatting() {
     static const Formatting made = [] {
         PyObject* name = check(PyUnicode_InternFromString("__format__"));
         PyObject* empty = check(PyUnicode_InternFromString(""));
-        return Formatting{name, _PyType_Lookup(&PyBaseObject_Type, name), empty};
+        PyObject* object = nullptr;
+        check_status(PyType_Lookup(&PyBaseObject_Type, name, &object));  // held for the process
+        return Formatting{name, object, empty};
     }();
     return made;
+}
+
+// Whether v's class keeps object's formatting: the class's own __format__
+// (looked up as attribute access finds it; a failed look-up counts as another).
+bool object_formatting(PyObject* v, const Formatting& f) {
+    if (!f.object) return false;
+    PyObject* found = nullptr;
+    if (PyType_Lookup(Py_TYPE(v), f.name, &found) < 0) PyErr_Clear();
+    const bool same = found == f.object;
+    Py_XDECREF(found);
+    return same;
 }
 
 }  // namespace
 
 void Text::flush() {
-    if (!writing_) {
-        _PyUnicodeWriter_Init(&w_);
-        // Grown by a quarter more than asked each time: a long text is copied
-        // a bounded number of times over, however many buffers it spills.
-        w_.overallocate = 1;
-        writing_ = true;
-    }
-    if (len_) check_status(_PyUnicodeWriter_WriteASCIIString(&w_, buf_, len_));
+    // The writer overallocates as it grows: a long text is copied a bounded
+    // number of times over, however many buffers it spills.
+    if (!w_ && !(w_ = PyUnicodeWriter_Create(0))) throw PyErr{};
+    if (len_) check_status(PyUnicodeWriter_WriteASCII(w_, buf_, len_));
     len_ = 0;
 }
 
@@ -45,7 +54,7 @@ void Text::flush() {
 Text& Text::spill(const char* s, Py_ssize_t n) {
     flush();
     if (n > kSize) {
-        check_status(_PyUnicodeWriter_WriteASCIIString(&w_, s, n));
+        check_status(PyUnicodeWriter_WriteASCII(w_, s, n));
         return *this;
     }
     std::memcpy(buf_, s, static_cast<std::size_t>(n));
@@ -56,7 +65,7 @@ Text& Text::spill(const char* s, Py_ssize_t n) {
 // A str that is not ASCII: into the writer, after what came before.
 Text& Text::wide(PyObject* unicode) {
     flush();
-    check_status(_PyUnicodeWriter_WriteStr(&w_, unicode));
+    check_status(PyUnicodeWriter_WriteStr(w_, unicode));
     return *this;
 }
 
@@ -109,7 +118,7 @@ PDI_HOT Text& Text::plain_other(PyObject* v) {
     if (PyUnicode_CheckExact(v)) return str(v);
     // A class that keeps object's formatting formats with an empty format as str() does.
     const Formatting& f = formatting();
-    const bool as_str = f.object && _PyType_Lookup(Py_TYPE(v), f.name) == f.object;
+    const bool as_str = object_formatting(v, f);
     py::object s = steal(as_str ? PyObject_Str(v) : PyObject_Format(v, f.empty));
     return str(s.ptr());
 }
@@ -168,7 +177,7 @@ Text& Text::fixed0(PyObject* v) {
 }
 
 Text& Text::append(Text& other) {
-    if (!other.writing_) {
+    if (!other.w_) {
         ascii(other.buf_, other.len_);
         other.len_ = 0;
         return *this;
@@ -178,7 +187,7 @@ Text& Text::append(Text& other) {
 }
 
 PDI_HOT py::object Text::finish() {
-    if (!writing_) {
+    if (!w_) {
         const Py_ssize_t n = len_;
         len_ = 0;
         // One character: the host's shared string of it, nothing allocated.
@@ -188,8 +197,9 @@ PDI_HOT py::object Text::finish() {
         return out;
     }
     flush();
-    writing_ = false;
-    return steal(_PyUnicodeWriter_Finish(&w_));
+    PyUnicodeWriter* w = w_;
+    w_ = nullptr;
+    return steal(PyUnicodeWriter_Finish(w));  // frees the writer, whatever the outcome
 }
 
 }  // namespace pdi

@@ -11,13 +11,13 @@
 namespace pdi {
 
 // A text built in one buffer. ASCII gathers in a buffer of its own; it moves
-// into the host's string writer when the buffer is full or a str that is not
-// ASCII comes, and only then is the writer used, so that a short text never
+// into a string writer when the buffer is full or a str that is not ASCII
+// comes, and only then is the writer made, so that a short text never
 // touches it. The writer overallocates as it grows, so a long text (a batch
 // of many lines) costs a few reallocations in all, not one per buffer spilled.
-class Text {  // NOLINT(cppcoreguidelines-pro-type-member-init): buf_ and w_ are filled as used (see below)
+class Text {  // NOLINT(cppcoreguidelines-pro-type-member-init): buf_ is filled as used (see below)
 public:
-    // cppcheck-suppress uninitMemberVar ; buf_ and w_ are filled as used (see below)
+    // cppcheck-suppress uninitMemberVar ; buf_ is filled as used (see below)
     Text() = default;  // NOLINT(cppcoreguidelines-pro-type-member-init): as above
     ~Text() { clear(); }
     Text(const Text&) = delete;
@@ -54,12 +54,10 @@ public:
     // formatting, out of line.
     Text& plain(PyObject* v) {
         if (PyLong_CheckExact(v)) {
-#if PY_VERSION_HEX < 0x030C0000
-            // One digit or none: the value is the digit with the size's sign.
-            const Py_ssize_t size = Py_SIZE(v);
-            if (size >= -1 && size <= 1) {
-                return integer(size * static_cast<long long>(reinterpret_cast<PyLongObject*>(v)->ob_digit[0]));
-            }
+#if PY_VERSION_HEX >= 0x030C0000
+            // An int of one digit or none, read inline (the unstable API's compact value).
+            const auto* n = reinterpret_cast<const PyLongObject*>(v);
+            if (PyUnstable_Long_IsCompact(n)) return integer(PyUnstable_Long_CompactValue(n));
 #endif
             return long_integer(v);
         }
@@ -85,13 +83,13 @@ public:
     // Drops the text.
     void clear() noexcept {
         len_ = 0;
-        if (writing_) _PyUnicodeWriter_Dealloc(&w_);
-        writing_ = false;
+        PyUnicodeWriter_Discard(w_);
+        w_ = nullptr;
     }
 
 private:
     static constexpr Py_ssize_t kSize = 480;
-    Text& wide(PyObject* unicode);
+    __attribute__((noinline)) Text& wide(PyObject* unicode);
     Text& long_integer(PyObject* v);  // an exact int
     Text& plain_other(PyObject* v);   // anything but an exact int
     // str(v) of anything, called from the body itself (see dispatch in runtime.cpp).
@@ -100,14 +98,13 @@ private:
         return str(s.ptr());
     }
     void format(PyObject* v, const char* format_spec);
-    void flush();
-    Text& spill(const char* s, Py_ssize_t n);
-    // Neither the buffer nor the writer is filled in advance: only the first
-    // len_ bytes are read, and the writer is initialized when first used.
+    // Into the writer: out of line, so that the common path stays small.
+    __attribute__((noinline)) void flush();
+    __attribute__((noinline)) Text& spill(const char* s, Py_ssize_t n);
+    // The buffer is not filled in advance: only its first len_ bytes are read.
     char buf_[kSize];  // NOLINT(cppcoreguidelines-pro-type-member-init)
     Py_ssize_t len_ = 0;
-    bool writing_ = false;
-    _PyUnicodeWriter w_;  // NOLINT(cppcoreguidelines-pro-type-member-init)
+    PyUnicodeWriter* w_ = nullptr;  // made when the buffer first spills
 };
 
 }  // namespace pdi
