@@ -2,6 +2,7 @@
 
     python3 -m rlx.data_items decode [FILE] [--json | -V] [-c N] [--class NAME|0xCODE]... [--offsets] [-x]
                                      [--serial N] [--summary] [--no-progress]
+    python3 -m rlx.data_items stats [FILE] [--json] [--field CLASS.FIELD]... [-Y EXPR] [--sample]
     python3 -m rlx.data_items encode [FILE] [--hex]
     python3 -m rlx.data_items catalog
     python3 -m rlx.data_items show NAME|0xCODE
@@ -438,9 +439,10 @@ class Tally:
         else:
             self._pending.append(diagnostic)
 
-    def commit(self, batch, chosen):
-        """The lines of ``batch`` (of which ``chosen`` were selected) are written: its items count now, so
-        that the totals, also after an interruption, count what was written and add up."""
+    def commit(self, batch, chosen, rejected=()):
+        """The lines of ``batch`` (of which ``chosen`` were selected, and of those ``rejected`` by a filter
+        after all) are written: its items count now, so that the totals, also after an interruption, count
+        what was written and add up."""
         for diagnostic in self._pending:
             if diagnostic.warning:
                 self.leftover += 1
@@ -450,7 +452,9 @@ class Tally:
                 self.malformed[diagnostic.name, diagnostic.code] += 1
         self._pending.clear()
         self.selected.update(frame[1] for frame in chosen)
-        self.skipped += len(batch) - len(chosen)
+        if rejected:
+            self.selected.subtract(frame[1] for frame in rejected)
+        self.skipped += len(batch) - len(chosen) + len(rejected)
         if batch:
             self.items += len(batch)
             self.size = batch[-1][0] + 4 + len(batch[-1][2])
@@ -487,43 +491,88 @@ class Tally:
         say("\n".join(lines))
 
 
-def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None):
+def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None, chooser=None):
     """Writes every selected item of ``cap`` (a capture.Capture whose diagnostics reach ``tally``) as
     ``view`` (TextFormat or JsonFormat) shows it, at most ``limit`` items. The lines of a chunk are written
-    together, and before any diagnostic, so that the two streams keep their order on one terminal."""
+    together, and before any diagnostic, so that the two streams keep their order on one terminal.
+    ``chooser`` (a filters.Filter) selects among the items of the selected type codes by their fields."""
     lines = {}                      # type code -> the function that shows its items
     # Each item decoded and its line made (by the view's function for its class, or view.robust where
     # that fails), the batch's lines as one text: in C++, the tool's hottest loop.
     render = texts().lines
     decode = cap.decode
     left = limit
+    rejected, taken, room = [], [], [limit]
+    if chooser is not None:
+        decode = chooser.decoder(decode, rejected)
+        if limit is not None:
+            decode = _counted(decode, taken, room)
     for batch in cap.batches():
         chosen = batch if select is None else [f for f in batch if f[1] in select]
-        done = left is not None and len(chosen) >= left
+        done = chooser is None and left is not None and len(chosen) >= left
         if done:
             chosen = chosen[:left]
             batch = batch[:batch.index(chosen[-1]) + 1] if chosen else []
+        room[0] = left
         text = render(chosen, decode, lines, view.line_for, view.robust)
-        if left is not None:
+        if chooser is not None and left is not None:
+            done = len(taken) >= left
+            if done:  # the batch ends with the last item written
+                chosen = chosen[:chosen.index(taken[-1]) + 1] if taken else []
+                batch = batch[:batch.index(taken[-1]) + 1] if taken else []
+            left -= len(taken)
+            del taken[:]
+        elif left is not None:
             left -= len(chosen)
         if text:
             out.write(text)
             out.flush()
-        tally.commit(batch, chosen)
+        tally.commit(batch, chosen, rejected)
+        del rejected[:]
         if progress is not None:
             progress.update(tally.items, tally.size)
         if done:
             break
 
 
+def _counted(decode, taken, room):
+    """decode of a filtered -c N: the frames of the items selected go to ``taken``; once ``room[0]`` are
+    there, the frames after them are neither decoded nor counted."""
+    def counted(frame):
+        if len(taken) >= room[0]:
+            return None
+        item = decode(frame)
+        if item is not None:
+            taken.append(frame)
+        return item
+    return counted
+
+
+def display_filter(text):
+    """The filters.Filter of -Y EXPR (None without one); Failure (bad usage) naming what is wrong."""
+    if text is None:
+        return None
+    from rlx.data_items import filters
+    try:
+        return filters.Filter(text)
+    except ValueError as exc:
+        raise Failure(str(exc), EXIT_USAGE)
+
+
+def capture_source(args):
+    """(binary stream, its name in diagnostics) of decode's and stats' input: FILE ('-': standard input),
+    else standard input unless it is a terminal, else (and with --sample) the bundled sample."""
+    if args.file is None and (args.sample or _terminal(sys.stdin)):
+        from importlib import resources
+        return resources.files("rlx.data_items").joinpath("sample_capture.hex").open("rb"), "sample"
+    return open_input("-" if args.file is None else args.file)
+
+
 def cmd_decode(args):
     out = Output()
     select = _selected_codes(args.classes) if args.classes else None
-    if args.file is None and (args.sample or _terminal(sys.stdin)):
-        from importlib import resources
-        source, name = resources.files("rlx.data_items").joinpath("sample_capture.hex").open("rb"), "sample"
-    else:
-        source, name = open_input("-" if args.file is None else args.file)
+    chooser = display_filter(args.filter)
+    source, name = capture_source(args)
     progress = None
     if args.progress and progress_wanted(sys.stderr, sys.stdout):
         progress = Progress(sys.stderr, interval=args.progress_interval)
@@ -543,7 +592,7 @@ def cmd_decode(args):
     interrupted = False
     try:
         try:
-            decode_capture(cap, out, view, tally, select, args.count, progress)
+            decode_capture(cap, out, view, tally, select, args.count, progress, chooser)
         except KeyboardInterrupt:
             interrupted = True
         except OSError as exc:
@@ -563,6 +612,46 @@ def cmd_decode(args):
         say("interrupted")
         return EXIT_INTERRUPTED
     return EXIT_FAILED if tally.failures else 0
+
+
+def cmd_stats(args):
+    from rlx.data_items import filters
+    try:
+        stats = filters.Statistics(args.fields or (), args.filter)
+    except ValueError as exc:
+        raise Failure(str(exc), EXIT_USAGE)
+    out = Output()
+    source, name = capture_source(args)
+    failures = []
+
+    def report(diagnostic):
+        stats.note(diagnostic)
+        if not diagnostic.warning:
+            failures.append(diagnostic)
+        say(("warning: " if diagnostic.warning else "error: ") + str(diagnostic))
+
+    cap = capture.Capture(source, on_diagnostic=report)
+    interrupted = False
+    try:
+        stats.read(cap)
+    except KeyboardInterrupt:
+        interrupted = True
+    except OSError as exc:
+        report(capture.Diagnostic(cap.size, "read", "cannot read %s: %s" % (name, _why(exc)), None, None, False))
+    finally:
+        try:
+            source.close()
+        except (OSError, ValueError):
+            pass
+    if args.json:
+        out.write(json.dumps(stats.data(interrupted), allow_nan=False) + "\n")
+    else:
+        out.write("\n".join(stats.lines(interrupted)) + "\n")
+    out.flush()
+    if interrupted:
+        say("interrupted")
+        return EXIT_INTERRUPTED
+    return EXIT_FAILED if failures else 0
 
 
 # ---------------------------------------------------------------------------
@@ -870,6 +959,10 @@ def parser():
     p.add_argument("-c", "--count", type=_count, metavar="N", help="stop after N (selected) items")
     p.add_argument("--class", dest="classes", action="append", metavar="NAME|0xCODE",
                    help="decode only items of this class (any case) or type code; may be repeated")
+    p.add_argument("-Y", "--filter", metavar="EXPR",
+                   help="only the items this display filter selects, e.g. 'port_information.voltage > 1000 "
+                        "&& !TickV2' (comparisons == != < <= > >=, && || !, class names, type, offset, paths "
+                        "into records and lists)")
     p.add_argument("--offsets", action="store_true", help="the byte offset of each item first on its line")
     p.add_argument("-x", "--hex-dump", dest="dump", action="store_true",
                    help="a hex dump of each item's bytes after its line")
@@ -895,6 +988,20 @@ def parser():
     p = sub.add_parser("show", help="show the layout, methods and count fields of one class")
     p.add_argument("name", metavar="NAME|0xCODE", help="class name (any case) or an item's type code")
     p.set_defaults(run=cmd_show)
+    p = sub.add_parser("stats", help="items and bytes per class, unknown and malformed items, field statistics",
+                       description="What a capture holds: items and bytes per class with their share of the items, "
+                                   "unknown type codes and malformed items; with --field the count, least, "
+                                   "greatest and mean value of a field. Input as decode's. Exit status 1 if "
+                                   "anything could not be decoded, 2 for bad usage, 130 when interrupted.")
+    p.add_argument("file", nargs="?", help="capture file, binary or hex text; '-' for standard input (the "
+                                           "default unless standard input is a terminal)")
+    p.add_argument("--sample", action="store_true", help="with no FILE, the bundled sample capture")
+    p.add_argument("--json", action="store_true", help="one JSON object instead of the table")
+    p.add_argument("--field", dest="fields", action="append", metavar="CLASS.FIELD",
+                   help="count, least, greatest and mean value of a field (a path: PowerReport.port_information."
+                        "voltage; every element of a list counts; the class in any case); may be repeated")
+    p.add_argument("-Y", "--filter", metavar="EXPR", help="only the items this display filter selects (as decode's)")
+    p.set_defaults(run=cmd_stats)
     return top
 
 

@@ -424,7 +424,10 @@ def _check_path(path, context, what):
     else:
         holders = {c for c in owners if name in _members(c)}
         if not holders:
-            close = _close(name, {n for c in owners for n in _members(c)})
+            deeper = {n: "%s.%s" % (field, n) for c in owners for field, inner in _members(c).items()
+                      if inner is not None for n in _members(inner)}
+            close = "; did you mean %s?" % deeper[name] if name in deeper else \
+                _close(name, {n for c in owners for n in _members(c)}, deeper)
             if len(owners) == 1:
                 message = "%s has no field %r%s" % (next(iter(owners)).__name__, name, close)
             else:
@@ -561,6 +564,10 @@ def _value_holds(op, literal, value):
 
 def _path_holds(steps, op, literal, item):
     return _holds_for(_walk(item, steps), op, literal)
+
+
+def _path_values(steps, item):
+    return _walk(item, steps)
 
 
 def _has(steps, item):
@@ -733,7 +740,7 @@ class _FieldStats:
             raise FilterError(what, 1, "name a field: CLASS.FIELD (a path into its records and lists)")
         _check_path(path, None, what)
         self.text, self.path = text, path
-        self.count = self.numbers = self.total = 0
+        self.count = self.numbers = self.serials = self.total = 0
         self.low, self.high = math.inf, -math.inf
 
     def getter(self, cls):
@@ -744,7 +751,7 @@ class _FieldStats:
         name, index = path.steps[0]
         if len(path.steps) == 1 and index is None:
             return operator.attrgetter(name)
-        return functools.partial(_walk, path.steps)
+        return functools.partial(_path_values, path.steps)
 
     def add(self, value):
         if type(value) is int:
@@ -764,17 +771,24 @@ class _FieldStats:
             if number is _MISSING or number != number:
                 return
             number = int(number) if isinstance(number, int) else float(number)
+            self.serials += isinstance(value, _serial_type())
             self.numbers += 1
             self.total += number
             self.low = min(self.low, number)
             self.high = max(self.high, number)
 
+    def bounds(self):
+        """(least, greatest) value, serial numbers where all values were; (None, None) without numbers."""
+        if not self.numbers:
+            return None, None
+        if self.serials == self.numbers:
+            return _serial_type()(self.low), _serial_type()(self.high)
+        return self.low, self.high
+
     def data(self):
-        measured = self.numbers > 0
-        return {"field": self.text, "count": self.count,
-                "min": capture.value_data(self.low) if measured else None,
-                "max": capture.value_data(self.high) if measured else None,
-                "mean": capture.value_data(self.total / self.numbers) if measured else None}
+        low, high = (None if v is None else capture.value_data(v) for v in self.bounds())
+        return {"field": self.text, "count": self.count, "min": low, "max": high,
+                "mean": capture.value_data(self.total / self.numbers) if self.numbers else None}
 
 
 def _number_text(value):
@@ -902,7 +916,7 @@ class Statistics:
         if self.fields:
             lines.append("%-44s %9s %14s %14s %14s" % ("field", "count", "min", "max", "mean"))
             for stats in self.fields:
-                low, high = (stats.low, stats.high) if stats.numbers else (None, None)
+                low, high = stats.bounds()
                 mean = stats.total / stats.numbers if stats.numbers else None
                 lines.append("%-44s %9d %14s %14s %14s" % (stats.text, stats.count, _number_text(low),
                                                           _number_text(high), _number_text(mean)))
