@@ -599,16 +599,6 @@ void intern_names();
 // A step of those calls that is always inlined into its callers.
 #define PDI_INLINE inline __attribute__((always_inline))
 
-// Where the attributes a method reads or stores sit among the values of the
-// instances of one class, and for which state of that class (its version
-// tag); see instance_values.hpp.
-constexpr Py_ssize_t kMaxSlots = 16;
-struct Slots {
-    std::uint32_t version;           // the class version tag the places hold for; 0: none yet
-    std::uint8_t access;             // what the class allows straight on the values
-    std::uint8_t place[kMaxSlots];   // per name the method uses: its place, or a mark
-};
-
 // A method of a catalog class: the row it carries out, the class that
 // defines it and the interned names its row uses. Python code reaches none of
 // it: the object has no attributes but its name, qualified name, defining
@@ -630,7 +620,6 @@ struct Method {
     // least when called with positional arguments only (-1: it binds them
     // the generic way).
     Py_ssize_t positional_from;
-    Slots slots;         // where the attributes it reads or stores sit
 };
 
 // One call of a method: the method object, the bound instance (or class) and
@@ -650,23 +639,26 @@ struct Call {
     // A module global (or builtin), looked up now, as Python code would: a
     // caller may have rebound it. NameError when absent.
     py::object global(PyObject* name) const;
-    // o.name and o.name = v, for the attribute the method names as its name
-    // number i (the same number for the same name on every call), taken
-    // straight from the values of o where its class allows it.
-    py::object read(PyObject* o, Py_ssize_t i, PyObject* name) const;
-    void store(PyObject* o, Py_ssize_t i, PyObject* name, PyObject* v) const;
 };
 
-// `getattr(o, name)` and `setattr(o, name, v)` with an interned name; the
-// generic lookup is called directly when the type uses it.
-inline py::object get(PyObject* o, PyObject* name) {
-    return steal(Py_TYPE(o)->tp_getattro == PyObject_GenericGetAttr ? PyObject_GenericGetAttr(o, name)
-                                                                    : PyObject_GetAttr(o, name));
+// `getattr(o, name)` with an interned name: a new reference, or NULL with the
+// error set. The generic attribute access is called directly when the type
+// uses it (it names the object and the attribute in its AttributeError, as
+// PyObject_GetAttr does for any other type's).
+inline PyObject* get_attr(PyObject* o, PyObject* name) noexcept {
+    return Py_TYPE(o)->tp_getattro == PyObject_GenericGetAttr ? PyObject_GenericGetAttr(o, name)
+                                                              : PyObject_GetAttr(o, name);
 }
-inline void set(PyObject* o, PyObject* name, PyObject* v) {
-    check_status(Py_TYPE(o)->tp_setattro == PyObject_GenericSetAttr ? PyObject_GenericSetAttr(o, name, v)
-                                                                    : PyObject_SetAttr(o, name, v));
+// `setattr(o, name, v)` with an interned name: 0, or -1 with the error set.
+// The type's store is looked up for every call, as the interpreter does (a
+// value's making may have changed the class).
+inline int set_attr(PyObject* o, PyObject* name, PyObject* v) noexcept {
+    setattrofunc store = Py_TYPE(o)->tp_setattro;
+    if (store == PyObject_GenericSetAttr) return PyObject_GenericSetAttr(o, name, v);
+    return store ? store(o, name, v) : PyObject_SetAttr(o, name, v);
 }
+inline py::object get(PyObject* o, PyObject* name) { return steal(get_attr(o, name)); }
+inline void set(PyObject* o, PyObject* name, PyObject* v) { check_status(set_attr(o, name, v)); }
 // A module global or builtin, as Python code finds a name; NameError when absent.
 py::object lookup_global(PyObject* globals, PyObject* name);
 // The same as a new reference, or NULL with the error set.

@@ -198,7 +198,7 @@ constexpr Param kCmdClassParam[] = {{"cmd_class", "builtins.type[UWBNetworkComma
 
 // The configuration byte as it is stored: its text for both str() and repr().
 py::object pin_config_str(Call& c) {
-    py::object data = c.read(c.self, 0, N.data);
+    py::object data = get(c.self, N.data);
     Text text;
     return text.as_str(data.ptr()).finish();
 }

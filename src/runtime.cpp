@@ -1,7 +1,6 @@
 // The method runtime: the method object type, the one argument binder, the
 // behaviour rows (bit-field accessors, builders, count-bounded lists, the
 // generic record constructor and rendering) and the one decode walker.
-#include "instance_values.hpp"
 #include "runtime.hpp"
 #include "text.hpp"
 
@@ -42,7 +41,6 @@ void intern_names() {
 namespace {
 
 constexpr Py_ssize_t kMaxParams = 16;
-static_assert(kMaxParams <= kMaxSlots, "a constructor stores at most kMaxSlots names directly");
 
 // The type of each catalog method: a descriptor the interpreter calls with
 // the instance directly (no bound method is made for `item.method(...)`).
@@ -157,7 +155,7 @@ PDI_HOT PyObject* store_positional(Method* m, PyObject* self, PyObject* const* a
         } else if (!record && i >= nargs && p[i].dflt == Dflt::NewList) {
             if (!(made = PyList_New(0))) return nullptr;
         }
-        const int rc = store_field(m->slots, self, i, PyTuple_GET_ITEM(names, i), made ? made : v);
+        const int rc = set_attr(self, PyTuple_GET_ITEM(names, i), made ? made : v);
         Py_XDECREF(made);
         if (rc < 0) return nullptr;
     }
@@ -453,7 +451,6 @@ py::object new_method(const Table& t, const MethodRow& row, const Table& ot, con
             --m->positional_from;
         }
     }
-    m->slots = Slots{};
     PyObject_GC_Track(m);
     return steal(reinterpret_cast<PyObject*>(m));
 }
@@ -490,14 +487,6 @@ PDI_HOT PyObject* find_global(PyObject* globals, PyObject* name) noexcept {
 py::object lookup_global(PyObject* globals, PyObject* name) { return steal(find_global(globals, name)); }
 
 py::object Call::global(PyObject* name) const { return lookup_global(method->globals, name); }
-
-PDI_HOT py::object Call::read(PyObject* o, Py_ssize_t i, PyObject* name) const {
-    return steal(read_field(method->slots, o, i, name));
-}
-
-PDI_HOT void Call::store(PyObject* o, Py_ssize_t i, PyObject* name, PyObject* v) const {
-    check_status(store_field(method->slots, o, i, name, v));
-}
 
 // The slots of a class whose `__init__`, `__str__` or `__repr__` is a method
 // of this module. The interpreter's generic slots look the method up, copy
@@ -872,21 +861,10 @@ PDI_HOT py::object store_params_body(Call& c) {
 // order, each in its plain string form, joined by ", ".
 PDI_HOT py::object record_str_body(Call& c) {
     Text text;
-    const Slots& slots = c.method->slots;
     const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
-    PyObject* const* values = readable_values(slots, c.self, n);
     for (Py_ssize_t i = 0; i < n; ++i) {
         if (i) text.ascii(", ", 2);
-        // Such a value is written without running Python code, so the
-        // instance keeps holding it meanwhile.
-        PyObject* v = values ? values[slots.place[i]] : nullptr;
-        if (v && Text::own_kind(v)) {
-            text.plain(v);
-            continue;
-        }
-        text.as_str(c.read(c.self, i, c.data(i)).ptr());
-        // str(), or the value's release, may have changed the class or the instance.
-        values = readable_values(slots, c.self, n);
+        text.as_str(get(c.self, c.data(i)).ptr());
     }
     return text.finish();
 }
@@ -911,12 +889,9 @@ PDI_HOT py::object record_repr_body(Call& c) {
     bool first = true;
     for (Py_ssize_t i = 0; i < n; ++i) {
         PyObject* field = c.data(i);
-        PyObject* v = read_field(c.method->slots, c.self, i, field);
-        if (!v) {
-            if (!PyErr_ExceptionMatches(PyExc_AttributeError)) throw PyErr{};
-            PyErr_Clear();
-            continue;
-        }
+        PyObject* v = nullptr;
+        if (PyObject_GetOptionalAttr(c.self, field, &v) < 0) throw PyErr{};
+        if (!v) continue;
         py::object value = steal(v);
         if (!first) text.ascii(", ");
         first = false;

@@ -35,7 +35,7 @@ struct DomainFields {
 py::object domain_info_init(Call& c) {
     const DomainFields f;
     for (int i = 0; i < kDomainFieldCount; ++i) {
-        c.store(c.self, i, f.names[i], i == kDomainSlope ? N.zero_float : N.zero);
+        set(c.self, f.names[i], i == kDomainSlope ? N.zero_float : N.zero);
     }
     return py::none();
 }
@@ -46,7 +46,7 @@ py::object domain_info_str(Call& c) {
     const DomainFields f;
     for (int i = 0; i < kDomainFieldCount; ++i) {
         if (i) text.ascii(", ", 2);
-        text.plain(c.read(c.self, i, f.names[i]).ptr());
+        text.plain(get(c.self, f.names[i]).ptr());
     }
     return text.finish();
 }
@@ -116,7 +116,7 @@ py::object domain_attr_encode(Call& c) {
     py::object values[kDomainFieldCount];
     PyObject* call[1 + kDomainFieldCount] = {nullptr};
     for (int i = 0; i < kDomainFieldCount; ++i) {
-        values[i] = c.read(c.args[0], i, f.names[i]);
+        values[i] = get(c.args[0], f.names[i]);
         call[1 + i] = values[i].ptr();
     }
     unsigned char out[kDomainSize];
@@ -156,7 +156,7 @@ py::object domain_attr_decode(Call& c) {
         for (int i = 0; i < kDomainFieldCount; ++i) values[i] = borrow(PyTuple_GET_ITEM(unpacked.ptr(), i));
     }
     const DomainFields f;
-    for (int i = 0; i < kDomainFieldCount; ++i) c.store(info.ptr(), i, f.names[i], values[i].ptr());
+    for (int i = 0; i < kDomainFieldCount; ++i) set(info.ptr(), f.names[i], values[i].ptr());
     py::object size = steal(PyLong_FromSsize_t(kDomainSize));
     return steal(PyTuple_Pack(2, info.ptr(), size.ptr()));
 }

@@ -101,7 +101,7 @@ CASES = {
         except TypeError as exc:
             print(exc)
     """,
-    # Constructors store straight into an instance's values only while the class and the instance allow it:
+    # Constructors store as attribute assignment does while the class and the instance change under them:
     # descriptors added (even by a serial maker or an old value's release mid-call), the instance's dict made,
     # another class's instance, a subclass's own __setattr__.
     "stores under change": """
@@ -138,7 +138,7 @@ CASES = {
                 seen.append(k)
                 object.__setattr__(self, k, v)
         print(r.channel, r.azimuth, r.elevation, seen, p.channel, Logged(3).channel, seen[4:6])
-        S = m.RadarInterfaceDataV4  # and texts read them so
+        S = m.RadarInterfaceDataV4  # and texts read as attribute access does
         s, d = S(1, 2, 3), S(4, 5, 6)
         vars(d)[1] = 2  # its dict made
         del s.first_path, d.first_path
@@ -151,8 +151,8 @@ CASES = {
                 return "g" if k == "status" else object.__getattribute__(self, k)
         print(*texts, repr(s), str(S(1, 2, 3, 4, 5, 6)), str(Hook(1)), sep="; ")
     """,
-    # A record's text reads its values straight from the instance only until a field's own str() runs, which may
-    # delete or replace later fields, make the instance's dict or change its class.
+    # A record's text whose field's own str() deletes or replaces later fields, makes the instance's dict or
+    # changes its class.
     "texts under change": """
         S = m.RadarInterfaceDataV4
         class Meddle:
@@ -174,6 +174,19 @@ CASES = {
             except AttributeError as exc:
                 print(exc)
     """,
+    # A class attribute whose own class gains __set__ later turns into a data descriptor without any change to
+    # the record class: constructors and texts go through it from then on, as attribute access does.
+    "descriptor gains __set__": """
+        P, R, seen = m.PortInformation, m.DomainInformation, []
+        class Field:
+            def __get__(self, obj, cls):
+                return "d"
+        P.voltage = R.slope = Field()
+        p, r = P(1, 2), R()
+        texts = [str(p), str(r)]
+        Field.__set__ = lambda self, obj, v: seen.append(v)
+        print(*texts, str(p), str(P(3, 4)), str(R()), seen, sep="; ")
+    """,
     # The framework's encoding reached past the item class as super() reaches it, whatever stands next.
     "super resolution": """
         class Mixin(m.AcknowledgeListResponse.__mro__[1]):
@@ -192,6 +205,7 @@ CASES = {
 EXPECTED = {
     "method context": "5 True",
     "definition emptied while decoding": "[None, None, None, None]",
+    "descriptor gains __set__": "1, 2; 0, 0, 0, 0.0, 0; d, 2; d, 4; 0, 0, 0, d, 0; [3, 0.0]",
     "global rebound mid-call": "6 5",
     "frame length overflow": "1 None\n1 None\nValueError bytearray(b'0123456789')",
     "super resolution": "b'mixin 1'\nb'static'",
