@@ -1,7 +1,7 @@
 """Command-line tool for the private data item catalog.
 
-    python3 -m rlx.data_items decode [FILE] [--json | -V] [-c N] [--class NAME|0xCODE]... [--offsets] [-x]
-                                     [--serial N] [--summary] [--no-progress]
+    python3 -m rlx.data_items decode [FILE] [--json | -V] [-c N] [--class NAME|0xCODE]... [-Y EXPR] [--offsets]
+                                     [-x] [--serial N] [--summary] [--no-progress]
     python3 -m rlx.data_items stats [FILE] [--json] [--field CLASS.FIELD]... [-Y EXPR] [--sample]
     python3 -m rlx.data_items encode [FILE] [--hex]
     python3 -m rlx.data_items catalog

@@ -71,15 +71,15 @@ def _new(cls):
 
 def _members(cls):
     """{field name: the class whose fields its value has, or None} of an item or record class: its layout,
-    then what a new instance holds (records set fields their layout does not name, and kinds of the
-    framework's own choosing hold records)."""
+    and for a record what a new one holds besides (records set fields their layout does not name); which
+    class a value of a kind of the framework's own choosing has, a new instance tells."""
     found = _MEMBERS.get(cls)
     if found is None:
         found = {}
         sample = _new(cls)
         fields = {f.name: f for f in capture.layout(cls)}
         names = list(fields)
-        if sample is not None:
+        if sample is not None and not isinstance(sample, capture.catalog().RLXDataItem):
             names += [n for n, _ in capture.record_fields(sample) if n not in fields]
         for name in names:
             field = fields.get(name)
@@ -140,7 +140,7 @@ def _serial_syntax():
         if at < 0:
             continue
         regex = re.compile(re.escape(text[:at]) + "(" + pattern + ")" + re.escape(text[at + len(digits):])
-                           + "(?![A-Za-z0-9_])", re.I)
+                           + "(?![A-Za-z0-9_.])", re.I)
         try:
             if all(int(regex.match(str(serial(n))).group(1), base) == n for n in (0, 5, 0xFFFFFFFF)):
                 return regex, base
@@ -217,7 +217,7 @@ def _tokens(text, what):
     yield Token("end", "", None, len(text) + 1)
 
 
-Path = collections.namedtuple("Path", "qualifier steps column text")
+Path = collections.namedtuple("Path", "qualifier steps column")
 Path.__doc__ = """A field path: ``qualifier`` the class of ``Class.field`` (else None), ``steps`` tuples
 (name, index or None)."""
 
@@ -338,7 +338,6 @@ class _Parser:
         """A field path, a pseudo-field (a 1-tuple of its name) or a class (the class itself)."""
         steps = self.raw_path()
         name, index, column = steps[0]
-        text = ".".join(n + ("" if i is None else "[%d]" % i) for n, i, _ in steps)
         fields, classes, deeper = _index()
         if name in _PSEUDO and len(steps) == 1 and index is None:
             return (name,)
@@ -354,7 +353,7 @@ class _Parser:
             steps = steps[1:]
             if not steps:
                 return qualifier
-        return Path(qualifier, tuple((n, i) for n, i, _ in steps), column, text)
+        return Path(qualifier, tuple((n, i) for n, i, _ in steps), column)
 
     def comparison(self, path, op, token):
         if isinstance(path, type):
@@ -376,18 +375,13 @@ class _Parser:
 # Checking names against the classes a conjunction names
 
 
-def _one(value, op, literal):
-    found = _comparable(value, literal)
-    return found is not _MISSING and _OPS[op](found, literal)
-
-
 def _constraint(node):
     """The item classes a node can hold for by the class names and type codes it tests, None for any."""
     kind = node[0]
     if kind == "class":
         return {node[1]}
     if kind == "pseudo" and node[1] == "type":
-        return {c for c in capture.item_classes().values() if _one(c.type, node[2], node[3])}
+        return {c for c in capture.item_classes().values() if _holds_for([c.type], node[2], node[3])}
     if kind in ("cmp", "has") and node[1].qualifier is not None:
         return {node[1].qualifier}
     if kind == "and":
@@ -473,11 +467,6 @@ def _comparable(value, literal):
     if isinstance(value, _serial_type()):
         return int(value)
     return _MISSING
-
-
-def _one(value, op, literal):
-    found = _comparable(value, literal)
-    return found is not _MISSING and _OPS[op](found, literal)
 
 
 def _flat(values):
