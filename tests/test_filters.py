@@ -1,9 +1,14 @@
 """Display filters (decode -Y, iter_items(filter=...)) and capture statistics (stats): the grammar and its
 meaning on a capture built with the catalog, the names checked against the catalog, the summary's totals."""
+import array
+import fcntl
 import json
 import os
+import signal
 import subprocess
 import sys
+import termios
+import time
 
 import pytest
 
@@ -184,3 +189,24 @@ def test_stats_text_with_filter():
     assert lines[1].split() == ["class", "type", "items", "share", "bytes"]
     assert lines[2].split() == ["PowerReport", "0x8016", "2", "100.0", "%", str(len(WIRE[1] + WIRE[5]))]
     assert lines[4].split() == ["PowerReport.port_mask", "2", "7", "235", "121"]
+
+
+def test_stats_interrupted_writes_what_it_counted():
+    from test_cli import waiting_for_input
+    proc = subprocess.Popen(TOOL + ["stats", "-", "--json", "-Y", "!tickv2"], stdin=subprocess.PIPE,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    proc.stdin.write(CAPTURE)
+    proc.stdin.flush()
+    # the capture taken out of the pipe, then the tool waiting for more (so done with it); its input stays
+    # open until it has exited
+    unread, end = array.array("i", [1]), time.monotonic() + 30
+    while unread[0] and time.monotonic() < end:
+        fcntl.ioctl(proc.stdin.fileno(), termios.FIONREAD, unread)
+        time.sleep(0.01)
+    waiting_for_input(proc.pid)
+    proc.send_signal(signal.SIGINT)
+    proc.wait(timeout=30)
+    proc.stdin.close()
+    data = json.loads(proc.stdout.read())
+    assert proc.returncode == 130 and proc.stderr.read() == b"interrupted\n"
+    assert (data["items"], data["decoded"], data["not_selected"], data["interrupted"]) == (7, 6, 1, True)
