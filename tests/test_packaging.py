@@ -73,19 +73,26 @@ item: RLXDataItem = tick
 wire: bytes = item._encode() + bytes([pdi.TickV2.type & 0xFF])
 port = pdi.PortInformation(voltage=5)
 found = get_item_class(0x8015)
+from rlx.data_items import capture
+total = 0
+for offset, read in capture.iter_items(wire * 2, filter="nt64 > 0", on_diagnostic=print):
+    if isinstance(read, pdi.TickV2):
+        total += offset + read.nt64
 """
 # One error each, on the line's own number after the user code.
 MISTAKES = ["tick.nt_qualty = 3", "tick.nt64 = 'five'", "text: str = tick._encode()",
-            "pdi.PortInformation(voltage='5')", "found.type"]
+            "pdi.PortInformation(voltage='5')", "found.type", "read.nt64", "capture.iter_items(wire, filter=5)"]
 
 
-# A user's script type-checks against the catalog's stub and the stand-in's annotations as installed.
+# A user's script type-checks against the catalog's stub and the stand-in's annotations as installed, strictly and
+# with no value of type Any on the way (reading a capture, filtering it, reading an item's fields).
 @pytest.mark.standin
 def test_user_code_type_checks_and_its_mistakes_do_not(pdi, tmp_path):
     (tmp_path / "good.py").write_text(USER_CODE)
     (tmp_path / "bad.py").write_text(USER_CODE + "\n".join(MISTAKES) + "\n")
     installed = os.path.dirname(os.path.dirname(os.path.dirname(pdi.__file__)))
-    result = subprocess.run([sys.executable, "-m", "mypy", "--python-executable", sys.executable, "--no-error-summary",
+    result = subprocess.run([sys.executable, "-m", "mypy", "--strict", "--disallow-any-expr",
+                             "--python-executable", sys.executable, "--no-error-summary",
                              "--cache-dir", os.path.join(REPO, "build", "mypy-cache"), "good.py", "bad.py"],
                             capture_output=True, text=True, cwd=tmp_path, env=dict(os.environ, PYTHONPATH=installed))
     lines = {int(line.split(":")[1]) for line in result.stdout.splitlines() if line.startswith("bad.py:")}

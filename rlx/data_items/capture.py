@@ -46,19 +46,31 @@ from __future__ import annotations
 import binascii
 import collections
 import copy
+import functools
 import itertools
 import math
 import operator
 import re
 import struct
-from typing import TYPE_CHECKING, Any, Callable, NamedTuple, Sequence, Union
+from types import ModuleType
+from typing import TYPE_CHECKING, Any, Callable, Dict, Iterator, List, NamedTuple, NoReturn, Sequence, Tuple, Union
 
-from rlx.data_items import _capture
+import importlib
 
 if TYPE_CHECKING:
     from typing import Protocol
 
-    from rlx.rlx import RLXDataItem
+    from rlx.rlx import DataItemAttribute, NorvaneSerialNumber, RLXDataItem
+
+    class Readable(Protocol):
+        """A binary stream: a file opened for reading bytes, a pipe, a socket's file."""
+
+        def read(self, size: int, /) -> bytes: ...
+
+    class DisplayFilter(Protocol):
+        """A display filter as compiled (rlx.data_items.filters.Filter): what a capture asks of it."""
+
+        def pairs(self, capture: Capture, /) -> Iterator[tuple[int, RLXDataItem]]: ...
 
     class Texts(Protocol):
         """rlx.data_items._capture.Texts: the text of a field value, and the tool's line functions."""
@@ -71,7 +83,16 @@ if TYPE_CHECKING:
         def lines(self, frames: list[Any], decode: Callable[[Any], Any], lines: dict[int, Any],
                   line_for: Callable[[Any, Any, Any], Any], robust: Callable[[Any, Any], str], /) -> str: ...
 
+# The tool's framing loop and text lines, in C++ (rlx.data_items._capture).
+_capture: Any = importlib.import_module("rlx.data_items._capture")
+
 Bytes = Union[bytes, bytearray, memoryview]
+# A frame of a capture: the item's byte offset, its type code and its payload.
+Frame = Tuple[int, int, bytes]
+# What a capture is read from: its bytes, its hex text, or a binary stream.
+Source = Union[bytes, bytearray, memoryview, str, "Readable"]
+# Plain data of a value (what json.dumps writes): numbers, text, None, lists and objects of them.
+PlainData = Union[None, bool, int, float, str, List["PlainData"], Dict[str, "PlainData"]]
 
 __all__ = ["catalog", "Capture", "CaptureError", "Diagnostic", "Field", "iter_items", "to_data", "from_data",
            "item_classes", "declared_classes", "layout", "fixed_size", "kind_name", "element_class",
@@ -87,10 +108,10 @@ _COMMAND_HEADER = struct.Struct("<IBH")
 _QUIET_NAN = 0x7FF8000000000000
 
 
-_MODULE = []
+_MODULE: list[ModuleType] = []
 
 
-def catalog():
+def catalog() -> ModuleType:
     """The catalog module, imported on first use."""
     if not _MODULE:
         from rlx.data_items import private_data_items
@@ -102,33 +123,39 @@ def catalog():
 # The catalog's classes and layouts
 
 
-def declared_classes(module=None):
+def declared_classes(module: ModuleType | None = None) -> list[type]:
     """The classes the catalog declares, in declaration order."""
     module = module or catalog()
     return [v for v in vars(module).values() if isinstance(v, type) and v.__module__ == module.__name__]
 
 
-_ITEMS = None
+_ITEMS: dict[int, type[RLXDataItem]] | None = None
 
 
-def item_classes():
+def item_classes() -> dict[int, type[RLXDataItem]]:
     """{type code: item class} of every item class of the catalog."""
     global _ITEMS
     if _ITEMS is None:
         module = catalog()
-        _ITEMS = {c.type: c for c in declared_classes(module)
-                  if issubclass(c, module.RLXDataItem) and isinstance(c.type, int)}
+        _ITEMS = {getattr(c, "type"): c for c in declared_classes(module)
+                  if issubclass(c, module.RLXDataItem) and isinstance(getattr(c, "type"), int)}
     return _ITEMS
+
+
+def _code(cls: type) -> int:
+    """The type code of an item class."""
+    code: int = getattr(cls, "type")
+    return code
 
 
 _FLOAT_KINDS = frozenset(["DIFloatAttr", "DIDoubleAttr"])
 # Kinds that take the rest of the payload, and the width of one element where they are lists.
-_REST_KINDS = {"DIListAttr": None, "DISerialNumberListAttr": 4, "DIUInt16ListAttr": 2,
-               "DIVariableLengthBytesAttr": 1, "DIVariableLengthStrAttr": 1}
-_EXPORTED = {}                   # class -> the names the catalog module binds it under
+_REST_KINDS: dict[str, int | None] = {"DIListAttr": None, "DISerialNumberListAttr": 4, "DIUInt16ListAttr": 2,
+                                      "DIVariableLengthBytesAttr": 1, "DIVariableLengthStrAttr": 1}
+_EXPORTED: dict[type, list[str]] = {}  # class -> the names the catalog module binds it under
 
 
-def kind_name(attr):
+def kind_name(attr: DataItemAttribute) -> str:
     """The name the framework exports an attribute's kind under (``DIUInt32Attr``, ``DIDomainInfoAttr``...);
     the names of its classes are its own affair, so the name is looked up among the catalog's attributes."""
     if not _EXPORTED:
@@ -142,25 +169,32 @@ def kind_name(attr):
     return type(attr).__name__
 
 
-def element_class(attr):
+def element_class(attr: object) -> type | None:
     """The element class a list attribute was built with: the one value it holds that is a class (where
     the framework keeps it is its own affair); None if there is no such value."""
     found = [v for v in vars(attr).values() if isinstance(v, type)]
     return found[0] if len(found) == 1 else None
 
 
-Field = collections.namedtuple("Field", "name kind offset size element")
-Field.__doc__ = """One field of a payload layout: ``offset`` in the payload (None after a field of
-variable width), ``size`` in bytes (None: the rest of the payload), ``element`` the element class of a
-list of records (else None)."""
+class Field(NamedTuple):
+    """One field of a payload layout: ``offset`` in the payload (None after a field of variable width),
+    ``size`` in bytes (None: the rest of the payload), ``element`` the element class of a list of records
+    (else None)."""
+
+    name: str
+    kind: str
+    offset: int | None
+    size: int | None
+    element: type | None
 
 
-def layout(cls):
+def layout(cls: type) -> list[Field]:
     """The payload layout of an item or record class as a list of :class:`Field`, in wire order."""
     definition = getattr(cls, "definition", None)
     if not isinstance(definition, list):
         return []
-    fields, offset = [], 0
+    fields: list[Field] = []
+    offset: int | None = 0
     for attr in definition:
         kind = kind_name(attr)
         rest = kind in _REST_KINDS
@@ -170,52 +204,52 @@ def layout(cls):
     return fields
 
 
-def fixed_size(cls):
+def fixed_size(cls: type) -> int | None:
     """The payload size of a class whose fields all have fixed widths, else None."""
     fields = layout(cls)
     if any(f.size is None for f in fields):
         return None
-    return sum(f.size for f in fields)
+    return sum(f.size or 0 for f in fields)
 
 
-def _element_size(field):
+def _element_size(field: Field) -> int | None:
     """Bytes per element of a field that takes the rest of the payload; None if elements vary."""
     if field.kind != "DIListAttr":
         return _REST_KINDS.get(field.kind)
     return fixed_size(field.element) if field.element is not None else None
 
 
-def _has_own(cls, name):
+def _has_own(cls: type, name: str) -> bool:
     """Whether an item class defines ``name`` (``_encode``, ``_decode``, ``__str__``) below the framework's base."""
     module = catalog()
     return any(name in vars(k) for k in cls.__mro__[:cls.__mro__.index(module.RLXDataItem)])
 
 
-def _has_own_decoder(cls):
+def _has_own_decoder(cls: type) -> bool:
     module = catalog()
     return any("_decode" in vars(k) for k in cls.__mro__[:cls.__mro__.index(module.RLXDataItem)])
 
 
-def _shape(cls):
+def _shape(cls: type) -> tuple[int, int | None]:
     """How many bytes an item's layout takes of a payload: (fixed size, 0), (size before a trailing list
     of fixed-width elements, element width) for items the generic decoder walks, else (0, None)."""
     fields = layout(cls)
     sizes = [f.size for f in fields]
     if None not in sizes:
-        return sum(sizes), 0
+        return sum(size or 0 for size in sizes), 0
     if sizes.count(None) != 1 or sizes[-1] is not None or _has_own_decoder(cls):
         return 0, None
     step = _element_size(fields[-1])
-    return (fields[-1].offset, step) if step else (0, None)
+    return (fields[-1].offset or 0, step) if step else (0, None)
 
 
 # The wire kinds of the struct format codes a packed record may use.
 _PACKED_KINDS = {"b": "i8", "B": "u8", "?": "bool", "h": "i16", "H": "u16", "i": "i32", "I": "u32", "l": "i32",
                  "L": "u32", "q": "i64", "Q": "u64", "e": "f16", "f": "f32", "d": "f64"}
-_PACKED = []                     # [{attribute kind: (record class, [Field])}], found on first use
+_PACKED: list[dict[type, tuple[type, list[Field]]]] = []  # [{attribute kind: (record class, [Field])}], on first use
 
 
-def packed_records():
+def packed_records() -> dict[type, tuple[type, list[Field]]]:
     """{kind: (record class, [:class:`Field`])} of the catalog's own attribute kinds that pack a record
     whole with a struct format of one code per record attribute (``DIDomainInfoAttr``: "QQqfq"): the
     record is what the kind decodes from zero bytes, its fields those its constructor sets, in their
@@ -241,7 +275,7 @@ def packed_records():
     return _PACKED[0]
 
 
-def packed_fields(cls):
+def packed_fields(cls: type) -> list[Field]:
     """The fields of a record packed whole by one of the catalog's own attribute kinds (see
     :func:`packed_records`), given the kind or the record; [] for any other class."""
     for kind, (record, fields) in packed_records().items():
@@ -250,10 +284,10 @@ def packed_fields(cls):
     return []
 
 
-_PURPOSES = {}
+_PURPOSES: dict[str, str] = {}
 
 
-def purposes(path=None):
+def purposes(path: str | None = None) -> dict[str, str]:
     """{class name: what the class is for in the network}, one line each, from purposes.txt (``Name:
     purpose`` a line, in declaration order; ``#`` starts a comment line): the package's own, or the file
     at ``path``. Empty if the package's own is not installed."""
@@ -281,7 +315,7 @@ def purposes(path=None):
 # Values
 
 
-def own_text(obj):
+def own_text(obj: object) -> bool:
     """True if the object's class renders itself as text (defines a ``__str__`` of its own below the
     framework's item base), False if ``str()`` would only give the host's default form."""
     cls = type(obj)
@@ -293,7 +327,7 @@ def own_text(obj):
     return True
 
 
-def record_fields(record):
+def record_fields(record: object) -> list[tuple[str, Any]]:
     """[(name, value)] of a record: its instance attributes in the order they were set (a record's
     constructor sets them in its declared order), then any field of its ``definition`` not among them."""
     names = [k for k in getattr(record, "__dict__", ()) if not k.startswith("_")]
@@ -303,7 +337,7 @@ def record_fields(record):
     return [(n, getattr(record, n)) for n in names]
 
 
-def command_frame(command):
+def command_frame(command: Any) -> tuple[int, int, int, bytes] | None:
     """(destination group, command type, payload length, payload) of a network command, read from the
     frame it encodes to; None if it does not encode to one."""
     try:
@@ -314,7 +348,7 @@ def command_frame(command):
     return group, code, length, bytes(frame[7:])
 
 
-def _float_data(value):
+def _float_data(value: float) -> float | str:
     if value - value == 0.0:
         return value
     if value != value:
@@ -323,7 +357,7 @@ def _float_data(value):
     return "Infinity" if value > 0 else "-Infinity"
 
 
-def value_data(value):
+def value_data(value: object) -> PlainData:
     """A field value as plain data (see the module documentation)."""
     to_data = _DATA_OF.get(type(value))
     if to_data is None:
@@ -331,15 +365,15 @@ def value_data(value):
     return to_data(value)
 
 
-def _same(value):
+def _same(value: Any) -> Any:
     return value
 
 
-def _bytes_data(value):
+def _bytes_data(value: Bytes) -> dict[str, PlainData]:
     return {"bytes": bytes(value).hex()}
 
 
-def _list_data(value):
+def _list_data(value: Sequence[Any]) -> list[PlainData]:
     kinds = set(map(type, value))
     if len(kinds) == 1:
         to_data = _DATA_OF.get(kinds.pop())
@@ -349,53 +383,58 @@ def _list_data(value):
 
 
 # How to turn a value of each type met so far into plain data.
-_DATA_OF = {int: _same, bool: _same, str: _same, float: _float_data, bytes: _bytes_data,
-            bytearray: _bytes_data, memoryview: _bytes_data, list: _list_data, tuple: _list_data}
-value_data.converters = _DATA_OF  # for the tool's JSON lines, which read records as their converters do
+_DATA_OF: dict[type, Callable[[Any], PlainData]] = {
+    int: _same, bool: _same, str: _same, float: _float_data, bytes: _bytes_data, bytearray: _bytes_data,
+    memoryview: _bytes_data, list: _list_data, tuple: _list_data}
+# For the tool's JSON lines, which read records as their converters do.
+value_data.converters = _DATA_OF  # type: ignore[attr-defined]
 
 
-def _data_of(sample):
+def _data_of(sample: object) -> Callable[[Any], PlainData]:
     """How to turn values of the type of ``sample`` (a type not met before) into plain data."""
     module = catalog()
-    for kind, to_data in ((module.NorvaneSerialNumber, lambda v: {"serial": int(v)}),
-                          ((bytes, bytearray, memoryview), _bytes_data), ((list, tuple), _list_data),
-                          (bool, bool), (int, int), (float, lambda v: _float_data(float(v))), (str, str)):
+    kinds: tuple[tuple[Any, Callable[[Any], PlainData]], ...] = (
+        (module.NorvaneSerialNumber, lambda v: {"serial": int(v)}), ((bytes, bytearray, memoryview), _bytes_data),
+        ((list, tuple), _list_data), (bool, bool), (int, int), (float, lambda v: _float_data(float(v))), (str, str))
+    for kind, to_data in kinds:
         if isinstance(sample, kind):
             return to_data
     if isinstance(sample, module.UWBNetworkCommandItem):
         return _command_data
     names = [name for name, _ in record_fields(sample)]
-    return _fields_function(names, sample) if names else str
+    if names:
+        return _fields_function(names, sample)
+    return str
 
 
-def _command_data(command):
+def _command_data(command: Any) -> PlainData:
     frame = command_frame(command)
     if frame is None:
         return str(command)
     return {"group": frame[0], "type": "0x%02X" % frame[1], "length": frame[2], "data": {"bytes": frame[3].hex()}}
 
 
-def to_data(item):
+def to_data(item: RLXDataItem) -> dict[str, PlainData]:
     """An item as plain data: ``{"class": name, "type": "0x%04X", "fields": {name: value}}``, the fields in
     wire order, values as the module documentation says; json.dumps(allow_nan=False) writes it."""
     cls = type(item)
     fields = _FIELDS_OF.get(cls)
     if fields is None:
         fields = _FIELDS_OF[cls] = _fields_function([a.name for a in cls.definition], item)
-    return {"class": cls.__name__, "type": "0x%04X" % cls.type, "fields": fields(item)}
+    return {"class": cls.__name__, "type": "0x%04X" % _code(cls), "fields": fields(item)}
 
 
-_FIELDS_OF = {}
+_FIELDS_OF: dict[type, Callable[[Any], dict[str, PlainData]]] = {}
 
 
-def _fields_function(names, sample):
+def _fields_function(names: list[str], sample: object) -> Callable[[Any], dict[str, PlainData]]:
     """A function object -> {name: plain data} of the fields ``names`` of an item or record class, written
     for the class at its first object (``sample``): one dict display that takes integers, flags and text as
     they are and converts the rest, so that most values cost no call. A later value of another type than
     the first object's goes through value_data as well."""
     if not names:
         return lambda obj: {}
-    scope = {"get": operator.attrgetter(*names), "data": value_data, "plain": _PLAIN}
+    scope: dict[str, Any] = {"get": operator.attrgetter(*names), "data": value_data, "plain": _PLAIN}
     values = scope["get"](sample) if len(names) > 1 else (scope["get"](sample),)
     entries = []
     for i, (name, v) in enumerate(zip(names, values)):
@@ -408,8 +447,9 @@ def _fields_function(names, sample):
             read = "c%d(%s) if type(%s) is t%d else data(%s)" % (i, read, read, i, read)
         entries.append("%r: %s" % (name, read))
     exec("def fields(obj):\n    v = get(obj)\n    return {%s}\n" % ", ".join(entries), scope)
+    fields: Callable[[Any], dict[str, PlainData]] = scope["fields"]
     scope["fields"].names = tuple(names)  # what the tool's JSON lines read such an object by
-    return scope["fields"]
+    return fields
 
 
 _PLAIN = frozenset([int, bool, str])
@@ -419,7 +459,7 @@ _NONFINITE = {"NaN": math.nan, "Infinity": math.inf, "-Infinity": -math.inf}
 _NAN_BITS = re.compile(r"NaN\(0x([0-9a-fA-F]{16})\)\Z")
 
 
-def _float_value(value, where):
+def _float_value(value: object, where: str) -> float:
     if isinstance(value, (int, float)) and not isinstance(value, bool):
         return float(value)
     if isinstance(value, str):
@@ -427,26 +467,27 @@ def _float_value(value, where):
             return _NONFINITE[value]
         bits = _NAN_BITS.match(value)
         if bits:
-            return _DOUBLE.unpack(_DOUBLE_BITS.pack(int(bits.group(1), 16)))[0]
+            return float(_DOUBLE.unpack(_DOUBLE_BITS.pack(int(bits.group(1), 16)))[0])
     raise ValueError("%s: expected a number, not %s" % (where, _show(value)))
 
 
-def _show(value):
+def _show(value: object) -> str:
     text = repr(value)
     return text if len(text) <= 40 else text[:37] + "..."
 
 
-def _serial_value(value, where):
+def _serial_value(value: object, where: str) -> NorvaneSerialNumber:
     module = catalog()
     if isinstance(value, dict) and set(value) == {"serial"}:
         value = value["serial"]
     if isinstance(value, int) and not isinstance(value, bool) and 0 <= value <= SERIAL_MAX:
-        return module.NorvaneSerialNumber(value)
+        serial: NorvaneSerialNumber = module.NorvaneSerialNumber(value)
+        return serial
     raise ValueError("%s: expected a serial number ({\"serial\": 0 to %d}), not %s" % (where, SERIAL_MAX,
                                                                                       _show(value)))
 
 
-def _bytes_value(value, where):
+def _bytes_value(value: object, where: str) -> bytes:
     if isinstance(value, dict) and set(value) == {"bytes"} and isinstance(value["bytes"], str):
         try:
             return bytes.fromhex(value["bytes"])
@@ -455,7 +496,7 @@ def _bytes_value(value, where):
     raise ValueError("%s: expected bytes ({\"bytes\": \"<hex>\"}), not %s" % (where, _show(value)))
 
 
-def _record_value(cls, value, where, template=None):
+def _record_value(cls: type, value: object, where: str, template: object = None) -> Any:
     if not isinstance(value, dict):
         raise ValueError("%s: expected the fields of a %s as an object, not %s" % (where, cls.__name__,
                                                                                    _show(value)))
@@ -475,7 +516,7 @@ def _record_value(cls, value, where, template=None):
     return record
 
 
-def _plain_value(value, template, where):
+def _plain_value(value: Any, template: object, where: str) -> Any:
     """A value for a field known only by the value a new instance holds (records without a layout)."""
     if isinstance(template, float):
         return _float_value(value, where)
@@ -509,7 +550,7 @@ def _plain_value(value, template, where):
     return value
 
 
-def _attr_value(attr, value, template, where, item):
+def _attr_value(attr: DataItemAttribute, value: Any, template: object, where: str, item: Any) -> Any:
     """A field value from plain data, by the field's kind (and, for kinds of the framework's own choosing,
     by the value a new item holds)."""
     kind = kind_name(attr)
@@ -540,13 +581,13 @@ def _attr_value(attr, value, template, where, item):
     return _plain_value(value, template, where)
 
 
-def _int_value(value, where):
+def _int_value(value: object, where: str) -> int:
     if isinstance(value, int):
         return value
     raise ValueError("%s: expected an integer, not %s" % (where, _show(value)))
 
 
-def _commands_value(item, value, where):
+def _commands_value(item: Any, value: Any, where: str) -> Any:
     """Rebuilds a command list through the item's own builder, which finds (or makes) each type's class."""
     add = getattr(item, "add_uwb_network_command", None)
     if add is None:
@@ -564,7 +605,7 @@ def _commands_value(item, value, where):
     return item.commands
 
 
-def _code_value(value, where, top=0xFFFF):
+def _code_value(value: object, where: str, top: int = 0xFFFF) -> int:
     if isinstance(value, str):
         try:
             value = int(value, 0)
@@ -576,7 +617,7 @@ def _code_value(value, where, top=0xFFFF):
                                                                               top, _show(value)))
 
 
-def _named_class(classes, name):
+def _named_class(classes: dict[int, type[RLXDataItem]], name: Any) -> type[RLXDataItem]:
     """The item class called ``name``: exactly, else in any case; ValueError naming close names."""
     by_name = {c.__name__: c for c in classes.values()}
     folded = {n.lower(): c for n, c in by_name.items()}
@@ -600,7 +641,7 @@ class EncodeError(ValueError):
     field holds."""
 
 
-def _field_problem(attr, value, exc):
+def _field_problem(attr: DataItemAttribute | None, value: object, exc: Exception) -> str:
     """Why ``value`` does not encode as ``attr``, in a user's words."""
     fmt = (getattr(attr, "format", "") or "").lstrip("<>=!")
     if len(fmt) == 1 and fmt in _INT_FORMATS and isinstance(value, int) and not isinstance(value, bool):
@@ -613,7 +654,7 @@ def _field_problem(attr, value, exc):
     return text if isinstance(exc, struct.error) else "%s: %s" % (type(exc).__name__, text)
 
 
-def encode(item):
+def encode(item: RLXDataItem) -> bytes:
     """``item._encode()``: the item's bytes (type code, payload length, payload). A value that its field
     cannot hold raises :class:`EncodeError` naming the class, type code, field, value and the field's
     range, or the payload's size where the whole is too long for an item."""
@@ -621,7 +662,7 @@ def encode(item):
         return item._encode()
     except Exception as exc:  # whatever a field or a custom encoder raises is named below
         cls = type(item)
-        where = "%s 0x%04X" % (cls.__name__, cls.type)
+        where = "%s 0x%04X" % (cls.__name__, _code(cls))
         sizes = {}
         for attr in cls.definition:
             value = getattr(item, attr.name, None)
@@ -632,13 +673,13 @@ def encode(item):
                     from exc
         total = sum(sizes.values())
         if total > PAYLOAD_MAX:
-            widest = max(sizes, key=sizes.get)
+            widest = max(sizes, key=lambda name: sizes[name])
             raise EncodeError("%s: the payload would be %d bytes, an item carries at most %d (field %s takes %d)"
                               % (where, total, PAYLOAD_MAX, widest, sizes[widest])) from exc
         raise EncodeError("%s: %s" % (where, _field_problem(None, None, exc))) from exc
 
 
-def from_data(data):
+def from_data(data: object) -> RLXDataItem:
     """A new item from plain data as :func:`to_data` gives it (or as written by hand: ``type`` may stand
     for ``class``, fields left out keep what a new item holds). Raises ValueError naming the field that
     is wrong; the item's ``_encode()`` raises the host's errors for values its fields cannot hold."""
@@ -657,7 +698,7 @@ def from_data(data):
     if "class" in data:
         named = _named_class(classes, data["class"])
         if cls is not None and cls is not named:
-            raise ValueError("class %s has type code 0x%04X, not 0x%04X" % (named.__name__, named.type, cls.type))
+            raise ValueError("class %s has type code 0x%04X, not 0x%04X" % (named.__name__, _code(named), _code(cls)))
         cls = named
     if cls is None:
         raise ValueError("no \"class\" or \"type\" to say which item this is")
@@ -678,7 +719,7 @@ def from_data(data):
 # Diagnostics
 
 
-class Diagnostic(collections.namedtuple("Diagnostic", "offset problem message code name warning")):
+class Diagnostic(NamedTuple):
     """Something a capture held that could not be decoded, or a warning.
 
     ``offset``: byte offset of the item in the capture (of the decoded bytes, for hex text);
@@ -688,28 +729,33 @@ class Diagnostic(collections.namedtuple("Diagnostic", "offset problem message co
     ``code`` and ``name``: the item's type code and class name where known; ``warning``: True for a
     warning (the item was decoded)."""
 
-    __slots__ = ()
+    offset: int
+    problem: str
+    message: str
+    code: int | None
+    name: str | None
+    warning: bool
 
-    def __str__(self):
+    def __str__(self) -> str:
         head = "offset %d: " % self.offset
         if self.name is not None:
-            head += "%s 0x%04X: " % (self.name, self.code)
+            head += "%s 0x%04X: " % (self.name, self.code or 0)
         return head + self.message
 
 
 class CaptureError(ValueError):
     """Raised for a :class:`Diagnostic` (its ``diagnostic``) when no ``on_diagnostic`` takes it."""
 
-    def __init__(self, diagnostic):
+    def __init__(self, diagnostic: Diagnostic) -> None:
         ValueError.__init__(self, str(diagnostic))
         self.diagnostic = diagnostic
 
 
-def _plural(n, word):
+def _plural(n: int, word: str) -> str:
     return "%d %s%s" % (n, word, "" if n == 1 else "s")
 
 
-def _why(cls, payload, item, exc):
+def _why(cls: type, payload: bytes, item: Any, exc: Exception) -> str:
     """In words, why a payload did not decode: the field that ran short and the bytes it needed where the
     layout tells, else the field the decoder stopped at and the error it met."""
     size = len(payload)
@@ -735,7 +781,7 @@ def _why(cls, payload, item, exc):
         where = size - len(left)
         at = "at payload offset %d of %d" % (where, size)
         named = [f for f in fields if f.offset is not None and f.offset <= where]
-        if named and (named[-1].size is None or where < named[-1].offset + named[-1].size):
+        if named and (named[-1].size is None or where < (named[-1].offset or 0) + named[-1].size):
             at = "field %s (payload offset %d of %d)" % (named[-1].name, where, size)
         at += ": "
     return "%scannot decode (%s: %s)" % (at, type(exc).__name__, exc)
@@ -751,7 +797,7 @@ _NOT_HEX = re.compile(rb"[^0-9A-Fa-f \t\r\n\v\f]")
 _BOM = b"\xef\xbb\xbf"
 
 
-def _undecided(head):
+def _undecided(head: bytes) -> bool:
     """Whether the start of a capture is too short to tell hex text from binary: nothing, a part of a
     byte-order mark or white space alone."""
     if _BOM.startswith(head):
@@ -759,7 +805,7 @@ def _undecided(head):
     return not (head[3:] if head.startswith(_BOM) else head).lstrip(_SPACE)
 
 
-def _looks_like_hex(head):
+def _looks_like_hex(head: bytes) -> bool:
     """Whether the first bytes of a capture are hex text: no NUL byte (binary items hold one in almost every
     header), and the first byte that is not white space a hex digit or a comment."""
     if b"\0" in head:
@@ -774,33 +820,33 @@ class _HexText:
     mistake is named where it stands. A comment runs from ``#`` to the end of its line and may hold any
     bytes; the two digits of a byte may be parted by white space or a line end."""
 
-    def __init__(self):
+    def __init__(self) -> None:
         self.line = 1
         self.line_start = 0      # text position where the current line starts
         self.base = 0            # text position of the chunk being read
         self.comment = False
         self.odd = b""           # a digit waiting for its partner
-        self.odd_at = None       # (line, column) of that digit
+        self.odd_at: tuple[int, int] | None = None       # (line, column) of that digit
 
-    def _where(self, chunk, start, i):
+    def _where(self, chunk: bytes, start: int, i: int) -> tuple[int, int]:
         """(line, column) of byte i of a chunk whose lines are counted up to ``start``."""
         line = self.line + chunk.count(b"\n", start, i)
         nl = chunk.rfind(b"\n", 0, i)
         column = i - nl if nl >= 0 else self.base + i - self.line_start + 1
         return line, column
 
-    def _fail(self, chunk, start, end, digits, out):
+    def _fail(self, chunk: bytes, start: int, end: int, digits: bytes, out: list[bytes]) -> NoReturn:
         """Raises _HexError for the first byte of chunk[start:end] that is neither a hex digit nor white space,
         with the bytes of the digits before it (``digits``: those of the segment, ``out``: the chunk's bytes so
         far), which are good and belong to the items before the mistake."""
-        i = _NOT_HEX.search(chunk, start, end).start()
+        i = next(_NOT_HEX.finditer(chunk, start, end)).start()
         line, column = self._where(chunk, start, i)
-        good = digits[:_NOT_HEX.search(digits).start()]
+        good = digits[:next(_NOT_HEX.finditer(digits)).start()]
         out.append(binascii.a2b_hex(good[:len(good) // 2 * 2]))
         char = chunk[i:i + 4].decode("utf-8", "replace")[:1]
         raise _HexError(b"".join(out), "line %d, column %d: %s is not a hex digit" % (line, column, _show(char)))
 
-    def feed(self, chunk):
+    def feed(self, chunk: bytes) -> bytes:
         """The bytes of one chunk of text."""
         out = []
         pos, n = 0, len(chunk)
@@ -839,24 +885,24 @@ class _HexText:
         self.base += n
         return b"".join(out)
 
-    def finish(self):
+    def finish(self) -> None:
         if self.odd:
             raise _HexError(b"", "line %d, column %d: a lone hex digit at the end of the text (the digits "
-                                     "of a byte come in pairs)" % self.odd_at)
+                                     "of a byte come in pairs)" % (self.odd_at or (0, 0)))
 
 
 class _HexError(Exception):
     """Hex text that is not hex; ``data``: the good bytes of the chunk before the mistake."""
 
-    def __init__(self, data, message):
+    def __init__(self, data: bytes, message: str) -> None:
         Exception.__init__(self, message)
         self.data = data
 
 
-_ROWS = {}
+_ROWS: dict[int, tuple[type[RLXDataItem], int, int | None]] = {}
 
 
-def _rows():
+def _rows() -> dict[int, tuple[type[RLXDataItem], int, int | None]]:
     """{type code: (item class, bytes its layout takes, element width)} (see _shape), made once."""
     if not _ROWS:
         for code, cls in item_classes().items():
@@ -877,7 +923,9 @@ class Capture:
 
     ``items`` and ``size`` count the complete items framed so far and their bytes."""
 
-    def __init__(self, source, serial=0, hex=None, on_diagnostic=None, filter=None):
+    def __init__(self, source: Source, serial: int = 0, hex: bool | None = None,
+                 on_diagnostic: Callable[[Diagnostic], object] | None = None,
+                 filter: str | DisplayFilter | None = None) -> None:
         if not (isinstance(serial, int) and 0 <= serial <= SERIAL_MAX):
             raise ValueError("a serial number is 0 to %d, not %s" % (SERIAL_MAX, _show(serial)))
         self.filter = _filter(filter)
@@ -889,14 +937,14 @@ class Capture:
         self._hex = hex
         self._rows = _rows()
 
-    def report(self, diagnostic):
+    def report(self, diagnostic: Diagnostic) -> None:
         if self.on_diagnostic is None:
             if not diagnostic.warning:
                 raise CaptureError(diagnostic)
         else:
             self.on_diagnostic(diagnostic)
 
-    def _chunks(self):
+    def _chunks(self) -> Iterator[bytes]:
         """The capture's bytes, chunk by chunk as the source gives them (hex text already turned to bytes)."""
         source = self._source
         if isinstance(source, str):
@@ -918,16 +966,16 @@ class Capture:
                 if not more:
                     break
                 first += more
-        rest = iter(chunks[1:]) if read is None else iter(lambda: read(CHUNK), b"")
+        rest = iter(chunks[1:]) if read is None else iter(functools.partial(read, CHUNK), b"")
         hex_text = self._hex if self._hex is not None else _looks_like_hex(first)
         if hex_text and first.startswith(_BOM):
             first = first[3:]
-        chunks = itertools.chain([first] if first else [], rest)
+        stream = itertools.chain([first] if first else [], rest)
         if not hex_text:
-            yield from chunks
+            yield from stream
             return
         text = _HexText()
-        for chunk in chunks:
+        for chunk in stream:
             try:
                 out = text.feed(chunk)
             except _HexError as exc:
@@ -938,7 +986,7 @@ class Capture:
                 yield out
         text.finish()
 
-    def batches(self):
+    def batches(self) -> Iterator[list[Frame]]:
         """Lists of frames, tuples (offset, type code, payload), one list per chunk read, so that a reader
         of a live stream sees each item as soon as it has come in. A stream that ends inside an item, or
         hex text that is not hex, is reported and ends the iteration."""
@@ -973,12 +1021,12 @@ class Capture:
                                        % (left - 4, _plural(length, "payload byte")),
                                        code, cls.__name__ if cls else "item", False))
 
-    def frames(self):
+    def frames(self) -> Iterator[Frame]:
         """Every frame (offset, type code, payload) of the capture, undecoded."""
         for batch in self.batches():
             yield from batch
 
-    def decode(self, frame):
+    def decode(self, frame: Frame) -> RLXDataItem | None:
         """The item of one frame (offset, type code, payload), or None after reporting why it could not be
         decoded."""
         offset, code, payload = frame
@@ -1006,10 +1054,10 @@ class Capture:
                                        code, cls.__name__, True))
         return item
 
-    def __iter__(self):
+    def __iter__(self) -> Iterator[tuple[int, RLXDataItem]]:
         return self._pairs() if self.filter is None else self.filter.pairs(self)
 
-    def _pairs(self):
+    def _pairs(self) -> Iterator[tuple[int, RLXDataItem]]:
         decode = self.decode
         for batch in self.batches():
             for frame in batch:
@@ -1018,18 +1066,21 @@ class Capture:
                     yield frame[0], item
 
 
-def iter_items(source, serial=0, hex=None, on_diagnostic=None, filter=None):
+def iter_items(source: Source, serial: int = 0, hex: bool | None = None,
+               on_diagnostic: Callable[[Diagnostic], object] | None = None,
+               filter: str | DisplayFilter | None = None) -> Iterator[tuple[int, RLXDataItem]]:
     """(offset, item) for every item of a capture that decodes (and that ``filter`` selects); see
     :class:`Capture` for the arguments."""
     return iter(Capture(source, serial=serial, hex=hex, on_diagnostic=on_diagnostic, filter=filter))
 
 
-def _filter(given):
+def _filter(given: str | DisplayFilter | None) -> DisplayFilter | None:
     """The filters.Filter of a filter's text (or the Filter given), None for None."""
     if given is None:
         return None
     from rlx.data_items import filters  # only where a filter is given: it reads the catalog's names
-    return given if isinstance(given, filters.Filter) else filters.Filter(given)
+    make: Callable[[Any], DisplayFilter] = filters.Filter
+    return given if isinstance(given, filters.Filter) else make(given)
 
 
 # ---------------------------------------------------------------------------
@@ -1144,7 +1195,7 @@ def show(item: RLXDataItem, offsets: bool = True, head: bool = True) -> str:
     spans, complete = _item_spans(item) if offsets else ({}, False)
     lines = []
     if head:
-        lines.append("%s 0x%04X" % (cls.__name__, cls.type))
+        lines.append("%s 0x%04X" % (cls.__name__, _code(cls)))
         if complete:
             lines[0] += " (%s)" % _plural(sum(s.width for s in spans.values()), "payload byte")
     for attr in cls.definition:
@@ -1389,7 +1440,7 @@ class Columns:
         for field, steps in zip(self.fields, self._steps):
             if steps is None:
                 out.append(str(offset) if field == "offset" else cls.__name__ if field == "class"
-                           else "0x%04X" % cls.type)
+                           else "0x%04X" % _code(cls))
             else:
                 out.append(self._pick([cell_text(v, text) for v in _resolve(item, steps)]))
         return out
@@ -1419,7 +1470,8 @@ class Columns:
                 form.append("%s%%d%s" % (mark, mark) if self.quote != "csv" else "%d")
                 args.append("frame[0]")
             elif steps is None:
-                form.append(self._quoted(cls.__name__ if field == "class" else "0x%04X" % cls.type).replace("%", "%%"))
+                text = cls.__name__ if field == "class" else "0x%04X" % _code(cls)
+                form.append(self._quoted(text).replace("%", "%%"))
             elif steps[0][0] not in names:
                 form.append(self._quoted("").replace("%", "%%"))
             else:
