@@ -1436,11 +1436,14 @@ class Columns:
     def cells(self, offset: int, item: RLXDataItem, text: Callable[[object], str] = value_text) -> list[str]:
         """The cells of an item (unquoted), each value's text made by ``text``."""
         cls = type(item)
+        names = {a.name for a in getattr(cls, "definition", ())}
         out = []
         for field, steps in zip(self.fields, self._steps):
             if steps is None:
                 out.append(str(offset) if field == "offset" else cls.__name__ if field == "class"
                            else "0x%04X" % _code(cls))
+            elif steps[0][0] not in names:      # (an attribute of the item that is none of its fields)
+                out.append("")
             else:
                 out.append(self._pick([cell_text(v, text) for v in _resolve(item, steps)]))
         return out
@@ -1475,7 +1478,7 @@ class Columns:
             elif steps[0][0] not in names:
                 form.append(self._quoted("").replace("%", "%%"))
             else:
-                if len(steps) == 1 and steps[0][1] is None:
+                if len(steps) == 1 and steps[0][1] is None and self.occurrence in ("a", "f", "l", 1, -1):
                     # A field of the item itself: an int as it is (most values), a list as its occurrences.
                     expr = "(%s if (v := item.%s).__class__ is int else pick([cell(e) for e in v]) " \
                            "if isinstance(v, list) else cell(v))" % ("str(v)" if mark else "v", steps[0][0])
