@@ -583,6 +583,7 @@ struct Names {
 #define PDI_NAME_FIELD(n) PyObject* n;
     PDI_NAMES(PDI_NAME_FIELD)
 #undef PDI_NAME_FIELD
+    PyObject* no_args;   // the empty tuple
     PyObject* zero;      // the integer 0
     PyObject* zero_float;  // the float 0.0
     PyObject* one;       // the integer 1
@@ -620,6 +621,9 @@ struct Method {
     // least when called with positional arguments only (-1: it binds them
     // the generic way).
     Py_ssize_t positional_from;
+    // Such a constructor whose every value is stored as given (no serial
+    // number wrapped, no new list for a default).
+    bool stores_as_given;
 };
 
 // One call of a method: the method object, the bound instance (or class) and

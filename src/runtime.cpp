@@ -32,6 +32,7 @@ void intern_names() {
 #undef PDI_INTERN
     n.zero_float = check(PyFloat_FromDouble(0.0));
     n.one = check(PyLong_FromLong(1));
+    n.no_args = check(PyTuple_New(0));
     n.zero = check(PyLong_FromLong(0));  // last: it marks the names made
 }
 
@@ -140,6 +141,18 @@ bool stores_positionally(const Method* m, Py_ssize_t nargs) {
 PDI_HOT PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     const bool record = m->body == record_init_body;
     PyObject* names = record ? m->data : m->params;
+    if (m->stores_as_given) {
+        // The arguments, then 0 for each parameter left out.
+        const Py_ssize_t n = PyTuple_GET_SIZE(names);
+        PyObject* const* name = n ? &PyTuple_GET_ITEM(names, 0) : nullptr;
+        for (Py_ssize_t i = 0; i < nargs; ++i) {
+            if (set_attr(self, name[i], args[i]) < 0) return nullptr;
+        }
+        for (Py_ssize_t i = nargs; i < n; ++i) {
+            if (set_attr(self, name[i], N.zero) < 0) return nullptr;
+        }
+        Py_RETURN_NONE;
+    }
     const AttrRow* a = m->owner_table->attrs_of(*m->owner);
     const ParamRow* p = m->table->params_of(*m->row);
     const Py_ssize_t n = PyTuple_GET_SIZE(names);
@@ -442,14 +455,19 @@ py::object new_method(const Table& t, const MethodRow& row, const Table& ot, con
     Py_XINCREF(data);
     m->data = data;
     m->positional_from = -1;
+    m->stores_as_given = false;
     if (record_init) {
         m->positional_from = 0;
+        const AttrRow* a = ot.attrs_of(owner);
+        m->stores_as_given = true;
+        for (Py_ssize_t i = 0; i < n; ++i) m->stores_as_given = m->stores_as_given && !(a[i].flags & kWrapSerial);
     } else if (body == store_params_body) {
         m->positional_from = n;
         while (m->positional_from > 0 && ps[m->positional_from - 1].dflt != Dflt::Required &&
                ps[m->positional_from - 1].dflt != Dflt::Positional) {
             --m->positional_from;
         }
+        m->stores_as_given = new_lists == 0;
     }
     PyObject_GC_Track(m);
     return steal(reinterpret_cast<PyObject*>(m));
@@ -614,9 +632,7 @@ PDI_HOT PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf,
         return generic_construct(cls, args, nargs, kwnames);
     }
     // object's own __new__ (it also readies the instance's attribute storage).
-    PyObject* no_args = PyTuple_New(0);
-    PyObject* self = no_args ? type->tp_new(type, no_args, nullptr) : nullptr;
-    Py_XDECREF(no_args);
+    PyObject* self = type->tp_new(type, N.no_args, nullptr);
     if (!self) {
         Py_DECREF(found);
         return nullptr;
@@ -655,8 +671,7 @@ py::object new_instance(PyObject* cls, Body init) {
         const py::object ctor = py::reinterpret_steal<py::object>(class_attr(type, N.__init__));
         if (type->tp_new == PyBaseObject_Type.tp_new && ctor && Py_TYPE(ctor.ptr()) == &method_type() &&
             reinterpret_cast<Method*>(ctor.ptr())->body == init) {
-            py::object no_args = steal(PyTuple_New(0));
-            return steal(type->tp_new(type, no_args.ptr(), nullptr));
+            return steal(type->tp_new(type, N.no_args, nullptr));
         }
     }
     return steal(PyObject_CallNoArgs(cls));
