@@ -20,6 +20,7 @@ typedef struct {
 
 static Probe probes[64];
 static int nprobes;
+static PyObject* no_args; /* the empty tuple, held for the process */
 
 /* The newest first: the class being timed is the one made last. */
 static Probe* probe_of(PyObject* cls) {
@@ -56,9 +57,7 @@ static PyObject* lean_vectorcall(PyObject* cls, PyObject* const* args, size_t na
     (void)kwnames;
     Probe* p = probe_of(cls);
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
-    PyObject* no_args = PyTuple_New(0);
     PyObject* self = p->type->tp_new(p->type, no_args, NULL);
-    Py_DECREF(no_args);
     if (!self) return NULL;
     for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(p->names); i++) {
         PyObject* v = i < nargs ? args[i] : PyTuple_GET_ITEM(p->defaults, i);
@@ -166,4 +165,7 @@ static PyMethodDef methods[] = {
 };
 static struct PyModuleDef def = {PyModuleDef_HEAD_INIT, "host_bounds", NULL, -1, methods};
 
-PyMODINIT_FUNC PyInit_host_bounds(void) { return PyModule_Create(&def); }
+PyMODINIT_FUNC PyInit_host_bounds(void) {
+    if (!no_args && !(no_args = PyTuple_New(0))) return NULL;
+    return PyModule_Create(&def);
+}
