@@ -571,7 +571,7 @@ class _Compiler:
     def __init__(self, cls, code):
         self.cls, self.code = cls, code
         self.scope = {"_NUM": (int, float), "_SER": _serial_type()}
-        self.uses_item = False
+        self.uses_item = self.uses_offset = False
 
     def constant(self, value):
         name = "_k%d" % len(self.scope)
@@ -610,6 +610,7 @@ class _Compiler:
                 return _holds_for([self.code], node[2], node[3])
             if _comparable(0, node[3]) is _MISSING:
                 return False
+            self.uses_offset = True
             return "(offset %s %s)" % (node[2], self.literal(node[3]))
         path = node[1]
         cls = self.cls
@@ -631,19 +632,63 @@ class _Compiler:
         return "(v %s %s if type(v := %s) in _NUM else int(v) %s %s if type(v) is _SER else %s(v))" % (
             op, literal, read, op, literal, slow)
 
+    def define(self, tree, body, source, **scope):
+        """The function ``source`` defines, its EXPRESSION the test's ``body``."""
+        self.scope.update(scope, _careful=functools.partial(_holds, tree, self.cls, self.code))
+        exec(compile(source.replace("EXPRESSION", body), "<filter>", "exec"), self.scope)
+        return self.scope["function"]
+
     def test(self, tree):
         """(test, needs_item): see Filter.verdict."""
         body = self.node(tree)
         if isinstance(body, bool):
             return body, False
-        self.scope["_careful"] = functools.partial(_holds, tree, self.cls, self.code)
-        source = ("def test(item, offset):\n"
-                  "    try:\n"
-                  "        return %s\n"
-                  "    except Exception:  # a value of a kind the inline comparison does not take\n"
-                  "        return _careful(item, offset)\n" % body)
-        exec(compile(source, "<filter>", "exec"), self.scope)
-        return self.scope["test"], self.uses_item
+        return self.define(tree, body, _TEST), self.uses_item
+
+    def picker(self, tree, decode, rejected):
+        """A function frame -> item for the frames of this type code (see Filter.decoder): ``decode`` itself
+        where the filter selects them all, ``rejected.append`` where it selects none, else one function that
+        decodes and tests (or tests the offset, then decodes)."""
+        body = self.node(tree)
+        if isinstance(body, bool):
+            return decode if body else rejected.append
+        source = _PICK_ITEM if self.uses_item else _PICK_OFFSET
+        if not self.uses_offset:
+            source = source.replace("    offset = frame[0]\n", "")
+        return self.define(tree, body, source, _decode=decode, _reject=rejected.append)
+
+
+# The compiled functions: where the inline comparisons meet a value of a kind they do not take, the careful
+# evaluation decides.
+_TEST = """def function(item, offset):
+    try:
+        return EXPRESSION
+    except Exception:
+        return _careful(item, offset)
+"""
+_PICK_ITEM = """def function(frame):
+    item = _decode(frame)
+    if item is None:
+        return None
+    offset = frame[0]
+    try:
+        if EXPRESSION:
+            return item
+    except Exception:
+        if _careful(item, frame[0]):
+            return item
+    _reject(frame)
+"""
+_PICK_OFFSET = """def function(frame):
+    offset = frame[0]
+    try:
+        keep = EXPRESSION
+    except Exception:
+        keep = _careful(None, offset)
+    if keep:
+        return _decode(frame)
+    _reject(frame)
+"""
 
 
 class Filter:
@@ -679,25 +724,16 @@ class Filter:
     def decoder(self, decode, rejected):
         """A function frame -> item for the frames this filter selects, else None: ``decode(frame)`` gives
         the item (None after reporting why there is none); a frame the filter does not select is appended
-        to ``rejected``, and decoded only where the filter must see the item to tell."""
-        verdicts, verdict = self._verdicts, self.verdict
+        to ``rejected``, and decoded only where the filter must see the item to tell. The function of each
+        type code is compiled at its first frame."""
+        pickers, tree, classes = {}, self.tree, capture.item_classes()
 
         def select(frame):
-            found = verdicts.get(frame[1])
-            if found is None:
-                found = verdict(frame[1])
-            test = found[0]
-            if test is True:
-                return decode(frame)
-            if test is not False:
-                if found[1]:
-                    item = decode(frame)
-                    if item is None or test(item, frame[0]):
-                        return item
-                elif test(None, frame[0]):
-                    return decode(frame)
-            rejected.append(frame)
-            return None
+            pick = pickers.get(frame[1])
+            if pick is None:
+                pick = pickers[frame[1]] = _Compiler(classes.get(frame[1]), frame[1]).picker(tree, decode,
+                                                                                             rejected)
+            return pick(frame)
         return select
 
     def pairs(self, cap):
@@ -730,6 +766,7 @@ class _FieldStats:
         _check_path(path, None, what)
         self.text, self.path = text, path
         self.count = self.numbers = self.serials = self.total = 0
+        self.serial = _serial_type()
         self.low, self.high = math.inf, -math.inf
 
     def getter(self, cls):
@@ -743,28 +780,30 @@ class _FieldStats:
         return functools.partial(_path_values, path.steps)
 
     def add(self, value):
-        if type(value) is int:
-            self.count += 1
-            self.numbers += 1
-            self.total += value
-            if value < self.low:
-                self.low = value
-            if value > self.high:
-                self.high = value
+        kind = type(value)
+        if kind is int or kind is float and value == value:
+            number = value
+        elif kind is self.serial:
+            number = int(value)
+            self.serials += 1
         elif isinstance(value, (list, tuple)):
             for element in value:
                 self.add(element)
+            return
         else:
-            self.count += 1
             number = _comparable(value, 0)
             if number is _MISSING or number != number:
+                self.count += 1  # text, bytes, records and NaN are counted, not measured
                 return
+            self.serials += isinstance(value, self.serial)
             number = int(number) if isinstance(number, int) else float(number)
-            self.serials += isinstance(value, _serial_type())
-            self.numbers += 1
-            self.total += number
-            self.low = min(self.low, number)
-            self.high = max(self.high, number)
+        self.count += 1
+        self.numbers += 1
+        self.total += number
+        if number < self.low:
+            self.low = number
+        if number > self.high:
+            self.high = number
 
     def bounds(self):
         """(least, greatest) value, serial numbers where all values were; (None, None) without numbers."""
