@@ -44,7 +44,6 @@ network commands of a command list as ``{"group": g, "type": "0x2A",
 from __future__ import annotations
 
 import binascii
-import collections
 import copy
 import functools
 import itertools
