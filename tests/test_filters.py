@@ -90,11 +90,12 @@ def test_values_of_unexpected_kinds_compare_carefully():
     # what a custom decoder might leave in a field: the compiled test falls back, never raises
     tick = pdi.TickV2()
     chooser = filters.Filter("nt64 > 1000")
+    select = chooser.decoder(lambda frame: tick, [])
     for value, holds in (("text", False), ([5, 2000], True), ([5], False), (None, False), (float("nan"), False)):
         tick.nt64 = value
-        assert chooser(tick) is holds, value
+        assert chooser(tick) is holds and (select((0, tick.type, b"")) is tick) is holds, value
     del tick.nt64
-    assert chooser(tick) is False
+    assert chooser(tick) is False and select((0, tick.type, b"")) is None
 
 
 @pytest.mark.parametrize("text, column, message", [
