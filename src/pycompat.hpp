@@ -41,9 +41,11 @@ static inline int PyObject_GetOptionalAttr(PyObject* obj, PyObject* name, PyObje
 // sep.join(iterable) for a bytes separator.
 #if PY_VERSION_HEX < 0x030E0000
 static inline PyObject* PyBytes_Join(PyObject* sep, PyObject* iterable) {
-    static PyObject* join = nullptr;  // interned once, held for the process
-    if (!join && !(join = PyUnicode_InternFromString("join"))) return nullptr;
-    return PyObject_CallMethodOneArg(sep, join, iterable);
+    PyObject* join = PyUnicode_InternFromString("join");
+    if (!join) return nullptr;
+    PyObject* joined = PyObject_CallMethodOneArg(sep, join, iterable);
+    Py_DECREF(join);
+    return joined;
 }
 #endif
 
@@ -136,6 +138,7 @@ static inline void PyUnicodeWriter_Discard(PyUnicodeWriter* writer) {
 // n ASCII characters (n -1: up to the terminating NUL).
 static inline int PyUnicodeWriter_WriteASCII(PyUnicodeWriter* writer, const char* str, Py_ssize_t n) {
     if (n < 0) n = static_cast<Py_ssize_t>(std::strlen(str));
+    if (n == 0) return 0;
     if (pycompat::writer_reserve(writer, n) < 0) return -1;
     if (writer->ascii) {
         std::memcpy(static_cast<char*>(writer->data) + writer->size, str, static_cast<std::size_t>(n));

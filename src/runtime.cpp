@@ -97,7 +97,7 @@ void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, 
             i = 0;
             while (i < n && !same_name(key, PyTuple_GET_ITEM(m->params, i))) ++i;
         }
-        if (i == n || param_default(m, i) == Dflt::Positional) {
+        if (i >= n || param_default(m, i) == Dflt::Positional) {
             fail(PyExc_TypeError, "%U() got an unexpected keyword argument '%U'", m->name, key);
         }
         if (out[i]) fail(PyExc_TypeError, "%U() got multiple values for argument '%U'", m->name, key);
@@ -144,12 +144,11 @@ PDI_HOT PyObject* store_positional(Method* m, PyObject* self, PyObject* const* a
     if (m->stores_as_given) {
         // The arguments, then 0 for each parameter left out.
         const Py_ssize_t n = PyTuple_GET_SIZE(names);
-        PyObject* const* name = n ? &PyTuple_GET_ITEM(names, 0) : nullptr;
         for (Py_ssize_t i = 0; i < nargs; ++i) {
-            if (set_attr(self, name[i], args[i]) < 0) return nullptr;
+            if (set_attr(self, PyTuple_GET_ITEM(names, i), args[i]) < 0) return nullptr;
         }
         for (Py_ssize_t i = nargs; i < n; ++i) {
-            if (set_attr(self, name[i], N.zero) < 0) return nullptr;
+            if (set_attr(self, PyTuple_GET_ITEM(names, i), N.zero) < 0) return nullptr;
         }
         Py_RETURN_NONE;
     }
