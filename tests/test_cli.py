@@ -87,15 +87,18 @@ def waiting_for_input(pid, deadline=30):
         time.sleep(0.01)
 
 
-def test_ctrl_c_prints_the_summary_and_exits_130():
+# Interrupted while it waits for more, or as soon as its lines arrive (while it may still be counting them):
+# the summary counts the three items written. Its input stays open until it has exited, so that the end of
+# input does not come first.
+@pytest.mark.parametrize("at_once", [False, True])
+def test_ctrl_c_prints_the_summary_and_exits_130(at_once):
     proc = subprocess.Popen(TOOL + ["decode", "-", "--summary"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                             stderr=subprocess.PIPE)
     proc.stdin.write(CLOCK * 3)
     proc.stdin.flush()
     assert proc.stdout.readline().startswith(b"ClockPacket 0x80AD ")
-    # Interrupted while it waits for more (its three items written and counted); its input stays open until it
-    # has exited, so that the end of input does not come first.
-    waiting_for_input(proc.pid)
+    if not at_once:
+        waiting_for_input(proc.pid)
     proc.send_signal(signal.SIGINT)
     proc.wait(timeout=30)
     proc.stdin.close()

@@ -19,9 +19,11 @@ run with a summary on standard error.
 
 import argparse
 import collections
+import contextlib
 import json
 import os
 import re
+import signal
 import struct
 import sys
 import time
@@ -284,7 +286,6 @@ class JsonFormat:
     robust = staticmethod(json_line)
 
 
-# ---------------------------------------------------------------------------
 class FieldsFormat:
     """decode -T fields: one line of field columns per item (capture.Columns), after a header line if one is
     wanted; ``line_for`` as TextFormat's."""
@@ -355,6 +356,7 @@ def decode_view(args):
         raise Failure(str(exc), EXIT_USAGE)
 
 
+# ---------------------------------------------------------------------------
 # decode
 
 
@@ -491,6 +493,43 @@ class Tally:
         say("\n".join(lines))
 
 
+class _Interrupt:
+    """SIGINT while a batch is written and counted: the first one waits until both are done, so that the
+    summary counts exactly the lines written; a second one interrupts at once (a reader that stopped
+    reading holds up the write). Elsewhere SIGINT raises KeyboardInterrupt as usual."""
+
+    def __init__(self):
+        self.holding = self.pending = False
+        self.previous = None
+        try:
+            if signal.getsignal(signal.SIGINT) is signal.default_int_handler:
+                self.previous = signal.signal(signal.SIGINT, self._handler)
+        except ValueError:  # not the main thread: SIGINT is not ours to handle
+            pass
+
+    def _handler(self, signum, frame):
+        if self.holding and not self.pending:
+            self.pending = True
+            return
+        raise KeyboardInterrupt
+
+    def restore(self):
+        if self.previous is not None:
+            signal.signal(signal.SIGINT, self.previous)
+
+
+@contextlib.contextmanager
+def _whole(interrupt):
+    """The block runs to its end before a first SIGINT takes effect (see _Interrupt)."""
+    interrupt.holding = True
+    try:
+        yield
+    finally:
+        interrupt.holding = False
+    if interrupt.pending:
+        raise KeyboardInterrupt
+
+
 def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None, chooser=None):
     """Writes every selected item of ``cap`` (a capture.Capture whose diagnostics reach ``tally``) as
     ``view`` (TextFormat or JsonFormat) shows it, at most ``limit`` items. The lines of a chunk are written
@@ -507,32 +546,37 @@ def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None
         decode = chooser.decoder(decode, rejected)
         if limit is not None:
             decode = _counted(decode, taken, room)
-    for batch in cap.batches():
-        chosen = batch if select is None else [f for f in batch if f[1] in select]
-        done = chooser is None and left is not None and len(chosen) >= left
-        if done:
-            chosen = chosen[:left]
-            batch = batch[:batch.index(chosen[-1]) + 1] if chosen else []
-        room[0] = left
-        text = render(chosen, decode, lines, view.line_for, view.robust)
-        if chooser is not None and left is not None:
-            done = len(taken) >= left
-            if done:  # the batch ends with the last item written
-                chosen = chosen[:chosen.index(taken[-1]) + 1] if taken else []
-                batch = batch[:batch.index(taken[-1]) + 1] if taken else []
-            left -= len(taken)
-            del taken[:]
-        elif left is not None:
-            left -= len(chosen)
-        if text:
-            out.write(text)
-            out.flush()
-        tally.commit(batch, chosen, rejected)
-        del rejected[:]
-        if progress is not None:
-            progress.update(tally.items, tally.size)
-        if done:
-            break
+    interrupt = _Interrupt()
+    try:
+        for batch in cap.batches():
+            chosen = batch if select is None else [f for f in batch if f[1] in select]
+            done = chooser is None and left is not None and len(chosen) >= left
+            if done:
+                chosen = chosen[:left]
+                batch = batch[:batch.index(chosen[-1]) + 1] if chosen else []
+            room[0] = left
+            text = render(chosen, decode, lines, view.line_for, view.robust)
+            if chooser is not None and left is not None:
+                done = len(taken) >= left
+                if done:  # the batch ends with the last item written
+                    chosen = chosen[:chosen.index(taken[-1]) + 1] if taken else []
+                    batch = batch[:batch.index(taken[-1]) + 1] if taken else []
+                left -= len(taken)
+                del taken[:]
+            elif left is not None:
+                left -= len(chosen)
+            with _whole(interrupt):
+                if text:
+                    out.write(text)
+                    out.flush()
+                tally.commit(batch, chosen, rejected)
+            del rejected[:]
+            if progress is not None:
+                progress.update(tally.items, tally.size)
+            if done:
+                break
+    finally:
+        interrupt.restore()
 
 
 def _counted(decode, taken, room):
