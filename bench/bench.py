@@ -407,9 +407,12 @@ def rendering_objects(m):
 # (anything else through its own str()). Python time / leanest C time is the
 # most any C implementation of it on the public C API can gain.
 
-# Records whose text is their fields' plain forms joined by ", ".
-LEAN_TEXTS = ("PinConfig", "PortInformation", "SeederIndexSerialNumberMapEntry", "MultiRangeRx", "AnchorStampRx",
-              "AnchorMrStampRx", "TagOwnershipReport")
+# Records whose text is their fields' plain forms joined by ", " (PinConfig's: its one field's), the fields
+# integers and serial numbers. (The radar interface records hold floats, whose str() the extension writes with
+# a formatter of its own: the leanest C's float str() would be no floor for them.)
+LEAN_TEXTS = ("PinConfig", "PortInformation", "BucketSettings", "MultiRangeRx", "TagOwnershipReport", "AnchorStampRx",
+              "AnchorMrStampRx", "SingleAntennaSelfCalibration", "SeederIndexSerialNumberMapEntry",
+              "EthernetPortStatus")
 
 
 def build_probes(directory):
