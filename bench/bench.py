@@ -859,8 +859,9 @@ def row(group, label, c, p, share=None, extra=None, lean=None):
     elif group == "import":
         ratio, paired, goal = extra
         cells[6] = "extension/plain ≤ %gx" % goal
-        # Decided by the ratio of the two medians; the median of the ratios of the pairs beside it.
-        cells[7] = "%s (%.3fx; per pair %.3fx)" % ("met" if ratio <= goal else "not met", ratio, paired)
+        # Decided by the median of the ratios of the pairs (the processes of a pair run back to back, so a slow
+        # phase of the shared machine weighs on both); the ratio of the two medians beside it.
+        cells[7] = "%s (per pair %.3fx; medians %.3fx)" % ("met" if paired <= goal else "not met", paired, ratio)
     return cells
 
 
