@@ -562,10 +562,11 @@ PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, P
 }
 
 // texts.lines(frames, decode, lines, line_for, robust): the lines of a batch of frames, one str.
-// Each frame (offset, type code, payload) is decoded by decode(frame) (None: not decoded, nothing
-// written); its item's line comes from lines[type code], made by line_for(class, frame, item) for the
-// first item of a code. A line function that raises an Exception gives robust(frame, item) instead;
-// anything else (KeyboardInterrupt) propagates and the batch's lines are dropped.
+// Each frame (offset, type code, payload) is decoded by decode(frame) (None: nothing written; a str:
+// the line of a frame not decoded, written as it stands); an item's line comes from lines[type code],
+// made by line_for(class, frame, item) for the first item of a code. A line function that raises an
+// Exception gives robust(frame, item) instead; anything else (KeyboardInterrupt) propagates and the
+// batch's lines are dropped.
 PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     if (nargs != 5 || !PyList_Check(args[0]) || !PyDict_Check(args[2])) {
         PyErr_SetString(PyExc_TypeError, "lines(frames, decode, lines, line_for, robust) takes a list and a dict");
@@ -585,6 +586,10 @@ PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
             py::object frame = borrow(PyList_GET_ITEM(frames.ptr(), i));
             py::object item = steal(PyObject_CallOneArg(decode.ptr(), frame.ptr()));
             if (item.ptr() == Py_None) continue;
+            if (PyUnicode_CheckExact(item.ptr())) {  // a frame not decoded, as its line
+                out.str(item.ptr());
+                continue;
+            }
             py::object code = steal(PySequence_GetItem(frame.ptr(), 1));
             PyObject* found = PyDict_GetItemWithError(lines.ptr(), code.ptr());
             py::object function;

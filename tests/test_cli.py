@@ -56,7 +56,10 @@ def test_bad_input_is_one_line_naming_offset_class_and_bytes(stream, diagnostic,
     for data in (stream, stream.hex(" ").encode()):
         result = cli("decode", "-", stdin=data)
         assert (result.returncode, result.stderr.decode()) == (status, diagnostic + "\n")
-        assert len(result.stdout.splitlines()) == 1 + (status == 0)
+        # the bad input is a line of its own, with the reason
+        good, bad = sorted(result.stdout.decode().splitlines(), key=lambda line: "not decoded: " in line)
+        assert good.startswith("ClockPacket 0x80AD ") or status == 0
+        assert ("not decoded: " in bad and diagnostic.rsplit(": ", 1)[1] in bad) == (status != 0)
 
 
 def test_summary_counts_classes_unknown_codes_malformed_items_and_totals():
@@ -66,7 +69,8 @@ def test_summary_counts_classes_unknown_codes_malformed_items_and_totals():
     result = cli("decode", "-", "--summary", "--class", "tickv2", "--class", "0x802b", "--class", "0x1234",
                  stdin=whole + CLOCK + bytes.fromhex("1580 1100 01"))
     assert result.returncode == 1
-    assert len(result.stdout.splitlines()) == 3  # the items alone: the summary goes to stderr
+    # the items and what did not decode (2 unknown, 1 malformed, the cut end): the summary goes to stderr
+    assert len(result.stdout.splitlines()) == 7
     assert result.stderr.decode().endswith(
         "summary: 8 items, %d bytes: 3 decoded, 2 unknown, 1 malformed, 2 not selected\n" % (len(whole) + 13)
         + "items per class:\n         2  TickV2\n         1  DBChanged\n"

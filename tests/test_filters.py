@@ -133,9 +133,9 @@ MIXED = WIRE[0] + WIRE[1] + UNKNOWN + SHORT + WIRE[5] + WIRE[2]
 
 
 @pytest.mark.parametrize("args, lines, totals", [
-    (["-Y", "nt64 > 0 || type == 0x1234"], 1, "6 items, %d bytes: 1 decoded, 1 unknown, 1 malformed, 3 not selected"
+    (["-Y", "nt64 > 0 || type == 0x1234"], 3, "6 items, %d bytes: 1 decoded, 1 unknown, 1 malformed, 3 not selected"
      % len(MIXED)),
-    (["-Y", "port_mask < 200 || type == 0x1234", "--class", "PowerReport", "--class", "0x1234"], 1,
+    (["-Y", "port_mask < 200 || type == 0x1234", "--class", "PowerReport", "--class", "0x1234"], 2,
      "6 items, %d bytes: 1 decoded, 1 unknown, 0 malformed, 4 not selected" % len(MIXED)),
     # -c counts the items selected; the batch ends with the last one written
     (["-Y", "powerreport", "-c", "1"], 1, "2 items, %d bytes: 1 decoded, 0 unknown, 0 malformed, 1 not selected"

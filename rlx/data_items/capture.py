@@ -95,7 +95,8 @@ PlainData = Union[None, bool, int, float, str, List["PlainData"], Dict[str, "Pla
 
 __all__ = ["catalog", "Capture", "CaptureError", "Diagnostic", "Field", "iter_items", "to_data", "from_data",
            "item_classes", "declared_classes", "layout", "fixed_size", "kind_name", "element_class",
-           "own_text", "record_fields", "command_frame", "value_data", "SERIAL_MAX"]
+           "own_text", "record_fields", "command_frame", "value_data", "SERIAL_MAX", "undecoded_data",
+           "undecoded_bytes"]
 
 SERIAL_MAX = 0xFFFFFFFF          # a serial number is 4 bytes on the wire
 CHUNK = 1 << 16                  # bytes read at a time
@@ -227,6 +228,26 @@ def _has_own(cls: type, name: str) -> bool:
 def _has_own_decoder(cls: type) -> bool:
     module = catalog()
     return any("_decode" in vars(k) for k in cls.__mro__[:cls.__mro__.index(module.RLXDataItem)])
+
+
+# Kinds whose decoding keeps every bit of any bytes it takes, so that encoding the value gives them back:
+# integers and serial numbers are exact, a double is unpacked bit for bit, variable bytes are the bytes.
+# (A single's NaN may come back quieted, a flag as 1, text only where it is UTF-8 written one way.)
+_EXACT_KINDS = frozenset({"DIUInt8Attr", "DIUInt16Attr", "DIUInt32Attr", "DIUInt64Attr", "DIInt8Attr",
+                          "DIInt16Attr", "DIInt32Attr", "DIInt64Attr", "DIDoubleAttr", "DISerialNumberAttr",
+                          "DIVariableLengthBytesAttr"})
+_EXACT: dict[type, bool] = {}
+
+
+def exact_codec(cls: type) -> bool:
+    """Whether every payload an item class decodes without a diagnostic encodes back to the same bytes:
+    its layout holds only kinds that keep every bit and it decodes by that layout alone. For the other
+    classes, only encoding a decoded item tells."""
+    found = _EXACT.get(cls)
+    if found is None:
+        found = _EXACT[cls] = not _has_own_decoder(cls) and all(
+            kind_name(a) in _EXACT_KINDS for a in getattr(cls, "definition", ()))
+    return found
 
 
 def _shape(cls: type) -> tuple[int, int | None]:
@@ -678,6 +699,37 @@ def encode(item: RLXDataItem) -> bytes:
         raise EncodeError("%s: %s" % (where, _field_problem(None, None, exc))) from exc
 
 
+def undecoded_data(offset: int, reason: str, raw: bytes, code: int | None = None,
+                   name: str | None = None) -> dict[str, PlainData]:
+    """Plain data of bytes that did not decode, so that nothing of a capture is lost: with ``code``, a
+    whole item (``raw`` its payload; ``name`` its class where known), else bytes that make no item (the
+    end of a stream cut inside an item). :func:`undecoded_bytes` gives the bytes back."""
+    data: dict[str, PlainData] = {"offset": offset}
+    if code is not None:
+        if name is not None:
+            data["class"] = name
+        data["type"] = "0x%04X" % code
+    data["error"] = reason
+    data["raw"] = {"bytes": raw.hex()}
+    return data
+
+
+def undecoded_bytes(data: dict[str, Any]) -> bytes:
+    """The capture bytes of an object with ``"raw"`` (see :func:`undecoded_data`): a whole item (type code,
+    payload length, the raw payload) when it has ``"type"``, else the raw bytes as they stand. Raises
+    ValueError naming what is wrong."""
+    unknown = set(data) - {"offset", "class", "type", "error", "raw"}
+    if unknown:
+        raise ValueError("unexpected key %r beside \"raw\"" % sorted(unknown)[0])
+    raw = _bytes_value(data["raw"], "raw")
+    if "type" not in data:
+        return raw
+    code = _code_value(data["type"], "type")
+    if len(raw) > PAYLOAD_MAX:
+        raise ValueError("raw: a payload of %d bytes, an item carries at most %d" % (len(raw), PAYLOAD_MAX))
+    return _HEADER.pack(code, len(raw)) + raw
+
+
 def from_data(data: object) -> RLXDataItem:
     """A new item from plain data as :func:`to_data` gives it (or as written by hand: ``type`` may stand
     for ``class``, fields left out keep what a new item holds). Raises ValueError naming the field that
@@ -726,7 +778,8 @@ class Diagnostic(NamedTuple):
     decode), ``"leftover"`` (a warning: bytes past the item's layout, ignored), ``"truncated"`` (the stream
     ends inside an item), ``"hex"`` (hex text that is not hex); ``message``: what was wrong, in words;
     ``code`` and ``name``: the item's type code and class name where known; ``warning``: True for a
-    warning (the item was decoded)."""
+    warning (the item was decoded); ``raw``: for a stream that ends inside an item, the bytes after the
+    last whole item."""
 
     offset: int
     problem: str
@@ -734,6 +787,7 @@ class Diagnostic(NamedTuple):
     code: int | None
     name: str | None
     warning: bool
+    raw: bytes | None = None
 
     def __str__(self) -> str:
         head = "offset %d: " % self.offset
@@ -1012,13 +1066,13 @@ class Capture:
             offset = base + pos
             if left < 4:
                 self.report(Diagnostic(offset, "truncated", "the stream ends inside an item header (%d of 4 bytes)"
-                                       % left, None, None, False))
+                                       % left, None, None, False, bytes(buf[pos:])))
             else:
                 code, length = unpack_from(buf, pos)
                 cls = self._rows.get(code, (None,))[0]
                 self.report(Diagnostic(offset, "truncated", "the stream ends after %d of the item's %s"
                                        % (left - 4, _plural(length, "payload byte")),
-                                       code, cls.__name__ if cls else "item", False))
+                                       code, cls.__name__ if cls else "item", False, bytes(buf[pos:])))
 
     def frames(self) -> Iterator[Frame]:
         """Every frame (offset, type code, payload) of the capture, undecoded."""

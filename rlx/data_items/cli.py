@@ -259,6 +259,21 @@ class TextFormat:
         """The line of an item whose own text failed: its fields instead."""
         return robust_line(item) + "\n"
 
+    raw_leftover = False  # an item with bytes past its layout is shown decoded (with a warning)
+
+    def undecoded(self, offset, reason, raw, code=None, name=None, item=True):
+        """The line of bytes that did not decode: an item (``raw`` its payload) or, with ``item`` false,
+        the end of a stream cut inside an item (``raw`` its bytes as they stand)."""
+        head = "?" if name is None else name
+        if code is not None:
+            head += " 0x%04X" % code
+        text = "%s not decoded: %s\n" % (head, reason)
+        if self.offsets:
+            text = "%8d  %s" % (offset, text)
+        if self.dump:
+            text += capture.hexdump(_HEADER.pack(code, len(raw)) + raw if item else raw, "    ")
+        return text
+
 
 def json_line(frame, item):
     """decode --json: the offset, the item's plain data (capture.to_data) and its own text if it has one."""
@@ -284,6 +299,13 @@ class JsonFormat:
                                  capture.value_data.converters)
 
     robust = staticmethod(json_line)
+    raw_leftover = True  # bytes past an item's layout would be lost by its fields: the item goes raw
+
+    @staticmethod
+    def undecoded(offset, reason, raw, code=None, name=None, item=True):
+        """capture.undecoded_data as a line: encode writes the same bytes back."""
+        return json.dumps(capture.undecoded_data(offset, reason, raw, code if item else None,
+                                                 name if item else None)) + "\n"
 
 
 class FieldsFormat:
@@ -300,6 +322,12 @@ class FieldsFormat:
     def robust(self, frame, item):
         """The line of an item a value's own text failed in: that value's fields instead."""
         return self.columns.line(frame[0], item, _robust_text)
+
+    raw_leftover = False
+
+    def undecoded(self, offset, reason, raw, code=None, name=None, item=True):
+        """Bytes that did not decode have no fields: no row (the diagnostic names them)."""
+        return None
 
 
 _FIELD_OPTIONS = {"header": "y|n", "separator": "/t|/s|CHAR", "quote": "d|s|n", "occurrence": "f|l|a|N",
@@ -431,6 +459,7 @@ class Tally:
         self.stream_error = None
         self.failures = 0
         self._pending = []                       # diagnostics of the batch not yet written
+        self.last = None                         # the last diagnostic of an item
 
     def note(self, diagnostic):
         """A diagnostic, shown already: it sets the exit status at once; an item's counts with its batch."""
@@ -440,6 +469,7 @@ class Tally:
             self.stream_error = str(diagnostic)
         else:
             self._pending.append(diagnostic)
+            self.last = diagnostic
 
     def commit(self, batch, chosen, rejected=()):
         """The lines of ``batch`` (of which ``chosen`` were selected, and of those ``rejected`` by a filter
@@ -546,6 +576,7 @@ def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None
         decode = chooser.decoder(decode, rejected)
         if limit is not None:
             decode = _counted(decode, taken, room)
+    decode = _lossless(decode, view, tally)
     interrupt = _Interrupt()
     try:
         for batch in cap.batches():
@@ -577,6 +608,34 @@ def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None
                 break
     finally:
         interrupt.restore()
+
+
+def _lossless(decode, view, tally):
+    """decode that gives the line of a frame that did not decode (view.undecoded: its reason and bytes)
+    in its place, and in JSON that of an item with bytes past its layout, so that every byte of the
+    capture is shown and encode writes it back."""
+    exact, check = capture.exact_codec, view.raw_leftover
+
+    def lossless(frame):
+        item = decode(frame)
+        found = tally.last
+        if found is None or found.offset != frame[0] or (item is not None and not check):
+            if check and item is not None and not exact(item.__class__) and not _encodes_to(item, frame):
+                return view.undecoded(frame[0], "the item encodes to other bytes than these", frame[2],
+                                      frame[1], item.__class__.__name__)
+            return item
+        tally.last = None
+        return view.undecoded(frame[0], found.message, frame[2], frame[1], found.name)
+    return lossless
+
+
+def _encodes_to(item, frame):
+    """Whether the decoded ``item`` encodes back to its frame's bytes."""
+    try:
+        wire = item._encode()
+    except Exception:  # a value the item decoded but cannot encode: not its bytes either
+        return False
+    return wire[4:] == frame[2] and wire[:4] == _HEADER.pack(frame[1], len(frame[2]))
 
 
 def _counted(decode, taken, room):
@@ -630,9 +689,15 @@ def cmd_decode(args):
             progress.clear()
         out.flush()
         tally.note(diagnostic)
+        if diagnostic.raw is not None:  # the end of the stream, cut inside an item
+            line = view.undecoded(diagnostic.offset, diagnostic.message, diagnostic.raw, diagnostic.code,
+                                  diagnostic.name, item=False)
+            if line:
+                out.write(line)
+                out.flush()
         say(("warning: " if diagnostic.warning else "error: ") + str(diagnostic))
 
-    cap = capture.Capture(source, serial=args.serial, on_diagnostic=report)
+    cap = capture.Capture(source, serial=args.serial, hex=False if args.binary else None, on_diagnostic=report)
     interrupted = False
     try:
         try:
@@ -725,20 +790,17 @@ def cmd_encode(args):
                 continue
             try:
                 data = json.loads(text, parse_constant=_reject_constant)
-                item = capture.from_data(data)
-            except ValueError as exc:
-                failures += 1
-                say("error: %s line %d: %s" % (name, number, exc))
-                continue
-            try:
-                wire = capture.encode(item)
-            except capture.EncodeError as exc:  # values the item's fields cannot hold
+                if isinstance(data, dict) and "raw" in data:  # bytes decode wrote as they stood
+                    wire, what = capture.undecoded_bytes(data), "not decoded"
+                else:
+                    item = capture.from_data(data)
+                    wire, what = capture.encode(item), "%s 0x%04X" % (type(item).__name__, type(item).type)
+            except ValueError as exc:  # also capture.EncodeError: values the item's fields cannot hold
                 failures += 1
                 say("error: %s line %d: %s" % (name, number, exc))
                 continue
             if args.hex:
-                out.write("# offset %d: %s 0x%04X\n%s\n" % (offset, type(item).__name__, type(item).type,
-                                                           wire.hex(" ")))
+                out.write("# offset %d: %s\n%s\n" % (offset, what, wire.hex(" ")))
             else:
                 out.write(wire)
             offset += len(wire)
@@ -983,6 +1045,8 @@ def parser():
     p.add_argument("--sample", action="store_true",
                    help="with no FILE, the bundled sample capture, wherever standard input comes from (the "
                         "default on a terminal)")
+    p.add_argument("--binary", action="store_true",
+                   help="read the capture as binary, even where its first bytes look like hex text")
     view = p.add_mutually_exclusive_group()
     view.add_argument("--json", action="store_true", help="one JSON object per item (strict JSON; encode reads it)")
     view.add_argument("-V", "--tree", action="store_true",
