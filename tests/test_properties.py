@@ -16,7 +16,7 @@ import sys
 import time
 
 import pytest
-from hypothesis import given, settings, strategies as st
+from hypothesis import example, given, settings, strategies as st
 
 import rlx.data_items.private_data_items as pdi
 import rlx.rlx as fw
@@ -163,5 +163,7 @@ def round_trip(data, tmp):
 
 @settings(max_examples=60, deadline=None)
 @given(data=captures())
+@example(data=bytes.fromhex("6380 0100 02"))                             # a flag sent as 2
+@example(data=bytes.fromhex("1c80 1400") + bytes(16) + bytes.fromhex("0100807f"))  # a signalling NaN single
 def test_decode_json_then_encode_is_the_identity(data, tmp_path_factory):
     round_trip(data, str(tmp_path_factory.getbasetemp()))

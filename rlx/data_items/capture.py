@@ -52,7 +52,7 @@ import operator
 import re
 import struct
 from types import ModuleType
-from typing import TYPE_CHECKING, Any, Callable, Dict, Iterator, List, NamedTuple, NoReturn, Sequence, Tuple, Union
+from typing import TYPE_CHECKING, Any, Callable, Dict, Iterable, Iterator, List, NamedTuple, NoReturn, Sequence, Tuple, Union
 
 import importlib
 
@@ -230,24 +230,93 @@ def _has_own_decoder(cls: type) -> bool:
     return any("_decode" in vars(k) for k in cls.__mro__[:cls.__mro__.index(module.RLXDataItem)])
 
 
-# Kinds whose decoding keeps every bit of any bytes it takes, so that encoding the value gives them back:
-# integers and serial numbers are exact, a double is unpacked bit for bit, variable bytes are the bytes.
-# (A single's NaN may come back quieted, a flag as 1, text only where it is UTF-8 written one way.)
+# Kinds whose decoding keeps every bit of the bytes it takes, so that encoding the value gives them back:
+# integers, serial numbers and their lists are exact, a double is unpacked bit for bit, bytes are the
+# bytes; a list of records is as exact as its element's kinds. A single is exact but for a signalling
+# NaN (unpacked to a double it comes back quieted). The other kinds are the framework's to convert.
 _EXACT_KINDS = frozenset({"DIUInt8Attr", "DIUInt16Attr", "DIUInt32Attr", "DIUInt64Attr", "DIInt8Attr",
                           "DIInt16Attr", "DIInt32Attr", "DIInt64Attr", "DIDoubleAttr", "DISerialNumberAttr",
+                          "DISerialNumberListAttr", "DIUInt16ListAttr", "DIFixedLengthBytesAttr",
                           "DIVariableLengthBytesAttr"})
-_EXACT: dict[type, bool] = {}
+_FAITHFUL: dict[type, Callable[[Any, bytes], bool] | None] = {}
 
 
-def exact_codec(cls: type) -> bool:
-    """Whether every payload an item class decodes without a diagnostic encodes back to the same bytes:
-    its layout holds only kinds that keep every bit and it decodes by that layout alone. For the other
-    classes, only encoding a decoded item tells."""
-    found = _EXACT.get(cls)
-    if found is None:
-        found = _EXACT[cls] = not _has_own_decoder(cls) and all(
-            kind_name(a) in _EXACT_KINDS for a in getattr(cls, "definition", ()))
-    return found
+def _exact_layout(attrs: Iterable[Any]) -> bool:
+    for attr in attrs:
+        kind = kind_name(attr)
+        if kind == "DIListAttr":
+            element = element_class(attr)
+            if element is None or not _exact_layout(getattr(element, "definition", None) or [None]):
+                return False
+        elif not _kept_whole(attr):
+            return False
+    return True
+
+
+def _encodes_back(item: Any, payload: bytes) -> bool:
+    try:
+        wire = item._encode()
+    except Exception:  # decoded, but a value it cannot encode: not these bytes either
+        return False
+    return bool(wire[4:] == payload)
+
+
+_VARIABLE_KINDS = frozenset({"DIListAttr", "DISerialNumberListAttr", "DIUInt16ListAttr",
+                             "DIVariableLengthBytesAttr", "DIVariableLengthStrAttr"})
+_PROBED: dict[str, bool] = {}
+
+
+def _kept_whole(attr: Any) -> bool:
+    """Whether the framework's kind of ``attr`` keeps every bit: a kind of the exact ones, or a one-byte
+    kind that gives back each of its 256 values (tried once per kind)."""
+    kind = kind_name(attr)
+    if kind in _EXACT_KINDS:
+        return True
+    if kind in _VARIABLE_KINDS or getattr(attr, "size", 0) != 1:
+        return False
+    if kind not in _PROBED:
+        size = attr.size
+        try:
+            _PROBED[kind] = all(attr._encode(attr._decode(raw)[0]) == raw
+                                for raw in (v.to_bytes(size, "little") for v in range(1 << 8 * size)))
+        except Exception:  # a value it decodes but does not encode
+            _PROBED[kind] = False
+    return _PROBED[kind]
+
+
+def faithful(cls: type) -> Callable[[Any, bytes], bool] | None:
+    """How to tell that an item of ``cls``, decoded without a diagnostic from ``payload``, encodes back to
+    those bytes: None where that always holds (kinds that keep every bit, the class's layout alone
+    decoding), else a test ``(item, payload) -> bool``: each field of another kind encoded and compared
+    with its bytes where its place is fixed, else the item encoded."""
+    if cls in _FAITHFUL:
+        return _FAITHFUL[cls]
+    test: Callable[[Any, bytes], bool] | None = _encodes_back
+    if not _has_own_decoder(cls):
+        checks: list[tuple[Any, str, int, int]] | None = []
+        offset: int | None = 0
+        for attr in getattr(cls, "definition", ()):
+            kind = kind_name(attr)
+            whole = _exact_layout([attr]) if kind == "DIListAttr" else _kept_whole(attr)
+            if not whole:
+                if offset is None or kind in _VARIABLE_KINDS:
+                    checks = None
+                    break
+                checks.append((attr._encode, attr.name, offset, offset + attr.size))
+            offset = None if offset is None or kind in _VARIABLE_KINDS else offset + attr.size
+        if checks == []:
+            test = None
+        elif checks is not None:
+            fields = tuple(checks)
+
+            def test(item: Any, payload: bytes) -> bool:
+                try:
+                    return all(encode(getattr(item, name)) == payload[start:end]
+                               for encode, name, start, end in fields)
+                except Exception:  # decoded, but a value it cannot encode: not these bytes either
+                    return False
+    _FAITHFUL[cls] = test
+    return test
 
 
 def _shape(cls: type) -> tuple[int, int | None]:

@@ -614,28 +614,21 @@ def _lossless(decode, view, tally):
     """decode that gives the line of a frame that did not decode (view.undecoded: its reason and bytes)
     in its place, and in JSON that of an item with bytes past its layout, so that every byte of the
     capture is shown and encode writes it back."""
-    exact, check = capture.exact_codec, view.raw_leftover
+    faithful, check = capture.faithful, view.raw_leftover
 
     def lossless(frame):
         item = decode(frame)
         found = tally.last
         if found is None or found.offset != frame[0] or (item is not None and not check):
-            if check and item is not None and not exact(item.__class__) and not _encodes_to(item, frame):
-                return view.undecoded(frame[0], "the item encodes to other bytes than these", frame[2],
-                                      frame[1], item.__class__.__name__)
+            if check and item is not None:
+                test = faithful(item.__class__)
+                if test is not None and not test(item, frame[2]):
+                    return view.undecoded(frame[0], "the item encodes to other bytes than these", frame[2],
+                                          frame[1], item.__class__.__name__)
             return item
         tally.last = None
         return view.undecoded(frame[0], found.message, frame[2], frame[1], found.name)
     return lossless
-
-
-def _encodes_to(item, frame):
-    """Whether the decoded ``item`` encodes back to its frame's bytes."""
-    try:
-        wire = item._encode()
-    except Exception:  # a value the item decoded but cannot encode: not its bytes either
-        return False
-    return wire[4:] == frame[2] and wire[:4] == _HEADER.pack(frame[1], len(frame[2]))
 
 
 def _counted(decode, taken, room):
