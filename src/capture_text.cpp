@@ -849,6 +849,12 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
         if (base == -1 && PyErr_Occurred()) throw PyErr{};
         const auto* data = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(buf.ptr()));
         const Py_ssize_t end = PyBytes_GET_SIZE(buf.ptr());
+        // Every offset base + pos must be an index: no signed overflow for any base.
+        if (base < 0 || base > PY_SSIZE_T_MAX - end) {
+            PyErr_Format(PyExc_OverflowError, "frames: base %zd and %zd bytes give offsets beyond an index", base,
+                         end);
+            throw PyErr{};
+        }
         py::object batch = steal(PyList_New(0));
         Py_ssize_t pos = 0;
         while (end - pos >= 4) {

@@ -368,3 +368,14 @@ def test_lines_are_the_reference_texts(value):
                  lambda: tool.texts().line(1, 2)):
         with pytest.raises(TypeError):
             call()
+
+
+# Offsets are indexes: a base that would carry one past the largest is refused, never wrapped around.
+@pytest.mark.parametrize("base, fits", [(sys.maxsize - 4, True), (sys.maxsize - 3, False), (-1, False)])
+def test_framing_offsets_stay_indexes(base, fits):
+    from rlx.data_items import _capture
+    if fits:
+        assert _capture.frames(bytes.fromhex("0100 0000"), base) == ([(base, 1, b"")], 4)
+    else:
+        with pytest.raises(OverflowError):
+            _capture.frames(bytes.fromhex("0100 0000"), base)
