@@ -379,3 +379,22 @@ def test_framing_offsets_stay_indexes(base, fits):
     else:
         with pytest.raises(OverflowError):
             _capture.frames(bytes.fromhex("0100 0000"), base)
+
+
+# A record's text and plain data follow its class, not the first record of the class the process met.
+ORDERS = """
+import json, sys
+import rlx.data_items.private_data_items as pdi
+from rlx.data_items import capture
+odd, plain = pdi.PortInformation(1, 2), pdi.PortInformation(3, 4)
+odd.voltage = [5, 6]
+records = [odd, plain] if sys.argv[1] == "odd first" else [plain, odd]
+shown = {id(r): (capture.value_text(r), json.dumps(capture.value_data(r))) for r in records}
+print(shown[id(odd)], shown[id(plain)])
+"""
+
+
+def test_a_record_shows_the_same_whatever_came_before():
+    first, second = (subprocess.run([sys.executable, "-c", ORDERS, order], capture_output=True, check=True).stdout
+                     for order in ("odd first", "plain first"))
+    assert first == second

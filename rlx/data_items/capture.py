@@ -490,7 +490,7 @@ def _data_of(sample: object) -> Callable[[Any], PlainData]:
             return to_data
     if isinstance(sample, module.UWBNetworkCommandItem):
         return _command_data
-    names = [name for name, _ in record_fields(sample)]
+    names = list(_record_shape(sample)[0])
     if names:
         return _fields_function(names, sample)
     return str
@@ -1240,10 +1240,24 @@ def _text_of(sample: object) -> bool | tuple[str, ...] | Callable[[Any], str]:
         return _bytes_text
     if isinstance(sample, catalog().UWBNetworkCommandItem):
         return str
+    names, lists = _record_shape(sample)
+    if own_text(sample) and not lists:
+        return True if names else str
+    return names
+
+
+def _record_shape(sample: object) -> tuple[tuple[str, ...], bool]:
+    """(field names, whether a field is a list) of a record's class, the same for every record of it
+    whatever values they hold: from its ``definition``, or for a record without one from the fields its
+    constructor sets (those of ``sample``)."""
+    definition = getattr(type(sample), "definition", None)
+    if isinstance(definition, list):
+        return (tuple(a.name for a in definition),
+                any(kind_name(a) in _VARIABLE_KINDS and kind_name(a) not in ("DIVariableLengthBytesAttr",
+                                                                            "DIVariableLengthStrAttr")
+                    for a in definition))
     fields = record_fields(sample)
-    if own_text(sample) and (not fields or not any(isinstance(v, (list, tuple)) for _, v in fields)):
-        return True if fields else str
-    return tuple(n for n, _ in fields)
+    return tuple(n for n, _ in fields), any(isinstance(v, (list, tuple)) for _, v in fields)
 
 
 class _Span(NamedTuple):
