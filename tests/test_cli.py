@@ -398,3 +398,29 @@ def test_a_record_shows_the_same_whatever_came_before():
     first, second = (subprocess.run([sys.executable, "-c", ORDERS, order], capture_output=True, check=True).stdout
                      for order in ("odd first", "plain first"))
     assert first == second
+
+
+class Grow:
+    """A value whose text adds an element to the list that holds it."""
+    __slots__ = ("into",)
+
+    def __init__(self, into):
+        self.into = into
+
+    def __str__(self):
+        self.into.append(5)
+        return "grow"
+
+
+# A list changed while it converts gives the same JSON line in C++ as in Python, also once its elements'
+# conversion is known.
+def test_a_list_that_changes_while_converted():
+    from rlx.data_items import cli as tool
+    lines = []
+    for maker in (tool.json_line, None, tool.json_line, None):
+        tick = pdi.TickV2()
+        tick.nt64 = []
+        tick.nt64.append(Grow(tick.nt64))
+        frame = (0, tick.type, b"")
+        lines.append((maker or tool.JsonFormat().line_for(type(tick), frame, tick))(frame, tick))
+    assert len(set(lines)) == 1 and '"nt64": ["grow", 5]' in lines[0]

@@ -465,9 +465,11 @@ def _bytes_data(value: Bytes) -> dict[str, PlainData]:
 def _list_data(value: Sequence[Any]) -> list[PlainData]:
     kinds = set(map(type, value))
     if len(kinds) == 1:
-        to_data = _DATA_OF.get(kinds.pop())
+        kind = kinds.pop()
+        to_data = _DATA_OF.get(kind)
         if to_data is not None:
-            return list(map(to_data, value))
+            # Each element by its own type: a conversion may change the list as it goes.
+            return [to_data(e) if type(e) is kind else value_data(e) for e in value]
     return list(map(value_data, value))
 
 
@@ -531,7 +533,8 @@ def _fields_function(names: list[str], sample: object) -> Callable[[Any], dict[s
         if type(v) in _PLAIN:
             read = "%s if type(%s) in plain else data(%s)" % (read, read, read)
         else:
-            value_data(v)       # registers the conversion of its type
+            if type(v) not in _DATA_OF:  # the conversion of its type, made once (converting nothing yet)
+                _DATA_OF[type(v)] = _data_of(v)
             scope["c%d" % i], scope["t%d" % i] = _DATA_OF[type(v)], type(v)
             read = "c%d(%s) if type(%s) is t%d else data(%s)" % (i, read, read, i, read)
         entries.append("%r: %s" % (name, read))
