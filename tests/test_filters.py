@@ -193,9 +193,9 @@ def test_stats_text_with_filter():
 
 
 def test_stats_interrupted_writes_what_it_counted():
-    from test_cli import waiting_for_input
+    from test_cli import interruptible, waiting_for_input
     proc = subprocess.Popen(TOOL + ["stats", "-", "--json", "-Y", "!tickv2"], stdin=subprocess.PIPE,
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=interruptible)
     proc.stdin.write(CAPTURE)
     proc.stdin.flush()
     # the capture taken out of the pipe, then the tool waiting for more (so done with it); its input stays
