@@ -75,3 +75,14 @@ def test_reference_sections_carry_purposes_and_packed_fields():
         assert "\n\n%s.\n\n" % text in sections[name], name
     for name in PACKED:
         assert "| 24 | `slope` | f32 | 4 |\n| 28 | `intercept` | i64 | 8 |" in sections[name]
+
+
+# The bundled sample is what tools/make_sample.py writes from the catalog (on the stand-in's encodings).
+@pytest.mark.standin
+def test_the_bundled_sample_is_made_by_its_tool(tmp_path):
+    import subprocess
+    import sys
+    subprocess.run([sys.executable, os.path.join(REPO, "tools", "make_sample.py"), str(tmp_path / "sample")],
+                   check=True)
+    with open(os.path.join(os.path.dirname(capture.__file__), "sample_capture.hex")) as f:
+        assert (tmp_path / "sample").read_text() == f.read()

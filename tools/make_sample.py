@@ -3,19 +3,20 @@
 its fields filled with distinct non-zero values, as commented hex text.
 
 Run from a tree where the extension is importable (see tools/build):
-    PYTHONPATH=$(tools/build) /usr/bin/python3 tools/make_sample.py
+    PYTHONPATH=$(tools/build) /usr/bin/python3 tools/make_sample.py [OUT]
 """
 import os
 import sys
 
 import rlx.data_items.private_data_items as m
-from rlx.data_items.cli import class_kind, declared_classes, element_class, kind_name
+from rlx.data_items.capture import declared_classes, element_class, kind_name
+from rlx.data_items.cli import class_kind
 
 OUT = os.path.join(os.path.dirname(__file__), "..", "rlx", "data_items", "sample_capture.hex")
 
 
 def value_for(attr, seed, default):
-    kind = kind_name(m, attr)
+    kind = kind_name(attr)
     size = getattr(attr, "size", 0)
     if kind.startswith("DIUInt") and kind.endswith("Attr") and "List" not in kind:
         return (seed * 37 + 1) % (1 << (8 * min(size, 2)))
@@ -95,7 +96,7 @@ def main():
                 sys.exit("%s: %s: %s" % (cls.__name__, type(exc).__name__, exc))
         lines.append("# %s" % cls.__name__)
         lines.append(encoded.hex(" "))
-    with open(OUT, "w") as f:
+    with open(sys.argv[1] if len(sys.argv) > 1 else OUT, "w") as f:
         f.write("\n".join(lines) + "\n")
 
 
