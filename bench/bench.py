@@ -668,21 +668,27 @@ def time_imports(trees, processes):
     return samples
 
 
-# The bare decode loop of a capture: what any reader of the items does, without the tool.
+# The bare decode loop of a capture: what any reader of the items does, without the tool. With field
+# names after the path, only the items of the classes that have one of them (those a filter on them can
+# select; the tool does not decode the others).
 BARE_DECODE = r"""
 import struct, sys
 import rlx.data_items.private_data_items as m
+wanted = set(sys.argv[2:])
 classes = {c.type: c for c in vars(m).values() if isinstance(c, type) and c.__module__ == m.__name__
-           and issubclass(c, m.RLXDataItem) and isinstance(c.type, int)}
+           and issubclass(c, m.RLXDataItem) and isinstance(c.type, int)
+           and (not wanted or wanted & {a.name for a in c.definition})}
 serial, header = m.NorvaneSerialNumber(0), struct.Struct("<HH")
 with open(sys.argv[1], "rb") as f:
     data = f.read()
 pos, end = 0, len(data)
 while pos < end:
     code, size = header.unpack_from(data, pos)
-    item = classes[code]()
-    item.rlx_header_serial, item.di_size, item.di_data = serial, size, data[pos + 4:pos + 4 + size]
-    item._decode()
+    cls = classes.get(code)
+    if cls is not None:
+        item = cls()
+        item.rlx_header_serial, item.di_size, item.di_data = serial, size, data[pos + 4:pos + 4 + size]
+        item._decode()
     pos += 4 + size
 """
 # The tool as it was before its rewrite, taken from the repository's history for the comparison.
@@ -750,15 +756,33 @@ def peak_memory(tree, tmp, args):
         return int(f.read())
 
 
+# The tool's runs timed against a bare decode loop: (name, label, arguments before the capture's path,
+# the loop's name). The filter and the fields are ones that many classes have; the capture holds every class.
+CLI_RUNS = [
+    ("tool", "decode", ["decode", "--no-progress"], "bare"),
+    ("json", "decode --json", ["decode", "--no-progress", "--json"], "bare"),
+    ("filter", "decode -Y 'serial_number == 0x1000'", ["decode", "--no-progress", "-Y", "serial_number == 0x1000"],
+     "bare serial_number"),
+    ("fields", "decode -T fields -e offset -e class -e serial_number -e nt64",
+     ["decode", "--no-progress", "-T", "fields", "-e", "offset", "-e", "class", "-e", "serial_number", "-e", "nt64"],
+     "bare"),
+    ("csv", "decode --csv -e offset -e class -e serial_number",
+     ["decode", "--no-progress", "--csv", "-e", "offset", "-e", "class", "-e", "serial_number"], "bare"),
+    ("stats", "stats --field PinStateReportV3.nt64", ["stats", "--field", "PinStateReportV3.nt64"], "bare"),
+]
+
+
 def time_cli(trees, encodings, items, runs, tmp):
     """{run: {side: [seconds]}} on a synthetic capture of ``items`` items, all runs of one round back to back,
-    the sides alternating: the tool's decode (text and --json) > /dev/null, the bare decode loop of the same
-    items, and the tool before its rewrite (C++ side only, where the history is at hand). Also the
-    tool's peak memory on that capture and on one ten times as long."""
+    the sides alternating: each of CLI_RUNS > /dev/null, the bare decode loops (of every item, of the items
+    the filter can select), and the tool before its rewrite (C++ side only, where the history is at hand).
+    Also the tool's peak memory on that capture and on one ten times as long."""
     path = capture_file(encodings, items, os.path.join(tmp, "capture.bin"))
     before = tool_before(trees["c"], tmp)
     decode = ["-m", "rlx.data_items", "decode", "--no-progress"]
-    commands = {"tool": decode + [path], "json": decode + ["--json", path], "bare": ["-c", BARE_DECODE, path]}
+    commands = {name: ["-m", "rlx.data_items"] + args + [path] for name, _, args, _ in CLI_RUNS}
+    commands["bare"] = ["-c", BARE_DECODE, path]
+    commands["bare serial_number"] = ["-c", BARE_DECODE, path, "serial_number"]
     samples = {name: {"c": [], "py": []} for name in commands}
     if before:
         samples["before"] = {"c": []}
@@ -788,8 +812,11 @@ def cli_rows(samples, items, size, runs, memory):
         return "%s (%s items/s)" % (fmt_time(seconds), format(round(items / seconds), ","))
 
     rows = []
-    labels = [("before", "decode, the tool as of %s (before)" % TOOL_BEFORE), ("tool", "decode (after)"),
-              ("json", "decode --json (after)"), ("bare", "the bare decode loop of the same items, no tool")]
+    labels = [("before", "decode, the tool as of %s (before)" % TOOL_BEFORE)]
+    labels += [(name, label + (" (after)" if name in ("tool", "json") else "")) for name, label, _, _ in CLI_RUNS]
+    labels += [("bare", "the bare decode loop of the same items, no tool"),
+               ("bare serial_number", "the bare decode loop of the items of the classes with a serial_number, "
+                                      "no tool")]
     for name, label in labels:
         if name not in median:
             continue
@@ -800,13 +827,18 @@ def cli_rows(samples, items, size, runs, memory):
         cells[2], cells[3] = (rate(p), cells[3]) if p else ("", "")
         rows.append(cells)
 
-    def share(name, side):
-        return (median[name][side] - median["bare"][side]) / median[name][side]
+    def share(name, side, bare="bare"):
+        return (median[name][side] - median[bare][side]) / median[name][side]
 
-    for name, label in (("tool", "text"), ("json", "--json")):
-        after = {side: share(name, side) for side in ("c", "py")}
+    for name, label, _, bare in CLI_RUNS:
+        if name not in median or bare not in median:   # raw samples of an earlier run, without this one
+            continue
+        label = {"tool": "text", "json": "--json"}.get(name, label)
+        if bare != "bare":
+            label += ", against the loop over the " + bare[5:] + " classes' items"
+        after = {side: share(name, side, bare) for side in ("c", "py")}
         was = " (before: %.0f %%)" % (100 * share("before", "c")) if "before" in median and name == "tool" else ""
-        rows.append(["command line: the tool's share of a decode run (%s): its time less the bare loop's, over "
+        rows.append(["command line: the tool's share of a run (%s): its time less the bare loop's, over "
                      "its time" % label, "%.0f %%%s" % (100 * after["c"], was), "%.0f %%" % (100 * after["py"]), "",
                      "", "", "≤ 25 %", "met" if after["c"] <= 0.25 else "not met"])
     grow = memory[1] / memory[0]
