@@ -572,6 +572,7 @@ def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None
     decode = cap.decode
     left = limit
     rejected, taken, room = [], [], [limit]
+    seen, never = set(), set()      # type codes met, and those the filter never selects
     if chooser is not None:
         decode = chooser.decoder(decode, rejected)
         if limit is not None:
@@ -586,7 +587,18 @@ def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None
                 chosen = chosen[:left]
                 batch = batch[:batch.index(chosen[-1]) + 1] if chosen else []
             room[0] = left
-            text = render(chosen, decode, lines, view.line_for, view.robust)
+            shown = chosen
+            if chooser is not None and limit is None:
+                # Type codes the filter never selects are set aside for the batch in one pass, before any
+                # per-item call.
+                for code in {f[1] for f in chosen} - seen:
+                    seen.add(code)
+                    if chooser.verdict(code)[0] is False:
+                        never.add(code)
+                if never:
+                    shown = [f for f in chosen if f[1] not in never]
+                    rejected.extend(f for f in chosen if f[1] in never)
+            text = render(shown, decode, lines, view.line_for, view.robust)
             if chooser is not None and left is not None:
                 done = len(taken) >= left
                 if done:  # the batch ends with the last item written
