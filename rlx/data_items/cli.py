@@ -21,6 +21,7 @@ import argparse
 import collections
 import contextlib
 import json
+import operator
 import os
 import re
 import signal
@@ -445,6 +446,9 @@ def progress_wanted(err, out):
     return (mine.st_dev, mine.st_ino, mine.st_rdev) != (theirs.st_dev, theirs.st_ino, theirs.st_rdev)
 
 
+_CODE = operator.itemgetter(1)  # a frame's type code
+
+
 class Tally:
     """What a decode met: items per class, unknown type codes, malformed items, warnings, totals."""
 
@@ -483,9 +487,10 @@ class Tally:
             elif diagnostic.problem == "malformed":
                 self.malformed[diagnostic.name, diagnostic.code] += 1
         self._pending.clear()
-        self.selected.update(frame[1] for frame in chosen)
-        if rejected:
-            self.selected.subtract(frame[1] for frame in rejected)
+        code = _CODE
+        self.selected.update(map(code, chosen))
+        if rejected:  # counted in C by a Counter: subtract() alone would loop in Python
+            self.selected.subtract(collections.Counter(map(code, rejected)))
         self.skipped += len(batch) - len(chosen) + len(rejected)
         if batch:
             self.items += len(batch)
