@@ -293,21 +293,22 @@ def faithful(cls: type) -> Callable[[Any, bytes], bool] | None:
         return _FAITHFUL[cls]
     test: Callable[[Any, bytes], bool] | None = _encodes_back
     if not _has_own_decoder(cls):
-        checks: list[tuple[Any, str, int, int, bool]] | None = []
+        checks: list[tuple[Any, str, int, int, bool]] = []
+        fixed = True                # every field of another kind lies at a known place
         offset: int | None = 0
         for attr in getattr(cls, "definition", ()):
             kind = kind_name(attr)
             whole = _exact_layout([attr]) if kind == "DIListAttr" else _kept_whole(attr)
             if not whole:
                 if offset is None or kind in _VARIABLE_KINDS:
-                    checks = None
+                    fixed = False
                     break
                 # A single other than a NaN comes back as it was sent: only a NaN is encoded to tell.
                 checks.append((attr._encode, attr.name, offset, offset + attr.size, kind == "DIFloatAttr"))
             offset = None if offset is None or kind in _VARIABLE_KINDS else offset + attr.size
-        if checks == []:
+        if fixed and not checks:
             test = None
-        elif checks is not None:
+        elif fixed:
             fields = tuple(checks)
 
             def test(item: Any, payload: bytes) -> bool:
@@ -713,15 +714,23 @@ def _code_value(value: object, where: str, top: int = 0xFFFF) -> int:
                                                                               top, _show(value)))
 
 
+def did_you_mean(name: str, candidates: Iterable[str] | dict[str, str]) -> str:
+    """"; did you mean A or B?" naming up to three of ``candidates`` close to ``name`` in any case (a dict
+    gives for each candidate what to show), or ""."""
+    import difflib
+    shown = candidates if isinstance(candidates, dict) else {c: c for c in candidates}
+    folded = {c.lower(): c for c in shown}
+    found = difflib.get_close_matches(name.lower(), list(folded), n=3, cutoff=0.6)
+    return "; did you mean %s?" % " or ".join(shown[folded[c]] for c in found) if found else ""
+
+
 def _named_class(classes: dict[int, type[RLXDataItem]], name: Any) -> type[RLXDataItem]:
     """The item class called ``name``: exactly, else in any case; ValueError naming close names."""
     by_name = {c.__name__: c for c in classes.values()}
     folded = {n.lower(): c for n, c in by_name.items()}
     found = by_name.get(name) or (folded.get(name.lower()) if isinstance(name, str) else None)
     if found is None:
-        import difflib
-        close = difflib.get_close_matches(name.lower(), list(folded), n=3) if isinstance(name, str) else []
-        hint = "; did you mean %s?" % " or ".join(folded[c].__name__ for c in close) if close else ""
+        hint = did_you_mean(name, list(by_name)) if isinstance(name, str) else ""
         raise ValueError("no item class named %s%s" % (_show(name), hint))
     return found
 

@@ -154,9 +154,7 @@ def find_class(text, items_only=False):
         if found is None:
             raise Failure("no item has type code 0x%04X" % code, EXIT_USAGE)
         return found
-    import difflib
-    close = difflib.get_close_matches(text.lower(), list(folded), n=3, cutoff=0.6)
-    hint = "; did you mean %s?" % " or ".join(folded[c].__name__ for c in close) if close else ""
+    hint = capture.did_you_mean(text, [c.__name__ for c in classes])
     raise Failure("no %s named %r in the catalog%s" % ("item" if items_only else "class", text, hint), EXIT_USAGE)
 
 

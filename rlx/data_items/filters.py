@@ -27,7 +27,6 @@ even decoded.
 
 import ast
 import collections
-import difflib
 import functools
 import keyword
 import math
@@ -113,12 +112,9 @@ def _index():
 def _close(name, candidates, deeper=None):
     """"; did you mean ...?" naming the candidates close to ``name`` (and the paths of ``deeper``, the
     fields of records, where one of those is close), or ""."""
-    folded = {c.lower(): c for c in (deeper or ())}
-    folded.update((c.lower(), c) for c in candidates)
-    found = difflib.get_close_matches(name.lower(), list(folded), n=3, cutoff=0.6)
-    shown = [deeper[folded[c]] if folded[c] in (deeper or ()) and folded[c] not in candidates else folded[c]
-             for c in found]
-    return "; did you mean %s?" % " or ".join(shown) if shown else ""
+    shown = dict(deeper or {})
+    shown.update((c, c) for c in candidates)
+    return capture.did_you_mean(name, shown)
 
 
 # ---------------------------------------------------------------------------
