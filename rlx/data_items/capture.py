@@ -44,7 +44,6 @@ network commands of a command list as ``{"group": g, "type": "0x2A",
 from __future__ import annotations
 
 import binascii
-import copy
 import functools
 import itertools
 import math
@@ -1323,6 +1322,7 @@ def _item_spans(item: RLXDataItem) -> tuple[dict[str, _Span], bool]:
     if len(spans) == len(cls.definition) and not _has_own(cls, "_encode"):
         return spans, True
     try:
+        import copy
         size: int | None = len(copy.copy(item)._encode()) - 4   # (an encoder may set count fields)
     except Exception:  # an item that does not encode: the fixed places alone
         size = None

@@ -20,7 +20,7 @@ run with a summary on standard error.
 import argparse
 import collections
 import contextlib
-import json
+import itertools
 import operator
 import os
 import re
@@ -283,6 +283,7 @@ def json_line(frame, item):
             record["text"] = str(item)
         except Exception:  # no text, the fields say it all
             pass
+    import json  # (imported where used: most runs never write JSON, and startup is a share of every run)
     return json.dumps(record, allow_nan=False) + "\n"
 
 
@@ -292,6 +293,7 @@ class JsonFormat:
     json_line itself makes the line of an item holding what the host's encoder would treat its own way."""
 
     def line_for(self, cls, frame, item):
+        import json
         head = json.dumps({"class": cls.__name__, "type": "0x%04X" % cls.type})[1:-1]
         names = tuple(a.name for a in cls.definition)
         return texts().json_line(head, names, capture.value_data, capture.own_text(item), json_line,
@@ -303,6 +305,7 @@ class JsonFormat:
     @staticmethod
     def undecoded(offset, reason, raw, code=None, name=None, item=True):
         """capture.undecoded_data as a line: encode writes the same bytes back."""
+        import json
         return json.dumps(capture.undecoded_data(offset, reason, raw, code if item else None,
                                                  name if item else None)) + "\n"
 
@@ -474,9 +477,9 @@ class Tally:
             self.last = diagnostic
 
     def commit(self, batch, chosen, rejected=()):
-        """The lines of ``batch`` (of which ``chosen`` were selected, and of those ``rejected`` by a filter
-        after all) are written: its items count now, so that the totals, also after an interruption, count
-        what was written and add up."""
+        """The lines of ``batch`` (of which ``chosen`` were selected by class or type code, and of those
+        ``rejected`` by a filter after all) are written: its items count now, so that the totals, also after
+        an interruption, count what was written and add up."""
         for diagnostic in self._pending:
             if diagnostic.warning:
                 self.leftover += 1
@@ -575,7 +578,7 @@ def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None
     decode = cap.decode
     left = limit
     rejected, taken, room = [], [], [limit]
-    seen, never = set(), set()      # type codes met, and those the filter never selects
+    seen, wanted = set(), set()     # type codes met, and those the filter may select
     if chooser is not None:
         decode = chooser.decoder(decode, rejected)
         if limit is not None:
@@ -590,18 +593,17 @@ def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None
                 chosen = chosen[:left]
                 batch = batch[:batch.index(chosen[-1]) + 1] if chosen else []
             room[0] = left
-            shown = chosen
-            if chooser is not None and limit is None:
-                # Type codes the filter never selects are set aside for the batch in one pass, before any
-                # per-item call.
-                for code in {f[1] for f in chosen} - seen:
+            if chooser is not None and limit is None and chosen:
+                # The frames of type codes the filter never selects are set aside for the batch before any
+                # per-item call, and are neither shown nor counted as selected: map and compress loop in C.
+                codes = list(map(_CODE, chosen))
+                for code in set(codes) - seen:
                     seen.add(code)
-                    if chooser.verdict(code)[0] is False:
-                        never.add(code)
-                if never:
-                    shown = [f for f in chosen if f[1] not in never]
-                    rejected.extend(f for f in chosen if f[1] in never)
-            text = render(shown, decode, lines, view.line_for, view.robust)
+                    if chooser.verdict(code)[0] is not False:
+                        wanted.add(code)
+                if len(wanted) < len(seen):
+                    chosen = list(itertools.compress(chosen, map(wanted.__contains__, codes)))
+            text = render(chosen, decode, lines, view.line_for, view.robust)
             if chooser is not None and left is not None:
                 done = len(taken) >= left
                 if done:  # the batch ends with the last item written
@@ -761,6 +763,7 @@ def cmd_stats(args):
         except (OSError, ValueError):
             pass
     if args.json:
+        import json
         out.write(json.dumps(stats.data(interrupted), allow_nan=False) + "\n")
     else:
         out.write("\n".join(stats.lines(interrupted)) + "\n")
@@ -780,6 +783,7 @@ def _reject_constant(name):
 
 
 def cmd_encode(args):
+    import json
     out = Output()
     if not args.hex and out.isatty():
         raise Failure("standard output is a terminal: redirect it to a file or use --hex", EXIT_USAGE)
@@ -1039,15 +1043,7 @@ class _Version(argparse.Action):
         parser.exit()
 
 
-def parser():
-    top = argparse.ArgumentParser(prog="python3 -m rlx.data_items",
-                                  description="Decode and encode RLX private data items; inspect their catalog.")
-    top.add_argument("--version", action=_Version)
-    sub = top.add_subparsers(dest="command", required=True)
-    p = sub.add_parser("decode", help="decode a capture (standard input, or the bundled sample on a terminal)",
-                       description="Decode a capture: one line per item on standard output, diagnostics on "
-                                   "standard error. Exit status 1 if anything could not be decoded, 2 for bad "
-                                   "usage, 130 when interrupted.")
+def _declare_decode(p):
     p.add_argument("file", nargs="?", help="capture file, binary or hex text; '-' for standard input (the "
                                            "default unless standard input is a terminal)")
     p.add_argument("--sample", action="store_true",
@@ -1093,22 +1089,24 @@ def parser():
     p.add_argument("--progress-interval", type=_seconds, default=0.5, metavar="SECONDS",
                    help="time between progress updates (default %(default)s)")
     p.set_defaults(run=cmd_decode)
-    p = sub.add_parser("encode", help="write the capture of JSON lines as decode --json writes them",
-                       description="Read one JSON object per line (as decode --json writes them; blank lines and "
-                                   "lines starting with # are skipped) and write the items' bytes.")
+
+
+def _declare_encode(p):
     p.add_argument("file", nargs="?", default="-", help="JSON lines file; '-' (the default) for standard input")
     p.add_argument("--hex", action="store_true", help="write hex text (one item per line) instead of binary")
     p.set_defaults(run=cmd_encode)
-    p = sub.add_parser("catalog", help="list every declared class in catalog order")
+
+
+def _declare_catalog(p):
     p.set_defaults(run=cmd_catalog)
-    p = sub.add_parser("show", help="show the layout, methods and count fields of one class")
+
+
+def _declare_show(p):
     p.add_argument("name", metavar="NAME|0xCODE", help="class name (any case) or an item's type code")
     p.set_defaults(run=cmd_show)
-    p = sub.add_parser("stats", help="items and bytes per class, unknown and malformed items, field statistics",
-                       description="What a capture holds: items and bytes per class with their share of the items, "
-                                   "unknown type codes and malformed items; with --field the count, least, "
-                                   "greatest and mean value of a field. Input as decode's. Exit status 1 if "
-                                   "anything could not be decoded, 2 for bad usage, 130 when interrupted.")
+
+
+def _declare_stats(p):
     p.add_argument("file", nargs="?", help="capture file, binary or hex text; '-' for standard input (the "
                                            "default unless standard input is a terminal)")
     p.add_argument("--sample", action="store_true", help="with no FILE, the bundled sample capture")
@@ -1118,13 +1116,50 @@ def parser():
                         "voltage; every element of a list counts; the class in any case); may be repeated")
     p.add_argument("-Y", "--filter", metavar="EXPR", help="only the items this display filter selects (as decode's)")
     p.set_defaults(run=cmd_stats)
+
+
+# command -> (the function declaring its arguments, add_parser's options)
+_COMMANDS = {
+    "decode": (_declare_decode, dict(
+        help="decode a capture (standard input, or the bundled sample on a terminal)",
+        description="Decode a capture: one line per item on standard output, diagnostics on standard error. "
+                    "Exit status 1 if anything could not be decoded, 2 for bad usage, 130 when interrupted.")),
+    "encode": (_declare_encode, dict(
+        help="write the capture of JSON lines as decode --json writes them",
+        description="Read one JSON object per line (as decode --json writes them; blank lines and lines "
+                    "starting with # are skipped) and write the items' bytes.")),
+    "catalog": (_declare_catalog, dict(help="list every declared class in catalog order")),
+    "show": (_declare_show, dict(help="show the layout, methods and count fields of one class")),
+    "stats": (_declare_stats, dict(
+        help="items and bytes per class, unknown and malformed items, field statistics",
+        description="What a capture holds: items and bytes per class with their share of the items, unknown "
+                    "type codes and malformed items; with --field the count, least, greatest and mean value of "
+                    "a field. Input as decode's. Exit status 1 if anything could not be decoded, 2 for bad "
+                    "usage, 130 when interrupted.")),
+}
+
+
+def parser(argv=None):
+    """The command line's parser. Only the command named in ``argv`` gets its arguments declared (declaring
+    every command's costs each run a few milliseconds of its start); all do where none is named, for the
+    help and the errors."""
+    named = next((a for a in (sys.argv[1:] if argv is None else argv) if not a.startswith("-")), None)
+    named = named if named in _COMMANDS else None
+    top = argparse.ArgumentParser(prog="python3 -m rlx.data_items",
+                                  description="Decode and encode RLX private data items; inspect their catalog.")
+    top.add_argument("--version", action=_Version)
+    sub = top.add_subparsers(dest="command", required=True)
+    for name, (declare, options) in _COMMANDS.items():
+        p = sub.add_parser(name, **options)
+        if named in (None, name):
+            declare(p)
     return top
 
 
 def main(argv=None):
     try:
         try:
-            args = parser().parse_args(argv)
+            args = parser(argv).parse_args(argv)
             if args.command == "decode" and args.json and (args.offsets or args.dump):
                 raise Failure("--offsets and -x shape the text output; --json writes the offset already and "
                               "the fields in full", EXIT_USAGE)

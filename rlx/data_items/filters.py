@@ -25,7 +25,6 @@ constants) and compiled to one Python function; the items of a class the filter 
 even decoded.
 """
 
-import ast
 import collections
 import functools
 import keyword
@@ -197,6 +196,7 @@ def _tokens(text, what):
                 raise FilterError(what, column, "bytes take two hex digits each")
             yield Token("value", word, bytes.fromhex(digits), column)
         elif kind == "text":
+            import ast  # (only a quoted text needs it: not imported at every start)
             try:
                 yield Token("value", word, ast.literal_eval(word), column)
             except (SyntaxError, ValueError):
@@ -559,6 +559,9 @@ def _has(steps, item):
     return bool(_walk(item, steps))
 
 
+_CODES = {}  # source -> code of the compiled tests and pickers
+
+
 class _Compiler:
     """One type code's test as Python source: class names, ``type`` and the fields its class lacks are
     constants and fold away; a comparison of a field of the item reads it once and compares it inline when
@@ -631,7 +634,11 @@ class _Compiler:
     def define(self, tree, body, source, **scope):
         """The function ``source`` defines, its EXPRESSION the test's ``body``."""
         self.scope.update(scope, _careful=functools.partial(_holds, tree, self.cls, self.code))
-        exec(compile(source.replace("EXPRESSION", body), "<filter>", "exec"), self.scope)
+        source = source.replace("EXPRESSION", body)
+        code = _CODES.get(source)
+        if code is None:  # the classes that share a field mostly share the source: compiled once
+            code = _CODES[source] = compile(source, "<filter>", "exec")
+        exec(code, self.scope)
         return self.scope["function"]
 
     def test(self, tree):
