@@ -834,13 +834,24 @@ void ready_types() {
 namespace pdi {
 namespace {
 
-// frames(buf, base) -> (frames, used): the complete items at the start of the bytes `buf`, each a tuple
-// (base + its offset in buf, type code, payload), the header a u16 type code and a u16 payload length,
-// little-endian; `used` is where the first incomplete item (or the end) starts.
+// frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of the bytes
+// `buf`, each a tuple (base + its offset in buf, type code, payload), the header a u16 type code and a
+// u16 payload length, little-endian; `used` is where the first incomplete item (or the end) starts. With
+// `keep`, 65536 bytes by type code, an item whose byte is 0 is left out and only counted: no tuple and no
+// payload copy for the items a reader has already set aside.
 PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-    if (nargs != 2 || !PyBytes_CheckExact(args[0]) || !PyLong_Check(args[1])) {
-        PyErr_SetString(PyExc_TypeError, "frames(buf, base) takes bytes and an int");
+    if (nargs < 2 || nargs > 3 || !PyBytes_CheckExact(args[0]) || !PyLong_Check(args[1])) {
+        PyErr_SetString(PyExc_TypeError, "frames(buf, base[, keep]) takes bytes, an int and a buffer");
         return nullptr;
+    }
+    Py_buffer keep{};
+    if (nargs == 3) {
+        if (PyObject_GetBuffer(args[2], &keep, PyBUF_SIMPLE) < 0) return nullptr;
+        if (keep.len != 65536) {
+            PyBuffer_Release(&keep);
+            PyErr_SetString(PyExc_ValueError, "frames: keep holds one byte per type code, 65536 bytes");
+            return nullptr;
+        }
     }
     PyObject* result = nullptr;
     guarded([&] {
@@ -855,27 +866,35 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
                          end);
             throw PyErr{};
         }
+        const auto* kept = static_cast<const unsigned char*>(keep.buf);
         py::object batch = steal(PyList_New(0));
-        Py_ssize_t pos = 0;
+        Py_ssize_t pos = 0, left_out = 0;
         while (end - pos >= 4) {
             const long code = data[pos] | data[pos + 1] << 8;
             const Py_ssize_t length = data[pos + 2] | data[pos + 3] << 8;
             if (length > end - pos - 4) break;
-            py::object frame = steal(Py_BuildValue("(nlN)", base + pos, code,
-                                                   PyBytes_FromStringAndSize(PyBytes_AS_STRING(buf.ptr()) + pos + 4,
-                                                                             length)));
-            check_status(PyList_Append(batch.ptr(), frame.ptr()));
+            if (kept != nullptr && kept[code] == 0) {
+                ++left_out;
+            } else {
+                py::object frame = steal(Py_BuildValue(
+                    "(nlN)", base + pos, code,
+                    PyBytes_FromStringAndSize(PyBytes_AS_STRING(buf.ptr()) + pos + 4, length)));
+                check_status(PyList_Append(batch.ptr(), frame.ptr()));
+            }
             pos += 4 + length;
         }
-        result = Py_BuildValue("(On)", batch.ptr(), pos);
+        result = kept != nullptr ? Py_BuildValue("(Onn)", batch.ptr(), pos, left_out)
+                                 : Py_BuildValue("(On)", batch.ptr(), pos);
     });
+    if (nargs == 3) PyBuffer_Release(&keep);
     return result;
 }
 
 PyMethodDef* module_functions() {
     static PyMethodDef functions[] = {
     {"frames", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(frames)), METH_FASTCALL,
-     "frames(buf, base) -> (frames, used): the complete items at the start of a capture's bytes."},
+     "frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of a capture's "
+     "bytes."},
     {nullptr, nullptr, 0, nullptr},
     };
     return functions;

@@ -387,6 +387,25 @@ def test_framing_offsets_stay_indexes(base, fits):
             _capture.frames(bytes.fromhex("0100 0000"), base)
 
 
+
+# The frames of type codes set aside are only counted; a keep of the wrong size is refused.
+@pytest.mark.parametrize("keep, expected", [
+    ({1: 1, 2: 0, 3: 1}, ([(10, 1, b"a"), (24, 3, b"")], 18, 1)),
+    ({1: 0, 2: 0, 3: 0}, ([], 18, 3)),
+    (None, ValueError),
+])
+def test_framing_leaves_out_what_is_set_aside(keep, expected):
+    from rlx.data_items import _capture
+    data = bytes.fromhex("0100 0100 61 0200 0500 6263646566 0300 0000")
+    if keep is None:
+        with pytest.raises(ValueError):
+            _capture.frames(data, 10, bytes(65535))
+        return
+    table = bytearray(65536)
+    for code, kept in keep.items():
+        table[code] = kept
+    assert _capture.frames(data, 10, table) == expected
+
 # A record's text and plain data follow its class, not the first record of the class the process met.
 ORDERS = """
 import json, sys

@@ -1123,10 +1123,12 @@ class Capture:
                 yield out
         text.finish()
 
-    def batches(self) -> Iterator[list[Frame]]:
+    def batches(self, keep: bytearray | None = None) -> Iterator[list[Frame]]:
         """Lists of frames, tuples (offset, type code, payload), one list per chunk read, so that a reader
         of a live stream sees each item as soon as it has come in. A stream that ends inside an item, or
-        hex text that is not hex, is reported and ends the iteration."""
+        hex text that is not hex, is reported and ends the iteration. With ``keep``, one byte per type code
+        (it may change between batches), the frames whose byte is 0 are left out of the lists: ``items``
+        and ``size`` count them all, and a list may be empty."""
         unpack_from = _HEADER.unpack_from
         frames = _capture.frames        # the framing loop, in C++
         buf, pos, base = b"", 0, 0
@@ -1137,9 +1139,14 @@ class Capture:
                 else:
                     buf = chunk if type(chunk) is bytes else bytes(chunk)
                 base += pos
-                batch, pos = frames(buf, base)
-                if batch:
-                    self.items += len(batch)
+                if keep is None:
+                    batch, pos = frames(buf, base)
+                    framed = len(batch)
+                else:
+                    batch, pos, framed = frames(buf, base, keep)
+                    framed += len(batch)
+                if framed:
+                    self.items += framed
                     self.size = base + pos
                     yield batch
         except _HexError as exc:

@@ -476,10 +476,11 @@ class Tally:
             self._pending.append(diagnostic)
             self.last = diagnostic
 
-    def commit(self, batch, chosen, rejected=()):
+    def commit(self, batch, chosen, rejected=(), framed=None):
         """The lines of ``batch`` (of which ``chosen`` were selected by class or type code, and of those
         ``rejected`` by a filter after all) are written: its items count now, so that the totals, also after
-        an interruption, count what was written and add up."""
+        an interruption, count what was written and add up. ``framed``: (items, end offset) of a batch that
+        left out the frames set aside, else the batch tells them."""
         for diagnostic in self._pending:
             if diagnostic.warning:
                 self.leftover += 1
@@ -492,10 +493,12 @@ class Tally:
         self.selected.update(map(code, chosen))
         if rejected:  # counted in C by a Counter: subtract() alone would loop in Python
             self.selected.subtract(collections.Counter(map(code, rejected)))
-        self.skipped += len(batch) - len(chosen) + len(rejected)
-        if batch:
-            self.items += len(batch)
-            self.size = batch[-1][0] + 4 + len(batch[-1][2])
+        if framed is None and batch:
+            framed = len(batch), batch[-1][0] + 4 + len(batch[-1][2])
+        if framed is not None:
+            self.skipped += framed[0] - len(chosen) + len(rejected)
+            self.items += framed[0]
+            self.size = framed[1]
 
     def write(self, say, interrupted=False):
         def by_count(counter):
@@ -578,31 +581,40 @@ def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None
     decode = cap.decode
     left = limit
     rejected, taken, room = [], [], [limit]
-    seen, wanted = set(), set()     # type codes met, and those the filter may select
+    seen = set()                    # type codes the filter has judged
+    keep = None
+    if limit is None and (select is not None or chooser is not None):
+        # The frames of the type codes set aside (not of a class asked for, or never selected by the
+        # filter) are left out by the framing loop in C++, one byte per type code: no frame is made for
+        # them and no per-item call.
+        keep = bytearray(b"\1" * 65536) if select is None else bytearray(65536)
+        for code in select or ():
+            keep[code] = 1
     if chooser is not None:
         decode = chooser.decoder(decode, rejected)
         if limit is not None:
             decode = _counted(decode, taken, room)
     decode = _lossless(decode, view, tally)
     interrupt = _Interrupt()
+    counted = 0                     # cap.items before the batch
     try:
-        for batch in cap.batches():
-            chosen = batch if select is None else [f for f in batch if f[1] in select]
+        for batch in cap.batches(keep):
+            framed, counted = cap.items - counted, cap.items
+            chosen = batch if select is None or keep is not None else [f for f in batch if f[1] in select]
             done = chooser is None and left is not None and len(chosen) >= left
             if done:
                 chosen = chosen[:left]
                 batch = batch[:batch.index(chosen[-1]) + 1] if chosen else []
             room[0] = left
-            if chooser is not None and limit is None and chosen:
-                # The frames of type codes the filter never selects are set aside for the batch before any
-                # per-item call, and are neither shown nor counted as selected: map and compress loop in C.
+            if chooser is not None and keep is not None and chosen:
                 codes = list(map(_CODE, chosen))
-                for code in set(codes) - seen:
-                    seen.add(code)
-                    if chooser.verdict(code)[0] is not False:
-                        wanted.add(code)
-                if len(wanted) < len(seen):
-                    chosen = list(itertools.compress(chosen, map(wanted.__contains__, codes)))
+                new = set(codes) - seen
+                if new:  # judged at their first frame, then left out of the batches that follow
+                    for code in new:
+                        seen.add(code)
+                        if chooser.verdict(code)[0] is False:
+                            keep[code] = 0
+                    chosen = list(itertools.compress(chosen, map(keep.__getitem__, codes)))
             text = render(chosen, decode, lines, view.line_for, view.robust)
             if chooser is not None and left is not None:
                 done = len(taken) >= left
@@ -617,7 +629,7 @@ def decode_capture(cap, out, view, tally, select=None, limit=None, progress=None
                 if text:
                     out.write(text)
                     out.flush()
-                tally.commit(batch, chosen, rejected)
+                tally.commit(batch, chosen, rejected, None if keep is None else (framed, cap.size))
             del rejected[:]
             if progress is not None:
                 progress.update(tally.items, tally.size)
