@@ -551,10 +551,120 @@ PDI_HOT PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
     return found;
 }
 
+// The names the direct slots look up, as indexes of the slot cache.
+enum SlotName : int { kInit, kStr, kRepr, kSlotNames };
+
+PDI_HOT int init_slot(PyObject* self, PyObject* args, PyObject* kwds);
+PDI_HOT PyObject* str_slot(PyObject* self);
+PDI_HOT PyObject* repr_slot(PyObject* self);
+
+// Whether the class still has the direct slot of `slot`: rebinding or
+// deleting the name through the class gives it another, for good.
+bool slot_is_ours(PyTypeObject* type, SlotName slot) {
+    switch (slot) {
+        case kInit:
+            return type->tp_init == init_slot;
+        case kStr:
+            return type->tp_str == str_slot;
+        default:
+            return type->tp_repr == repr_slot;
+    }
+}
+
+// What a class that defines one of these methods holds under its name, kept
+// per class and slot name so that a slot call does not search the class's
+// namespace. An entry is a class and the method of this module its own
+// namespace holds (a new reference to the method, which holds the class, so
+// the class cannot go and another take its address), used while the class
+// keeps the direct slot. On 3.12 and later the type watcher also drops the
+// entries of a class as any change of it or of a class it derives from takes
+// effect (the interpreter calls it while the class holds a valid version
+// tag, which is assigned before an entry is made). (Like the interpreter's
+// own method cache, an entry does not see the namespace changed behind the
+// class's back, only through it.)
+struct SlotCache {
+    static constexpr std::size_t kEntries = 64;
+    struct Entry {
+        PyTypeObject* type;
+        PyObject* method;
+    };
+    Entry entries[kSlotNames][kEntries];
+    int watcher = -1;  // -1: no watcher (3.11, none left, or not made yet)
+    std::uint64_t changes = 0;  // calls of the watcher
+};
+
+SlotCache& slot_cache() {
+    static SlotCache cache{};
+    return cache;
+}
+
+std::size_t slot_entry(PyTypeObject* type) {
+    // A class object takes hundreds of bytes: its address over 64 spreads the classes.
+    return (reinterpret_cast<std::uintptr_t>(type) >> 6) % SlotCache::kEntries;
+}
+
+// The watcher: the class's entries no longer match. Their methods are
+// released when the entries are next filled, not here, where the release
+// could free the class the interpreter is changing.
+#if PY_VERSION_HEX >= 0x030C0000
+int forget_class(PyTypeObject* type) {
+    SlotCache& cache = slot_cache();
+    ++cache.changes;
+    const std::size_t i = slot_entry(type);
+    for (auto& row : cache.entries) {
+        if (row[i].type == type) row[i].type = nullptr;
+    }
+    return 0;
+}
+
+void watch_classes() {
+    SlotCache& cache = slot_cache();
+    if (cache.watcher >= 0) return;
+    cache.watcher = PyType_AddWatcher(forget_class);
+    if (cache.watcher < 0) PyErr_Clear();  // every watcher taken: the slots look up each time
+}
+#endif
+
+// class_attr(type, slot name) for the direct slots: from the slot cache when
+// it holds the class.
+PDI_HOT PyObject* slot_attr(PyTypeObject* type, SlotName slot, PyObject* name) noexcept {
+    SlotCache& cache = slot_cache();
+    SlotCache::Entry& e = cache.entries[slot][slot_entry(type)];
+    const bool ours = slot_is_ours(type, slot);
+    if (e.type == type && ours) {
+        Py_INCREF(e.method);
+        return e.method;
+    }
+#if PY_VERSION_HEX >= 0x030C0000
+    // The tag first: a change while the namespace is searched is then seen.
+    const bool watched = cache.watcher >= 0 && PyUnstable_Type_AssignVersionTag(type);
+#else
+    const bool watched = true;  // the slot alone tells
+#endif
+    const std::uint64_t changes = cache.changes;
+    PyObject* found = class_attr(type, name);
+    // Kept only for the class whose own namespace holds it.
+    if (found && ours && watched && cache.changes == changes && Py_TYPE(found) == &method_type() &&
+        reinterpret_cast<Method*>(found)->cls == reinterpret_cast<PyObject*>(type)) {
+#if PY_VERSION_HEX >= 0x030C0000
+        if (PyType_Watch(cache.watcher, reinterpret_cast<PyObject*>(type)) < 0) {
+            PyErr_Clear();  // looked up each time
+            return found;
+        }
+#endif
+        PyObject* old = e.method;
+        Py_INCREF(found);
+        e = SlotCache::Entry{type, found};
+        Py_XDECREF(old);  // after the entry is made: the release may run code
+    }
+    return found;
+}
+
 // `self.<name>(*args, **kwds)` as the class holds it now; `otherwise` when it holds none.
 template <class Otherwise>
-PyObject* call_own(PyObject* self, PyObject* name, PyObject* args, PyObject* kwds, Otherwise otherwise) {
-    PyObject* found = class_attr(Py_TYPE(self), name);
+PyObject* call_own(PyObject* self, SlotName slot, PyObject* name, PyObject* args, PyObject* kwds,
+                   Otherwise otherwise) {
+    PyObject* found = slot_attr(Py_TYPE(self), slot, name);
     if (!found) return otherwise();
     PyObject* result = call_found(found, self, args, kwds);
     Py_DECREF(found);  // held while it ran: a body may rebind the name
@@ -562,7 +672,7 @@ PyObject* call_own(PyObject* self, PyObject* name, PyObject* args, PyObject* kwd
 }
 
 PDI_HOT int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
-    PyObject* result = call_own(self, N.__init__, args, kwds, [&]() -> PyObject* {
+    PyObject* result = call_own(self, kInit, N.__init__, args, kwds, [&]() -> PyObject* {
         if (PyBaseObject_Type.tp_init(self, args, kwds) < 0) return nullptr;
         Py_INCREF(Py_None);
         return Py_None;
@@ -578,11 +688,11 @@ PDI_HOT int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
 }
 
 PDI_HOT PyObject* str_slot(PyObject* self) {
-    return call_own(self, N.__str__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_str(self); });
+    return call_own(self, kStr, N.__str__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_str(self); });
 }
 
 PDI_HOT PyObject* repr_slot(PyObject* self) {
-    return call_own(self, N.__repr__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_repr(self); });
+    return call_own(self, kRepr, N.__repr__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_repr(self); });
 }
 
 bool holds_own(PyTypeObject* type, PyObject* name) {
@@ -625,7 +735,7 @@ PDI_HOT PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf,
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
     PyObject* found = nullptr;
     if (type->tp_new != PyBaseObject_Type.tp_new || type->tp_init != init_slot ||
-        PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT) || !(found = class_attr(type, N.__init__)) ||
+        PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT) || !(found = slot_attr(type, kInit, N.__init__)) ||
         Py_TYPE(found) != &method_type()) {
         Py_XDECREF(found);
         return generic_construct(cls, args, nargs, kwnames);
@@ -655,6 +765,9 @@ PDI_HOT PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf,
 
 void use_direct_slots(PyObject* cls) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
+#if PY_VERSION_HEX >= 0x030C0000
+    watch_classes();
+#endif
     if (holds_own(type, N.__init__)) {
         type->tp_init = init_slot;
         // Only the plain metaclass calls a class through its vectorcall.
@@ -667,7 +780,7 @@ void use_direct_slots(PyObject* cls) {
 py::object new_instance(PyObject* cls, Body init) {
     if (Py_TYPE(cls) == &PyType_Type) {
         auto* type = reinterpret_cast<PyTypeObject*>(cls);
-        const py::object ctor = py::reinterpret_steal<py::object>(class_attr(type, N.__init__));
+        const py::object ctor = py::reinterpret_steal<py::object>(slot_attr(type, kInit, N.__init__));
         if (type->tp_new == PyBaseObject_Type.tp_new && ctor && Py_TYPE(ctor.ptr()) == &method_type() &&
             reinterpret_cast<Method*>(ctor.ptr())->body == init) {
             return steal(type->tp_new(type, N.no_args, nullptr));
