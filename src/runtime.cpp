@@ -625,16 +625,11 @@ void watch_classes() {
 }
 #endif
 
-// class_attr(type, slot name) for the direct slots: from the slot cache when
-// it holds the class.
-PDI_HOT PyObject* slot_attr(PyTypeObject* type, SlotName slot, PyObject* name) noexcept {
+// slot_attr() when the cache does not hold the class: looked up, and kept
+// when it may be.
+__attribute__((noinline)) PyObject* slot_attr_missed(PyTypeObject* type, PyObject* name, SlotCache::Entry& e,
+                                                     bool ours) noexcept {
     SlotCache& cache = slot_cache();
-    SlotCache::Entry& e = cache.entries[slot][slot_entry(type)];
-    const bool ours = slot_is_ours(type, slot);
-    if (e.type == type && ours) {
-        Py_INCREF(e.method);
-        return e.method;
-    }
 #if PY_VERSION_HEX >= 0x030C0000
     // The tag first: a change while the namespace is searched is then seen.
     const bool watched = cache.watcher >= 0 && PyUnstable_Type_AssignVersionTag(type);
@@ -658,6 +653,18 @@ PDI_HOT PyObject* slot_attr(PyTypeObject* type, SlotName slot, PyObject* name) n
         Py_XDECREF(old);  // after the entry is made: the release may run code
     }
     return found;
+}
+
+// class_attr(type, slot name) for the direct slots: from the slot cache when
+// it holds the class.
+PDI_INLINE PyObject* slot_attr(PyTypeObject* type, SlotName slot, PyObject* name) noexcept {
+    SlotCache::Entry& e = slot_cache().entries[slot][slot_entry(type)];
+    const bool ours = slot_is_ours(type, slot);
+    if (e.type == type && ours) {
+        Py_INCREF(e.method);
+        return e.method;
+    }
+    return slot_attr_missed(type, name, e, ours);
 }
 
 // `self.<name>(*args, **kwds)` as the class holds it now; `otherwise` when it holds none.
