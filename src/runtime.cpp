@@ -554,6 +554,7 @@ PDI_HOT PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
 // The names the direct slots look up, as indexes of the slot cache.
 enum SlotName : int { kInit, kStr, kRepr, kSlotNames };
 
+#if PY_VERSION_HEX >= 0x030C0000
 PDI_HOT int init_slot(PyObject* self, PyObject* args, PyObject* kwds);
 PDI_HOT PyObject* str_slot(PyObject* self);
 PDI_HOT PyObject* repr_slot(PyObject* self);
@@ -572,16 +573,14 @@ bool slot_is_ours(PyTypeObject* type, SlotName slot) {
 }
 
 // What a class that defines one of these methods holds under its name, kept
-// per class and slot name so that a slot call does not search the class's
-// namespace. An entry is a class and the method of this module its own
-// namespace holds (a new reference to the method, which holds the class, so
-// the class cannot go and another take its address), used while the class
-// keeps the direct slot. On 3.12 and later the type watcher also drops the
-// entries of a class as any change of it or of a class it derives from takes
-// effect (the interpreter calls it while the class holds a valid version
-// tag, which is assigned before an entry is made). (Like the interpreter's
-// own method cache, an entry does not see the namespace changed behind the
-// class's back, only through it.)
+// per class and slot name (3.12 and later) so that a slot call does not
+// search the class's namespace. An entry is a class and the method of this
+// module its own namespace holds (a new reference to the method, which holds
+// the class, so the class cannot go and another take its address), used
+// while the class keeps the direct slot. A dict watcher on the namespace
+// drops the class's entries before any change of it takes effect, made
+// through the class or behind its back. (3.11 has no watchers: its slots
+// search the namespace on every call.)
 struct SlotCache {
     static constexpr std::size_t kEntries = 64;
     struct Entry {
@@ -589,7 +588,7 @@ struct SlotCache {
         PyObject* method;
     };
     Entry entries[kSlotNames][kEntries];
-    int watcher = -1;  // -1: no watcher (3.11, none left, or not made yet)
+    int watcher = -1;           // -1: no watcher (none left, or not made yet)
     std::uint64_t changes = 0;  // calls of the watcher
 };
 
@@ -603,50 +602,44 @@ std::size_t slot_entry(PyTypeObject* type) {
     return (reinterpret_cast<std::uintptr_t>(type) >> 6) % SlotCache::kEntries;
 }
 
-// The watcher: the class's entries no longer match. Their methods are
-// released when the entries are next filled, not here, where the release
-// could free the class the interpreter is changing.
-#if PY_VERSION_HEX >= 0x030C0000
-int forget_class(PyTypeObject* type) {
+// The watcher: the entries of the class whose namespace changes no longer
+// match. Their methods are released when the entries are next filled, not
+// here, where the release could free the namespace being changed.
+int forget_namespace(PyDict_WatchEvent, PyObject* dict, PyObject*, PyObject*) {
     SlotCache& cache = slot_cache();
     ++cache.changes;
-    const std::size_t i = slot_entry(type);
     for (auto& row : cache.entries) {
-        if (row[i].type == type) row[i].type = nullptr;
+        for (SlotCache::Entry& e : row) {
+            if (e.type && e.type->tp_dict == dict) e.type = nullptr;
+        }
     }
     return 0;
 }
 
-void watch_classes() {
+void watch_namespaces() {
     SlotCache& cache = slot_cache();
     if (cache.watcher >= 0) return;
-    cache.watcher = PyType_AddWatcher(forget_class);
-    if (cache.watcher < 0) PyErr_Clear();  // every watcher taken: the slots look up each time
+    cache.watcher = PyDict_AddWatcher(forget_namespace);
+    if (cache.watcher < 0) PyErr_Clear();  // every watcher taken: the slots search each time
 }
-#endif
 
 // slot_attr() when the cache does not hold the class: looked up, and kept
 // when it may be.
 __attribute__((noinline)) PyObject* slot_attr_missed(PyTypeObject* type, PyObject* name, SlotCache::Entry& e,
                                                      bool ours) noexcept {
     SlotCache& cache = slot_cache();
-#if PY_VERSION_HEX >= 0x030C0000
-    // The tag first: a change while the namespace is searched is then seen.
-    const bool watched = cache.watcher >= 0 && PyUnstable_Type_AssignVersionTag(type);
-#else
-    const bool watched = true;  // the slot alone tells
-#endif
+    PyObject* own = PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE) ? type->tp_dict : nullptr;
+    // Watched first: a change while the namespace is searched is then seen.
+    bool watched = ours && own && cache.watcher >= 0;
+    if (watched && PyDict_Watch(cache.watcher, own) < 0) {
+        PyErr_Clear();  // searched each time
+        watched = false;
+    }
     const std::uint64_t changes = cache.changes;
     PyObject* found = class_attr(type, name);
     // Kept only for the class whose own namespace holds it.
-    if (found && ours && watched && cache.changes == changes && Py_TYPE(found) == &method_type() &&
+    if (found && watched && cache.changes == changes && Py_TYPE(found) == &method_type() &&
         reinterpret_cast<Method*>(found)->cls == reinterpret_cast<PyObject*>(type)) {
-#if PY_VERSION_HEX >= 0x030C0000
-        if (PyType_Watch(cache.watcher, reinterpret_cast<PyObject*>(type)) < 0) {
-            PyErr_Clear();  // looked up each time
-            return found;
-        }
-#endif
         PyObject* old = e.method;
         Py_INCREF(found);
         e = SlotCache::Entry{type, found};
@@ -654,10 +647,12 @@ __attribute__((noinline)) PyObject* slot_attr_missed(PyTypeObject* type, PyObjec
     }
     return found;
 }
+#endif
 
 // class_attr(type, slot name) for the direct slots: from the slot cache when
 // it holds the class.
 PDI_INLINE PyObject* slot_attr(PyTypeObject* type, SlotName slot, PyObject* name) noexcept {
+#if PY_VERSION_HEX >= 0x030C0000
     SlotCache::Entry& e = slot_cache().entries[slot][slot_entry(type)];
     const bool ours = slot_is_ours(type, slot);
     if (e.type == type && ours) {
@@ -665,6 +660,10 @@ PDI_INLINE PyObject* slot_attr(PyTypeObject* type, SlotName slot, PyObject* name
         return e.method;
     }
     return slot_attr_missed(type, name, e, ours);
+#else
+    (void)slot;
+    return class_attr(type, name);
+#endif
 }
 
 // `self.<name>(*args, **kwds)` as the class holds it now; `otherwise` when it holds none.
@@ -773,7 +772,7 @@ PDI_HOT PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf,
 void use_direct_slots(PyObject* cls) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
 #if PY_VERSION_HEX >= 0x030C0000
-    watch_classes();
+    watch_namespaces();
 #endif
     if (holds_own(type, N.__init__)) {
         type->tp_init = init_slot;

@@ -193,6 +193,11 @@ CASES = {
         print(sorted(vars(D())), sorted(vars(attr._decode(bytes(36))[0])))
         D.__init__ = lambda self: setattr(self, "made", 1)
         print("made" in vars(attr._decode(bytes(36))[0]), vars(D()))
+        P = m.PortInformation  # and the namespace changed behind the class's back after use
+        print(str(P(1, 2)), repr(P(3)))
+        space = gc.get_referents(P.__dict__)[0]
+        space["__str__"], space["__repr__"], space["__init__"] = lambda s: "s", lambda s: "r", lambda s, *a: None
+        print(str(P(1, 2)), repr(P(3)), vars(P(5)))
     """,
     # The framework's encoding reached past the item class as super() reaches it, whatever stands next.
     "super resolution": """
@@ -212,7 +217,8 @@ CASES = {
 EXPECTED = {
     "method context": "5 True",
     "constructor rebound after use": "['domaint', 'intercept', 'nt64', 'quality', 'slope'] "
-                                     "['domaint', 'intercept', 'nt64', 'quality', 'slope']\nTrue {'made': 1}",
+                                     "['domaint', 'intercept', 'nt64', 'quality', 'slope']\nTrue {'made': 1}\n"
+                                     "1, 2 PortInformation(voltage=3, current=0)\ns r {}",
     "definition emptied while decoding": "[None, None, None, None]",
     "descriptor gains __set__": "1, 2; 0, 0, 0, 0.0, 0; d, 2; d, 4; 0, 0, 0, d, 0; [3, 0.0]",
     "global rebound mid-call": "6 5",
