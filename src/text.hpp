@@ -87,7 +87,7 @@ public:
             "8081828384858687888990919293949596979899";
         char* p = out + n;
         while (u >= 100) {
-            const unsigned r = static_cast<unsigned>(u % 100);
+            const std::size_t r = static_cast<std::size_t>(u % 100);
             u /= 100;
             p -= 2;
             std::memcpy(p, kPairs + 2 * r, 2);
