@@ -4,8 +4,78 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace pdi {
+
+// The decimal digits of `a` (finite, not negative) when it is exactly a
+// decimal of at most 15 significant digits (a whole number or a binary
+// fraction of few bits, as most values that were written by hand are): no
+// decimal of fewer digits lies within half a unit in the last place of a
+// double of such a value, so these are its shortest digits, found with one
+// multiplication instead of a search. `point`: where the decimal point goes
+// (the value is 0.d1d2... times 10 ** point). False for any other value.
+inline bool exact_digits(double a, char (&digits)[20], int& ndigits, int& point) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &a, sizeof bits);
+    const int biased = static_cast<int>(bits >> 52) & 0x7FF;
+    std::uint64_t m = bits & ((std::uint64_t{1} << 52) - 1);
+    if (biased == 0) {
+        if (m) return false;  // subnormal
+        digits[0] = '0';
+        ndigits = point = 1;
+        return true;
+    }
+    m |= std::uint64_t{1} << 52;
+    int e = biased - 1075;  // a == m * 2 ** e
+    const int zeros = __builtin_ctzll(m);
+    m >>= zeros;
+    e += zeros;
+    constexpr std::uint64_t kMost = 1000000000000000;  // 10 ** 15
+    std::uint64_t n = 0;
+    int fraction = 0;  // decimal places: a == n / 10 ** fraction
+    if (e >= 0) {
+        if (e > 10) return false;
+        n = m << e;  // below 2 ** 63
+    } else {
+        // m / 2 ** k == m * 5 ** k / 10 ** k; 5 ** 22 alone is 10 ** 15 or more.
+        static constexpr std::uint64_t kFives[] = {1,
+                                                   5,
+                                                   25,
+                                                   125,
+                                                   625,
+                                                   3125,
+                                                   15625,
+                                                   78125,
+                                                   390625,
+                                                   1953125,
+                                                   9765625,
+                                                   48828125,
+                                                   244140625,
+                                                   1220703125,
+                                                   6103515625,
+                                                   30517578125,
+                                                   152587890625,
+                                                   762939453125,
+                                                   3814697265625,
+                                                   19073486328125,
+                                                   95367431640625,
+                                                   476837158203125};
+        fraction = -e;
+        if (fraction >= static_cast<int>(sizeof kFives / sizeof kFives[0])) return false;
+        if (__builtin_mul_overflow(m, kFives[fraction], &n)) return false;
+    }
+    if (n >= kMost) return false;
+    int trailing = 0;  // only a whole number has them (m * 5 ** k is odd)
+    while (n % 10 == 0) {
+        n /= 10;
+        ++trailing;
+    }
+    ndigits = static_cast<int>(std::to_chars(digits, digits + sizeof digits, n).ptr - digits);
+    point = ndigits - fraction + trailing;
+    return true;
+}
 
 // Writes the text of `v` into `out` and returns its length: the shortest
 // digits that read back to the same double, in fixed notation with ".0" on
@@ -20,21 +90,24 @@ inline int float_text(double v, char (&out)[40]) {
         put(std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf");
         return n;
     }
-    char sci[32];
-    auto r = std::to_chars(sci, sci + sizeof sci, v, std::chars_format::scientific);
-    // sci: [-]d[.ddd]e(+|-)XX
-    const char* p = sci;
-    const char* end = r.ptr;
-    if (*p == '-') out[n++] = *p++;
     char digits[20] = {};
     int ndigits = 0;
-    while (p < end && *p != 'e') {
-        if (*p != '.') digits[ndigits++] = *p;
-        ++p;
+    int decpt = 0;  // digits are 0.d1d2... times 10 ** decpt
+    if (std::signbit(v)) out[n++] = '-';
+    if (!exact_digits(std::fabs(v), digits, ndigits, decpt)) {
+        char sci[32];
+        auto r = std::to_chars(sci, sci + sizeof sci, std::fabs(v), std::chars_format::scientific);
+        // sci: d[.ddd]e(+|-)XX
+        const char* p = sci;
+        const char* end = r.ptr;
+        while (p < end && *p != 'e') {
+            if (*p != '.') digits[ndigits++] = *p;
+            ++p;
+        }
+        int exponent = 0;
+        std::from_chars(p + (p[1] == '+' ? 2 : 1), end, exponent);
+        decpt = exponent + 1;
     }
-    int exponent = 0;
-    std::from_chars(p + (p[1] == '+' ? 2 : 1), end, exponent);
-    const int decpt = exponent + 1;  // digits are 0.d1d2... times 10 ** decpt
     if (decpt > -4 && decpt <= 16) {
         if (decpt <= 0) {
             out[n++] = '0';

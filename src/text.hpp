@@ -41,12 +41,63 @@ public:
         }
         return wide(unicode);
     }
-    // "{}" of an int.
+    // "{}" of an int: its digits counted first, then written from the last,
+    // two at a time.
     Text& integer(long long v) {
         constexpr Py_ssize_t kMost = 20;  // digits and sign of a 64-bit number
         if (len_ + kMost > kSize) flush();
-        auto r = std::to_chars(buf_ + len_, buf_ + len_ + kMost, v);
-        len_ = r.ptr - buf_;
+        char* out = buf_ + len_;
+        unsigned long long u = static_cast<unsigned long long>(v);
+        if (v < 0) {
+            *out++ = '-';
+            u = 0 - u;
+        }
+        if (u < 10) {
+            *out++ = static_cast<char>('0' + u);
+            len_ = out - buf_;
+            return *this;
+        }
+        static constexpr unsigned long long kPowers[] = {1,
+                                                         10,
+                                                         100,
+                                                         1000,
+                                                         10000,
+                                                         100000,
+                                                         1000000,
+                                                         10000000,
+                                                         100000000,
+                                                         1000000000,
+                                                         10000000000,
+                                                         100000000000,
+                                                         1000000000000,
+                                                         10000000000000,
+                                                         100000000000000,
+                                                         1000000000000000,
+                                                         10000000000000000,
+                                                         100000000000000000,
+                                                         1000000000000000000,
+                                                         10000000000000000000U};
+        // log10 from log2: 1233 / 4096 is just above log10(2).
+        const int bits = 64 - __builtin_clzll(u);
+        int t = (bits * 1233) >> 12;
+        const int n = t + (u >= kPowers[t] ? 1 : 0);  // u >= 10 here, so t >= 1
+        static constexpr char kPairs[] =
+            "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+            "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+            "8081828384858687888990919293949596979899";
+        char* p = out + n;
+        while (u >= 100) {
+            const std::size_t r = static_cast<std::size_t>(u % 100);
+            u /= 100;
+            p -= 2;
+            std::memcpy(p, kPairs + 2 * r, 2);
+        }
+        if (u >= 10) {
+            std::memcpy(p - 2, kPairs + 2 * u, 2);
+        } else {
+            p[-1] = static_cast<char>('0' + u);
+        }
+        len_ = out + n - buf_;
         return *this;
     }
     // "{}": format(v, ""). Small exact ints, the most common value, are

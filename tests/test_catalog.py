@@ -52,6 +52,12 @@ def test_generic_record(cls):
        number=st.integers(), phase=st.floats())
 @example(values=[1e16, 1e-05, 0.0001, -0.0, 1.5e300, 2**63, -2**63 - 1, "\u00e9" * 500, 1e15, 0.1, 5e-324, -1e22],
          number=-1, phase=1e300)
+# whole numbers and short binary fractions, written from their exact digits, at the edges of that
+@example(values=[2**-21, 2**-22, 1e15 - 1, 1e15, 2.0**53, 100.0, 2.0**20, -2.5, 0.125, 2.0**-1022, 123456789012345.0,
+                 12345678901234.5], number=0, phase=0.0)
+# ints at each change of their digit count
+@example(values=[9, 10, 99, 100, -100, 999999, 10**18 - 1, 10**18, 10**19, 2**64 - 1, -2**63, -9], number=10**15,
+         phase=0.0)
 def test_renderings_convert_as_the_host_does(values, number, phase):
     text, expected = str(pdi.BucketSettings(*values)), ", ".join(map(str, values))
     assert text == expected and text.isascii() == expected.isascii()  # and in the host's compact form

@@ -187,6 +187,18 @@ CASES = {
         Field.__set__ = lambda self, obj, v: seen.append(v)
         print(*texts, str(p), str(P(3, 4)), str(R()), seen, sep="; ")
     """,
+    # A constructor rebound after the class was used: decoding makes the record through it from then on.
+    "constructor rebound after use": """
+        D, attr = m.DomainInformation, m.DIDomainInfoAttr("x")
+        print(sorted(vars(D())), sorted(vars(attr._decode(bytes(36))[0])))
+        D.__init__ = lambda self: setattr(self, "made", 1)
+        print("made" in vars(attr._decode(bytes(36))[0]), vars(D()))
+        P = m.PortInformation  # and the namespace changed behind the class's back after use
+        print(str(P(1, 2)), repr(P(3)))
+        space = gc.get_referents(P.__dict__)[0]
+        space["__str__"], space["__repr__"], space["__init__"] = lambda s: "s", lambda s: "r", lambda s, *a: None
+        print(str(P(1, 2)), repr(P(3)), vars(P(5)))
+    """,
     # The framework's encoding reached past the item class as super() reaches it, whatever stands next.
     "super resolution": """
         class Mixin(m.AcknowledgeListResponse.__mro__[1]):
@@ -204,6 +216,9 @@ CASES = {
 
 EXPECTED = {
     "method context": "5 True",
+    "constructor rebound after use": "['domaint', 'intercept', 'nt64', 'quality', 'slope'] "
+                                     "['domaint', 'intercept', 'nt64', 'quality', 'slope']\nTrue {'made': 1}\n"
+                                     "1, 2 PortInformation(voltage=3, current=0)\ns r {}",
     "definition emptied while decoding": "[None, None, None, None]",
     "descriptor gains __set__": "1, 2; 0, 0, 0, 0.0, 0; d, 2; d, 4; 0, 0, 0, d, 0; [3, 0.0]",
     "global rebound mid-call": "6 5",
