@@ -18,17 +18,18 @@ Names& names() noexcept {
 
 const Names& N = names();
 
+PyObject* intern_name(const char* member) {
+    // `struct` cannot name a C++ member: the member is `struct_`.
+    std::string name(member);
+    if (name.back() == '_' && name.front() != '_') name.pop_back();
+    return check(PyUnicode_InternFromString(name.c_str()));
+}
+
 void intern_names() {
     Names& n = names();
     if (n.zero) return;  // a second initialization finds them made
-    auto make = [](const char* s) {
-        // `struct` cannot name a C++ member: the member is `struct_`.
-        std::string name(s);
-        if (name.back() == '_' && name.front() != '_') name.pop_back();
-        return check(PyUnicode_InternFromString(name.c_str()));
-    };
-#define PDI_INTERN(name) n.name = make(#name);
-    PDI_NAMES(PDI_INTERN)
+#define PDI_INTERN(name) n.name = intern_name(#name);
+    PDI_SHARED_NAMES(PDI_INTERN)
 #undef PDI_INTERN
     n.zero_float = check(PyFloat_FromDouble(0.0));
     n.one = check(PyLong_FromLong(1));
@@ -919,7 +920,7 @@ namespace {
 // The rows the runtime itself gives classes (records, count-bounded lists),
 // packed like a subsystem's table under one nameless entry.
 constexpr ClassSpec kGenericSpecs[] = {
-    {"", What::Record, 0, nullptr, {},
+    {kNoPlace, "", What::Record, 0, nullptr, {},
      {body("_encode", counted_encode, "bytes"), body("_decode", counted_decode),
       body("__init__", record_init_body), body("__str__", record_str_body, "str"),
       body("__repr__", record_repr_body, "str")}},

@@ -1,13 +1,20 @@
 // Distribution and discovery items: firmware and content images, updater status,
 // device discovery and network services.
-#include "catalog.hpp"
-#include "text.hpp"
+#pragma once
 
-namespace pdi {
+#include "../catalog.hpp"
+#include "../text.hpp"
+
+namespace pdi::distribution {
 namespace {
 
 using K = Kind;
 
+// The names the bodies below use besides the shared ones.
+#define BODY_NAMES(X) \
+    X(damr_type) X(image_names) X(image_type) X(packet) X(status) X(status_strings)
+PDI_BODY_NAMES(BODY_NAMES)
+#undef BODY_NAMES
 
 // ---------------------------------------------------------------------------
 // Discovery hardware byte: version in bits 4..0, over-the-air upgrade in bit 5.
@@ -100,110 +107,110 @@ py::object damr_str(Call& c) {
 // ---------------------------------------------------------------------------
 
 constexpr ClassSpec kSpecs[] = {
-    {"ImageNotificationV1", What::Item, 0x800A, ITEM_DOC("Image Notification"),
+    {21, "ImageNotificationV1", What::Item, 0x800A, ITEM_DOC("Image Notification"),
      {attr("image_type", K::U8), fixed_str("image_version", 32), fixed_bytes("image_sha1", 20),
       attr("image_size", K::U32), attr("sector_size", K::U16), attr("image_serial", K::Serial),
       fixed_bytes("hardware_match", 20)}},
-    {"ImageRequestV1", What::Item, 0x800B, ITEM_DOC("Image Request"),
+    {22, "ImageRequestV1", What::Item, 0x800B, ITEM_DOC("Image Request"),
      {attr("image_serial", K::Serial), attr("sha1_end", K::U32), attr("sector_number", K::U16)}},
-    {"ImageSectorV1", What::Item, 0x800C, ITEM_DOC("Image Sector"),
+    {23, "ImageSectorV1", What::Item, 0x800C, ITEM_DOC("Image Sector"),
      {attr("image_serial", K::Serial), attr("sha1_end", K::U32), attr("sector_number", K::U16),
       attr("sector", K::VarBytes)}},
-    {"IPDiscoveryV1", What::Item, 0x800D, ITEM_DOC("IP Discovery"),
+    {24, "IPDiscoveryV1", What::Item, 0x800D, ITEM_DOC("IP Discovery"),
      {attr("transaction_id", K::U32), fixed_bytes("mac_address", 6), attr("ip_address", K::U32),
       attr("subnet_mask", K::U32), attr("default_gateway", K::U32), attr("vlan_id", K::U16),
       attr("config_type", K::U8), attr("listen_ip", K::U32)}},
-    {"IPAssignmentV1", What::Item, 0x800E, ITEM_DOC("IP Assignment"),
+    {25, "IPAssignmentV1", What::Item, 0x800E, ITEM_DOC("IP Assignment"),
      {attr("transaction_id", K::U32), fixed_bytes("mac_address", 6), attr("ip_address", K::U32),
       attr("subnet_mask", K::U32), attr("default_gateway", K::U32), attr("vlan_id", K::U16),
       attr("config_type", K::U8)}},
-    {"WiredDiscoveryV1", What::Item, 0x800F, ITEM_DOC("Wired Discovery"),
+    {26, "WiredDiscoveryV1", What::Item, 0x800F, ITEM_DOC("Wired Discovery"),
      {attr("hardware_version", K::U8), attr("server_instance", K::Serial), attr("capabilities", K::U64),
       attr("payload", K::VarBytes)},
      {kHardwareVersion}},
-    {"UWBDiscoveryV1", What::Item, 0x801A, ITEM_DOC("UWB Discovery"),
+    {40, "UWBDiscoveryV1", What::Item, 0x801A, ITEM_DOC("UWB Discovery"),
      {attr("source_serial_number", K::Serial), attr("server_instance", K::U32), attr("nt64", K::U64),
       attr("signal_strength", K::SignalStrength), attr("nt_quality", K::U8), attr("hardware_version", K::U8),
       attr("payload", K::VarBytes)},
      {kHardwareVersion}},
-    {"NetworkTraffic", What::Item, 0x801B, ITEM_DOC("Network Traffic"),
+    {41, "NetworkTraffic", What::Item, 0x801B, ITEM_DOC("Network Traffic"),
      {attr("server_ip", K::U32), attr("server_port", K::U16)}},
-    {"UWBDiscoveryV3", What::Item, 0x8027, ITEM_DOC("UWB Discovery"),
+    {53, "UWBDiscoveryV3", What::Item, 0x8027, ITEM_DOC("UWB Discovery"),
      {attr("source_serial_number", K::Serial), attr("nt64", K::U64), attr("signal_strength", K::SignalStrength),
       attr("interface_id", K::U8), attr("nt_quality", K::U8), attr("hardware_version", K::U8),
       attr("recovery_sha1", K::U32), attr("bootloader_sha1", K::U32), attr("firmware_sha1", K::U32),
       attr("payload", K::VarBytes)},
      {kHardwareVersion, kOtaUpgrade}},
-    {"UWBDiscoveryV2", What::Item, 0x8028, ITEM_DOC("UWB Discovery"),
+    {54, "UWBDiscoveryV2", What::Item, 0x8028, ITEM_DOC("UWB Discovery"),
      {attr("source_serial_number", K::Serial), attr("nt64", K::U64), attr("signal_strength", K::SignalStrength),
       attr("nt_quality", K::U8), attr("hardware_version", K::U8), attr("recovery_sha1", K::U32),
       attr("bootloader_sha1", K::U32), attr("firmware_sha1", K::U32), attr("payload", K::VarBytes)},
      {kHardwareVersion, kOtaUpgrade}},
-    {"DBChanged", What::Item, 0x802B, ITEM_DOC("DB Changed"), {}},
-    {"ContentDiscoveryV1", What::Item, 0x8036, ITEM_DOC("Content Discovery"), {fixed_bytes("sha256", 32)}},
-    {"ContentNotificationV1", What::Item, 0x8037, ITEM_DOC("Content Notification"),
+    {57, "DBChanged", What::Item, 0x802B, ITEM_DOC("DB Changed"), {}},
+    {65, "ContentDiscoveryV1", What::Item, 0x8036, ITEM_DOC("Content Discovery"), {fixed_bytes("sha256", 32)}},
+    {66, "ContentNotificationV1", What::Item, 0x8037, ITEM_DOC("Content Notification"),
      {fixed_bytes("sha256", 32), attr("content_size", K::U64), attr("sector_size", K::U16)}},
-    {"ContentRequestV1", What::Item, 0x8038, ITEM_DOC("Content Request"),
+    {67, "ContentRequestV1", What::Item, 0x8038, ITEM_DOC("Content Request"),
      {attr("sha256_end", K::U64), attr("sector_number", K::U32)}},
-    {"ContentSectorV1", What::Item, 0x8039, ITEM_DOC("Content Sector"),
+    {68, "ContentSectorV1", What::Item, 0x8039, ITEM_DOC("Content Sector"),
      {attr("sha256_end", K::U64), attr("sector_number", K::U32), attr("sector", K::VarBytes)}},
-    {"Ack", What::Item, 0x803A, ITEM_DOC("Acknowledge"), {attr("source_serial_number", K::Serial)}},
+    {69, "Ack", What::Item, 0x803A, ITEM_DOC("Acknowledge"), {attr("source_serial_number", K::Serial)}},
     // The payload field `type` lives on the instance; the class keeps the type code.
-    {"BridgeCommand", What::Item, 0x803C, ITEM_DOC("Bridge Command"),
+    {71, "BridgeCommand", What::Item, 0x803C, ITEM_DOC("Bridge Command"),
      {attr("type", K::U8), attr("size", K::U16), attr("data", K::VarBytes)}},
-    {"RLXBandwidthTestCommand", What::Item, 0x803E, ITEM_DOC("RLX Bandwidth Test Command"),
+    {72, "RLXBandwidthTestCommand", What::Item, 0x803E, ITEM_DOC("RLX Bandwidth Test Command"),
      {attr("packet_length", K::U16), attr("packet_interval", K::U16), attr("test_duration", K::U16)}},
-    {"RLXBandwidthTestPacket", What::Item, 0x803F, ITEM_DOC("RLX Bandwidth Test Packet"),
+    {73, "RLXBandwidthTestPacket", What::Item, 0x803F, ITEM_DOC("RLX Bandwidth Test Packet"),
      {attr("sequence", K::U16), attr("data", K::VarBytes)}},
-    {"UWBDiscoveryV4", What::Item, 0x8040, ITEM_DOC("UWB Discovery"),
+    {74, "UWBDiscoveryV4", What::Item, 0x8040, ITEM_DOC("UWB Discovery"),
      {attr("nt64", K::U64), attr("signal_strength", K::SignalStrength), attr("interface_id", K::U8),
       attr("nt_quality", K::U8), attr("announce_header", K::U8), attr("server_instance", K::Serial),
       attr("serial_number", K::Serial), attr("sequence_number_and_capabilities", K::U32),
       attr("firmware_IVSHA_ending", K::U32), attr("optional_capability_data", K::VarBytes)}},
-    {"DevicesReady", What::Item, 0x8041, ITEM_DOC("Devices Ready"), {attr("server_instance", K::U32)}},
-    {"ServerReady", What::Item, 0x8045, ITEM_DOC("Server Ready"), {attr("server_instance", K::U32)}},
-    {"ContentSectorV2", What::Item, 0x8047, ITEM_DOC("Content Sector"),
+    {75, "DevicesReady", What::Item, 0x8041, ITEM_DOC("Devices Ready"), {attr("server_instance", K::U32)}},
+    {78, "ServerReady", What::Item, 0x8045, ITEM_DOC("Server Ready"), {attr("server_instance", K::U32)}},
+    {80, "ContentSectorV2", What::Item, 0x8047, ITEM_DOC("Content Sector"),
      {fixed_bytes("sha256", 32), fixed_str("version_string", 32), attr("content_size", K::U64),
       attr("sector_size", K::U32), attr("sector_count", K::U32), attr("sector_index", K::U32),
       attr("data", K::VarBytes)}},
-    {"ParticleUpdater", What::Item, 0x8050, ITEM_DOC("Particle Updater"),
+    {89, "ParticleUpdater", What::Item, 0x8050, ITEM_DOC("Particle Updater"),
      {attr("flags", K::U8)},
      {flag("get_almanac_flag", "flags", 0x20), flag("get_firmware_flag", "flags", 0x40),
       flag("get_content_flag", "flags", 0x80)}},
-    {"DebugTraffic", What::Item, 0x8051, ITEM_DOC("Debug Traffic"),
+    {90, "DebugTraffic", What::Item, 0x8051, ITEM_DOC("Debug Traffic"),
      {attr("server_ip", K::U32), attr("server_port", K::U16)}},
-    {"UWBSnifferPacket", What::Item, 0x8052, nullptr, {attr("data", K::VarBytes)}},
+    {91, "UWBSnifferPacket", What::Item, 0x8052, nullptr, {attr("data", K::VarBytes)}},
     // As in BridgeCommand, the payload field `type` does not replace the class's type code.
-    {"CacheRequest", What::Item, 0x805A, ITEM_DOC("Cache Request"),
+    {98, "CacheRequest", What::Item, 0x805A, ITEM_DOC("Cache Request"),
      {attr("transaction_id", K::U32), attr("type", K::U16)}},
-    {"CacheReadResult", What::Item, 0x805C, ITEM_DOC("Cache Read Result"),
+    {100, "CacheReadResult", What::Item, 0x805C, ITEM_DOC("Cache Read Result"),
      {attr("transaction_id", K::U32), attr("error_string", K::VarStr)}},
-    {"AckTagResponseMapping", What::Item, 0x8073, ITEM_DOC("Ack Tag Response Mapping"),
+    {117, "AckTagResponseMapping", What::Item, 0x8073, ITEM_DOC("Ack Tag Response Mapping"),
      {fixed_bytes("command_sha1", 20)}},
-    {"ParticleUpdaterStats", What::Item, 0x807E, ITEM_DOC("Particle Updater Stats"),
+    {129, "ParticleUpdaterStats", What::Item, 0x807E, ITEM_DOC("Particle Updater Stats"),
      {fixed_str("image_version", 32), fixed_bytes("image_sha1", 20), attr("image_size", K::U32),
       attr("bytes_saved", K::U32), attr("sector_number", K::U16), attr("sector_size", K::U16),
       attr("image_type", K::U8), attr("status", K::U8)},
      {body("image_name", image_name, "str"), body("sector_status", sector_status, "str")},
      0, updater_stats_tables},
-    {"OtaImageRequest", What::Item, 0x8083, ITEM_DOC("OTA Image Request"),
+    {131, "OtaImageRequest", What::Item, 0x8083, ITEM_DOC("OTA Image Request"),
      {attr("rx_stats", K::RxStats), attr("serial_number", K::Serial), attr("ivsha1_ending", K::U32),
       attr("sector_number", K::U16)}},
-    {"DamrPacket", What::Item, 0x80D3,
+    {188, "DamrPacket", What::Item, 0x80D3,
      PRIVATE_DOC("DAMR Packet", "Carries one packet of the DAMR protocol inside an RLX data item."),
      {attr("damr_type", K::U8), attr("packet", K::VarBytes)},
      {body("__str__", damr_str, "str")}},
-    {"BackupRegisterContents", What::Item, 0x80D5,
+    {189, "BackupRegisterContents", What::Item, 0x80D5,
      PRIVATE_DOC("Backup Register Contents", "Reports the contents of a device's backup registers."),
      {attr("total_registers", K::U16), attr("backup_registers", K::VarBytes)}},
     // The type code alone is the command: no layout of its own.
-    {"SwapImageCommand", What::Item, 0x80D7,
+    {190, "SwapImageCommand", What::Item, 0x80D7,
      PRIVATE_DOC("Swap Image Command", "Tells an anchor's bootloader to load its backup image."),
      {}, {}, kNoDefinition},
 };
 
 }  // namespace
 
-constexpr Table kDistributionTable = packed_table<kSpecs>();
+constexpr Table kTable = packed_table<kSpecs>();
 
-}  // namespace pdi
+}  // namespace pdi::distribution

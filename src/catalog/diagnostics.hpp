@@ -4,9 +4,11 @@
 // Every item here is a flat counter or control record: its attribute list is
 // its whole wire format, packed with no alignment (a 32-bit field may start
 // at an odd offset), and the generic attribute walk encodes and decodes it.
-#include "catalog.hpp"
+#pragma once
 
-namespace pdi {
+#include "../catalog.hpp"
+
+namespace pdi::diagnostics {
 namespace {
 
 using K = Kind;
@@ -14,29 +16,29 @@ using K = Kind;
 
 constexpr ClassSpec kSpecs[] = {
     // Device and stack statistics: flat counter snapshots.
-    {"DecawaveStatsV1", What::Item, 0x8019, ITEM_DOC("Decawave Stats"),
+    {39, "DecawaveStatsV1", What::Item, 0x8019, ITEM_DOC("Decawave Stats"),
      {attr("phr_error", K::U32), attr("rsd_error", K::U32), attr("fcs_good", K::U32), attr("fcs_error", K::U32),
       attr("rx_filter_rejection", K::U32), attr("rx_overrun_error", K::U32), attr("sfd_timeout", K::U32),
       attr("preamble_timeout", K::U32), attr("rx_wait_timeout", K::U32), attr("tx_sent", K::U32),
       attr("half_period_warning", K::U32), attr("tx_power_up_warning", K::U32)}},
-    {"UWBNetworkStatsV1", What::Item, 0x8020, ITEM_DOC("UWB Network Stats"),
+    {46, "UWBNetworkStatsV1", What::Item, 0x8020, ITEM_DOC("UWB Network Stats"),
      {attr("irq_handler", K::U32), attr("irq_spurious_event", K::U32), attr("irq_read_buffer_error", K::U32),
       attr("tx_total", K::U32), attr("tx_time_error", K::U32), attr("tx_quality_error", K::U32),
       attr("tx_callback", K::U32), attr("tx_task_busy_error", K::U32), attr("tx_task_launch_error", K::U32),
       attr("tx_task", K::U32), attr("tx_app_callback", K::U32), attr("rx_callback", K::U32),
       attr("rx_task_busy_error", K::U32), attr("rx_task_launch_error", K::U32), attr("rx_task", K::U32),
       attr("rx_app_callback", K::U32)}},
-    {"ProcessorStats", What::Item, 0x8048, ITEM_DOC("Processor Stats"),
+    {81, "ProcessorStats", What::Item, 0x8048, ITEM_DOC("Processor Stats"),
      {attr("processor_uptime", K::U32), attr("memory_available", K::U32), attr("reset_type", K::U8),
       attr("abort_info", K::VarBytes)}},
-    {"UWBStackStatsV1", What::Item, 0x8049, ITEM_DOC("UWB Stack Stats"),
+    {82, "UWBStackStatsV1", What::Item, 0x8049, ITEM_DOC("UWB Stack Stats"),
      {attr("sync_attempts", K::U32), attr("sync_failures", K::U32)}},
-    {"UWBStackNetworkInterfaceStatsV1", What::Item, 0x804A, ITEM_DOC("UWB Stack Network Interface Stats"),
+    {83, "UWBStackNetworkInterfaceStatsV1", What::Item, 0x804A, ITEM_DOC("UWB Stack Network Interface Stats"),
      {attr("identifier", K::U32), attr("tx_event_callback", K::U32), attr("rx_event_callback", K::U32),
       attr("schedule_tx_success", K::U32), attr("schedule_tx_failure", K::U32),
       attr("schedule_rx_success", K::U32), attr("schedule_rx_failure", K::U32),
       attr("schedule_config_success", K::U32), attr("schedule_config_failure", K::U32)}},
-    {"UWBStackNetworkLayerStatsV1", What::Item, 0x804B, ITEM_DOC("UWB Stack Network Layer Stats"),
+    {84, "UWBStackNetworkLayerStatsV1", What::Item, 0x804B, ITEM_DOC("UWB Stack Network Layer Stats"),
      {attr("network_create", K::U32), attr("network_add_itf_success", K::U32),
       attr("network_add_itf_failure", K::U32), attr("network_repeated_event_missed", K::U32),
       attr("network_one_time_event_missed", K::U32), attr("schedule_task_success", K::U32),
@@ -50,7 +52,7 @@ constexpr ClassSpec kSpecs[] = {
       attr("ssel_missing_timestamp", K::U32), attr("seeder_id", K::U32), attr("ssel_state", K::U8),
       attr("nt_dt_quality", K::U8), attr("ssel_missed_phase_commands", K::U32),
       attr("ssel_missed_recovery_commands", K::U32), attr("ssel_max_widening_factor", K::U16)}},
-    {"UWBStackEventManagerStatsV1", What::Item, 0x804C, ITEM_DOC("UWB Stack Event Manager Stats"),
+    {85, "UWBStackEventManagerStatsV1", What::Item, 0x804C, ITEM_DOC("UWB Stack Event Manager Stats"),
      {attr("identifier", K::U32), attr("add_transmit_immediate", K::U32), attr("add_transmit_in_future", K::U32),
       attr("add_transmit_in_past", K::U32), attr("add_transmit_success", K::U32),
       attr("add_transmit_failure", K::U32), attr("add_receive_immediate", K::U32),
@@ -71,13 +73,13 @@ constexpr ClassSpec kSpecs[] = {
       attr("tx_blocked_by_sleep", K::U32), attr("low_power_state_changed_to_sleep", K::U32),
       attr("low_power_state_changed_to_idle", K::U32), attr("low_power_state_changed_to_receive", K::U32),
       attr("rx_buffers_full", K::U32), attr("tx_zero_length", K::U32)}},
-    {"UWBStackLinkLayerStatsV1", What::Item, 0x804D, ITEM_DOC("UWB Stack Link Layer Stats"),
+    {86, "UWBStackLinkLayerStatsV1", What::Item, 0x804D, ITEM_DOC("UWB Stack Link Layer Stats"),
      {attr("uwb_event_manager_create", K::U32)}},
-    {"UWBStackPhysicalLayerStatsV1", What::Item, 0x804E, ITEM_DOC("UWB Stack Physical Layer Stats"),
+    {87, "UWBStackPhysicalLayerStatsV1", What::Item, 0x804E, ITEM_DOC("UWB Stack Physical Layer Stats"),
      {attr("uwb_device_create_success", K::U32), attr("uwb_device_create_error", K::U32),
       attr("uwb_device_destroy", K::U32), attr("uwb_device_state_create_error", K::U32),
       attr("uwb_device_config_create_error", K::U32), attr("dw1000_create_failure", K::U32)}},
-    {"UWBStackDeviceStatsV1", What::Item, 0x804F, ITEM_DOC("UWB Stack Device Stats"),
+    {88, "UWBStackDeviceStatsV1", What::Item, 0x804F, ITEM_DOC("UWB Stack Device Stats"),
      {attr("identifier", K::U32), attr("bytes_received", K::U64), attr("bytes_transmitted", K::U64),
       attr("configure", K::U32), attr("irq_handler", K::U32), attr("irq_handler_loop", K::U32),
       attr("cplock", K::U32), attr("irq_handled", K::U32), attr("txfrb", K::U32), attr("txprs", K::U32),
@@ -90,11 +92,11 @@ constexpr ClassSpec kSpecs[] = {
       attr("tx_error_sync_clock_reset", K::U32), attr("go_to_rx", K::U32), attr("tx_data_too_big", K::U32),
       attr("rxoverr", K::U32), attr("temperature", K::U32), attr("rx_hpdwarn", K::U32), attr("rxpto", K::U32),
       attr("txpute", K::U32)}},
-    {"PingTimingDebugV1", What::Item, 0x8069, ITEM_DOC("Ping Timing Debug"),
+    {110, "PingTimingDebugV1", What::Item, 0x8069, ITEM_DOC("Ping Timing Debug"),
      {attr("serial_number", K::Serial), attr("network_time", K::U64), attr("timeout", K::U32),
       attr("slowest_ping_time", K::U32), attr("sequence", K::U16), attr("early_count", K::U16),
       attr("late_count", K::U16)}},
-    {"EthernetStats", What::Item, 0x8095, ITEM_DOC("Ethernet Stats") ".",
+    {148, "EthernetStats", What::Item, 0x8095, ITEM_DOC("Ethernet Stats") ".",
      {attr("max_frame", K::U16), attr("tx_total", K::U32), attr("tx_broadcast", K::U32),
       attr("tx_multicast", K::U32), attr("tx_bytes", K::U64), attr("tx_pause", K::U16),
       attr("tx_exactly_64", K::U32), attr("tx_range_65_127", K::U32), attr("tx_range_128_255", K::U32),
@@ -111,7 +113,7 @@ constexpr ClassSpec kSpecs[] = {
       attr("rx_alignment_error", K::U16), attr("rx_resource_error", K::U32), attr("rx_overrun", K::U16),
       attr("rx_ip_checksum_error", K::U8), attr("rx_tcp_checksum_error", K::U8),
       attr("rx_udp_checksum_error", K::U8)}},
-    {"PoeDebug", What::Item, 0x809A,
+    {150, "PoeDebug", What::Item, 0x809A,
      PROTECTED_DOC("PoE Debug", "Debug snapshot of the PoE microcontroller subsystem, with the time it was taken."),
      {attr("comms_status", K::U8), attr("upstream_port", K::U8), attr("downstream_port", K::U8),
       attr("reclass_events", K::U8), attr("downstream_class", K::U8), attr("mps_current", K::I32),
@@ -128,29 +130,29 @@ constexpr ClassSpec kSpecs[] = {
       attr("year", K::U8), attr("hours", K::U8), attr("minutes", K::U8), attr("seconds", K::U8),
       attr("milliseconds", K::U32)}},
     // Simulator controls and device resizing.
-    {"DeviceSize", What::Item, 0x80C2, PRIVATE_DOC("Device Size", "Resizes a device by x, y and z scale factors."),
+    {178, "DeviceSize", What::Item, 0x80C2, PRIVATE_DOC("Device Size", "Resizes a device by x, y and z scale factors."),
      {attr("serial_number", K::Serial), attr("x_scale", K::Float), attr("y_scale", K::Float),
       attr("z_scale", K::Float)}},
-    {"SimulatedUWBTransmission", What::Item, 0x80C5,
+    {179, "SimulatedUWBTransmission", What::Item, 0x80C5,
      PRIVATE_DOC("Simulated UWB Transmission",
                  "Describes a UWB transmission happening between two simulated devices, with the "
                  "transmitter's times and position and the packet itself."),
      {attr("tx_dt", K::U64), attr("tx_nt", K::U64), attr("x", K::I32), attr("y", K::I32), attr("z", K::I32),
       attr("uwb_packet", K::VarBytes)}},
-    {"SimulatedReset", What::Item, 0x80C7,
+    {180, "SimulatedReset", What::Item, 0x80C7,
      PRIVATE_DOC("Simulated Reset",
                  "Puts a simulated node into, or takes it out of, a held-in-reset state at a given network time."),
      {attr("serial_number", K::Serial), attr("network_time", K::U64), attr("reset_status", K::Bool)}},
-    {"SimulatedRepeatRate", What::Item, 0x80CD,
+    {185, "SimulatedRepeatRate", What::Item, 0x80CD,
      PRIVATE_DOC("Simulated Repeat Rate",
                  "Sets the repeat rate (period) of a simulated node from a given network time."),
      {attr("serial_number", K::Serial), attr("network_time", K::U64), attr("period", K::U32)}},
     // Ethernet switch status with one record per port.
-    {"EthernetPortStatus", What::Record, 0, RECORD_DOC("Ethernet Port Status"),
+    {191, "EthernetPortStatus", What::Record, 0, RECORD_DOC("Ethernet Port Status"),
      {attr("port_number", K::U8), attr("status_flags", K::U8), attr("port_operation_mode", K::U8),
       attr("port_rx_good_count", K::U64), attr("port_rx_error_count", K::U64), attr("port_tx_count", K::U64),
       attr("reverse_polarity_indication", K::U8), attr("link_state_change_count", K::U16)}},
-    {"EthernetStatus", What::Item, 0x80DF,
+    {192, "EthernetStatus", What::Item, 0x80DF,
      PRIVATE_DOC("Ethernet Status",
                  "Reports the current state of an anchor's Ethernet switch with all its ports."),
      {attr("node_voltage", K::U32), attr("downstream_timeout", K::Bool),
@@ -159,6 +161,6 @@ constexpr ClassSpec kSpecs[] = {
 
 }  // namespace
 
-constexpr Table kDiagnosticsTable = packed_table<kSpecs>();
+constexpr Table kTable = packed_table<kSpecs>();
 
-}  // namespace pdi
+}  // namespace pdi::diagnostics

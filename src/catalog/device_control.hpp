@@ -1,15 +1,23 @@
 // Device control and configuration items: device commands and their registry, pins,
 // power, RF agility, persistent properties.
-#include "catalog.hpp"
-#include "text.hpp"
+#pragma once
+
+#include "../catalog.hpp"
+#include "../text.hpp"
 
 #include <cstring>
 
-namespace pdi {
+namespace pdi::device_control {
 namespace {
 
 using K = Kind;
 
+// The names the bodies below use besides the shared ones.
+#define BODY_NAMES(X) \
+    X(UWBNetworkCommandItem) X(cmd_classes) X(commands) X(config) X(data) X(di_size) X(pack) \
+    X(print) X(struct_) X(unpack)
+PDI_BODY_NAMES(BODY_NAMES)
+#undef BODY_NAMES
 
 // ---------------------------------------------------------------------------
 // Network command list and the command-class registry.
@@ -249,57 +257,57 @@ py::object clear_persistent_property(Call& c) {
 // ---------------------------------------------------------------------------
 
 constexpr ClassSpec kSpecs[] = {
-    {"UserDefinedCommandV1", What::Item, 0x000B, ITEM_DOC("User Defined Command"),
+    {0, "UserDefinedCommandV1", What::Item, 0x000B, ITEM_DOC("User Defined Command"),
      {attr("serial_number", K::Serial), attr("command_type", K::U8), attr("payload", K::VarBytes)}},
-    {"PinStateReportV1", What::Item, 0x000C, ITEM_DOC("Pin State Report"),
+    {1, "PinStateReportV1", What::Item, 0x000C, ITEM_DOC("Pin State Report"),
      {attr("gnt", K::U32), attr("pin_bank", K::U8), attr("pin_mask", K::U8)},
      {kReportedPinBank}},
-    {"PinConfig", What::Record, 0, RECORD_DOC("Pin Config"),
+    {2, "PinConfig", What::Record, 0, RECORD_DOC("Pin Config"),
      {attr("data", K::U8)},
      {field("get_poll_interval", "data", -1, 5), field("get_change_report_flag", "data", 0x18, 3),
       field("get_pin_configuration", "data", 0x07), body("__str__", pin_config_str, "str"),
       body("__repr__", pin_config_str, "str"), body("__eq__", pin_config_eq, "bool", kOtherParam)},
      kNoRecordStr},
-    {"PinConfigurationReportV1", What::Item, 0x000D, ITEM_DOC("Pin Configuration Report"),
+    {3, "PinConfigurationReportV1", What::Item, 0x000D, ITEM_DOC("Pin Configuration Report"),
      {attr("gnt", K::U32), attr("pin_bank", K::U8), attr("pin_mask", K::U8),
       list_of("pin_configurations", "PinConfig")},
      {kReportedPinBank, add_pin_configurations("pin_configurations")}},
-    {"PinConfiguration", What::Item, 0x000E, ITEM_DOC("Pin Configuration"),
+    {4, "PinConfiguration", What::Item, 0x000E, ITEM_DOC("Pin Configuration"),
      {attr("serial_number", K::Serial), attr("pin_bank", K::U8), attr("pin_mask", K::U8),
       list_of("config_options", "PinConfig")},
      {kReportedPinBank, flag("get_send_report_flag", "pin_bank", -1, 7),
       add_pin_configurations("config_options")}},
-    {"PinStateReportV2", What::Item, 0x0146, ITEM_DOC("Pin State Report"),
+    {7, "PinStateReportV2", What::Item, 0x0146, ITEM_DOC("Pin State Report"),
      {attr("serial_number", K::Serial), attr("gnt", K::U32), attr("pin_bank", K::U8), attr("pin_mask", K::U8)},
      {kReportedPinBank}},
-    {"PinStateReportV3", What::Item, 0x0174, ITEM_DOC("Pin State Report"),
+    {8, "PinStateReportV3", What::Item, 0x0174, ITEM_DOC("Pin State Report"),
      {attr("serial_number", K::Serial), attr("nt64", K::U64), attr("pin_bank", K::U8), attr("pin_mask", K::U8)},
      {kReportedPinBank}},
-    {"PinConfigurationReportV2", What::Item, 0x0147, ITEM_DOC("Pin Configuration Report"),
+    {9, "PinConfigurationReportV2", What::Item, 0x0147, ITEM_DOC("Pin Configuration Report"),
      {attr("serial_number", K::Serial), attr("gnt", K::U32), attr("pin_bank", K::U8), attr("pin_mask", K::U8),
       list_of("pin_configurations", "PinConfig")},
      {kReportedPinBank, add_pin_configurations("pin_configurations")}},
     // The time field keeps its name but is 32 bits wide on the wire.
-    {"PinConfigurationReportV3", What::Item, 0x0175, ITEM_DOC("Pin Configuration Report"),
+    {10, "PinConfigurationReportV3", What::Item, 0x0175, ITEM_DOC("Pin Configuration Report"),
      {attr("serial_number", K::Serial), attr("nt64", K::U32), attr("pin_bank", K::U8), attr("pin_mask", K::U8),
       list_of("pin_configurations", "PinConfig")},
      {kReportedPinBank, add_pin_configurations("pin_configurations")}},
-    {"DiagnosticAlert", What::Item, 0x0180, ITEM_DOC("Diagnostic Alert"),
+    {11, "DiagnosticAlert", What::Item, 0x0180, ITEM_DOC("Diagnostic Alert"),
      {attr("serial_number", K::Serial), attr("diagnostic_code", K::U16), attr("state", K::U8),
       attr("message", K::VarStr)}},
-    {"SSPV1", What::Item, 0x8004, ITEM_DOC("SSP"), {attr("response_type", K::U8)}},
-    {"ConfigurationDumpV1", What::Item, 0x8006, ITEM_DOC("Configuration Dump"),
+    {16, "SSPV1", What::Item, 0x8004, ITEM_DOC("SSP"), {attr("response_type", K::U8)}},
+    {18, "ConfigurationDumpV1", What::Item, 0x8006, ITEM_DOC("Configuration Dump"),
      {attr("binary_config_data", K::VarBytes)}},
-    {"ExecuteDeviceCommandV1", What::Item, 0x8012, ITEM_DOC("Execute Device Command"),
+    {29, "ExecuteDeviceCommandV1", What::Item, 0x8012, ITEM_DOC("Execute Device Command"),
      {attr("destination_group", K::U32), attr("command_type_length", K::U16), attr("command_data", K::VarBytes)},
      {field("get_command_type", "command_type_length", -1, 10),
       field("get_command_length", "command_type_length", 0x3FF)}},
-    {"PortInformation", What::Record, 0, RECORD_DOC("Port Information"),
+    {33, "PortInformation", What::Record, 0, RECORD_DOC("Port Information"),
      {attr("voltage", K::U16), attr("current", K::U16)}},
-    {"PowerReport", What::Item, 0x8016, ITEM_DOC("Power Report"),
+    {34, "PowerReport", What::Item, 0x8016, ITEM_DOC("Power Report"),
      {attr("port_mask", K::U8), attr("output_enable_mask", K::U8), list_of("port_information", "PortInformation")},
      {append("add_port_information", "port_information", "PortInformation", kPortParams)}},
-    {"ExecuteDeviceCommandV2", What::Item, 0x8029, ITEM_DOC("Execute Device Command"),
+    {55, "ExecuteDeviceCommandV2", What::Item, 0x8029, ITEM_DOC("Execute Device Command"),
      {list_of("commands", "UWBNetworkCommandItem")},
      {body("register_cmd_item", register_cmd_item, "None", kCmdClassParam, Bind::Class),
       body("get_known_cmd_types", get_known_cmd_types, "None", {}, Bind::Class),
@@ -307,41 +315,41 @@ constexpr ClassSpec kSpecs[] = {
       body("_encode", command_list_encode, "bytes"), body("_decode", command_list_decode),
       body("__str__", command_list_str, "str")},
      0, command_registry},
-    {"SendDeviceCommand", What::Item, 0x8030, ITEM_DOC("Send Device Command"),
+    {59, "SendDeviceCommand", What::Item, 0x8030, ITEM_DOC("Send Device Command"),
      {attr("serial_number", K::Serial), attr("debug_data", K::VarBytes)}},
-    {"RFAgilityRead", What::Item, 0x8058, ITEM_DOC("RF Agility Read"), {attr("serial_number", K::Serial)}},
-    {"BucketSettings", What::Record, 0, RECORD_DOC("Bucket Settings"),
+    {95, "RFAgilityRead", What::Item, 0x8058, ITEM_DOC("RF Agility Read"), {attr("serial_number", K::Serial)}},
+    {96, "BucketSettings", What::Record, 0, RECORD_DOC("Bucket Settings"),
      {attr("channel", K::U8), renamed(attr("prf", K::U8), "rpf"), attr("preamble_code", K::U8),
       attr("preamble_length", K::U16), attr("bit_rate", K::U16), attr("power_mode", K::U16),
       attr("phr_power", K::U8), attr("data_power", K::U8), attr("on_time", K::U8), attr("initial_off_time", K::U8),
       attr("backoff", K::U8), attr("max_off_time", K::U8)}},
-    {"RFAgilityWrite", What::Item, 0x8059, ITEM_DOC("RF Agility Write"),
+    {97, "RFAgilityWrite", What::Item, 0x8059, ITEM_DOC("RF Agility Write"),
      {attr("serial_number_mask", K::Serial), list_of("bucket_settings", "BucketSettings")},
      {append("add_bucket_settings", "bucket_settings", "BucketSettings", kBucketParams)}},
-    {"RedundantPowerCommand", What::Item, 0x8063, ITEM_DOC("Redundant Power Command"), {attr("enable", K::Bool)}},
-    {"RstpConfigCommand", What::Item, 0x8064, ITEM_DOC("RSTP Config Command"),
+    {106, "RedundantPowerCommand", What::Item, 0x8063, ITEM_DOC("Redundant Power Command"), {attr("enable", K::Bool)}},
+    {107, "RstpConfigCommand", What::Item, 0x8064, ITEM_DOC("RSTP Config Command"),
      {attr("enable", K::Bool), attr("max_age", K::U16), attr("forward_delay", K::U16)}},
-    {"PersistentPropertyTypes", What::Item, 0x807C, ITEM_DOC("Persistent Property Types") ".",
+    {127, "PersistentPropertyTypes", What::Item, 0x807C, ITEM_DOC("Persistent Property Types") ".",
      {attr("offset", K::U16), attr("total_types", K::U16), attr("data", K::VarBytes)}},
-    {"PersistentPropertyData", What::Item, 0x807D, ITEM_DOC("Persistent Property Data") ".",
+    {128, "PersistentPropertyData", What::Item, 0x807D, ITEM_DOC("Persistent Property Data") ".",
      {attr("prop_id", K::U16), attr("offset", K::U16), attr("total_size", K::U16), attr("payload", K::VarBytes)}},
-    {"SetProtectedPersistentProperty", What::Item, 0x8091, ITEM_DOC("Set Protected Persistent Property") ".",
+    {145, "SetProtectedPersistentProperty", What::Item, 0x8091, ITEM_DOC("Set Protected Persistent Property") ".",
      {attr("serial_number", K::Serial), attr("config", K::U8), attr("property_id", K::U16),
       attr("property_value", K::VarBytes)},
      {body("set_persistent_property", set_persistent_property),
       body("clear_persistent_property", clear_persistent_property)}},
-    {"GetProtectedPersistentPropertyValue", What::Item, 0x8092,
+    {146, "GetProtectedPersistentPropertyValue", What::Item, 0x8092,
      ITEM_DOC("Get Protected Persistent Property Value") ".",
      {attr("serial_number", K::Serial), attr("property_id", K::U16)}},
-    {"GetProtectedPersistentPropertyList", What::Item, 0x8093, ITEM_DOC("Get Protected Persistent Property List") ".",
+    {147, "GetProtectedPersistentPropertyList", What::Item, 0x8093, ITEM_DOC("Get Protected Persistent Property List") ".",
      {attr("serial_number", K::Serial)}},
-    {"LEDReport", What::Item, 0x8099, ITEM_DOC("LED Report") ".",
+    {149, "LEDReport", What::Item, 0x8099, ITEM_DOC("LED Report") ".",
      {attr("timestamp_ms", K::U64), attr("red", K::U8), attr("green", K::U8), attr("blue", K::U8),
       attr("intensity", K::U8)}},
 };
 
 }  // namespace
 
-constexpr Table kDeviceControlTable = packed_table<kSpecs>();
+constexpr Table kTable = packed_table<kSpecs>();
 
-}  // namespace pdi
+}  // namespace pdi::device_control

@@ -1,15 +1,23 @@
 // Time synchronization items: ticks, clock readings, network locks, clock
 // domains and synchronization statistics.
-#include "catalog.hpp"
-#include "text.hpp"
+#pragma once
+
+#include "../catalog.hpp"
+#include "../text.hpp"
 
 #include <cstring>
 
-namespace pdi {
+namespace pdi::time_sync {
 namespace {
 
 using K = Kind;
 
+// The names the bodies below use besides the shared ones.
+#define BODY_NAMES(X) \
+    X(DomainInformation) X(domaint) X(intercept) X(nt64) X(pack) X(quality) X(slope) X(struct_) \
+    X(unpack_from)
+PDI_BODY_NAMES(BODY_NAMES)
+#undef BODY_NAMES
 
 // ---------------------------------------------------------------------------
 // Clock domains.
@@ -183,89 +191,89 @@ constexpr Param kDataParam[] = {{"data", "bytes", Dflt::Required}};
 #define SYNC_STATS_ANCHORS_USE "Synchronization statistics of the network application and of individual anchors."
 
 constexpr ClassSpec kSpecs[] = {
-    {"TickV1", What::Item, 0x8000, ITEM_DOC("Tick"),
+    {12, "TickV1", What::Item, 0x8000, ITEM_DOC("Tick"),
      {attr("sequence", K::U8), attr("source_serial_number", K::Serial), attr("source_id", K::U16),
       attr("gnt", K::U32), attr("gnt_quality", K::U8), attr("announce_offset", K::U32),
       attr("announce_prob", K::U8), attr("cmd_countdown", K::U8), attr("cmd_count", K::U8),
       attr("sync_period", K::U32), attr("tx_timestamp", K::U64)}},
-    {"SmoothingFactorV1", What::Item, 0x8005, ITEM_DOC("Smoothing Factor"),
+    {17, "SmoothingFactorV1", What::Item, 0x8005, ITEM_DOC("Smoothing Factor"),
      {attr("src_address", K::U16), attr("dest_address", K::U16), attr("smoothing_factor", K::U32)}},
-    {"TickV2", What::Item, 0x8015, ITEM_DOC("Tick"),
+    {32, "TickV2", What::Item, 0x8015, ITEM_DOC("Tick"),
      {attr("nt64", K::U64), attr("dt40", K::U64), attr("nt_quality", K::U8)}},
-    {"SyncStatsV1", What::Item, 0x8017, ITEM_DOC("Sync Stats"),
+    {35, "SyncStatsV1", What::Item, 0x8017, ITEM_DOC("Sync Stats"),
      {attr("tx_dt64", K::U64), attr("error", K::Double), attr("clock_adjustment", K::Double)}},
-    {"DomainInformation", What::Record, 0, "Domain Information: Domain Information Class Definition ",
+    {36, "DomainInformation", What::Record, 0, "Domain Information: Domain Information Class Definition ",
      {attr("nt64", K::U64), attr("domaint", K::U64), attr("quality", K::I64), attr("slope", K::Float),
       attr("intercept", K::I64)},
      {body("__init__", domain_info_init), body("__str__", domain_info_str, "str")},
      kNoDefinition | kNoRecordInit | kNoRecordStr},
-    {"DIDomainInfoAttr", What::AttrKind, 0,
+    {37, "DIDomainInfoAttr", What::AttrKind, 0,
      "Data Item Attribute: RLX Data Item Domain Information Attribute Class Definition", {},
      {body("__init__", domain_attr_init, "None", kNameParam),
       body("_encode", domain_attr_encode, "bytes", kDomainInfoParam),
       body("_decode", domain_attr_decode, "tuple[DomainInformation, int]", kDataParam)},
      kNoDefinition},
-    {"ClockDomain", What::Item, 0x8018, ITEM_DOC("Clock Domain"),
+    {38, "ClockDomain", What::Item, 0x8018, ITEM_DOC("Clock Domain"),
      {attr("proc_domain", K::DomainInfo), attr("deca_domain", K::DomainInfo)}},
-    {"NetworkLockV1", What::Item, 0x801C, ITEM_DOC("Network Lock"),
+    {42, "NetworkLockV1", What::Item, 0x801C, ITEM_DOC("Network Lock"),
      {attr("dt40", K::U64), attr("nt64", K::U64), attr("adjustment", K::Float)}},
-    {"ClockNTDTV1", What::Item, 0x801D, ITEM_DOC("Clock NT and DT"),
+    {43, "ClockNTDTV1", What::Item, 0x801D, ITEM_DOC("Clock NT and DT"),
      {attr("nt64", K::U64), attr("dt64", K::U64), attr("signal_strength", K::SignalStrength),
       attr("ntdt_slope", K::Double), attr("dtnt_slope", K::Double), attr("ntdt_error", K::I64),
       attr("dtnt_error", K::I64)}},
-    {"ClockPTDT", What::Item, 0x801E, ITEM_DOC("Clock PT and DT"),
+    {44, "ClockPTDT", What::Item, 0x801E, ITEM_DOC("Clock PT and DT"),
      {attr("pt64", K::U64), attr("dt64", K::U64), attr("signal_strength", K::SignalStrength),
       attr("ptdt_slope", K::Double), attr("dtpt_slope", K::Double), attr("ptdt_error", K::I64),
       attr("dtpt_error", K::I64)}},
-    {"ClockNTPTV1", What::Item, 0x801F, ITEM_DOC("Clock NT and PT"),
+    {45, "ClockNTPTV1", What::Item, 0x801F, ITEM_DOC("Clock NT and PT"),
      {attr("nt64", K::U64), attr("pt64", K::U64), attr("signal_strength", K::SignalStrength),
       attr("ntpt_slope", K::Double), attr("ptnt_slope", K::Double), attr("ntpt_error", K::I64),
       attr("ptnt_error", K::I64)}},
-    {"TickV3", What::Item, 0x802A, ITEM_DOC("Tick"),
+    {56, "TickV3", What::Item, 0x802A, ITEM_DOC("Tick"),
      {attr("nt64", K::U64), attr("dt40", K::U64), attr("nt_quality", K::U8), attr("interface_id", K::U8)}},
-    {"NetworkLockV2", What::Item, 0x802E, ITEM_DOC("Network Lock"),
+    {58, "NetworkLockV2", What::Item, 0x802E, ITEM_DOC("Network Lock"),
      {attr("dt64", K::U64), attr("nt64", K::U64), attr("adjustment", K::Float), attr("interface_id", K::U8),
       attr("nt_quality", K::U8)}},
-    {"ClockNTDTV2", What::Item, 0x8032, ITEM_DOC("Clock NT and DT"),
+    {61, "ClockNTDTV2", What::Item, 0x8032, ITEM_DOC("Clock NT and DT"),
      {attr("interface_id", K::U8), attr("nt64", K::U64), attr("dt64", K::U64), attr("ntdt_slope", K::Double),
       attr("dtnt_slope", K::Double), attr("ntdt_error", K::I64), attr("dtnt_error", K::I64)}},
-    {"ClockNTPTV2", What::Item, 0x8033, ITEM_DOC("Clock NT and PT"),
+    {62, "ClockNTPTV2", What::Item, 0x8033, ITEM_DOC("Clock NT and PT"),
      {attr("nt64", K::U64), attr("pt64", K::U64), attr("ntpt_slope", K::Double), attr("ptnt_slope", K::Double),
       attr("ntpt_error", K::I64), attr("ptnt_error", K::I64)}},
-    {"ClockSeeder", What::Item, 0x8034, ITEM_DOC("Clock Seeder"),
+    {63, "ClockSeeder", What::Item, 0x8034, ITEM_DOC("Clock Seeder"),
      {attr("nt64", K::U64), attr("interface_id", K::U8), attr("serial_number", K::Serial)}},
-    {"ClockDT", What::Item, 0x8035, ITEM_DOC("Clock DT"),
+    {64, "ClockDT", What::Item, 0x8035, ITEM_DOC("Clock DT"),
      {attr("interface_id", K::U8), attr("dt64_adjusted", K::U64), attr("dt64_raw", K::U64),
       attr("signal_strength", K::SignalStrength)}},
-    {"NetworkLockV3", What::Item, 0x803B, ITEM_DOC("Network Lock"),
+    {70, "NetworkLockV3", What::Item, 0x803B, ITEM_DOC("Network Lock"),
      {attr("intercept", K::U64), attr("adjustment", K::Float), attr("interface_id", K::U8),
       attr("nt_quality", K::U8)}},
-    {"EthernetTick", What::Item, 0x8044, ITEM_DOC("Ethernet Tick"),
+    {77, "EthernetTick", What::Item, 0x8044, ITEM_DOC("Ethernet Tick"),
      {attr("tx_nt64", K::U64), attr("tx_pt64", K::U64), attr("nt_quality", K::U8)}},
-    {"SyncStatsV2", What::Item, 0x8046, ITEM_DOC("Sync Stats"), {SYNC_STATS_COMMON}},
-    {"SyncStatsV3", What::Item, 0x8053, ITEM_DOC("Sync Stats"), {SYNC_STATS_COMMON, SYNC_STATS_FAILURES}},
-    {"NetAppTimeModelStats", What::Item, 0x805F, ITEM_DOC("Net App Time Model"),
+    {79, "SyncStatsV2", What::Item, 0x8046, ITEM_DOC("Sync Stats"), {SYNC_STATS_COMMON}},
+    {92, "SyncStatsV3", What::Item, 0x8053, ITEM_DOC("Sync Stats"), {SYNC_STATS_COMMON, SYNC_STATS_FAILURES}},
+    {102, "NetAppTimeModelStats", What::Item, 0x805F, ITEM_DOC("Net App Time Model"),
      {attr("calculated_nt", K::I64), attr("reported_nt", K::I64), attr("slope", K::Double),
       attr("nt_was_used", K::U8)}},
-    {"WiredNtLockAnnounceV1", What::Item, 0x806A, ITEM_DOC("Wired NT Lock Announce"),
+    {111, "WiredNtLockAnnounceV1", What::Item, 0x806A, ITEM_DOC("Wired NT Lock Announce"),
      {attr("network_time", K::U64), attr("announce_packet", K::VarBytes)}},
-    {"RepeatedSyncRx", What::Item, 0x8090, ITEM_DOC("Repeated Sync Rx"),
+    {144, "RepeatedSyncRx", What::Item, 0x8090, ITEM_DOC("Repeated Sync Rx"),
      {attr("sequence", K::U8), attr("source_serial_number", K::Serial), attr("tx_timestamp", K::U64),
       attr("sync_offset", K::U32), attr("rx_timestamp", K::U64), attr("num_commands", K::U8),
       attr("signal_strength", K::SignalStrength)}},
-    {"ClockPacket", What::Item, 0x80AD,
+    {159, "ClockPacket", What::Item, 0x80AD,
      PRIVATE_DOC("Clock Packet",
                  "Updates network time and tells the network application when to send commands in NTC mode."),
      {attr("network_time", K::U64), attr("nt_quality", K::U8)}},
-    {"NTCCommandAcknowledge", What::Item, 0x80B0,
+    {161, "NTCCommandAcknowledge", What::Item, 0x80B0,
      PRIVATE_DOC("NTC Command Acknowledge", "Acknowledges reception of NTC commands."),
      {attr("command_tx_nt", K::U64), attr("network_time_received", K::U64), attr("transmit_success", K::U8)}},
-    {"SeederIndexSerialNumberMapEntry", What::Record, 0, "Seeder Index Serial Number Map Entry Class Definition",
+    {170, "SeederIndexSerialNumberMapEntry", What::Record, 0, "Seeder Index Serial Number Map Entry Class Definition",
      {attr("seeder_index", K::U16), attr("serial_number", K::Serial)}},
-    {"SeederIndexSerialNumberMap", What::Item, 0x80BA,
+    {171, "SeederIndexSerialNumberMap", What::Item, 0x80BA,
      PRIVATE_DOC("Seeder Index Serial Number Map", "Sends the mapping of seeder indexes to serial numbers."),
      {attr("map_length", K::U16), list_of("map_entries", "SeederIndexSerialNumberMapEntry")}},
-    {"SyncStatsPair", What::Item, 0x80CB,
+    {183, "SyncStatsPair", What::Item, 0x80CB,
      PRIVATE_DOC("Sync Stats Pair", "Synchronization statistics of an anchor pair."),
      {attr("tx_serial_number", K::Serial), attr("tx_interface_id", K::U8), attr("rx_serial_number", K::Serial),
       attr("rx_interface_id", K::U8), attr("link_good_count", K::U16), attr("link_invalid_range_count", K::U16),
@@ -273,9 +281,9 @@ constexpr ClassSpec kSpecs[] = {
       attr("link_not_los_db_count", K::U16), attr("surveyed_uwb_air_time", K::Double),
       attr("error_average", K::Double), attr("error_std_dev", K::Double), attr("data_count", K::U16),
       attr("line_of_sight_first_path", K::Float), attr("line_of_sight_total_path", K::Float)}},
-    {"SyncStatsV4", What::Item, 0x80CC, PRIVATE_DOC("Sync Stats V4", SYNC_STATS_ANCHORS_USE),
+    {184, "SyncStatsV4", What::Item, 0x80CC, PRIVATE_DOC("Sync Stats V4", SYNC_STATS_ANCHORS_USE),
      {SYNC_STATS_COMMON, attr("tx_weight_ramp", K::Double), attr("rx_weight_ramp", K::Double), SYNC_STATS_FAILURES}},
-    {"SyncStatsV5", What::Item, 0x80D2, PRIVATE_DOC("Sync Stats V5", SYNC_STATS_ANCHORS_USE),
+    {187, "SyncStatsV5", What::Item, 0x80D2, PRIVATE_DOC("Sync Stats V5", SYNC_STATS_ANCHORS_USE),
      {SYNC_STATS_COMMON, attr("tx_weight_ramp", K::Double), attr("rx_weight_ramp", K::Double), SYNC_STATS_FAILURES,
       attr("tx_positive_drift_failure_count", K::U64), attr("tx_negative_drift_failure_count", K::U64),
       attr("rx_positive_drift_failure_count", K::U64), attr("rx_negative_drift_failure_count", K::U64)}},
@@ -287,6 +295,6 @@ constexpr ClassSpec kSpecs[] = {
 
 }  // namespace
 
-constexpr Table kTimeSyncTable = packed_table<kSpecs>();
+constexpr Table kTable = packed_table<kSpecs>();
 
-}  // namespace pdi
+}  // namespace pdi::time_sync

@@ -6,15 +6,26 @@
 // position record and so cuts every position record to its exact length
 // before decoding it. The self-calibration debug items render one line for
 // consoles, with their phase corrections shown in whole degrees.
-#include "catalog.hpp"
-#include "text.hpp"
+#pragma once
+
+#include "../catalog.hpp"
+#include "../text.hpp"
 
 #include <cstdio>
 
-namespace pdi {
+namespace pdi::radar {
 namespace {
 
 using K = Kind;
+
+// The names the bodies below use besides the shared ones.
+#define BODY_NAMES(X) \
+    X(channel) X(dt_cal_0) X(dt_cal_1) X(dt_cal_2) X(dt_cal_3) X(dt_cal_4) X(dt_cal_5) \
+    X(interface_data) X(math) X(network_time) X(num_interfaces) X(phase_cal_0) X(phase_cal_1) \
+    X(phase_cal_2) X(phase_cal_3) X(phase_cal_4) X(phase_cal_5) X(pi) X(position_data) \
+    X(rlx_header_serial) X(source_serial_number)
+PDI_BODY_NAMES(BODY_NAMES)
+#undef BODY_NAMES
 
 // ---------------------------------------------------------------------------
 // Position record of one channel.
@@ -184,77 +195,77 @@ py::object calibration_v4_str(Call& c) { return calibration_text(c, kCalibration
 // ---------------------------------------------------------------------------
 
 constexpr ClassSpec kSpecs[] = {
-    {"RadarInterfaceData", What::Record, 0, RECORD_DOC("Radar Interface Data"),
+    {139, "RadarInterfaceData", What::Record, 0, RECORD_DOC("Radar Interface Data"),
      {wrapped_serial("serial_number"), attr("interface_identifier", K::U8), attr("rx_dt", K::U64),
       attr("rx_phase", K::Double), attr("weight", K::Double), attr("status", K::U8)}},
-    {"RadarDebugV1", What::Item, 0x808D, ITEM_DOC("Radar Debug"),
+    {140, "RadarDebugV1", What::Item, 0x808D, ITEM_DOC("Radar Debug"),
      {attr("source_serial_number", K::Serial), attr("network_time", K::U64), attr("tx_sequence", K::U64),
       attr("rho", K::U32), attr("theta", K::Double), attr("phi", K::Double), attr("num_interfaces", K::U8),
       list_of("interface_data", "RadarInterfaceData")}},
-    {"RadarInterfaceDataV2", What::Record, 0, RECORD_DOC("Radar Interface Data V2"),
+    {141, "RadarInterfaceDataV2", What::Record, 0, RECORD_DOC("Radar Interface Data V2"),
      {wrapped_serial("serial_number"), attr("interface_identifier", K::U8), attr("uwb_packet_type", K::U8),
       attr("rx_dt", K::U64), attr("rx_phase", K::Double), attr("first_path", K::Double),
       attr("total_path", K::Double), attr("weight", K::Double), attr("status", K::U8)}},
-    {"RadarDebugV2", What::Item, 0x808E, "RLX Data Item: Norvane Data Protocol Radar Debug Data V2 Item Definition",
+    {142, "RadarDebugV2", What::Item, 0x808E, "RLX Data Item: Norvane Data Protocol Radar Debug Data V2 Item Definition",
      {attr("source_serial_number", K::Serial), attr("network_time", K::U64), attr("tx_sequence", K::U64),
       attr("rho", K::U32), attr("theta", K::Double), attr("phi", K::Double), attr("num_interfaces", K::U8),
       list_of("interface_data", "RadarInterfaceDataV2")}},
-    {"SelfCalibrationDebug", What::Item, 0x808F, ITEM_DOC("Self Calibration Debug"),
+    {143, "SelfCalibrationDebug", What::Item, 0x808F, ITEM_DOC("Self Calibration Debug"),
      {attr("network_time", K::U64), attr("phase_cal_0", K::Float), attr("phase_cal_1", K::Float),
       attr("phase_cal_2", K::Float), attr("phase_cal_3", K::Float), attr("phase_cal_4", K::Float),
       attr("dt_cal_0", K::I64), attr("dt_cal_1", K::I64), attr("dt_cal_2", K::I64), attr("dt_cal_3", K::I64),
       attr("dt_cal_4", K::I64)},
      {body("__str__", calibration_v1_str, "str")}},
-    {"SingleAntennaSelfCalibration", What::Record, 0, RECORD_DOC("Single Antenna Self Calibration"),
+    {155, "SingleAntennaSelfCalibration", What::Record, 0, RECORD_DOC("Single Antenna Self Calibration"),
      {attr("tx_dt", K::U8), attr("rx_phase_0", K::U16), attr("rx_dt_0", K::U16), attr("rx_phase_1", K::U16),
       attr("rx_dt_1", K::U16), attr("rx_phase_2", K::U16), attr("rx_dt_2", K::U16), attr("rx_phase_3", K::U16),
       attr("rx_dt_3", K::U16)}},
-    {"SelfCalibrationInputData", What::Item, 0x80A8,
+    {156, "SelfCalibrationInputData", What::Item, 0x80A8,
      PRIVATE_DOC("Self Calibration Input",
                  "Carries the raw per-antenna self-calibration measurements of one anchor, from which its "
                  "calibration is computed."),
      {attr("source_serial_number", K::Serial), list_of("antenna_data", "SingleAntennaSelfCalibration")}},
-    {"SelfCalibrationDebugV2", What::Item, 0x80AF, ITEM_DOC("Self Calibration Debug"),
+    {160, "SelfCalibrationDebugV2", What::Item, 0x80AF, ITEM_DOC("Self Calibration Debug"),
      {attr("network_time", K::U64), attr("phase_cal_0", K::Float), attr("phase_cal_1", K::Float),
       attr("phase_cal_2", K::Float), attr("phase_cal_3", K::Float), attr("phase_cal_4", K::Float),
       attr("phase_cal_5", K::Float), attr("dt_cal_0", K::I64), attr("dt_cal_1", K::I64), attr("dt_cal_2", K::I64),
       attr("dt_cal_3", K::I64), attr("dt_cal_4", K::I64), attr("dt_cal_5", K::I64), attr("num_interfaces", K::I8)},
      {body("__str__", calibration_v2_str, "str")}},
-    {"SelfCalibrationDebugV3", What::Item, 0x80B4, ITEM_DOC("Self Calibration Debug"),
+    {162, "SelfCalibrationDebugV3", What::Item, 0x80B4, ITEM_DOC("Self Calibration Debug"),
      {attr("source_serial_number", K::Serial), attr("network_time", K::U64), attr("phase_cal_0", K::Float),
       attr("phase_cal_1", K::Float), attr("phase_cal_2", K::Float), attr("phase_cal_3", K::Float),
       attr("phase_cal_4", K::Float), attr("phase_cal_5", K::Float), attr("dt_cal_0", K::I64),
       attr("dt_cal_1", K::I64), attr("dt_cal_2", K::I64), attr("dt_cal_3", K::I64), attr("dt_cal_4", K::I64),
       attr("dt_cal_5", K::I64), attr("num_interfaces", K::I8)},
      {body("__str__", calibration_v3_str, "str")}},
-    {"SelfCalibrationDebugV4", What::Item, 0x80B6, ITEM_DOC("Self Calibration Debug"),
+    {164, "SelfCalibrationDebugV4", What::Item, 0x80B6, ITEM_DOC("Self Calibration Debug"),
      {attr("source_serial_number", K::Serial), attr("network_time", K::U64), attr("phase_cal_0", K::Float),
       attr("phase_cal_1", K::Float), attr("phase_cal_2", K::Float), attr("phase_cal_3", K::Float),
       attr("phase_cal_4", K::Float), attr("phase_cal_5", K::Float), attr("dt_cal_0", K::I64),
       attr("dt_cal_1", K::I64), attr("dt_cal_2", K::I64), attr("dt_cal_3", K::I64), attr("dt_cal_4", K::I64),
       attr("dt_cal_5", K::I64), attr("num_interfaces", K::U8), attr("channel", K::U8)},
      {body("__str__", calibration_v4_str, "str")}},
-    {"RadarInterfaceDataV3", What::Record, 0, RECORD_DOC("Radar Interface Data V3"),
+    {165, "RadarInterfaceDataV3", What::Record, 0, RECORD_DOC("Radar Interface Data V3"),
      {attr("interface_identifier", K::U8), attr("uwb_packet_type", K::U8), attr("rx_dt", K::U64),
       attr("rx_phase", K::Double), attr("first_path", K::Double), attr("total_path", K::Double),
       attr("weight", K::Double), attr("status", K::U8)}},
-    {"RadarDebugV3", What::Item, 0x80B7, ITEM_DOC("Radar Debug"),
+    {166, "RadarDebugV3", What::Item, 0x80B7, ITEM_DOC("Radar Debug"),
      {attr("source_serial_number", K::Serial), attr("network_time", K::U64), attr("tx_sequence", K::U64),
       attr("distance", K::U32), attr("azimuth", K::Double), attr("elevation", K::Double),
       attr("pos_quality", K::U16), attr("dist_quality", K::U16), attr("dt_search_angle", K::U16),
       attr("start_phase_error", K::U32), attr("end_phase_error", K::U32), attr("num_interfaces", K::U8),
       list_of("interface_data", "RadarInterfaceDataV3")}},
-    {"RadarInterfaceDataV4", What::Record, 0, RECORD_DOC("Radar Interface Data V4"),
+    {167, "RadarInterfaceDataV4", What::Record, 0, RECORD_DOC("Radar Interface Data V4"),
      {attr("rx_dt", K::U64), attr("rx_phase", K::Float), attr("first_path", K::Float), attr("total_path", K::Float),
       attr("weight", K::Float), attr("status", K::U8)}},
-    {"RadarDebugV4", What::Item, 0x80B8, ITEM_DOC("Radar Debug"),
+    {168, "RadarDebugV4", What::Item, 0x80B8, ITEM_DOC("Radar Debug"),
      {attr("source_serial_number", K::Serial), attr("network_time", K::U64), attr("tx_sequence", K::U64),
       attr("distance", K::U32), attr("azimuth", K::U16), attr("elevation", K::U16), attr("pos_quality", K::U16),
       attr("dist_quality", K::U16), attr("dt_search_angle", K::U16), attr("start_phase_error", K::U32),
       attr("end_phase_error", K::U32), attr("short_dt_angular_difference", K::U16),
       attr("long_dt_angular_difference", K::U16), attr("num_interfaces", K::U8),
       list_of("interface_data", "RadarInterfaceDataV4")}},
-    {"RadarPositionDebugData", What::Record, 0, RECORD_DOC("Radar Position Debug Data"),
+    {172, "RadarPositionDebugData", What::Record, 0, RECORD_DOC("Radar Position Debug Data"),
      {attr("channel", K::U8), attr("azimuth", K::U16), attr("elevation", K::U16), attr("pos_quality", K::U16),
       attr("sum_of_phase_error", K::U32), attr("dt_search_angle", K::U16),
       attr("short_dt_angular_difference", K::U16), attr("long_dt_angular_difference", K::U16),
@@ -262,7 +273,7 @@ constexpr ClassSpec kSpecs[] = {
      {constructor(kPositionParams),
       body("__str__", position_str, "str")},
      kNoRecordInit | kNoRecordStr},
-    {"RadarDebugV5", What::Item, 0x80BB, ITEM_DOC("Radar Debug"),
+    {173, "RadarDebugV5", What::Item, 0x80BB, ITEM_DOC("Radar Debug"),
      {attr("source_serial_number", K::Serial), attr("network_time", K::U64), attr("tx_sequence", K::U8),
       attr("distance", K::U32), attr("dist_quality", K::U16), attr("num_channels", K::U8),
       list_of("position_data", "RadarPositionDebugData")},
@@ -271,6 +282,6 @@ constexpr ClassSpec kSpecs[] = {
 
 }  // namespace
 
-constexpr Table kRadarTable = packed_table<kSpecs>();
+constexpr Table kTable = packed_table<kSpecs>();
 
-}  // namespace pdi
+}  // namespace pdi::radar

@@ -1,0 +1,73 @@
+// The catalog: every subsystem's table in one translation unit, so that the
+// compiler sees all rows. The catalog order is derived from the rows' places
+// and checked here: a place taken twice, one left empty or a class declared
+// twice does not compile.
+#include "catalog.hpp"
+
+#include "catalog/device_control.hpp"
+#include "catalog/diagnostics.hpp"
+#include "catalog/distribution.hpp"
+#include "catalog/ownership.hpp"
+#include "catalog/radar.hpp"
+#include "catalog/ranging.hpp"
+#include "catalog/time_sync.hpp"
+
+namespace pdi {
+namespace {
+
+constexpr const Table* kTables[] = {
+    &time_sync::kTable, &ranging::kTable, &radar::kTable, &ownership::kTable,
+    &device_control::kTable, &distribution::kTable, &diagnostics::kTable,
+};
+
+constexpr std::size_t count_classes() noexcept {
+    std::size_t n = 0;
+    for (const Table* t : kTables) n += t->nclasses;
+    return n;
+}
+constexpr std::size_t kClasses = count_classes();
+
+struct Order {
+    Place at[kClasses];
+};
+
+// Each class at its place: kClasses rows in kClasses distinct places fill them all.
+constexpr Order order() {
+    Order o{};
+    bool taken[kClasses] = {};
+    for (std::size_t t = 0; t < std::size(kTables); ++t) {
+        for (std::size_t i = 0; i < kTables[t]->nclasses; ++i) {
+            const ClassRow& c = kTables[t]->classes[i];
+            if (c.place >= kClasses) throw "a place beyond the catalog: they run from 0 to the classes less one";
+            if (taken[c.place]) throw "two classes have one place in the catalog order";
+            taken[c.place] = true;
+            o.at[c.place] = Place{static_cast<std::uint8_t>(t), static_cast<std::uint16_t>(i)};
+        }
+    }
+    for (std::size_t p = 1; p < kClasses; ++p) {
+        const Place a = o.at[p];
+        for (std::size_t q = 0; q < p; ++q) {
+            const Place b = o.at[q];
+            if (packing::same(kTables[a.table]->str(kTables[a.table]->classes[a.row].name),
+                              kTables[b.table]->str(kTables[b.table]->classes[b.row].name))) {
+                throw "a class declared twice";
+            }
+        }
+    }
+    return o;
+}
+constexpr Order kOrder = order();
+
+void intern_body_names() {
+    device_control::intern_body_names();
+    distribution::intern_body_names();
+    radar::intern_body_names();
+    ranging::intern_body_names();
+    time_sync::intern_body_names();
+}
+
+}  // namespace
+
+const Catalog kCatalog = {kTables, kOrder.at, kClasses, intern_body_names};
+
+}  // namespace pdi
