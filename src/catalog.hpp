@@ -519,9 +519,16 @@ void build_catalog(PyObject* module_dict);
 // ---------------------------------------------------------------------------
 // Runtime for method bodies.
 //
-// A CPython call that fails leaves the error indicator set and throws PyErr;
-// the method object turns it into a NULL return, so the error propagates
-// unchanged.
+// Errors, one convention in both modules. A Python error is the interpreter's
+// error indicator; C++ code that meets one (a CPython call returned NULL or
+// -1) throws PyErr, the indicator set: check, steal, borrow and check_status
+// do that for a CPython result. Every function the interpreter calls (a
+// method, a slot, a module function, the module's initialization) catches at
+// that boundary, through guarded() or restore_error(), and returns NULL or -1
+// as CPython expects. Only the noexcept helpers of paths that must not unwind
+// (get_attr, set_attr, find_global, the constructors' direct paths) return
+// NULL or -1 themselves; other code calls their throwing forms (get, set,
+// lookup_global). No C++ exception stands for anything but an error.
 struct PyErr {};
 
 // Called in a handler: sets the Python error that the C++ exception being
