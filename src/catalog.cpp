@@ -58,6 +58,17 @@ constexpr Order order() {
 }
 constexpr Order kOrder = order();
 
+constexpr std::uint16_t bare_record() {
+    std::uint16_t found = kNoPlace;
+    for (std::size_t p = 0; p < kClasses; ++p) {
+        const ClassRow& c = kTables[kOrder.at[p].table]->classes[kOrder.at[p].row];
+        if (c.what != What::Record || !(c.flags & kNoDefinition)) continue;
+        if (found != kNoPlace) throw "two records without a definition: a representation shows the fields of one";
+        found = static_cast<std::uint16_t>(p);
+    }
+    return found;
+}
+
 void intern_body_names() {
     device_control::intern_body_names();
     distribution::intern_body_names();
@@ -68,6 +79,6 @@ void intern_body_names() {
 
 }  // namespace
 
-const Catalog kCatalog = {kTables, kOrder.at, kClasses, intern_body_names};
+const Catalog kCatalog = {kTables, kOrder.at, kClasses, intern_body_names, bare_record()};
 
 }  // namespace pdi

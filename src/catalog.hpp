@@ -510,6 +510,10 @@ struct Catalog {
     const Place* order;
     std::size_t nclasses;
     void (*intern_body_names)();         // the names of every subsystem's bodies
+    // The place of the one record without a `definition` (kNoPlace: none),
+    // whose fields a record's representation shows for an object whose class
+    // has no `definition`.
+    std::uint16_t bare_record;
 };
 extern const Catalog kCatalog;
 

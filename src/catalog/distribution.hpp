@@ -72,36 +72,38 @@ py::object sector_status(Call& c) { return table_text(c, N.status_strings, N.sta
 py::object damr_str(Call& c) {
     py::object damr_type = get(c.self, N.damr_type);
     py::object packet = get(c.self, N.packet);
+    py::object tail;
+    if (!PyBytes_CheckExact(packet.ptr())) {
+        // Made before the type is formatted, as Python evaluates the arguments of format() first.
+        py::object little = steal(PyUnicode_FromString("little"));
+        py::object from_bytes = get(reinterpret_cast<PyObject*>(&PyLong_Type), steal(PyUnicode_FromString("from_bytes")).ptr());
+        PyObject* args[] = {packet.ptr(), little.ptr()};
+        py::object number = steal(PyObject_Vectorcall(from_bytes.ptr(), args, 2, nullptr));
+        tail = steal(PyNumber_ToBase(number.ptr(), 16));
+    }
     Text t;
     t.ascii("0x").hex(damr_type.ptr(), 2).ascii(", ");
-    if (PyBytes_CheckExact(packet.ptr())) {
-        // Most significant byte first, leading zeros dropped; zero is "0x0".
-        const auto* p = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(packet.ptr()));
-        Py_ssize_t top = PyBytes_GET_SIZE(packet.ptr());
-        while (top > 0 && p[top - 1] == 0) --top;
-        static const char digits[] = "0123456789abcdef";
-        char chunk[64];
-        Py_ssize_t n = 0;
-        chunk[n++] = '0';
-        chunk[n++] = 'x';
-        if (top == 0) chunk[n++] = '0';
-        if (top > 0 && p[top - 1] < 16) chunk[n++] = digits[p[--top]];
-        for (Py_ssize_t i = top - 1; i >= 0; --i) {
-            if (n + 2 > static_cast<Py_ssize_t>(sizeof chunk)) {
-                t.ascii(chunk, n);
-                n = 0;
-            }
-            chunk[n++] = digits[p[i] >> 4];
-            chunk[n++] = digits[p[i] & 15];
+    if (tail) return t.str(tail.ptr()).finish();
+    // Most significant byte first, leading zeros dropped; zero is "0x0".
+    const auto* p = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(packet.ptr()));
+    Py_ssize_t top = PyBytes_GET_SIZE(packet.ptr());
+    while (top > 0 && p[top - 1] == 0) --top;
+    static const char digits[] = "0123456789abcdef";
+    char chunk[64];
+    Py_ssize_t n = 0;
+    chunk[n++] = '0';
+    chunk[n++] = 'x';
+    if (top == 0) chunk[n++] = '0';
+    if (top > 0 && p[top - 1] < 16) chunk[n++] = digits[p[--top]];
+    for (Py_ssize_t i = top - 1; i >= 0; --i) {
+        if (n + 2 > static_cast<Py_ssize_t>(sizeof chunk)) {
+            t.ascii(chunk, n);
+            n = 0;
         }
-        return t.ascii(chunk, n).finish();
+        chunk[n++] = digits[p[i] >> 4];
+        chunk[n++] = digits[p[i] & 15];
     }
-    py::object little = steal(PyUnicode_FromString("little"));
-    py::object from_bytes = get(reinterpret_cast<PyObject*>(&PyLong_Type), steal(PyUnicode_FromString("from_bytes")).ptr());
-    PyObject* args[] = {packet.ptr(), little.ptr()};
-    py::object number = steal(PyObject_Vectorcall(from_bytes.ptr(), args, 2, nullptr));
-    py::object tail = steal(PyNumber_ToBase(number.ptr(), 16));
-    return t.str(tail.ptr()).finish();
+    return t.ascii(chunk, n).finish();
 }
 
 // ---------------------------------------------------------------------------
