@@ -1,16 +1,17 @@
 // The catalog: every subsystem's table in one translation unit, so that the
 // compiler sees all rows. The catalog order is derived from the rows' places
 // and checked here: a place taken twice, one left empty or a class declared
-// twice does not compile.
+// twice does not compile. The subsystem files are parts of this unit alone
+// (.inc), not headers.
 #include "catalog.hpp"
 
-#include "catalog/device_control.hpp"
-#include "catalog/diagnostics.hpp"
-#include "catalog/distribution.hpp"
-#include "catalog/ownership.hpp"
-#include "catalog/radar.hpp"
-#include "catalog/ranging.hpp"
-#include "catalog/time_sync.hpp"
+#include "catalog/device_control.inc"
+#include "catalog/diagnostics.inc"
+#include "catalog/distribution.inc"
+#include "catalog/ownership.inc"
+#include "catalog/radar.inc"
+#include "catalog/ranging.inc"
+#include "catalog/time_sync.inc"
 
 namespace pdi {
 namespace {
@@ -68,6 +69,7 @@ constexpr std::uint16_t bare_record() {
     }
     return found;
 }
+constexpr std::uint16_t kBareRecord = bare_record();
 
 void intern_body_names() {
     device_control::intern_body_names();
@@ -79,6 +81,6 @@ void intern_body_names() {
 
 }  // namespace
 
-const Catalog kCatalog = {kTables, kOrder.at, kClasses, intern_body_names, bare_record()};
+const Catalog kCatalog = {kTables, kOrder.at, kClasses, intern_body_names, kBareRecord};
 
 }  // namespace pdi

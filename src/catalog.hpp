@@ -7,7 +7,7 @@
 // methods as a list of MethodSpec rows. A row is either one of the recurring
 // behaviours (bit-field accessor, list builder, count-bounded list), which
 // the runtime carries out from the row's data alone, or a hand-written body
-// for what a table cannot say. Each subsystem file (catalog/*.hpp) holds one
+// for what a table cannot say. Each subsystem file (catalog/*.inc) holds one
 // table of ClassSpec and the names its bodies use, evaluated at compile time
 // into its packed form (see "Packed tables" below); catalog.cpp gathers the
 // tables, derives the catalog order from their places and checks it; the
