@@ -113,34 +113,13 @@ struct Builder {
 
 void build_catalog(PyObject* module_dict) {
     intern_names();
+    kCatalog.intern_body_names();
     ready_method_types();
-    // Gathered here, at call time, so no table depends on another source's static initialization.
-    const Table* const tables[] = {
-        &kTimeSyncTable, &kRangingTable, &kRadarTable, &kOwnershipTable,
-        &kDeviceControlTable, &kDistributionTable, &kDiagnosticsTable,
-    };
-    // Every table entry at its place in the catalog order (found when the
-    // tables were packed); a place left empty is skipped, so a partial
-    // catalog keeps the relative order of what it declares.
-    struct Entry {
-        const Table* table;
-        const ClassRow* row;
-    };
-    std::array<Entry, kClasses> by_place{};
-    for (const Table* t : tables) {
-        for (std::size_t i = 0; i < t->nclasses; ++i) {
-            const ClassRow& c = t->classes[i];
-            if (c.place >= kClasses || by_place[c.place].row) {
-                PyErr_SetString(PyExc_SystemError, "catalog tables hold a class outside the catalog order or twice");
-                throw PyErr{};
-            }
-            by_place[c.place] = Entry{t, &c};
-        }
-    }
     Builder builder{module_dict, {}, {}, {}, {}, {}, {}};
     builder.module_name = lookup_global(module_dict, N.__name__);
-    for (const Entry& e : by_place) {
-        if (e.row) builder.build(*e.table, *e.row);
+    for (std::size_t i = 0; i < kCatalog.nclasses; ++i) {
+        const Table& t = *kCatalog.tables[kCatalog.order[i].table];
+        builder.build(t, t.classes[kCatalog.order[i].row]);
     }
 }
 

@@ -303,8 +303,9 @@ void append_text(Text& out, PyObject* made) {
 // ---------------------------------------------------------------------------
 // JSON lines.
 
-// What the host's JSON encoder would write in a way of its own: the line is the tool's.
-struct NotPlain {};
+// The writers below return false, leaving the line unfinished, on a value
+// the host's JSON encoder would write in a way of its own: the line is then
+// the tool's. A Python error throws PyErr, as everywhere.
 
 constexpr int kJsonDepth = 50;  // deeper nesting (or a list holding itself): the tool's line
 
@@ -360,51 +361,51 @@ void write_json_str(Text& line, PyObject* s) {
     line.ascii("\"");
 }
 
+// One level of nesting while it is written; `deeper` past kJsonDepth.
 struct Depth {
-    explicit Depth(int& d) : depth(d) {
-        if (++depth > kJsonDepth) {
-            --depth;
-            throw NotPlain{};
-        }
-    }
+    explicit Depth(int& d) : depth(d), deeper(++d > kJsonDepth) {}
     ~Depth() { --depth; }
     Depth(const Depth&) = delete;
     Depth& operator=(const Depth&) = delete;
     int& depth;
+    const bool deeper;
 };
 
 // An exact list or tuple as an array, each element (held while written) by `write`.
 template <class Write>
 // NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by Depth
-void write_json_list(Text& line, PyObject* v, int& depth, Write write) {
+bool write_json_list(Text& line, PyObject* v, int& depth, Write write) {
     Depth in(depth);
+    if (in.deeper) return false;
     line.ascii("[");
     for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(v); ++i) {
         if (i) line.ascii(", ");
         py::object element = borrow(PySequence_Fast_GET_ITEM(v, i));
-        write(element.ptr());
+        if (!write(element.ptr())) return false;
     }
     line.ascii("]");
+    return true;
 }
 
 // Plain data (what the tool's conversion gives) as the host's JSON encoder
 // writes it: None, bools, exact ints, finite floats, strs, lists, tuples and
-// dicts keyed by strs; anything else is NotPlain.
+// dicts keyed by strs; false on anything else.
 // NOLINTNEXTLINE(misc-no-recursion)
-void write_json_data(Text& line, PyObject* v, int& depth) {
+bool write_json_data(Text& line, PyObject* v, int& depth) {
     PyTypeObject* type = Py_TYPE(v);
-    if (v == Py_None) return void(line.ascii("null"));
-    if (v == Py_True) return void(line.ascii("true"));
-    if (v == Py_False) return void(line.ascii("false"));
-    if (type == &PyUnicode_Type) return write_json_str(line, v);
-    if (type == &PyLong_Type) return write_int(line, v);
-    if (type == &PyFloat_Type && std::isfinite(PyFloat_AS_DOUBLE(v))) return void(line.real(PyFloat_AS_DOUBLE(v)));
+    if (v == Py_None) return line.ascii("null"), true;
+    if (v == Py_True) return line.ascii("true"), true;
+    if (v == Py_False) return line.ascii("false"), true;
+    if (type == &PyUnicode_Type) return write_json_str(line, v), true;
+    if (type == &PyLong_Type) return write_int(line, v), true;
+    if (type == &PyFloat_Type && std::isfinite(PyFloat_AS_DOUBLE(v))) return line.real(PyFloat_AS_DOUBLE(v)), true;
     if (type == &PyList_Type || type == &PyTuple_Type) {
         // NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by Depth
-        return write_json_list(line, v, depth, [&](PyObject* element) { write_json_data(line, element, depth); });
+        return write_json_list(line, v, depth, [&](PyObject* element) { return write_json_data(line, element, depth); });
     }
     if (type == &PyDict_Type) {
         Depth in(depth);
+        if (in.deeper) return false;
         line.ascii("{");
         Py_ssize_t pos = 0;
         PyObject* key = nullptr;
@@ -412,56 +413,57 @@ void write_json_data(Text& line, PyObject* v, int& depth) {
         bool first = true;
         const Py_ssize_t size = PyDict_GET_SIZE(v);
         while (PyDict_Next(v, &pos, &key, &value)) {
-            if (!PyUnicode_CheckExact(key)) throw NotPlain{};
+            if (!PyUnicode_CheckExact(key)) return false;
             py::object k = borrow(key);
             py::object held = borrow(value);
             if (!first) line.ascii(", ");
             first = false;
             write_json_str(line, k.ptr());
             line.ascii(": ");
-            write_json_data(line, held.ptr(), depth);
-            if (PyDict_GET_SIZE(v) != size) throw NotPlain{};  // changed while written
+            if (!write_json_data(line, held.ptr(), depth)) return false;
+            if (PyDict_GET_SIZE(v) != size) return false;  // changed while written
         }
-        return void(line.ascii("}"));
+        line.ascii("}");
+        return true;
     }
-    throw NotPlain{};
+    return false;
 }
 
 // One field value as the tool converts it (`data(value)`) and then writes it:
 // the host's own types here (as the conversion treats them), anything else
 // converted by `data`.
 // NOLINTNEXTLINE(misc-no-recursion)
-void write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObject* v, int& depth) {
+bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObject* v, int& depth) {
     PyTypeObject* type = Py_TYPE(v);
     if (type == &PyLong_Type || type == &PyBool_Type || type == &PyUnicode_Type) return write_json_data(line, v, depth);
     if (type == &PyFloat_Type) {
         const double x = PyFloat_AS_DOUBLE(v);
-        if (std::isfinite(x)) return void(line.real(x));
-        if (!std::isnan(x)) return void(x > 0 ? line.ascii("\"Infinity\"") : line.ascii("\"-Infinity\""));
+        if (std::isfinite(x)) return line.real(x), true;
+        if (!std::isnan(x)) return (x > 0 ? line.ascii("\"Infinity\"") : line.ascii("\"-Infinity\"")), true;
         std::uint64_t bits = 0;
         std::memcpy(&bits, &x, sizeof bits);
-        if (bits == 0x7FF8000000000000ULL) return void(line.ascii("\"NaN\""));
+        if (bits == 0x7FF8000000000000ULL) return line.ascii("\"NaN\""), true;
         char text[32];
         const int n = std::snprintf(text, sizeof text, "\"NaN(0x%016llx)\"", static_cast<unsigned long long>(bits));
-        return void(line.ascii(text, n));
+        return line.ascii(text, n), true;
     }
     if (type == &PyBytes_Type || type == &PyByteArray_Type) {
         py::object copy = borrow(v);
         if (type == &PyByteArray_Type) copy = steal(PyBytes_FromObject(v));  // it may change while written
         line.ascii("{\"bytes\": \"");
         line.hex_bytes(reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(copy.ptr())), PyBytes_GET_SIZE(copy.ptr()));
-        return void(line.ascii("\"}"));
+        return line.ascii("\"}"), true;
     }
     if (type == &PyList_Type || type == &PyTuple_Type) {
         return write_json_list(line, v, depth,
                                // NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by Depth
-                               [&](PyObject* element) { write_json_value(me, texts, line, element, depth); });
+                               [&](PyObject* element) { return write_json_value(me, texts, line, element, depth); });
     }
     if (reinterpret_cast<PyObject*>(type) == texts->serial) {
         py::object number = steal(PyNumber_Long(v));
         line.ascii("{\"serial\": ");
-        write_json_data(line, number.ptr(), depth);
-        return void(line.ascii("}"));
+        if (!write_json_data(line, number.ptr(), depth)) return false;
+        return line.ascii("}"), true;
     }
     // A record whose conversion is the dict of its fields (a converter carrying their `names`): the
     // fields read first, each value then converted and written here.
@@ -476,11 +478,12 @@ void write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
         py::object names = names_found ? steal(names_found) : borrow(Py_None);
         if (PyTuple_CheckExact(names.ptr()) && PyTuple_GET_SIZE(names.ptr()) > 0) {
             Depth in(depth);
+            if (in.deeper) return false;
             const Py_ssize_t n = PyTuple_GET_SIZE(names.ptr());
             py::object values = steal(PyTuple_New(n));
             for (Py_ssize_t i = 0; i < n; ++i) {
                 PyObject* name = PyTuple_GET_ITEM(names.ptr(), i);
-                if (!PyUnicode_CheckExact(name)) throw NotPlain{};
+                if (!PyUnicode_CheckExact(name)) return false;
                 PyTuple_SET_ITEM(values.ptr(), i, check(PyObject_GetAttr(v, name)));
             }
             line.ascii("{");
@@ -488,19 +491,21 @@ void write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
                 if (i) line.ascii(", ");
                 write_json_str(line, PyTuple_GET_ITEM(names.ptr(), i));
                 line.ascii(": ");
-                write_json_value(me, texts, line, PyTuple_GET_ITEM(values.ptr(), i), depth);
+                if (!write_json_value(me, texts, line, PyTuple_GET_ITEM(values.ptr(), i), depth)) return false;
             }
-            return void(line.ascii("}"));
+            line.ascii("}");
+            return true;
         }
     }
     py::object data = borrow(me->data);
     py::object plain = steal(PyObject_CallOneArg(data.ptr(), v));
-    write_json_data(line, plain.ptr(), depth);
+    return write_json_data(line, plain.ptr(), depth);
 }
 
 // The JSON line of `item` by the line function `me` (held by the caller, so
-// that the collector does not clear its parts while Python code runs here).
-void write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
+// that the collector does not clear its parts while Python code runs here);
+// false when the line is the tool's.
+bool write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
     if (!me->texts || !me->data || !me->fallback || !me->converters) {
         PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
         throw PyErr{};
@@ -510,7 +515,7 @@ void write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* 
     int depth = 0;
     py::object offset = steal(PySequence_GetItem(frame, 0));
     line.ascii("{\"offset\": ");
-    write_json_data(line, offset.ptr(), depth);
+    if (!write_json_data(line, offset.ptr(), depth)) return false;
     line.ascii(", ");
     line.str(me->head);
     line.ascii(", \"fields\": {");
@@ -523,7 +528,7 @@ void write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* 
     for (Py_ssize_t i = 0; i < n; ++i) {
         if (i) line.ascii(", ");
         line.str(PyTuple_GET_ITEM(me->labels, i));
-        write_json_value(me, texts, line, PyTuple_GET_ITEM(values.ptr(), i), depth);
+        if (!write_json_value(me, texts, line, PyTuple_GET_ITEM(values.ptr(), i), depth)) return false;
     }
     line.ascii("}");
     if (me->own_text) {
@@ -539,14 +544,13 @@ void write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* 
         }
     }
     line.ascii("}\n");
+    return true;
 }
 
 // An item's line by the line function `me`: a JSON one, or its line as text.
 void write_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
     if (!me->json) return write_item_line(me, line, item);
-    try {
-        write_json_line(me, line, frame, item);
-    } catch (const NotPlain&) {
+    if (!write_json_line(me, line, frame, item)) {
         line.clear();
         py::object fallback = borrow(me->fallback);  // not cleared while the caller holds the line function
         append_text(line, PyObject_CallFunctionObjArgs(fallback.ptr(), frame, item, nullptr));

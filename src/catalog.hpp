@@ -1,15 +1,17 @@
 // Declaration model of the private data item catalog.
 //
-// Every class of the catalog is one ClassSpec: its name, what it is (data
-// item, auxiliary record or attribute kind), its 16-bit type code, its
+// Every class of the catalog is one ClassSpec: its place in the catalog
+// order, its name, what it is (data item, auxiliary record or attribute
+// kind), its 16-bit type code, its
 // documentation string, its payload layout as a list of AttrSpec, and its
 // methods as a list of MethodSpec rows. A row is either one of the recurring
 // behaviours (bit-field accessor, list builder, count-bounded list), which
 // the runtime carries out from the row's data alone, or a hand-written body
-// for what a table cannot say. Each subsystem source holds one table of
-// ClassSpec, evaluated at compile time into its packed form (see "Packed
-// tables" below); the builder walks the catalog order and creates every
-// class from its packed entry.
+// for what a table cannot say. Each subsystem file (catalog/*.inc) holds one
+// table of ClassSpec and the names its bodies use, evaluated at compile time
+// into its packed form (see "Packed tables" below); catalog.cpp gathers the
+// tables, derives the catalog order from their places and checks it; the
+// builder walks that order and creates every class from its packed entry.
 #pragma once
 
 // Only the object wrappers: the binding machinery is not used, and each
@@ -201,6 +203,9 @@ constexpr std::uint8_t kNoRecordStr = 4;    // record without the generic render
 using Populate = void (*)(PyObject* ns);
 
 struct ClassSpec {
+    // In the catalog order (the module namespace's): the places of all
+    // tables are 0, 1, ... once each, or the catalog does not compile.
+    std::uint16_t place = 0;
     const char* name = nullptr;
     What what = What::Item;
     std::uint16_t type = 0;                    // items only
@@ -297,25 +302,12 @@ struct Table {
     Populate populate_of(const ClassRow& c) const noexcept { return c.populate == kNoFn ? nullptr : populates[c.populate]; }
 };
 
-// The declaration order of the catalog.
-inline constexpr const char* kCatalogOrder[] = {
-#include "catalog_order.inc"
-};
-inline constexpr std::size_t kClasses = sizeof(kCatalogOrder) / sizeof(kCatalogOrder[0]);
-
 namespace packing {
 
 constexpr bool same(const char* a, const char* b) noexcept {
     std::size_t i = 0;
     while (a[i] && a[i] == b[i]) ++i;
     return a[i] == b[i];
-}
-
-constexpr std::uint16_t place_of(const char* name) noexcept {
-    for (std::size_t i = 0; i < kClasses; ++i) {
-        if (same(kCatalogOrder[i], name)) return static_cast<std::uint16_t>(i);
-    }
-    return kNoPlace;
 }
 
 // Upper bounds of what a table packs into (strings counted before they are shared).
@@ -429,7 +421,7 @@ constexpr Packed<R, B, P> pack(const ClassSpec (&decls)[N]) {
         row.name = r.add(c.name);
         row.doc = r.add(c.doc);
         row.type = c.type;
-        row.place = place_of(c.name);
+        row.place = c.place;
         row.what = c.what;
         row.flags = c.flags;
         row.populate = p.populates.add(c.populate);
@@ -507,14 +499,23 @@ constexpr Table packed_table() noexcept {
                  P::rows.attrs,   P::rows.methods, P::rows.params,  P::bodies.fns,   P::populates.fns};
 }
 
-// One table per subsystem source.
-extern const Table kTimeSyncTable;
-extern const Table kRangingTable;
-extern const Table kRadarTable;
-extern const Table kOwnershipTable;
-extern const Table kDeviceControlTable;
-extern const Table kDistributionTable;
-extern const Table kDiagnosticsTable;
+// The whole catalog (catalog.cpp): the subsystems' tables and each class's
+// entry at its place in the catalog order.
+struct Place {
+    std::uint8_t table;                  // in Catalog::tables
+    std::uint16_t row;                   // in that table's classes
+};
+struct Catalog {
+    const Table* const* tables;
+    const Place* order;
+    std::size_t nclasses;
+    void (*intern_body_names)();         // the names of every subsystem's bodies
+    // The place of the one record without a `definition` (kNoPlace: none),
+    // whose fields a record's representation shows for an object whose class
+    // has no `definition`.
+    std::uint16_t bare_record;
+};
+extern const Catalog kCatalog;
 
 // Builds every class of the catalog into the module dict, in catalog order.
 void build_catalog(PyObject* module_dict);
@@ -522,9 +523,16 @@ void build_catalog(PyObject* module_dict);
 // ---------------------------------------------------------------------------
 // Runtime for method bodies.
 //
-// A CPython call that fails leaves the error indicator set and throws PyErr;
-// the method object turns it into a NULL return, so the error propagates
-// unchanged.
+// Errors, one convention in both modules. A Python error is the interpreter's
+// error indicator; C++ code that meets one (a CPython call returned NULL or
+// -1) throws PyErr, the indicator set: check, steal, borrow and check_status
+// do that for a CPython result. Every function the interpreter calls (a
+// method, a slot, a module function, the module's initialization) catches at
+// that boundary, through guarded() or restore_error(), and returns NULL or -1
+// as CPython expects. Only the noexcept helpers of paths that must not unwind
+// (get_attr, set_attr, find_global, the constructors' direct paths) return
+// NULL or -1 themselves; other code calls their throwing forms (get, set,
+// lookup_global). No C++ exception stands for anything but an error.
 struct PyErr {};
 
 // Called in a handler: sets the Python error that the C++ exception being
@@ -565,24 +573,17 @@ inline void check_status(int rc) {
     if (rc < 0) throw PyErr{};
 }
 
-// The names that methods use, interned once when the module initializes and
-// only read afterwards.
-#define PDI_NAMES(X)                                                                                          \
-    X(__doc__) X(__init__) X(__module__) X(__name__) X(__qualname__) X(__repr__) X(__str__) X(_decode) X(_encode) X(acc_mem) X(append) X(channel)              \
-    X(cmd_classes) X(commands) X(config) X(damr_type) X(data) X(definition) X(di_data) X(di_size)            \
-    X(domaint) X(DataItemAttribute) X(DomainInformation) X(RLXDataItem) X(fp_index) X(image_names) X(image_type)             \
-    X(interface_data) X(intercept) X(ip_poa) X(join) X(math) X(name) X(network_time) X(NorvaneSerialNumber)  \
-    X(nt64) X(num_interfaces) X(pack) X(packet) X(packet_type) X(pi) X(print) X(quality) X(rc_phase)         \
-    X(rlx_header_serial) X(rx_dt) X(rx_interface_id) X(rx_nt) X(signal_strength) X(slope)                   \
-    X(source_serial_number) X(status) X(status_strings) X(struct_) X(tx_sequence) X(type) X(unpack)         \
-    X(unpack_from) X(UWBNetworkCommandItem) X(position_data) X(phase_cal_0) X(phase_cal_1) X(phase_cal_2)       \
-    X(phase_cal_3) X(phase_cal_4) X(phase_cal_5) X(dt_cal_0) X(dt_cal_1) X(dt_cal_2) X(dt_cal_3) X(dt_cal_4)   \
-    X(dt_cal_5)
+// The names the runtime and the builder use, interned once when the module
+// initializes and only read afterwards. A subsystem's bodies add their own
+// (PDI_BODY_NAMES).
+#define PDI_SHARED_NAMES(X)                                                                                   \
+    X(__doc__) X(__init__) X(__module__) X(__name__) X(__qualname__) X(__repr__) X(__str__) X(_decode)        \
+    X(_encode) X(append) X(definition) X(di_data) X(name) X(type) X(DataItemAttribute) X(RLXDataItem)         \
+    X(NorvaneSerialNumber)
 
-struct Names {
 #define PDI_NAME_FIELD(n) PyObject* n;
-    PDI_NAMES(PDI_NAME_FIELD)
-#undef PDI_NAME_FIELD
+struct Names {
+    PDI_SHARED_NAMES(PDI_NAME_FIELD)
     PyObject* no_args;   // the empty tuple
     PyObject* zero;      // the integer 0
     PyObject* zero_float;  // the float 0.0
@@ -591,6 +592,28 @@ struct Names {
 // Made once by intern_names() when the module initializes.
 extern const Names& N;
 void intern_names();
+// The interned str a member of Names stands for: `struct_` stands for `struct`.
+PyObject* intern_name(const char* member);
+
+// In a subsystem file, before its bodies: `N` for them, the shared names and
+// those of the X-macro LIST, and intern_body_names(), which the catalog runs
+// once the shared names are made.
+#define PDI_BODY_NAMES(LIST)                                                                                  \
+    struct BodyNames : ::pdi::Names {                                                                         \
+        LIST(PDI_NAME_FIELD)                                                                                  \
+    };                                                                                                        \
+    BodyNames& body_names() noexcept {                                                                        \
+        static BodyNames made{};                                                                              \
+        return made;                                                                                          \
+    }                                                                                                         \
+    const BodyNames& N = body_names();                                                                        \
+    void intern_body_names() {                                                                                \
+        BodyNames& n = body_names();                                                                          \
+        if (n.zero) return; /* a second initialization finds them made */                                    \
+        LIST(PDI_INTERN_BODY_NAME)                                                                            \
+        static_cast<::pdi::Names&>(n) = ::pdi::N; /* last: its `zero` marks them made */                      \
+    }
+#define PDI_INTERN_BODY_NAME(name) n.name = ::pdi::intern_name(#name);
 
 // The functions every call of a method, constructor or text runs through:
 // kept together in the module's code (the linker gathers them in one hot

@@ -18,17 +18,18 @@ Names& names() noexcept {
 
 const Names& N = names();
 
+PyObject* intern_name(const char* member) {
+    // `struct` cannot name a C++ member: the member is `struct_`.
+    std::string name(member);
+    if (name.back() == '_' && name.front() != '_') name.pop_back();
+    return check(PyUnicode_InternFromString(name.c_str()));
+}
+
 void intern_names() {
     Names& n = names();
     if (n.zero) return;  // a second initialization finds them made
-    auto make = [](const char* s) {
-        // `struct` cannot name a C++ member: the member is `struct_`.
-        std::string name(s);
-        if (name.back() == '_' && name.front() != '_') name.pop_back();
-        return check(PyUnicode_InternFromString(name.c_str()));
-    };
-#define PDI_INTERN(name) n.name = make(#name);
-    PDI_NAMES(PDI_INTERN)
+#define PDI_INTERN(name) n.name = intern_name(#name);
+    PDI_SHARED_NAMES(PDI_INTERN)
 #undef PDI_INTERN
     n.zero_float = check(PyFloat_FromDouble(0.0));
     n.one = check(PyLong_FromLong(1));
@@ -1002,33 +1003,54 @@ PDI_HOT py::object record_str_body(Call& c) {
     return text.finish();
 }
 
-// The representation of an auxiliary record: its class name and its fields
-// by name, each in its own representation, as a constructor call reads
-// (`MultiRangeRx(rx_serial_number=..., ...)`). A field the instance does not
-// hold (a record made without a constructor) is left out; a record met again
-// inside its own fields shows as `Name(...)`.
+// The representation of an auxiliary record, as a constructor call reads
+// (`MultiRangeRx(rx_serial_number=..., ...)`): its class name and the fields
+// it holds by name, each in its own representation. The fields are those of
+// the instance's `definition` when its class has one (a subclass's own, or
+// another object's when called unbound), else those of the record without a
+// definition, which the row's data holds. All are read before anything is
+// written; a record met again inside its own fields shows as `...`.
 PDI_HOT py::object record_repr_body(Call& c) {
-    py::object name = get(reinterpret_cast<PyObject*>(Py_TYPE(c.self)), N.__name__);
     const int seen = Py_ReprEnter(c.self);
     if (seen < 0) throw PyErr{};
-    Text text;
-    text.as_str(name.ptr()).ascii("(");
-    if (seen) return text.ascii("...)").finish();
+    if (seen) return steal(PyUnicode_FromString("..."));
     struct Leave {
         PyObject* self;
         ~Leave() { Py_ReprLeave(self); }
     } leave{c.self};
-    const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
-    bool first = true;
-    for (Py_ssize_t i = 0; i < n; ++i) {
-        PyObject* field = c.data(i);
+    PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(c.self));
+    py::object names = borrow(c.method->data);
+    PyObject* found = nullptr;
+    if (PyObject_GetOptionalAttr(type, N.definition, &found) < 0) throw PyErr{};
+    if (found) {
+        Py_DECREF(found);
+        py::object entries = steal(PyObject_GetIter(get(c.self, N.definition).ptr()));
+        names = steal(PyList_New(0));
+        while (PyObject* next = PyIter_Next(entries.ptr())) {
+            py::object entry = steal(next);
+            check_status(PyList_Append(names.ptr(), get(entry.ptr(), N.name).ptr()));
+        }
+        if (PyErr_Occurred()) throw PyErr{};
+    }
+    py::object fields = steal(PySequence_Fast(names.ptr(), "the field names are not a sequence"));
+    py::object held = steal(PyList_New(0));
+    for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(fields.ptr()); ++i) {
+        PyObject* field = PySequence_Fast_GET_ITEM(fields.ptr(), i);
         PyObject* v = nullptr;
         if (PyObject_GetOptionalAttr(c.self, field, &v) < 0) throw PyErr{};
         if (!v) continue;
-        py::object value = steal(v);
-        if (!first) text.ascii(", ");
-        first = false;
-        text.str(field).ascii("=").repr(value.ptr());
+        Py_DECREF(v);  // hasattr, then getattr: each its own look-up
+        py::object value = steal(PyObject_GetAttr(c.self, field));
+        py::object pair = steal(PyTuple_Pack(2, field, value.ptr()));
+        check_status(PyList_Append(held.ptr(), pair.ptr()));
+    }
+    py::object name = get(type, N.__name__);
+    Text text;
+    text.as_str(name.ptr()).ascii("(");
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(held.ptr()); ++i) {
+        PyObject* pair = PyList_GET_ITEM(held.ptr(), i);
+        if (i) text.ascii(", ");
+        text.as_str(PyTuple_GET_ITEM(pair, 0)).ascii("=").repr(PyTuple_GET_ITEM(pair, 1));
     }
     return text.ascii(")").finish();
 }
@@ -1038,7 +1060,7 @@ namespace {
 // The rows the runtime itself gives classes (records, count-bounded lists),
 // packed like a subsystem's table under one nameless entry.
 constexpr ClassSpec kGenericSpecs[] = {
-    {"", What::Record, 0, nullptr, {},
+    {kNoPlace, "", What::Record, 0, nullptr, {},
      {body("_encode", counted_encode, "bytes"), body("_decode", counted_decode),
       body("__init__", record_init_body), body("__str__", record_str_body, "str"),
       body("__repr__", record_repr_body, "str")}},
@@ -1090,7 +1112,13 @@ void add_methods(PyObject* ns, const Table& t, const ClassRow& decl, PyObject* g
         py::object names = names_of(t, decl, intern);
         if (!(decl.flags & kNoRecordInit)) add(ns, kGeneric, kRecordInit, t, decl, globals, names.ptr(), intern, made);
         if (!(decl.flags & kNoRecordStr)) add(ns, kGeneric, kRecordStr, t, decl, globals, names.ptr(), intern, made);
-        add(ns, kGeneric, kRecordRepr, t, decl, globals, names.ptr(), intern, made);
+        py::object bare = steal(PyTuple_New(0));
+        if (kCatalog.bare_record != kNoPlace) {
+            const Place p = kCatalog.order[kCatalog.bare_record];
+            const Table& bt = *kCatalog.tables[p.table];
+            bare = names_of(bt, bt.classes[p.row], intern);
+        }
+        add(ns, kGeneric, kRecordRepr, t, decl, globals, bare.ptr(), intern, made);
     }
     const MethodRow* rows = t.methods_of(decl);
     bool counted_done = false;

@@ -1,6 +1,8 @@
 """Hostile callers cannot crash, hang or corrupt the interpreter through the
 catalog: each case runs in a child process, which must end cleanly and print
-what the catalog did."""
+what the catalog did; the cases of AS_PLAIN print the same with the plain
+catalog of bench/plain_catalog.py."""
+import os
 import subprocess
 import sys
 import textwrap
@@ -9,8 +11,12 @@ import pytest
 
 PRELUDE = """
 import gc, sys, functools
-import rlx.data_items.private_data_items as m
-"""
+if sys.argv[1:] == ["plain"]:
+    sys.path.insert(0, %r)
+    import plain_catalog as m
+else:
+    import rlx.data_items.private_data_items as m
+""" % os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "bench")
 
 CASES = {
     # A method's data is out of reach: nothing mutable but the module namespace hangs off it.
@@ -199,6 +205,33 @@ CASES = {
         space["__str__"], space["__repr__"], space["__init__"] = lambda s: "s", lambda s: "r", lambda s, *a: None
         print(str(P(1, 2)), repr(P(3)), vars(P(5)))
     """,
+    # Record texts evaluated as Python evaluates them: a record holding itself, a subclass's own layout, another
+    # object's (with or without a layout), fields read (twice) before anything is written, format()'s arguments
+    # before the format.
+    "record texts as Python writes them": """
+        P, D, seen = m.PortInformation, m.DomainInformation, []
+        p = P(1, 2)
+        p.current = [p]
+        class Sub(P):
+            definition = P.definition[1:]
+        class Bare:
+            pass
+        b = Bare()
+        b.nt64, b.voltage = 5, 6
+        print(repr(p), repr(Sub(3, 4)), P.__repr__(D()), D.__repr__(p), P.__repr__(b), sep="; ")
+        class Counted(P):
+            @property
+            def current(self):
+                seen.append("read")
+                return 9
+        print(repr(object.__new__(Counted)), seen)
+        item = m.DamrPacket()
+        item.damr_type, item.packet = 1.5, 0
+        try:
+            str(item)
+        except Exception as exc:
+            print(type(exc).__name__, exc)
+    """,
     # The framework's encoding reached past the item class as super() reaches it, whatever stands next.
     "super resolution": """
         class Mixin(m.AcknowledgeListResponse.__mro__[1]):
@@ -223,6 +256,11 @@ EXPECTED = {
     "descriptor gains __set__": "1, 2; 0, 0, 0, 0.0, 0; d, 2; d, 4; 0, 0, 0, d, 0; [3, 0.0]",
     "global rebound mid-call": "6 5",
     "frame length overflow": "1 None\n1 None\nValueError bytearray(b'0123456789')",
+    "record texts as Python writes them": "PortInformation(voltage=1, current=[...]); Sub(current=4); "
+                                          "DomainInformation(nt64=0, domaint=0, quality=0, slope=0.0, intercept=0); "
+                                          "PortInformation(voltage=1, current=[...]); Bare(nt64=5)\n"
+                                          "Counted(current=9) ['read', 'read']\n"
+                                          "TypeError cannot convert 'int' object to bytes",
     "super resolution": "b'mixin 1'\nb'static'",
     "texts under change": "'RadarInterfaceDataV4' object has no attribute 'total_path'\n1, m, 3, 4, [9], 6\n"
                           "1, m, f, 4, 5, 6\n1, m, 3, 4, 5, 6",
@@ -236,14 +274,18 @@ EXPECTED = {
                            "weight='w', status=0); 1, 2, 3, 4, w, 6; 1, 0, 0, 0, w, g",
     "slots rebound": "1 {}\n((1,), {'x': 2})\n3 True\nRadarPositionDebugData(azimuthelevationpos_quality"
                            "sum_of_phase_errordt_search_angleshort_dt_angular_differencelong_dt_angular_difference"
-                           "num_interfacesinterface_data=[RadarPositionDebugData(...)])\ntext True\n"
+                           "num_interfacesinterface_data=[...])\ntext True\n"
                            "made 4\n'int' object is not callable",
 }
 
 
-@pytest.mark.parametrize("case", sorted(CASES))
-def test_hostile_caller(case):
+# The cases whose every line Python code gives as well.
+AS_PLAIN = {"record texts as Python writes them"}
+
+
+@pytest.mark.parametrize("case, side", [(c, "extension") for c in sorted(CASES)] + [(c, "plain") for c in sorted(AS_PLAIN)])
+def test_hostile_caller(case, side):
     code = PRELUDE + textwrap.dedent(CASES[case])
-    result = subprocess.run([sys.executable, "-P", "-c", code], capture_output=True, text=True, timeout=60)
+    result = subprocess.run([sys.executable, "-P", "-c", code, side], capture_output=True, text=True, timeout=60)
     assert result.returncode == 0, result.stderr[-2000:]
     assert result.stdout.strip() == EXPECTED[case]

@@ -1,0 +1,86 @@
+// The catalog: every subsystem's table in one translation unit, so that the
+// compiler sees all rows. The catalog order is derived from the rows' places
+// and checked here: a place taken twice, one left empty or a class declared
+// twice does not compile. The subsystem files are parts of this unit alone
+// (.inc), not headers.
+#include "catalog.hpp"
+
+#include "catalog/device_control.inc"
+#include "catalog/diagnostics.inc"
+#include "catalog/distribution.inc"
+#include "catalog/ownership.inc"
+#include "catalog/radar.inc"
+#include "catalog/ranging.inc"
+#include "catalog/time_sync.inc"
+
+namespace pdi {
+namespace {
+
+constexpr const Table* kTables[] = {
+    &time_sync::kTable, &ranging::kTable, &radar::kTable, &ownership::kTable,
+    &device_control::kTable, &distribution::kTable, &diagnostics::kTable,
+};
+
+constexpr std::size_t count_classes() noexcept {
+    std::size_t n = 0;
+    for (const Table* t : kTables) n += t->nclasses;
+    return n;
+}
+constexpr std::size_t kClasses = count_classes();
+
+struct Order {
+    Place at[kClasses];
+};
+
+// Each class at its place: kClasses rows in kClasses distinct places fill them all.
+constexpr Order order() {
+    Order o{};
+    bool taken[kClasses] = {};
+    for (std::size_t t = 0; t < std::size(kTables); ++t) {
+        for (std::size_t i = 0; i < kTables[t]->nclasses; ++i) {
+            const ClassRow& c = kTables[t]->classes[i];
+            if (c.place >= kClasses) throw "a place beyond the catalog: they run from 0 to the classes less one";
+            if (taken[c.place]) throw "two classes have one place in the catalog order";
+            taken[c.place] = true;
+            o.at[c.place] = Place{static_cast<std::uint8_t>(t), static_cast<std::uint16_t>(i)};
+        }
+    }
+    for (std::size_t p = 1; p < kClasses; ++p) {
+        const Place a = o.at[p];
+        for (std::size_t q = 0; q < p; ++q) {
+            const Place b = o.at[q];
+            if (packing::same(kTables[a.table]->str(kTables[a.table]->classes[a.row].name),
+                              kTables[b.table]->str(kTables[b.table]->classes[b.row].name))) {
+                throw "a class declared twice";
+            }
+        }
+    }
+    return o;
+}
+constexpr Order kOrder = order();
+
+constexpr std::uint16_t bare_record() {
+    std::uint16_t found = kNoPlace;
+    for (std::size_t p = 0; p < kClasses; ++p) {
+        const ClassRow& c = kTables[kOrder.at[p].table]->classes[kOrder.at[p].row];
+        if (c.what != What::Record || !(c.flags & kNoDefinition)) continue;
+        if (found != kNoPlace) throw "two records without a definition: a representation shows the fields of one";
+        found = static_cast<std::uint16_t>(p);
+    }
+    return found;
+}
+constexpr std::uint16_t kBareRecord = bare_record();
+
+void intern_body_names() {
+    device_control::intern_body_names();
+    distribution::intern_body_names();
+    radar::intern_body_names();
+    ranging::intern_body_names();
+    time_sync::intern_body_names();
+}
+
+}  // namespace
+
+const Catalog kCatalog = {kTables, kOrder.at, kClasses, intern_body_names, kBareRecord};
+
+}  // namespace pdi
