@@ -21,6 +21,35 @@ constexpr std::array<const char*, static_cast<std::size_t>(Kind::Count_)> kKindN
     "DIDomainInfoAttr",
 };
 
+}  // namespace
+
+const char* kind_name(Kind k) noexcept { return kKindNames[static_cast<std::size_t>(k)]; }
+
+std::array<Entry, kClasses> catalog_entries() {
+    // Gathered here, at call time, so no table depends on another source's static initialization.
+    const Table* const tables[] = {
+        &kTimeSyncTable, &kRangingTable, &kRadarTable, &kOwnershipTable,
+        &kDeviceControlTable, &kDistributionTable, &kDiagnosticsTable,
+    };
+    // Every table entry at its place in the catalog order (found when the
+    // tables were packed); a place left empty is skipped, so a partial
+    // catalog keeps the relative order of what it declares.
+    std::array<Entry, kClasses> by_place{};
+    for (const Table* t : tables) {
+        for (std::size_t i = 0; i < t->nclasses; ++i) {
+            const ClassRow& c = t->classes[i];
+            if (c.place >= kClasses || by_place[c.place].row) {
+                PyErr_SetString(PyExc_SystemError, "catalog tables hold a class outside the catalog order or twice");
+                throw PyErr{};
+            }
+            by_place[c.place] = Entry{t, &c};
+        }
+    }
+    return by_place;
+}
+
+namespace {
+
 // What the builder works with: the module namespace and the framework's
 // kinds and bases, each looked up once, when first needed, as a class body
 // naming it would (a missing name is a NameError).
@@ -40,7 +69,7 @@ struct Builder {
 
     PyObject* kind(Kind k) {
         py::object& slot = kinds[static_cast<std::size_t>(k)];
-        if (!slot) slot = lookup(kKindNames[static_cast<std::size_t>(k)]);
+        if (!slot) slot = lookup(kind_name(k));
         return slot.ptr();
     }
 
@@ -114,32 +143,9 @@ struct Builder {
 void build_catalog(PyObject* module_dict) {
     intern_names();
     ready_method_types();
-    // Gathered here, at call time, so no table depends on another source's static initialization.
-    const Table* const tables[] = {
-        &kTimeSyncTable, &kRangingTable, &kRadarTable, &kOwnershipTable,
-        &kDeviceControlTable, &kDistributionTable, &kDiagnosticsTable,
-    };
-    // Every table entry at its place in the catalog order (found when the
-    // tables were packed); a place left empty is skipped, so a partial
-    // catalog keeps the relative order of what it declares.
-    struct Entry {
-        const Table* table;
-        const ClassRow* row;
-    };
-    std::array<Entry, kClasses> by_place{};
-    for (const Table* t : tables) {
-        for (std::size_t i = 0; i < t->nclasses; ++i) {
-            const ClassRow& c = t->classes[i];
-            if (c.place >= kClasses || by_place[c.place].row) {
-                PyErr_SetString(PyExc_SystemError, "catalog tables hold a class outside the catalog order or twice");
-                throw PyErr{};
-            }
-            by_place[c.place] = Entry{t, &c};
-        }
-    }
     Builder builder{module_dict, {}, {}, {}, {}, {}, {}};
     builder.module_name = lookup_global(module_dict, N.__name__);
-    for (const Entry& e : by_place) {
+    for (const Entry& e : catalog_entries()) {
         if (e.row) builder.build(*e.table, *e.row);
     }
 }

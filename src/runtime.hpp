@@ -4,6 +4,7 @@
 
 #include "catalog.hpp"
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -67,5 +68,15 @@ void use_direct_slots(PyObject* cls);
 void set_defining_class(PyObject* method, PyObject* cls);
 
 py::object record_init_body(Call& c);
+
+// The name under which the framework (or this module) binds an attribute kind.
+const char* kind_name(Kind k) noexcept;
+// Every class entry of the tables at its place in the catalog order (a place
+// no table fills has a null row).
+struct Entry {
+    const Table* table;
+    const ClassRow* row;
+};
+std::array<Entry, kClasses> catalog_entries();
 
 }  // namespace pdi
