@@ -1,9 +1,12 @@
 // `_capture.declarations(module)`: what the rows of the catalog module
 // declare, asked of the module's shared object (src/declarations.cpp), so
 // that the tool reads the layouts instead of finding them out.
-#include <dlfcn.h>
-
 #include "catalog.hpp"
+
+#if __has_include(<dlfcn.h>)
+#include <dlfcn.h>
+#define PDI_HAVE_DLFCN 1
+#endif
 
 namespace pdi {
 
@@ -12,8 +15,14 @@ namespace {
 using DeclarationsFn = PyObject* (*)(PyObject*);
 
 // The entry point of the shared object that made `module`, or nullptr: a
-// module of Python code, a built-in one, or a catalog built without it.
+// module of Python code, a built-in one, or a catalog built without it (or
+// a system without the dynamic loader's look-ups: the tool then finds it all
+// out by itself).
 DeclarationsFn entry_point(PyObject* module) {
+#ifndef PDI_HAVE_DLFCN
+    (void)module;
+    return nullptr;
+#else
     PyModuleDef* def = PyModule_GetDef(module);
     if (!def) return nullptr;
     Dl_info info{};
@@ -25,6 +34,7 @@ DeclarationsFn entry_point(PyObject* module) {
     void* found = dlsym(handle, "rlx_pdi_declarations_v1");
     dlclose(handle);
     return reinterpret_cast<DeclarationsFn>(found);
+#endif
 }
 
 }  // namespace
