@@ -21,6 +21,22 @@ constexpr std::array<const char*, static_cast<std::size_t>(Kind::Count_)> kKindN
     "DIDomainInfoAttr",
 };
 
+}  // namespace
+
+const char* kind_name(Kind k) noexcept { return kKindNames[static_cast<std::size_t>(k)]; }
+
+std::vector<Entry> catalog_entries() {
+    std::vector<Entry> entries;
+    entries.reserve(kCatalog.nclasses);
+    for (std::size_t i = 0; i < kCatalog.nclasses; ++i) {
+        const Table& t = *kCatalog.tables[kCatalog.order[i].table];
+        entries.push_back(Entry{&t, &t.classes[kCatalog.order[i].row]});
+    }
+    return entries;
+}
+
+namespace {
+
 // What the builder works with: the module namespace and the framework's
 // kinds and bases, each looked up once, when first needed, as a class body
 // naming it would (a missing name is a NameError).
@@ -40,7 +56,7 @@ struct Builder {
 
     PyObject* kind(Kind k) {
         py::object& slot = kinds[static_cast<std::size_t>(k)];
-        if (!slot) slot = lookup(kKindNames[static_cast<std::size_t>(k)]);
+        if (!slot) slot = lookup(kind_name(k));
         return slot.ptr();
     }
 

@@ -836,6 +836,9 @@ void ready_types() {
 }  // namespace pdi
 
 namespace pdi {
+
+PyObject* declarations(PyObject*, PyObject* module);  // capture_declarations.cpp
+
 namespace {
 
 // frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of the bytes
@@ -896,6 +899,24 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 
 PyMethodDef* module_functions() {
     static PyMethodDef functions[] = {
+    {"declarations", declarations, METH_O,
+     "declarations(module) -> tuple | None: what the rows of the catalog module declare, or None when its\n"
+     "shared object does not tell (a catalog built without it, any other module).\n\n"
+     "One dict per class, in catalog order:\n"
+     "  name        the class name\n"
+     "  what        'item', 'record' or 'attribute kind'\n"
+     "  type        the type code of an item, else None\n"
+     "  definition  whether the class declares its own `definition` (an item without one has the\n"
+     "              framework's; DomainInformation has none, its fields are what DIDomainInfoAttr packs)\n"
+     "  fields      (name, kind, offset, width, element) in wire order: kind the name the framework\n"
+     "              binds the attribute kind under ('DIUInt32Attr'), offset and width in bytes (offset\n"
+     "              None after a field of variable width, width None for a field that takes the rest\n"
+     "              of the payload; the widths the framework chooses are its kind's `size`), element\n"
+     "              the name of a list's element class, else None\n"
+     "  counts      (count, list, bounds): the integer field that its encoder sets to the length of\n"
+     "              the list, and whether its decoder bounds the list by it\n"
+     "  methods     the names of the methods the class defines\n"
+     "  packs       for an attribute kind that packs a record whole, the record's class name"},
     {"frames", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(frames)), METH_FASTCALL,
      "frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of a capture's "
      "bytes."},
@@ -910,7 +931,10 @@ PyMethodDef* module_functions() {
 // The host finds the initialization by the module's name, `_capture`.
 PyMODINIT_FUNC PyInit__capture() {  // NOLINT(bugprone-reserved-identifier)
     static PyModuleDef def = {
-        PyModuleDef_HEAD_INIT, "_capture", "The capture tool's framing and text lines, made in C++.", -1,
+        PyModuleDef_HEAD_INIT, "_capture",
+        "The capture tool's framing and text lines, made in C++, and what the catalog's rows declare "
+        "(declarations()).",
+        -1,
         pdi::module_functions(), nullptr, nullptr, nullptr, nullptr,
     };
     PyObject* module = nullptr;

@@ -68,4 +68,13 @@ void set_defining_class(PyObject* method, PyObject* cls);
 
 py::object record_init_body(Call& c);
 
+// The name under which the framework (or this module) binds an attribute kind.
+const char* kind_name(Kind k) noexcept;
+// Every class entry of the tables, in catalog order.
+struct Entry {
+    const Table* table;
+    const ClassRow* row;
+};
+std::vector<Entry> catalog_entries();
+
 }  // namespace pdi

@@ -9,15 +9,14 @@ import os
 import sys
 
 import rlx.data_items.private_data_items as m
-from rlx.data_items.capture import declared_classes, element_class, kind_name
+from rlx.data_items.capture import declared_classes, layout
 from rlx.data_items.cli import class_kind
 
 OUT = os.path.join(os.path.dirname(__file__), "..", "rlx", "data_items", "sample_capture.hex")
 
 
-def value_for(attr, seed, default):
-    kind = kind_name(attr)
-    size = getattr(attr, "size", 0)
+def value_for(field, seed, default):
+    kind, size = field.kind, field.size
     if kind.startswith("DIUInt") and kind.endswith("Attr") and "List" not in kind:
         return (seed * 37 + 1) % (1 << (8 * min(size, 2)))
     if kind.startswith("DIInt"):
@@ -31,7 +30,7 @@ def value_for(attr, seed, default):
     if kind == "DIUInt16ListAttr":
         return [seed, seed + 1, seed + 2]
     if kind == "DIListAttr":
-        element = element_class(attr)
+        element = field.element
         if element is m.UWBNetworkCommandItem:
             return None
         return [filled(element(), seed + i) for i in range(2)]
@@ -60,10 +59,10 @@ def value_for(attr, seed, default):
 
 
 def filled(obj, seed):
-    for i, attr in enumerate(getattr(type(obj), "definition", None) or []):
-        value = value_for(attr, seed + i, getattr(obj, attr.name, None))
+    for i, field in enumerate(layout(type(obj))):
+        value = value_for(field, seed + i, getattr(obj, field.name, None))
         if value is not None:
-            setattr(obj, attr.name, value)
+            setattr(obj, field.name, value)
     return obj
 
 

@@ -6,8 +6,8 @@
 Everything comes from importing the built module: its classes in declaration
 order with their bases, documentation strings and class attributes, the
 `definition` entries of every class (instance attributes, typed by their
-attribute kind), the values a default instance holds, and the methods each
-class defines. Every method carries a `__text_signature__` such as
+attribute kind as rlx.data_items.capture.layout gives it), the values a
+default instance holds, and the methods each class defines. Every method carries a `__text_signature__` such as
 
     ($self, /, voltage=0, current=0)
 
@@ -90,18 +90,11 @@ class Namer:
             return name
         return self.any()
 
-    def kind_name(self, attr):
-        """The name under which the module holds the kind of `attr` (a framework may bind one class twice)."""
-        for name in ("DISerialNumberAttr", "DISerialNumberListAttr", "DIUInt16ListAttr", "DIListAttr"):
-            if type(attr) is getattr(self.module, name, None):
-                return name
-        return type(attr).__name__
-
-    def of_attribute(self, attr, held=None):
-        """The type of the instance attribute that definition entry `attr` fills.
-
-        `held` is the value a default instance holds there, when there is one."""
-        kind = self.kind_name(attr)
+    def of_attribute(self, field, attr, held=None):
+        """The type of the instance attribute that a layout field fills (a `capture.Field`: its kind and
+        element class as the module declares them); `attr` is its definition entry, `held` the value a
+        default instance holds there, when there is one."""
+        kind = field.kind
         if kind == "DISerialNumberAttr":
             serial = getattr(self.module, "NorvaneSerialNumber", None)
             return "NorvaneSerialNumber" if serial and isinstance(held, serial) else "NorvaneSerialNumber | int"
@@ -110,11 +103,7 @@ class Namer:
         if kind == "DIUInt16ListAttr":
             return "list[int]"
         if kind == "DIListAttr":
-            # The element class, under whatever name the framework keeps it.
-            element = getattr(attr, "element_class", None)
-            if not isinstance(element, type):
-                element = next((v for v in vars(attr).values() if isinstance(v, type)), None)
-            return "list[%s]" % (element.__name__ if isinstance(element, type) else self.any())
+            return "list[%s]" % (field.element.__name__ if field.element is not None else self.any())
         default = getattr(attr, "default", None)
         if default is None:
             return self.any() if held is None else self.of_value(held)
@@ -247,6 +236,8 @@ def is_method(value):
 
 class StubWriter:
     def __init__(self, module):
+        from rlx.data_items.capture import layout  # the layouts as the module declares them
+        self.layout = layout
         self.module = module
         self.namer = Namer(module)
         self.annotations = Annotations(module, self.namer)
@@ -264,11 +255,10 @@ class StubWriter:
         out, seen = [], set()
         definition = cls.__dict__.get("definition")
         if isinstance(definition, list):
-            for attr in definition:
-                name = getattr(attr, "name", None)
-                if isinstance(name, str) and name not in seen:
-                    seen.add(name)
-                    out.append((name, self.namer.of_attribute(attr, held.get(name))))
+            for field, attr in zip(self.layout(cls), definition):
+                if field.name not in seen:
+                    seen.add(field.name)
+                    out.append((field.name, self.namer.of_attribute(field, attr, held.get(field.name))))
         if not issubclass(cls, self.module.DataItemAttribute):
             for name, value in held.items():
                 if name not in seen and name not in self.base_instance_names and not name.startswith("_"):

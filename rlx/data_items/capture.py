@@ -21,6 +21,11 @@ whole, however long their lines::
 ``filter`` selects items by their fields, ``iter_items(f, filter="port_information.voltage > 1000")``
 (the expressions of :mod:`rlx.data_items.filters`, as ``decode -Y`` takes them).
 
+Layouts (:func:`layout`: each field's kind, offset and width, a list's element class) and count fields are
+what the catalog's rows declare, asked of the catalog module through ``rlx.data_items._capture.declarations``
+(:func:`declarations`). On a catalog module built without that entry point the same is found out from the
+classes' ``definition`` entries and by trial encodes.
+
 What cannot be decoded (an unknown type code, a payload too short for its
 item, a stream that ends inside an item, a mistake in hex text) is reported as
 a :class:`Diagnostic`, to ``on_diagnostic`` when one is given, else raised as
@@ -93,7 +98,7 @@ Source = Union[bytes, bytearray, memoryview, str, "Readable"]
 PlainData = Union[None, bool, int, float, str, List["PlainData"], Dict[str, "PlainData"]]
 
 __all__ = ["catalog", "Capture", "CaptureError", "Diagnostic", "Field", "iter_items", "to_data", "from_data",
-           "item_classes", "declared_classes", "layout", "fixed_size", "kind_name", "element_class",
+           "item_classes", "declared_classes", "declarations", "layout", "fixed_size", "kind_name", "element_class",
            "own_text", "record_fields", "command_frame", "value_data", "SERIAL_MAX", "undecoded_data",
            "undecoded_bytes"]
 
@@ -187,8 +192,37 @@ class Field(NamedTuple):
     element: type | None
 
 
+_DECLARED: list[dict[type, dict[str, Any]]] = []
+
+
+def declarations() -> dict[type, dict[str, Any]]:
+    """{class: what its rows declare} of the catalog's classes, as ``rlx.data_items._capture.declarations``
+    gives it (fields with kinds, offsets and widths, list element classes, count fields, methods), made
+    once. Empty when the catalog module does not tell (a build without the entry point, or a ``_capture``
+    without the function): the functions below then find it all out from the classes, by reflection."""
+    if not _DECLARED:
+        module = catalog()
+        ask = getattr(_capture, "declarations", None)
+        found: dict[type, dict[str, Any]] = {}
+        for entry in (ask(module) if ask is not None else None) or ():
+            cls = vars(module).get(entry["name"])
+            if isinstance(cls, type):
+                found[cls] = entry
+        _DECLARED.append(found)
+    return _DECLARED[0]
+
+
+def _declared_fields(entry: dict[str, Any]) -> list[Field]:
+    module = catalog()
+    return [Field(name, kind, offset, size, getattr(module, element) if element else None)
+            for name, kind, offset, size, element in entry["fields"]]
+
+
 def layout(cls: type) -> list[Field]:
     """The payload layout of an item or record class as a list of :class:`Field`, in wire order."""
+    entry = declarations().get(cls)
+    if entry is not None and entry["definition"]:
+        return _declared_fields(entry)
     definition = getattr(cls, "definition", None)
     if not isinstance(definition, list):
         return []
@@ -220,13 +254,15 @@ def _element_size(field: Field) -> int | None:
 
 def _has_own(cls: type, name: str) -> bool:
     """Whether an item class defines ``name`` (``_encode``, ``_decode``, ``__str__``) below the framework's base."""
+    entry = declarations().get(cls)
+    if entry is not None:
+        return name in entry["methods"]
     module = catalog()
     return any(name in vars(k) for k in cls.__mro__[:cls.__mro__.index(module.RLXDataItem)])
 
 
 def _has_own_decoder(cls: type) -> bool:
-    module = catalog()
-    return any("_decode" in vars(k) for k in cls.__mro__[:cls.__mro__.index(module.RLXDataItem)])
+    return _has_own(cls, "_decode")
 
 
 # Kinds whose decoding keeps every bit of the bytes it takes, so that encoding the value gives them back:
@@ -240,16 +276,14 @@ _EXACT_KINDS = frozenset({"DIUInt8Attr", "DIUInt16Attr", "DIUInt32Attr", "DIUInt
 _FAITHFUL: dict[type, Callable[[Any, bytes], bool] | None] = {}
 
 
-def _exact_layout(attrs: Iterable[Any]) -> bool:
-    for attr in attrs:
-        kind = kind_name(attr)
-        if kind == "DIListAttr":
-            element = element_class(attr)
-            if element is None or not _exact_layout(getattr(element, "definition", None) or [None]):
-                return False
-        elif not _kept_whole(attr):
-            return False
-    return True
+def _exact_field(field: Field, attr: Any) -> bool:
+    """Whether a field keeps every bit: a kind that does, or a list of records whose every field does."""
+    if field.kind != "DIListAttr":
+        return _kept_whole(field, attr)
+    element = field.element
+    definition = getattr(element, "definition", None)
+    return element is not None and bool(definition) and \
+        all(_exact_field(f, a) for f, a in zip(layout(element), definition or ()))
 
 
 def _encodes_back(item: Any, payload: bytes) -> bool:
@@ -260,24 +294,21 @@ def _encodes_back(item: Any, payload: bytes) -> bool:
     return bool(wire[4:] == payload)
 
 
-_VARIABLE_KINDS = frozenset({"DIListAttr", "DISerialNumberListAttr", "DIUInt16ListAttr",
-                             "DIVariableLengthBytesAttr", "DIVariableLengthStrAttr"})
+_LIST_KINDS = frozenset({"DIListAttr", "DISerialNumberListAttr", "DIUInt16ListAttr"})
 _PROBED: dict[str, bool] = {}
 
 
-def _kept_whole(attr: Any) -> bool:
-    """Whether the framework's kind of ``attr`` keeps every bit: a kind of the exact ones, or a one-byte
-    kind that gives back each of its 256 values (tried once per kind)."""
-    kind = kind_name(attr)
+def _kept_whole(field: Field, attr: Any) -> bool:
+    """Whether the framework's kind of a field keeps every bit: a kind of the exact ones, or a one-byte kind
+    that gives back each of its 256 values (``attr``, the field's entry, tried once per kind)."""
+    kind = field.kind
     if kind in _EXACT_KINDS:
         return True
-    if kind in _VARIABLE_KINDS or getattr(attr, "size", 0) != 1:
+    if field.size != 1:
         return False
     if kind not in _PROBED:
-        size = attr.size
         try:
-            _PROBED[kind] = all(attr._encode(attr._decode(raw)[0]) == raw
-                                for raw in (v.to_bytes(size, "little") for v in range(1 << 8 * size)))
+            _PROBED[kind] = all(attr._encode(attr._decode(raw)[0]) == raw for raw in (bytes([v]) for v in range(256)))
         except Exception:  # a value it decodes but does not encode
             _PROBED[kind] = False
     return _PROBED[kind]
@@ -294,17 +325,14 @@ def faithful(cls: type) -> Callable[[Any, bytes], bool] | None:
     if not _has_own_decoder(cls):
         checks: list[tuple[Any, str, int, int, bool]] = []
         fixed = True                # every field of another kind lies at a known place
-        offset: int | None = 0
-        for attr in getattr(cls, "definition", ()):
-            kind = kind_name(attr)
-            whole = _exact_layout([attr]) if kind == "DIListAttr" else _kept_whole(attr)
-            if not whole:
-                if offset is None or kind in _VARIABLE_KINDS:
+        for field, attr in zip(layout(cls), getattr(cls, "definition", ())):
+            if not _exact_field(field, attr):
+                if field.offset is None or field.size is None:
                     fixed = False
                     break
                 # A single other than a NaN comes back as it was sent: only a NaN is encoded to tell.
-                checks.append((attr._encode, attr.name, offset, offset + attr.size, kind == "DIFloatAttr"))
-            offset = None if offset is None or kind in _VARIABLE_KINDS else offset + attr.size
+                checks.append((attr._encode, field.name, field.offset, field.offset + field.size,
+                               field.kind == "DIFloatAttr"))
         if fixed and not checks:
             test = None
         elif fixed:
@@ -339,14 +367,27 @@ def _shape(cls: type) -> tuple[int, int | None]:
 # The wire kinds of the struct format codes a packed record may use.
 _PACKED_KINDS = {"b": "i8", "B": "u8", "?": "bool", "h": "i16", "H": "u16", "i": "i32", "I": "u32", "l": "i32",
                  "L": "u32", "q": "i64", "Q": "u64", "e": "f16", "f": "f32", "d": "f64"}
+# The same of the kinds the rows declare.
+_WIRE_KINDS = {"DIInt8Attr": "i8", "DIUInt8Attr": "u8", "DIInt16Attr": "i16", "DIUInt16Attr": "u16",
+               "DIInt32Attr": "i32", "DIUInt32Attr": "u32", "DIInt64Attr": "i64", "DIUInt64Attr": "u64",
+               "DIFloatAttr": "f32", "DIDoubleAttr": "f64"}
 _PACKED: list[dict[type, tuple[type, list[Field]]]] = []  # [{attribute kind: (record class, [Field])}], on first use
 
 
 def packed_records() -> dict[type, tuple[type, list[Field]]]:
     """{kind: (record class, [:class:`Field`])} of the catalog's own attribute kinds that pack a record
     whole with a struct format of one code per record attribute (``DIDomainInfoAttr``: "QQqfq"): the
-    record is what the kind decodes from zero bytes, its fields those its constructor sets, in their
-    order, with their offsets within the packed structure and kinds such as ``u64`` or ``f32``."""
+    record's fields come in their order, with their offsets within the packed structure and kinds such as
+    ``u64`` or ``f32``: as the rows declare them, else found out (the record is what the kind decodes from
+    zero bytes, its fields those its constructor sets)."""
+    declared = declarations()
+    if not _PACKED and declared:
+        module, found = catalog(), {}
+        for kind, entry in declared.items():
+            if entry["packs"]:
+                record = getattr(module, entry["packs"])
+                found[kind] = (record, [f._replace(kind=_WIRE_KINDS[f.kind]) for f in _declared_fields(declared[record])])
+        _PACKED.append(found)
     if not _PACKED:
         module, found = catalog(), {}
         for kind in declared_classes(module):
@@ -597,7 +638,7 @@ def _record_value(cls: type, value: object, where: str, template: object = None)
         raise ValueError("%s: expected the fields of a %s as an object, not %s" % (where, cls.__name__,
                                                                                    _show(value)))
     record = cls()
-    kinds = {a.name: a for a in getattr(cls, "definition", None) or ()}
+    kinds = {f.name: f for f in layout(cls)}
     known = dict(record_fields(record))
     if template is not None:
         known.update(record_fields(template))
@@ -646,10 +687,10 @@ def _plain_value(value: Any, template: object, where: str) -> Any:
     return value
 
 
-def _attr_value(attr: DataItemAttribute, value: Any, template: object, where: str, item: Any) -> Any:
+def _attr_value(field: Field, value: Any, template: object, where: str, item: Any) -> Any:
     """A field value from plain data, by the field's kind (and, for kinds of the framework's own choosing,
     by the value a new item holds)."""
-    kind = kind_name(attr)
+    kind = field.kind
     if kind in _FLOAT_KINDS:
         return _float_value(value, where)
     if kind == "DISerialNumberAttr":
@@ -667,7 +708,7 @@ def _attr_value(attr: DataItemAttribute, value: Any, template: object, where: st
             return [_serial_value(v, "%s[%d]" % (where, i)) for i, v in enumerate(value)]
         if kind == "DIUInt16ListAttr":
             return [_int_value(v, "%s[%d]" % (where, i)) for i, v in enumerate(value)]
-        element = element_class(attr)
+        element = field.element
         module = catalog()
         if element is not None and issubclass(element, module.UWBNetworkCommandItem):
             return _commands_value(item, value, where)
@@ -841,12 +882,12 @@ def from_data(data: object) -> RLXDataItem:
     if not isinstance(fields, dict):
         raise ValueError("\"fields\" must be an object, not %s" % _show(fields))
     item = cls()
-    attrs = {a.name: a for a in cls.definition}
+    declared = {f.name: f for f in layout(cls)}
     for name, value in fields.items():
-        attr = attrs.get(name)
-        if attr is None:
+        field = declared.get(name)
+        if field is None:
             raise ValueError("%s has no field %r" % (cls.__name__, name))
-        setattr(item, name, _attr_value(attr, value, getattr(item, name, None), name, item))
+        setattr(item, name, _attr_value(field, value, getattr(item, name, None), name, item))
     return item
 
 
@@ -1272,12 +1313,9 @@ def _record_shape(sample: object) -> tuple[tuple[str, ...], bool]:
     """(field names, whether a field is a list) of a record's class, the same for every record of it
     whatever values they hold: from its ``definition``, or for a record without one from the fields its
     constructor sets (those of ``sample``)."""
-    definition = getattr(type(sample), "definition", None)
-    if isinstance(definition, list):
-        return (tuple(a.name for a in definition),
-                any(kind_name(a) in _VARIABLE_KINDS and kind_name(a) not in ("DIVariableLengthBytesAttr",
-                                                                            "DIVariableLengthStrAttr")
-                    for a in definition))
+    if isinstance(getattr(type(sample), "definition", None), list):
+        declared = layout(type(sample))
+        return tuple(f.name for f in declared), any(f.kind in _LIST_KINDS for f in declared)
     fields = record_fields(sample)
     return tuple(n for n, _ in fields), any(isinstance(v, (list, tuple)) for _, v in fields)
 
@@ -1452,24 +1490,24 @@ def field_paths() -> dict[str, set[str]]:
         except Exception:  # a class that takes arguments: the fields of its layout alone
             return None
 
-    def walk(prefix: str, owner: str, definition: object, sample: object) -> None:
-        attrs = {a.name: a for a in definition} if isinstance(definition, list) else {}
-        names = list(attrs) if attrs else [n for n, _ in record_fields(sample)] if sample is not None else []
+    def walk(prefix: str, owner: str, cls: type, sample: object) -> None:
+        fields = {f.name: f for f in layout(cls)}
+        names = list(fields) if fields else [n for n, _ in record_fields(sample)] if sample is not None else []
         for name in names:
             path = prefix + name
             found.setdefault(path, set()).add(owner)
-            element = element_class(attrs[name]) if name in attrs else None
+            element = fields[name].element if name in fields else None
             value = getattr(sample, name, None)
             if element is not None and issubclass(element, commands):
                 for part in _COMMAND_PARTS:
                     found.setdefault(path + "." + part, set()).add(owner)
             elif element is not None:
-                walk(path + ".", owner, getattr(element, "definition", None), new(element))
+                walk(path + ".", owner, element, new(element))
             elif value is not None and not isinstance(value, _PLAIN_TYPES) and record_fields(value):
-                walk(path + ".", owner, getattr(type(value), "definition", None), value)
+                walk(path + ".", owner, type(value), value)
 
     for cls in item_classes().values():
-        walk("", cls.__name__, cls.definition, new(cls))
+        walk("", cls.__name__, cls, new(cls))
     _PATHS.append(found)
     return found
 

@@ -895,8 +895,12 @@ def _filled_list(field, n):
 
 
 def count_fields(cls):
-    """[(count field, list field)] of an item whose own encoder sets a count from a list's length: found by
-    encoding new items with one and then two elements in each list and seeing which integer follows."""
+    """[(count field, list field)] of an item whose own encoder sets a count from a list's length: as its rows
+    declare them, else found by encoding new items with one and then two elements in each list and seeing
+    which integer follows."""
+    entry = capture.declarations().get(cls)
+    if entry is not None:
+        return [(count, lst) for count, lst, _ in entry["counts"]]
     module = capture.catalog()
     if not any("_encode" in vars(k) for k in cls.__mro__[:cls.__mro__.index(module.RLXDataItem)]):
         return []

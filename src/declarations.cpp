@@ -1,0 +1,178 @@
+// What the catalog's rows declare, as plain data, for tools that would
+// otherwise find it out by reflection and trial encodes. It is a C entry
+// point of the module's shared object, not a module attribute: the module's
+// namespace holds the catalog alone. `rlx.data_items._capture.declarations`
+// finds it (src/capture_declarations.cpp) and documents what it returns.
+//
+// A new form of the data gets a new symbol name, so that a tool never reads
+// a form it does not know.
+#include "runtime.hpp"
+
+namespace pdi {
+namespace {
+
+// An attribute kind of this module and the record it packs whole.
+constexpr Kind kPackingKind = Kind::DomainInfo;
+constexpr const char* kPackedRecord = "DomainInformation";
+
+constexpr Py_ssize_t kRest = -1;        // the field takes the rest of the payload
+constexpr Py_ssize_t kFramework = -2;   // the framework's kind chooses the width
+
+const char* what_name(What w) noexcept {
+    switch (w) {
+        case What::Item: return "item";
+        case What::Record: return "record";
+        default: return "attribute kind";
+    }
+}
+
+const Entry* find_entry(const std::vector<Entry>& entries, const char* name) noexcept {
+    for (const Entry& e : entries) {
+        if (e.row && packing::same(e.table->str(e.row->name), name)) return &e;
+    }
+    return nullptr;
+}
+
+// Bytes on the wire as the rows fix them; `packed`: the width of the record
+// that the packing kind packs.
+Py_ssize_t kind_width(const AttrRow& a, Py_ssize_t packed) noexcept {
+    switch (a.kind) {
+        case Kind::U8: case Kind::I8: return 1;
+        case Kind::U16: case Kind::I16: return 2;
+        case Kind::U32: case Kind::I32: case Kind::Float: case Kind::Serial: return 4;
+        case Kind::U64: case Kind::I64: case Kind::Double: return 8;
+        case Kind::FixedBytes: case Kind::FixedStr: return a.length;
+        case kPackingKind: return packed;
+        case Kind::Bool: case Kind::SignalStrength: case Kind::CondensedSignalStrength: case Kind::RxStats:
+            return kFramework;
+        default: return kRest;
+    }
+}
+
+// The bytes of a record whose every width the rows fix; kRest otherwise.
+Py_ssize_t record_width(const Entry* e) noexcept {
+    if (!e) return kRest;
+    Py_ssize_t sum = 0;
+    const AttrRow* a = e->table->attrs_of(*e->row);
+    for (std::size_t i = 0; i < e->row->nattrs; ++i) {
+        const Py_ssize_t w = kind_width(a[i], kRest);
+        if (w < 0) return kRest;
+        sum += w;
+    }
+    return sum;
+}
+
+py::object str(const char* s) { return steal(PyUnicode_FromString(s)); }
+py::object opt_str(const char* s) { return s ? str(s) : py::none(); }
+py::object size(Py_ssize_t n) { return steal(PyLong_FromSsize_t(n)); }
+py::object opt_size(Py_ssize_t n) { return n < 0 ? py::none() : size(n); }
+
+// `cls.definition[i].size`: the width a kind of the framework's choosing has there.
+Py_ssize_t framework_width(PyObject* cls, std::size_t i) {
+    py::object definition = get(cls, N.definition);
+    py::object entry = steal(PySequence_GetItem(definition.ptr(), static_cast<Py_ssize_t>(i)));
+    py::object width = steal(PyObject_GetAttrString(entry.ptr(), "size"));
+    const Py_ssize_t n = PyLong_AsSsize_t(width.ptr());
+    if (n == -1 && PyErr_Occurred()) throw PyErr{};
+    return n;
+}
+
+py::object fields_of(const Entry& e, Py_ssize_t packed, PyObject* globals) {
+    const ClassRow& c = *e.row;
+    const AttrRow* a = e.table->attrs_of(c);
+    py::object fields = steal(PyTuple_New(c.nattrs));
+    Py_ssize_t offset = 0;
+    for (std::size_t i = 0; i < c.nattrs; ++i) {
+        Py_ssize_t width = kind_width(a[i], packed);
+        if (width == kFramework) {
+            py::object cls = lookup_global(globals, steal(PyUnicode_FromString(e.table->str(c.name))).ptr());
+            width = framework_width(cls.ptr(), i);
+        }
+        PyObject* field = check(PyTuple_Pack(5, str(e.table->str(a[i].name)).ptr(), str(kind_name(a[i].kind)).ptr(),
+                                             opt_size(offset).ptr(), opt_size(width).ptr(),
+                                             opt_str(e.table->str(a[i].element())).ptr()));
+        PyTuple_SET_ITEM(fields.ptr(), static_cast<Py_ssize_t>(i), field);
+        offset = offset < 0 || width < 0 ? kRest : offset + width;
+    }
+    return fields;
+}
+
+// (count, list, bounds) of the count-bounded lists, in the layout's order of the lists.
+py::object counts_of(const Entry& e) {
+    const Table& t = *e.table;
+    const MethodRow* m = t.methods_of(*e.row);
+    const AttrRow* a = t.attrs_of(*e.row);
+    py::object counts = steal(PyList_New(0));
+    for (std::size_t i = 0; i < e.row->nattrs; ++i) {
+        for (std::size_t j = 0; j < e.row->nmethods; ++j) {
+            if (m[j].does != Does::Counted || !packing::same(t.str(m[j].list), t.str(a[i].name))) continue;
+            py::object count = steal(PyTuple_Pack(3, str(t.str(m[j].count)).ptr(), str(t.str(m[j].list)).ptr(),
+                                                  m[j].element_size > 0 ? Py_True : Py_False));
+            check_status(PyList_Append(counts.ptr(), count.ptr()));
+        }
+    }
+    return steal(PyList_AsTuple(counts.ptr()));
+}
+
+// The names of the methods the rows give the class, as add_methods() adds them.
+py::object methods_of(const Entry& e) {
+    const Table& t = *e.table;
+    const ClassRow& c = *e.row;
+    py::object names = steal(PyList_New(0));
+    auto add = [&names](const char* name) {
+        py::object s = str(name);
+        if (!PySequence_Contains(names.ptr(), s.ptr())) check_status(PyList_Append(names.ptr(), s.ptr()));
+    };
+    if (c.what == What::Record) {
+        if (!(c.flags & kNoRecordInit)) add("__init__");
+        if (!(c.flags & kNoRecordStr)) add("__str__");
+        add("__repr__");
+    }
+    const MethodRow* m = t.methods_of(c);
+    for (std::size_t j = 0; j < c.nmethods; ++j) {
+        if (m[j].does != Does::Counted) {
+            add(t.str(m[j].name));
+            continue;
+        }
+        add("_encode");
+        if (m[j].element_size > 0) add("_decode");
+    }
+    return steal(PyList_AsTuple(names.ptr()));
+}
+
+py::object declarations(PyObject* module) {
+    PyObject* globals = PyModule_GetDict(module);
+    if (!globals) throw PyErr{};
+    const std::vector<Entry> entries = catalog_entries();
+    const Py_ssize_t packed = record_width(find_entry(entries, kPackedRecord));
+    py::object out = steal(PyList_New(0));
+    for (const Entry& e : entries) {
+        if (!e.row) continue;
+        const ClassRow& c = *e.row;
+        py::object d = steal(PyDict_New());
+        auto put = [&d](const char* key, const py::object& v) { check_status(PyDict_SetItemString(d.ptr(), key, v.ptr())); };
+        put("name", str(e.table->str(c.name)));
+        put("what", str(what_name(c.what)));
+        put("type", c.what == What::Item ? size(c.type) : py::none());
+        put("definition", py::bool_(!(c.flags & kNoDefinition)));
+        put("fields", fields_of(e, packed, globals));
+        put("counts", counts_of(e));
+        put("methods", methods_of(e));
+        put("packs", py::object(c.what == What::AttrKind && packing::same(e.table->str(c.name), kind_name(kPackingKind))
+                                    ? str(kPackedRecord)
+                                    : py::none()));
+        check_status(PyList_Append(out.ptr(), d.ptr()));
+    }
+    return steal(PyList_AsTuple(out.ptr()));
+}
+
+}  // namespace
+}  // namespace pdi
+
+// The rows' declarations of the catalog `module` (this shared object's own
+// module) as a new tuple, or NULL with an exception set.
+extern "C" Py_EXPORTED_SYMBOL PyObject* rlx_pdi_declarations_v1(PyObject* module) {
+    PyObject* result = nullptr;
+    pdi::guarded([&] { result = pdi::declarations(module).release().ptr(); });
+    return result;
+}
