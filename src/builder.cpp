@@ -133,10 +133,7 @@ void build_catalog(PyObject* module_dict) {
     ready_method_types();
     Builder builder{module_dict, {}, {}, {}, {}, {}, {}};
     builder.module_name = lookup_global(module_dict, N.__name__);
-    for (std::size_t i = 0; i < kCatalog.nclasses; ++i) {
-        const Table& t = *kCatalog.tables[kCatalog.order[i].table];
-        builder.build(t, t.classes[kCatalog.order[i].row]);
-    }
+    for (const Entry& e : catalog_entries()) builder.build(*e.table, *e.row);
 }
 
 }  // namespace pdi

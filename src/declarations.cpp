@@ -28,7 +28,7 @@ const char* what_name(What w) noexcept {
 
 const Entry* find_entry(const std::vector<Entry>& entries, const char* name) noexcept {
     for (const Entry& e : entries) {
-        if (e.row && packing::same(e.table->str(e.row->name), name)) return &e;
+        if (packing::same(e.table->str(e.row->name), name)) return &e;
     }
     return nullptr;
 }
@@ -147,7 +147,6 @@ py::object declarations(PyObject* module) {
     const Py_ssize_t packed = record_width(find_entry(entries, kPackedRecord));
     py::object out = steal(PyList_New(0));
     for (const Entry& e : entries) {
-        if (!e.row) continue;
         const ClassRow& c = *e.row;
         py::object d = steal(PyDict_New());
         auto put = [&d](const char* key, const py::object& v) { check_status(PyDict_SetItemString(d.ptr(), key, v.ptr())); };
