@@ -1,7 +1,7 @@
 // The generic class builder: walks the catalog order and creates every class
 // from its table entry, through the metaclass of RLXDataItem for data items,
 // of DataItemAttribute for the attribute kind, and through `type` for records.
-#include "runtime.hpp"
+#include "runtime/build.hpp"
 
 #include <array>
 

@@ -6,7 +6,7 @@
 //
 // A new form of the data gets a new symbol name, so that a tool never reads
 // a form it does not know.
-#include "runtime.hpp"
+#include "runtime/build.hpp"
 
 namespace pdi {
 namespace {

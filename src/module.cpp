@@ -1,6 +1,6 @@
 // Module initialization: the framework's public names, the network command
 // base class and `math`, then the catalog's classes in catalog order.
-#include "catalog.hpp"
+#include "runtime/build.hpp"
 
 namespace pdi {
 namespace {

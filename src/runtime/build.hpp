@@ -2,7 +2,7 @@
 // that make methods for a class.
 #pragma once
 
-#include "catalog.hpp"
+#include "runtime/call.hpp"
 
 #include <cstdint>
 #include <vector>
@@ -53,6 +53,9 @@ private:
     std::vector<Made> made_;
     std::size_t last_ = 0;
 };
+
+// Builds every class of the catalog into the module dict, in catalog order.
+void build_catalog(PyObject* module_dict);
 
 // Readies the method types; once per process.
 void ready_method_types();

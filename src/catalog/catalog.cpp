@@ -3,7 +3,7 @@
 // and checked here: a place taken twice, one left empty or a class declared
 // twice does not compile. The subsystem files are parts of this unit alone
 // (.inc), not headers.
-#include "catalog.hpp"
+#include "catalog/subsystem.hpp"
 
 #include "catalog/device_control.inc"
 #include "catalog/diagnostics.inc"

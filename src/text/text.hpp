@@ -3,7 +3,8 @@
 // way the host's formatting converts them.
 #pragma once
 
-#include "catalog.hpp"
+#include "core/errors.hpp"
+#include "core/hot.hpp"
 
 #include <charconv>
 #include <cstring>

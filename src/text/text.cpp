@@ -1,8 +1,8 @@
 // The text buffer (see text.hpp): what does not fit its buffer, the
 // conversions that ask the host, and the end of a text.
-#include "text.hpp"
+#include "text/text.hpp"
 
-#include "float_text.hpp"
+#include "text/float_text.hpp"
 
 #include <cmath>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // `_capture.declarations(module)`: what the rows of the catalog module
 // declare, asked of the module's shared object (src/declarations.cpp), so
 // that the tool reads the layouts instead of finding them out.
-#include "catalog.hpp"
+#include "capture/capture.hpp"
 
 #if __has_include(<dlfcn.h>)
 #include <dlfcn.h>

@@ -1,0 +1,54 @@
+// What the capture tool's module shares between its files: the value
+// texts, the line functions and the JSON writers.
+#pragma once
+
+#include "core/errors.hpp"
+#include "text/text.hpp"
+
+namespace pdi {
+
+struct Texts {
+    PyObject_HEAD
+    vectorcallfunc vectorcall;
+    PyObject* serial;   // the framework's serial number class
+    PyObject* other;    // the tool's plan for the values of a type it shows (see write_other)
+    PyObject* plans;    // {type: plan} of the types met so far
+};
+
+struct ItemLine {
+    PyObject_HEAD
+    vectorcallfunc vectorcall;
+    PyObject* texts;     // the Texts it writes values with
+    PyObject* head;      // "<class name> 0x<type code>"
+    PyObject* names;     // tuple of the field names (interned), or None: the item's own text
+    PyObject* labels;    // tuple of " <name>=" for each field (JSON: "\"<name>\": ")
+    // A JSON line only (else NULL): the tool's conversion of a field value,
+    // and its own line function, which gives the line where this one does not.
+    PyObject* data;
+    PyObject* fallback;
+    PyObject* converters;  // {type: the tool's conversion of its values}, as `data` keeps it
+    bool json;           // a JSON line function
+    bool own_text;       // JSON: the item's own text follows its fields
+};
+
+PyTypeObject& texts_type();
+PyTypeObject& line_type();
+
+// The text of one field value (see values.cpp).
+void write_value(const Texts* t, Text& line, PyObject* v);
+// An int as repr() writes it.
+void write_int(Text& line, PyObject* v);
+// A str() or repr() result written into the line.
+void write_new(Text& line, PyObject* made);
+// "<head> name=value ...\n", or "<head> <str(item)>\n".
+void write_item_line(const ItemLine* me, Text& line, PyObject* item);
+// A str that a Python line function returned, appended to the batch.
+void append_text(Text& out, PyObject* made);
+// The JSON line of `item`; false when the line is the tool's (see json.cpp).
+bool write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item);
+// A str as the JSON encoder writes it by default.
+void write_json_str(Text& line, PyObject* s);
+// The capture module's declarations() (declarations.cpp).
+PyObject* declarations(PyObject*, PyObject* module);
+
+}  // namespace pdi

@@ -1,0 +1,262 @@
+// JSON lines of the capture tool.
+#include "capture/capture.hpp"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace pdi {
+
+// A str as the host's JSON encoder writes it by default: quoted, ASCII only,
+// every other character as \uXXXX (beyond the basic plane as a surrogate pair).
+void write_json_str(Text& line, PyObject* s) {
+    const Py_ssize_t n = PyUnicode_GET_LENGTH(s);
+    const int kind = PyUnicode_KIND(s);
+    const void* chars = PyUnicode_DATA(s);
+    line.ascii("\"");
+    Py_ssize_t from = 0;  // the start of the run of characters written as they are
+    auto flush = [&](Py_ssize_t to) {
+        if (to > from) line.ascii(static_cast<const char*>(chars) + from, to - from);  // a run is 1-byte ASCII
+    };
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        Py_UCS4 c = PyUnicode_READ(kind, chars, i);
+        if (c >= ' ' && c <= '~' && c != '\\' && c != '"' && kind == PyUnicode_1BYTE_KIND) continue;
+        flush(i);
+        from = i + 1;
+        if (c >= ' ' && c <= '~' && c != '\\' && c != '"') {
+            const char one = static_cast<char>(c);
+            line.ascii(&one, 1);
+            continue;
+        }
+        const char* named = c == '\\' ? "\\\\" : c == '"' ? "\\\"" : c == '\b' ? "\\b" : c == '\f' ? "\\f"
+                          : c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : nullptr;
+        if (named) {
+            line.ascii(named, 2);
+            continue;
+        }
+        static const char hex[] = "0123456789abcdef";
+        auto unit = [&](Py_UCS4 u) {
+            const char text[6] = {'\\', 'u', hex[(u >> 12) & 15], hex[(u >> 8) & 15], hex[(u >> 4) & 15], hex[u & 15]};
+            line.ascii(text, 6);
+        };
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            unit(0xD800 | (c >> 10));
+            c = 0xDC00 | (c & 0x3FF);
+        }
+        unit(c);
+    }
+    flush(n);
+    line.ascii("\"");
+}
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// JSON lines.
+
+// The writers below return false, leaving the line unfinished, on a value
+// the host's JSON encoder would write in a way of its own: the line is then
+// the tool's. A Python error throws PyErr, as everywhere.
+
+constexpr int kJsonDepth = 50;  // deeper nesting (or a list holding itself): the tool's line
+
+// "names", the attribute of a converter that reads a record by its fields (made once).
+struct ConverterNames {
+    PyObject* name;
+};
+PyObject* json_names() {
+    static const ConverterNames made{check(PyUnicode_InternFromString("names"))};
+    return made.name;
+}
+
+// One level of nesting while it is written; `deeper` past kJsonDepth.
+struct Depth {
+    explicit Depth(int& d) : depth(d), deeper(++d > kJsonDepth) {}
+    ~Depth() { --depth; }
+    Depth(const Depth&) = delete;
+    Depth& operator=(const Depth&) = delete;
+    int& depth;
+    const bool deeper;
+};
+
+// An exact list or tuple as an array, each element (held while written) by `write`.
+template <class Write>
+// NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by Depth
+bool write_json_list(Text& line, PyObject* v, int& depth, Write write) {
+    Depth in(depth);
+    if (in.deeper) return false;
+    line.ascii("[");
+    for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(v); ++i) {
+        if (i) line.ascii(", ");
+        py::object element = borrow(PySequence_Fast_GET_ITEM(v, i));
+        if (!write(element.ptr())) return false;
+    }
+    line.ascii("]");
+    return true;
+}
+
+// Plain data (what the tool's conversion gives) as the host's JSON encoder
+// writes it: None, bools, exact ints, finite floats, strs, lists, tuples and
+// dicts keyed by strs; false on anything else.
+// NOLINTNEXTLINE(misc-no-recursion)
+bool write_json_data(Text& line, PyObject* v, int& depth) {
+    PyTypeObject* type = Py_TYPE(v);
+    if (v == Py_None) return line.ascii("null"), true;
+    if (v == Py_True) return line.ascii("true"), true;
+    if (v == Py_False) return line.ascii("false"), true;
+    if (type == &PyUnicode_Type) return write_json_str(line, v), true;
+    if (type == &PyLong_Type) return write_int(line, v), true;
+    if (type == &PyFloat_Type && std::isfinite(PyFloat_AS_DOUBLE(v))) return line.real(PyFloat_AS_DOUBLE(v)), true;
+    if (type == &PyList_Type || type == &PyTuple_Type) {
+        // NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by Depth
+        return write_json_list(line, v, depth, [&](PyObject* element) { return write_json_data(line, element, depth); });
+    }
+    if (type == &PyDict_Type) {
+        Depth in(depth);
+        if (in.deeper) return false;
+        line.ascii("{");
+        Py_ssize_t pos = 0;
+        PyObject* key = nullptr;
+        PyObject* value = nullptr;
+        bool first = true;
+        const Py_ssize_t size = PyDict_GET_SIZE(v);
+        while (PyDict_Next(v, &pos, &key, &value)) {
+            if (!PyUnicode_CheckExact(key)) return false;
+            py::object k = borrow(key);
+            py::object held = borrow(value);
+            if (!first) line.ascii(", ");
+            first = false;
+            write_json_str(line, k.ptr());
+            line.ascii(": ");
+            if (!write_json_data(line, held.ptr(), depth)) return false;
+            if (PyDict_GET_SIZE(v) != size) return false;  // changed while written
+        }
+        line.ascii("}");
+        return true;
+    }
+    return false;
+}
+
+// One field value as the tool converts it (`data(value)`) and then writes it:
+// the host's own types here (as the conversion treats them), anything else
+// converted by `data`.
+// NOLINTNEXTLINE(misc-no-recursion)
+bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObject* v, int& depth) {
+    PyTypeObject* type = Py_TYPE(v);
+    if (type == &PyLong_Type || type == &PyBool_Type || type == &PyUnicode_Type) return write_json_data(line, v, depth);
+    if (type == &PyFloat_Type) {
+        const double x = PyFloat_AS_DOUBLE(v);
+        if (std::isfinite(x)) return line.real(x), true;
+        if (!std::isnan(x)) return (x > 0 ? line.ascii("\"Infinity\"") : line.ascii("\"-Infinity\"")), true;
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &x, sizeof bits);
+        if (bits == 0x7FF8000000000000ULL) return line.ascii("\"NaN\""), true;
+        char text[32];
+        const int n = std::snprintf(text, sizeof text, "\"NaN(0x%016llx)\"", static_cast<unsigned long long>(bits));
+        return line.ascii(text, n), true;
+    }
+    if (type == &PyBytes_Type || type == &PyByteArray_Type) {
+        py::object copy = borrow(v);
+        if (type == &PyByteArray_Type) copy = steal(PyBytes_FromObject(v));  // it may change while written
+        line.ascii("{\"bytes\": \"");
+        line.hex_bytes(reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(copy.ptr())), PyBytes_GET_SIZE(copy.ptr()));
+        return line.ascii("\"}"), true;
+    }
+    if (type == &PyList_Type || type == &PyTuple_Type) {
+        return write_json_list(line, v, depth,
+                               // NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by Depth
+                               [&](PyObject* element) { return write_json_value(me, texts, line, element, depth); });
+    }
+    if (reinterpret_cast<PyObject*>(type) == texts->serial) {
+        py::object number = steal(PyNumber_Long(v));
+        line.ascii("{\"serial\": ");
+        if (!write_json_data(line, number.ptr(), depth)) return false;
+        return line.ascii("}"), true;
+    }
+    // A record whose conversion is the dict of its fields (a converter carrying their `names`): the
+    // fields read first, each value then converted and written here.
+    PyObject* found = PyDict_Check(me->converters) ? PyDict_GetItemWithError(me->converters,
+                                                                            reinterpret_cast<PyObject*>(type))
+                                                   : nullptr;
+    if (!found && PyErr_Occurred()) throw PyErr{};
+    if (found) {
+        py::object converter = borrow(found);
+        PyObject* names_found = nullptr;
+        if (PyObject_GetOptionalAttr(converter.ptr(), json_names(), &names_found) < 0) throw PyErr{};
+        py::object names = names_found ? steal(names_found) : borrow(Py_None);
+        if (PyTuple_CheckExact(names.ptr()) && PyTuple_GET_SIZE(names.ptr()) > 0) {
+            Depth in(depth);
+            if (in.deeper) return false;
+            const Py_ssize_t n = PyTuple_GET_SIZE(names.ptr());
+            py::object values = steal(PyTuple_New(n));
+            for (Py_ssize_t i = 0; i < n; ++i) {
+                PyObject* name = PyTuple_GET_ITEM(names.ptr(), i);
+                if (!PyUnicode_CheckExact(name)) return false;
+                PyTuple_SET_ITEM(values.ptr(), i, check(PyObject_GetAttr(v, name)));
+            }
+            line.ascii("{");
+            for (Py_ssize_t i = 0; i < n; ++i) {
+                if (i) line.ascii(", ");
+                write_json_str(line, PyTuple_GET_ITEM(names.ptr(), i));
+                line.ascii(": ");
+                if (!write_json_value(me, texts, line, PyTuple_GET_ITEM(values.ptr(), i), depth)) return false;
+            }
+            line.ascii("}");
+            return true;
+        }
+    }
+    py::object data = borrow(me->data);
+    py::object plain = steal(PyObject_CallOneArg(data.ptr(), v));
+    return write_json_data(line, plain.ptr(), depth);
+}
+
+}  // namespace
+
+
+// The JSON line of `item` by the line function `me` (held by the caller, so
+// that the collector does not clear its parts while Python code runs here);
+// false when the line is the tool's.
+bool write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
+    if (!me->texts || !me->data || !me->fallback || !me->converters) {
+        PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
+        throw PyErr{};
+    }
+    py::object texts_held = borrow(me->texts);
+    const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
+    int depth = 0;
+    py::object offset = steal(PySequence_GetItem(frame, 0));
+    line.ascii("{\"offset\": ");
+    if (!write_json_data(line, offset.ptr(), depth)) return false;
+    line.ascii(", ");
+    line.str(me->head);
+    line.ascii(", \"fields\": {");
+    const Py_ssize_t n = PyTuple_GET_SIZE(me->names);
+    // All fields are read first, as the tool's conversion reads them.
+    py::object values = steal(PyTuple_New(n));
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        PyTuple_SET_ITEM(values.ptr(), i, check(PyObject_GetAttr(item, PyTuple_GET_ITEM(me->names, i))));
+    }
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        if (i) line.ascii(", ");
+        line.str(PyTuple_GET_ITEM(me->labels, i));
+        if (!write_json_value(me, texts, line, PyTuple_GET_ITEM(values.ptr(), i), depth)) return false;
+    }
+    line.ascii("}");
+    if (me->own_text) {
+        PyObject* text = PyObject_Str(item);
+        if (text) {
+            py::object held = steal(text);
+            line.ascii(", \"text\": ");
+            write_json_str(line, held.ptr());
+        } else if (PyErr_ExceptionMatches(PyExc_Exception)) {
+            PyErr_Clear();  // no text: the fields say it all
+        } else {
+            throw PyErr{};
+        }
+    }
+    line.ascii("}\n");
+    return true;
+}
+
+}  // namespace pdi

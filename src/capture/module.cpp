@@ -1,0 +1,444 @@
+// The capture tool's module: the line function types and frames().
+#include "capture/capture.hpp"
+
+namespace pdi {
+
+PyTypeObject& texts_type() {
+    static PyTypeObject type{};
+    return type;
+}
+PyTypeObject& line_type() {
+    static PyTypeObject type{};
+    return type;
+}
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// The line function of one item class.
+
+
+
+// The text that `write` makes, as a new str; the callable `self` is held while it runs.
+template <class Write>
+PyObject* one_line(PyObject* self, Write write) {
+    PyObject* result = nullptr;
+    guarded([&] {
+        py::object keep = borrow(self);
+        Text line;
+        write(line);
+        result = line.finish().release().ptr();
+    });
+    return result;
+}
+
+PyObject* texts_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
+    if (PyVectorcall_NARGS(nargsf) != 1 || (kwnames && PyTuple_GET_SIZE(kwnames))) {
+        PyErr_SetString(PyExc_TypeError, "the text of a value takes one argument, the value");
+        return nullptr;
+    }
+    return one_line(self, [&](Text& line) { write_value(reinterpret_cast<Texts*>(self), line, args[0]); });
+}
+
+
+
+
+// An item's line by the line function `me`: a JSON one, or its line as text.
+void write_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
+    if (!me->json) return write_item_line(me, line, item);
+    if (!write_json_line(me, line, frame, item)) {
+        line.clear();
+        py::object fallback = borrow(me->fallback);  // not cleared while the caller holds the line function
+        append_text(line, PyObject_CallFunctionObjArgs(fallback.ptr(), frame, item, nullptr));
+    }
+}
+
+PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
+    if (PyVectorcall_NARGS(nargsf) != 2 || (kwnames && PyTuple_GET_SIZE(kwnames))) {
+        PyErr_SetString(PyExc_TypeError, "a line function takes two arguments, the frame and the item");
+        return nullptr;
+    }
+    return one_line(self, [&](Text& line) { write_line(reinterpret_cast<ItemLine*>(self), line, args[0], args[1]); });
+}
+
+// texts.lines(frames, decode, lines, line_for, robust): the lines of a batch of frames, one str.
+// Each frame (offset, type code, payload) is decoded by decode(frame) (None: nothing written; a str:
+// the line of a frame not decoded, written as it stands); an item's line comes from lines[type code],
+// made by line_for(class, frame, item) for the first item of a code. A line function that raises an
+// Exception gives robust(frame, item) instead; anything else (KeyboardInterrupt) propagates and the
+// batch's lines are dropped.
+PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+    if (nargs != 5 || !PyList_Check(args[0]) || !PyDict_Check(args[2])) {
+        PyErr_SetString(PyExc_TypeError, "lines(frames, decode, lines, line_for, robust) takes a list and a dict");
+        return nullptr;
+    }
+    PyObject* result = nullptr;
+    guarded([&] {
+        py::object keep = borrow(self);
+        py::object frames = borrow(args[0]);
+        py::object decode = borrow(args[1]);
+        py::object lines = borrow(args[2]);
+        py::object line_for = borrow(args[3]);
+        py::object robust = borrow(args[4]);
+        Text out;
+        Text line;
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(frames.ptr()); ++i) {
+            py::object frame = borrow(PyList_GET_ITEM(frames.ptr(), i));
+            py::object item = steal(PyObject_CallOneArg(decode.ptr(), frame.ptr()));
+            if (item.ptr() == Py_None) continue;
+            if (PyUnicode_CheckExact(item.ptr())) {  // a frame not decoded, as its line
+                out.str(item.ptr());
+                continue;
+            }
+            py::object code = steal(PySequence_GetItem(frame.ptr(), 1));
+            PyObject* found = PyDict_GetItemWithError(lines.ptr(), code.ptr());
+            py::object function;
+            if (found) {
+                function = borrow(found);
+            } else {
+                if (PyErr_Occurred()) throw PyErr{};
+                py::object cls = borrow(reinterpret_cast<PyObject*>(Py_TYPE(item.ptr())));
+                function = steal(PyObject_CallFunctionObjArgs(line_for.ptr(), cls.ptr(), frame.ptr(), item.ptr(),
+                                                              nullptr));
+                check_status(PyDict_SetItem(lines.ptr(), code.ptr(), function.ptr()));
+            }
+            line.clear();
+            const bool done = guarded([&] {
+                if (Py_IS_TYPE(function.ptr(), &line_type())) {
+                    write_line(reinterpret_cast<ItemLine*>(function.ptr()), line, frame.ptr(), item.ptr());
+                } else {
+                    append_text(line, PyObject_CallFunctionObjArgs(function.ptr(), frame.ptr(), item.ptr(), nullptr));
+                }
+            });
+            if (done) {
+                out.append(line);
+            } else if (PyErr_ExceptionMatches(PyExc_Exception)) {
+                PyErr_Clear();
+                append_text(out, PyObject_CallFunctionObjArgs(robust.ptr(), frame.ptr(), item.ptr(), nullptr));
+            } else {
+                throw PyErr{};
+            }
+        }
+        result = out.finish().release().ptr();
+    });
+    return result;
+}
+
+// The field names of a line function, interned, and the label written before
+// each value, made by `label(name)`.
+template <class Label>
+void field_names(PyObject* given, py::object& names, py::object& labels, Label label) {
+    const Py_ssize_t n = PyTuple_GET_SIZE(given);
+    names = steal(PyTuple_New(n));
+    labels = steal(PyTuple_New(n));
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        PyObject* name = PyTuple_GET_ITEM(given, i);
+        if (!PyUnicode_CheckExact(name)) {
+            PyErr_SetString(PyExc_TypeError, "a field name is a str");
+            throw PyErr{};
+        }
+        Py_INCREF(name);
+        PyUnicode_InternInPlace(&name);
+        PyTuple_SET_ITEM(names.ptr(), i, name);
+        PyTuple_SET_ITEM(labels.ptr(), i, label(name).release().ptr());
+    }
+}
+
+// A new line function of `texts` with its parts (a JSON one when `data` is given).
+PyObject* new_line(PyObject* texts, PyObject* head, py::object& names, py::object& labels, PyObject* data = nullptr,
+                   PyObject* fallback = nullptr, PyObject* converters = nullptr, bool own_text = false) {
+    auto* made = PyObject_GC_New(ItemLine, &line_type());
+    if (!made) throw PyErr{};
+    made->vectorcall = line_call;
+    made->texts = py::object(borrow(texts)).release().ptr();
+    made->head = py::object(borrow(head)).release().ptr();
+    made->names = names.release().ptr();
+    made->labels = labels.release().ptr();
+    made->json = data != nullptr;
+    made->data = data ? py::object(borrow(data)).release().ptr() : nullptr;
+    made->fallback = fallback ? py::object(borrow(fallback)).release().ptr() : nullptr;
+    made->converters = converters ? py::object(borrow(converters)).release().ptr() : nullptr;
+    made->own_text = own_text;
+    PyObject_GC_Track(made);
+    return reinterpret_cast<PyObject*>(made);
+}
+
+// texts.line(head, names): the line function of one class.
+PyObject* texts_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+    if (nargs != 2 || !PyUnicode_Check(args[0]) || !(args[1] == Py_None || PyTuple_Check(args[1]))) {
+        PyErr_SetString(PyExc_TypeError, "line(head, names) takes a str and a tuple of field names (or None)");
+        return nullptr;
+    }
+    PyObject* result = nullptr;
+    guarded([&] {
+        py::object names = borrow(Py_None);
+        py::object labels = borrow(Py_None);
+        if (args[1] != Py_None) {
+            field_names(args[1], names, labels, [](PyObject* name) { return steal(PyUnicode_FromFormat(" %U=", name)); });
+        }
+        result = new_line(self, args[0], names, labels);
+    });
+    return result;
+}
+
+// texts.json_line(head, names, data, own_text, fallback, converters): the JSON line function of one class.
+PyObject* texts_json_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+    if (nargs != 6 || !PyUnicode_Check(args[0]) || !PyTuple_Check(args[1]) || !PyCallable_Check(args[2]) ||
+        !PyBool_Check(args[3]) || !PyCallable_Check(args[4]) || !PyDict_Check(args[5])) {
+        PyErr_SetString(PyExc_TypeError, "json_line(head, names, data, own_text, fallback, converters) takes a str, "
+                                         "a tuple of field names, a callable, a bool, a callable and a dict");
+        return nullptr;
+    }
+    PyObject* result = nullptr;
+    guarded([&] {
+        py::object names;
+        py::object labels;
+        field_names(args[1], names, labels, [](PyObject* name) {
+            Text label;
+            write_json_str(label, name);
+            label.ascii(": ");
+            return label.finish();
+        });
+        result = new_line(self, args[0], names, labels, args[2], args[4], args[5], args[3] == Py_True);
+    });
+    return result;
+}
+
+PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
+    PyObject* serial = nullptr;
+    PyObject* other = nullptr;
+    static const char* keywords[] = {"serial_class", "other", nullptr};
+    if (!PyArg_ParseTupleAndKeywords(args, kwds, "OO:Texts", const_cast<char**>(keywords), &serial, &other)) {
+        return nullptr;
+    }
+    auto* made = reinterpret_cast<Texts*>(type->tp_alloc(type, 0));
+    if (!made) return nullptr;
+    made->vectorcall = texts_call;
+    Py_INCREF(serial);
+    made->serial = serial;
+    Py_INCREF(other);
+    made->other = other;
+    made->plans = PyDict_New();
+    if (!made->plans) {
+        Py_DECREF(made);
+        return nullptr;
+    }
+    return reinterpret_cast<PyObject*>(made);
+}
+
+int texts_traverse(PyObject* self, visitproc visit, void* arg) {
+    auto* t = reinterpret_cast<Texts*>(self);
+    Py_VISIT(t->serial);
+    Py_VISIT(t->other);
+    Py_VISIT(t->plans);
+    return 0;
+}
+int texts_clear(PyObject* self) {
+    auto* t = reinterpret_cast<Texts*>(self);
+    // A Texts that lost its parts still answers: an error, never a crash.
+    Py_SETREF(t->other, Py_NewRef(Py_None));
+    Py_SETREF(t->serial, Py_NewRef(Py_None));
+    Py_SETREF(t->plans, Py_NewRef(Py_None));
+    return 0;
+}
+void texts_dealloc(PyObject* self) {
+    PyObject_GC_UnTrack(self);
+    auto* t = reinterpret_cast<Texts*>(self);
+    Py_CLEAR(t->other);
+    Py_CLEAR(t->serial);
+    Py_CLEAR(t->plans);
+    Py_TYPE(self)->tp_free(self);
+}
+
+int line_traverse(PyObject* self, visitproc visit, void* arg) {
+    auto* l = reinterpret_cast<ItemLine*>(self);
+    Py_VISIT(l->texts);
+    Py_VISIT(l->data);
+    Py_VISIT(l->fallback);
+    Py_VISIT(l->converters);
+    return 0;
+}
+int line_clear(PyObject* self) {
+    auto* l = reinterpret_cast<ItemLine*>(self);
+    Py_CLEAR(l->texts);
+    Py_CLEAR(l->data);
+    Py_CLEAR(l->fallback);
+    Py_CLEAR(l->converters);
+    return 0;
+}
+void line_dealloc(PyObject* self) {
+    PyObject_GC_UnTrack(self);
+    auto* l = reinterpret_cast<ItemLine*>(self);
+    Py_CLEAR(l->texts);
+    Py_CLEAR(l->data);
+    Py_CLEAR(l->fallback);
+    Py_CLEAR(l->converters);
+    Py_CLEAR(l->head);
+    Py_CLEAR(l->names);
+    Py_CLEAR(l->labels);
+    PyObject_GC_Del(self);
+}
+
+PyMethodDef* texts_methods() {
+    static PyMethodDef methods[] = {
+    {"line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_line)), METH_FASTCALL,
+     "line(head, names) -> the function (frame, item) -> the text line of an item of one class."},
+    {"json_line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_json_line)), METH_FASTCALL,
+     "json_line(head, names, data, own_text, fallback, converters) -> the function (frame, item) -> the JSON line "
+     "of an item "
+     "of one class."},
+    {"lines", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_lines)), METH_FASTCALL,
+     "lines(frames, decode, lines, line_for, robust) -> the text of the decoded items of a batch of frames."},
+    {nullptr, nullptr, 0, nullptr},
+    };
+    return methods;
+}
+
+void ready_types() {
+    PyTypeObject& t = texts_type();
+    Py_SET_REFCNT(reinterpret_cast<PyObject*>(&t), 1);  // a static type is never freed
+
+    t.tp_name = "rlx.data_items._capture.Texts";
+    t.tp_basicsize = sizeof(Texts);
+    t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL;
+    t.tp_doc = "Texts(serial_class, other): the text of a field value, as the capture tool writes it.";
+    t.tp_vectorcall_offset = offsetof(Texts, vectorcall);
+    t.tp_call = PyVectorcall_Call;
+    t.tp_new = texts_new;
+    t.tp_traverse = texts_traverse;
+    t.tp_clear = texts_clear;
+    t.tp_dealloc = texts_dealloc;
+    t.tp_free = PyObject_GC_Del;
+    t.tp_methods = texts_methods();
+    check_status(PyType_Ready(&t));
+
+    PyTypeObject& l = line_type();
+    Py_SET_REFCNT(reinterpret_cast<PyObject*>(&l), 1);
+
+    l.tp_name = "rlx.data_items._capture.ItemLine";
+    l.tp_basicsize = sizeof(ItemLine);
+    l.tp_flags =
+        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_DISALLOW_INSTANTIATION;
+    l.tp_doc = "The text line function (frame, item) of one item class; made by Texts.line().";
+    l.tp_vectorcall_offset = offsetof(ItemLine, vectorcall);
+    l.tp_call = PyVectorcall_Call;
+    l.tp_traverse = line_traverse;
+    l.tp_clear = line_clear;
+    l.tp_dealloc = line_dealloc;
+    check_status(PyType_Ready(&l));
+}
+
+}  // namespace
+}  // namespace pdi
+
+namespace pdi {
+
+PyObject* declarations(PyObject*, PyObject* module);  // capture_declarations.cpp
+
+namespace {
+
+// frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of the bytes
+// `buf`, each a tuple (base + its offset in buf, type code, payload), the header a u16 type code and a
+// u16 payload length, little-endian; `used` is where the first incomplete item (or the end) starts. With
+// `keep`, 65536 bytes by type code, an item whose byte is 0 is left out and only counted: no tuple and no
+// payload copy for the items a reader has already set aside.
+PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+    if (nargs < 2 || nargs > 3 || !PyBytes_CheckExact(args[0]) || !PyLong_Check(args[1])) {
+        PyErr_SetString(PyExc_TypeError, "frames(buf, base[, keep]) takes bytes, an int and a buffer");
+        return nullptr;
+    }
+    Py_buffer keep{};
+    if (nargs == 3) {
+        if (PyObject_GetBuffer(args[2], &keep, PyBUF_SIMPLE) < 0) return nullptr;
+        if (keep.len != 65536) {
+            PyBuffer_Release(&keep);
+            PyErr_SetString(PyExc_ValueError, "frames: keep holds one byte per type code, 65536 bytes");
+            return nullptr;
+        }
+    }
+    PyObject* result = nullptr;
+    guarded([&] {
+        py::object buf = borrow(args[0]);
+        const Py_ssize_t base = PyLong_AsSsize_t(args[1]);
+        if (base == -1 && PyErr_Occurred()) throw PyErr{};
+        const auto* data = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(buf.ptr()));
+        const Py_ssize_t end = PyBytes_GET_SIZE(buf.ptr());
+        // Every offset base + pos must be an index: no signed overflow for any base.
+        if (base < 0 || base > PY_SSIZE_T_MAX - end) {
+            PyErr_Format(PyExc_OverflowError, "frames: base %zd and %zd bytes give offsets beyond an index", base,
+                         end);
+            throw PyErr{};
+        }
+        const auto* kept = static_cast<const unsigned char*>(keep.buf);
+        py::object batch = steal(PyList_New(0));
+        Py_ssize_t pos = 0, left_out = 0;
+        while (end - pos >= 4) {
+            const long code = data[pos] | data[pos + 1] << 8;
+            const Py_ssize_t length = data[pos + 2] | data[pos + 3] << 8;
+            if (length > end - pos - 4) break;
+            if (kept != nullptr && kept[code] == 0) {
+                ++left_out;
+            } else {
+                py::object frame = steal(Py_BuildValue(
+                    "(nlN)", base + pos, code,
+                    PyBytes_FromStringAndSize(PyBytes_AS_STRING(buf.ptr()) + pos + 4, length)));
+                check_status(PyList_Append(batch.ptr(), frame.ptr()));
+            }
+            pos += 4 + length;
+        }
+        result = kept != nullptr ? Py_BuildValue("(Onn)", batch.ptr(), pos, left_out)
+                                 : Py_BuildValue("(On)", batch.ptr(), pos);
+    });
+    if (nargs == 3) PyBuffer_Release(&keep);
+    return result;
+}
+
+PyMethodDef* module_functions() {
+    static PyMethodDef functions[] = {
+    {"declarations", declarations, METH_O,
+     "declarations(module) -> tuple | None: what the rows of the catalog module declare, or None when its\n"
+     "shared object does not tell (a catalog built without it, any other module).\n\n"
+     "One dict per class, in catalog order:\n"
+     "  name        the class name\n"
+     "  what        'item', 'record' or 'attribute kind'\n"
+     "  type        the type code of an item, else None\n"
+     "  definition  whether the class declares its own `definition` (an item without one has the\n"
+     "              framework's; DomainInformation has none, its fields are what DIDomainInfoAttr packs)\n"
+     "  fields      (name, kind, offset, width, element) in wire order: kind the name the framework\n"
+     "              binds the attribute kind under ('DIUInt32Attr'), offset and width in bytes (offset\n"
+     "              None after a field of variable width, width None for a field that takes the rest\n"
+     "              of the payload; the widths the framework chooses are its kind's `size`), element\n"
+     "              the name of a list's element class, else None\n"
+     "  counts      (count, list, bounds): the integer field that its encoder sets to the length of\n"
+     "              the list, and whether its decoder bounds the list by it\n"
+     "  methods     the names of the methods the class defines\n"
+     "  packs       for an attribute kind that packs a record whole, the record's class name"},
+    {"frames", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(frames)), METH_FASTCALL,
+     "frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of a capture's "
+     "bytes."},
+    {nullptr, nullptr, 0, nullptr},
+    };
+    return functions;
+}
+
+}  // namespace
+}  // namespace pdi
+
+// The host finds the initialization by the module's name, `_capture`.
+PyMODINIT_FUNC PyInit__capture() {  // NOLINT(bugprone-reserved-identifier)
+    static PyModuleDef def = {
+        PyModuleDef_HEAD_INIT, "_capture",
+        "The capture tool's framing and text lines, made in C++, and what the catalog's rows declare "
+        "(declarations()).",
+        -1,
+        pdi::module_functions(), nullptr, nullptr, nullptr, nullptr,
+    };
+    PyObject* module = nullptr;
+    const bool ok = pdi::guarded([&] {
+        if (!(pdi::texts_type().tp_flags & Py_TPFLAGS_READY)) pdi::ready_types();
+        pdi::py::object made = pdi::steal(PyModule_Create(&def));
+        pdi::check_status(PyModule_AddObjectRef(made.ptr(), "Texts", reinterpret_cast<PyObject*>(&pdi::texts_type())));
+        module = made.release().ptr();
+    });
+    return ok ? module : nullptr;
+}

@@ -1,0 +1,255 @@
+// The text lines of the capture tool (`python3 -m rlx.data_items decode`),
+// made here rather than in Python because making them is most of the tool's
+// own time: the module `rlx.data_items._capture`.
+//
+// `Texts(serial_class, other)` is the text of one field value: numbers as the
+// host writes them, text quoted as repr() quotes it, bytes as h'<hex>', serial
+// numbers by their own str(), lists and tuples in brackets with "; " between
+// elements (nesting kept), records in parentheses. What to do with any other
+// type (records, network commands, memoryviews, objects nobody expected) the
+// tool's Python code `other(value)` says once per type (see write_other).
+//
+// `texts.line(head, names)` is the line function of one item class:
+// `line(frame, item)` gives "<head> name=value ...\n" with the fields read by
+// the interned `names`, or, with `names` None, "<head> <str(item)>\n" with
+// the item's line ends shown as " | ". Whatever a value's own text or an
+// attribute look-up raises propagates unchanged; the tool then shows the line
+// without it.
+//
+// `texts.json_line(head, names, data, own_text, fallback, converters)` is the
+// JSON line function of one item class: `line(frame, item)` gives what the
+// tool's Python `fallback(frame, item)` gives, `json.dumps({"offset": ...,
+// <head>, "fields": {...}, "text": ...}, allow_nan=False)` and a line end,
+// with each field value converted as the tool's `data(value)` converts it.
+// Values of the host's own types are converted and written here, and so are
+// records whose converter (in `converters`, as `data` keeps them) reads their
+// fields; any other value is converted by `data` and its plain data written
+// here. Anything the host's JSON encoder would treat in its own way (a dict
+// key that is not a str, converted data of other types or with an
+// out-of-range float, deep nesting) hands the whole line to `fallback`, so
+// that the line, or the error, is the tool's.
+#include "capture/capture.hpp"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace pdi {
+// A str() or repr() result written into the line.
+void write_new(Text& line, PyObject* made) {
+    py::object text = steal(made);
+    if (!PyUnicode_Check(text.ptr())) {
+        PyErr_Format(PyExc_TypeError, "a text of a value is %.100s, not str", Py_TYPE(text.ptr())->tp_name);
+        throw PyErr{};
+    }
+    line.str(text.ptr());
+}
+
+void write_int(Text& line, PyObject* v) {
+    int overflow = 0;
+    const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
+    if (!overflow) {
+        if (x == -1 && PyErr_Occurred()) throw PyErr{};
+        line.integer(x);
+        return;
+    }
+    write_new(line, PyLong_Type.tp_repr(v));
+}
+
+namespace {
+
+void write_other(const Texts* t, Text& line, PyObject* v);
+
+// "[a; b; c]": the elements as the iteration gives them.
+// Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
+// NOLINTNEXTLINE(misc-no-recursion)
+void write_list(const Texts* t, Text& line, PyObject* v) {
+    if (Py_EnterRecursiveCall(" while writing the text of a list")) throw PyErr{};
+    struct Leave {
+        ~Leave() { Py_LeaveRecursiveCall(); }
+    } leave;
+    line.ascii("[");
+    if (PyList_CheckExact(v) || PyTuple_CheckExact(v)) {
+        // The sequence itself holds its elements only as long as nothing changes it: each one is held here.
+        for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(v); ++i) {
+            if (i) line.ascii("; ");
+            py::object element = borrow(PySequence_Fast_GET_ITEM(v, i));
+            write_value(t, line, element.ptr());
+        }
+    } else {
+        py::object it = steal(PyObject_GetIter(v));
+        bool first = true;
+        while (PyObject* next = PyIter_Next(it.ptr())) {
+            py::object element = py::reinterpret_steal<py::object>(next);
+            if (!first) line.ascii("; ");
+            first = false;
+            write_value(t, line, element.ptr());
+        }
+        if (PyErr_Occurred()) throw PyErr{};
+    }
+    line.ascii("]");
+}
+
+void write_bytes(Text& line, const char* p, Py_ssize_t n) {
+    line.ascii("h'");
+    line.hex_bytes(reinterpret_cast<const unsigned char*>(p), n);
+    line.ascii("'");
+}
+
+// "(name=value, ...)": a record's fields, a field it lacks as None.
+// Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
+// NOLINTNEXTLINE(misc-no-recursion)
+void write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
+    if (Py_EnterRecursiveCall(" while writing the text of a record")) throw PyErr{};
+    struct Leave {
+        ~Leave() { Py_LeaveRecursiveCall(); }
+    } leave;
+    line.ascii("(");
+    for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(names); ++i) {
+        PyObject* name = PyTuple_GET_ITEM(names, i);
+        if (!PyUnicode_Check(name)) {
+            PyErr_SetString(PyExc_TypeError, "a field name is a str");
+            throw PyErr{};
+        }
+        PyObject* found = nullptr;
+        if (PyObject_GetOptionalAttr(v, name, &found) < 0) throw PyErr{};
+        py::object value = found ? steal(found) : borrow(Py_None);
+        if (i) line.ascii(", ");
+        line.str(name);
+        line.ascii("=");
+        write_value(t, line, value.ptr());
+    }
+    line.ascii(")");
+}
+
+// A value of a type left to the tool: `other(value)`, asked once per type,
+// gives the plan for all values of that type: True, the value's own text in
+// parentheses; a tuple of field names, the fields (write_fields); str, the
+// value's own text; any other callable, its result for the value.
+// Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
+// NOLINTNEXTLINE(misc-no-recursion)
+void write_other(const Texts* t, Text& line, PyObject* v) {
+    py::object type = borrow(reinterpret_cast<PyObject*>(Py_TYPE(v)));
+    py::object plans = borrow(t->plans);
+    py::object plan;
+    PyObject* found = PyDict_Check(plans.ptr()) ? PyDict_GetItemWithError(plans.ptr(), type.ptr()) : nullptr;
+    if (found) {
+        plan = borrow(found);
+    } else {
+        if (PyErr_Occurred()) throw PyErr{};
+        py::object other = borrow(t->other);
+        plan = steal(PyObject_CallOneArg(other.ptr(), v));
+        if (PyDict_Check(plans.ptr())) check_status(PyDict_SetItem(plans.ptr(), type.ptr(), plan.ptr()));
+    }
+    if (plan.ptr() == Py_True) {
+        line.ascii("(");
+        write_new(line, PyObject_Str(v));
+        line.ascii(")");
+    } else if (PyTuple_Check(plan.ptr())) {
+        write_fields(t, line, v, plan.ptr());
+    } else if (plan.ptr() == reinterpret_cast<PyObject*>(&PyUnicode_Type)) {
+        write_new(line, PyObject_Str(v));
+    } else {
+        write_new(line, PyObject_CallOneArg(plan.ptr(), v));
+    }
+}
+
+}  // namespace
+
+
+// One field value (`v` held by the caller).
+// Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
+// NOLINTNEXTLINE(misc-no-recursion)
+void write_value(const Texts* t, Text& line, PyObject* v) {
+    PyTypeObject* type = Py_TYPE(v);
+    if (type == &PyLong_Type) return write_int(line, v);
+    if (type == &PyFloat_Type) {
+        line.real(PyFloat_AS_DOUBLE(v));  // the host's repr(): the shortest digits that read back to it
+        return;
+    }
+    if (type == &PyBool_Type) {
+        v == Py_True ? line.ascii("True") : line.ascii("False");
+        return;
+    }
+    if (type == &PyUnicode_Type) return write_new(line, PyObject_Repr(v));
+    if (type == &PyBytes_Type) return write_bytes(line, PyBytes_AS_STRING(v), PyBytes_GET_SIZE(v));
+    if (type == &PyByteArray_Type) {
+        // The array may change while its text is written: a copy of it.
+        py::object copy = steal(PyBytes_FromStringAndSize(PyByteArray_AS_STRING(v), PyByteArray_GET_SIZE(v)));
+        return write_bytes(line, PyBytes_AS_STRING(copy.ptr()), PyBytes_GET_SIZE(copy.ptr()));
+    }
+    if (type == &PyList_Type || type == &PyTuple_Type) return write_list(t, line, v);
+    py::object serial = borrow(t->serial);
+    const int is_serial = reinterpret_cast<PyObject*>(type) == serial.ptr() ? 1 : PyObject_IsInstance(v, serial.ptr());
+    if (is_serial < 0) throw PyErr{};
+    if (is_serial) return write_new(line, PyObject_Str(v));
+    if (PyList_Check(v) || PyTuple_Check(v)) return write_list(t, line, v);
+    if (!PyBytes_Check(v) && !PyByteArray_Check(v)) {
+        // Subclasses of the numbers and of str: as the base class writes them.
+        if (PyLong_Check(v)) return write_new(line, PyLong_Type.tp_repr(v));
+        if (PyFloat_Check(v)) return write_new(line, PyFloat_Type.tp_repr(v));
+        if (PyUnicode_Check(v)) {
+            py::object text = steal(PyObject_Str(v));
+            return write_new(line, PyObject_Repr(text.ptr()));
+        }
+    }
+    write_other(t, line, v);
+}
+
+// ---------------------------------------------------------------------------
+// Item lines.
+
+namespace {
+
+// "<head> <str(item)>\n", line ends inside the item's text as " | ".
+void write_own_text(Text& line, PyObject* item) {
+    py::object text = steal(PyObject_Str(item));
+    if (!PyUnicode_Check(text.ptr())) {
+        PyErr_Format(PyExc_TypeError, "the text of an item is %.100s, not str", Py_TYPE(text.ptr())->tp_name);
+        throw PyErr{};
+    }
+    const Py_ssize_t nl = PyUnicode_FindChar(text.ptr(), '\n', 0, PyUnicode_GET_LENGTH(text.ptr()), 1);
+    if (nl == -2) throw PyErr{};
+    if (nl >= 0) {
+        py::object end = steal(PyUnicode_FromString("\n"));
+        py::object bar = steal(PyUnicode_FromString(" | "));
+        text = steal(PyUnicode_Replace(text.ptr(), end.ptr(), bar.ptr(), -1));
+    }
+    line.ascii(" ");
+    line.str(text.ptr());
+}
+
+}  // namespace
+
+// The line of `item` by the line function `me` (held by the caller).
+void write_item_line(const ItemLine* me, Text& line, PyObject* item) {
+    line.str(me->head);
+    if (me->names == Py_None) {
+        write_own_text(line, item);
+    } else {
+        if (!me->texts) {
+            PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
+            throw PyErr{};
+        }
+        py::object texts_held = borrow(me->texts);
+        const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
+        for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(me->names); ++i) {
+            py::object value = steal(PyObject_GetAttr(item, PyTuple_GET_ITEM(me->names, i)));
+            line.str(PyTuple_GET_ITEM(me->labels, i));
+            write_value(texts, line, value.ptr());
+        }
+    }
+    line.ascii("\n");
+}
+
+// A str that a Python line function returned, appended to the batch.
+void append_text(Text& out, PyObject* made) {
+    py::object text = steal(made);
+    if (!PyUnicode_Check(text.ptr())) {
+        PyErr_Format(PyExc_TypeError, "a line is %.100s, not str", Py_TYPE(text.ptr())->tp_name);
+        throw PyErr{};
+    }
+    out.str(text.ptr());
+}
+
+}  // namespace pdi

@@ -1,0 +1,69 @@
+// Errors, one convention in both modules, and the object wrappers every
+// source uses.
+#pragma once
+
+// Only the object wrappers: the binding machinery is not used, and each
+// source including it would carry its code and symbols into the module.
+#include <pybind11/pytypes.h>
+
+// The newer public API functions on older interpreters.
+#include "core/pycompat.hpp"
+
+#include <exception>
+#include <new>
+
+namespace pdi {
+
+namespace py = pybind11;
+
+// A Python error is the interpreter's
+// error indicator; C++ code that meets one (a CPython call returned NULL or
+// -1) throws PyErr, the indicator set: check, steal, borrow and check_status
+// do that for a CPython result. Every function the interpreter calls (a
+// method, a slot, a module function, the module's initialization) catches at
+// that boundary, through guarded() or restore_error(), and returns NULL or -1
+// as CPython expects. Only the noexcept helpers of paths that must not unwind
+// (get_attr, set_attr, find_global, the constructors' direct paths) return
+// NULL or -1 themselves; other code calls their throwing forms (get, set,
+// lookup_global). No C++ exception stands for anything but an error.
+struct PyErr {};
+
+// Called in a handler: sets the Python error that the C++ exception being
+// handled stands for.
+inline void restore_error() noexcept {
+    try {
+        throw;
+    } catch (const PyErr&) {
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception& e) {
+        PyErr_SetString(PyExc_SystemError, e.what());
+    } catch (...) {
+        PyErr_SetString(PyExc_SystemError, "unknown C++ exception");
+    }
+}
+
+// Runs `f`; a C++ exception ends it as the Python error it stands for, and
+// then the result is false (with the error indicator set).
+template <class F>
+bool guarded(F&& f) noexcept {
+    try {
+        f();
+        return true;
+    } catch (...) {
+        restore_error();
+    }
+    return false;
+}
+
+inline PyObject* check(PyObject* p) {
+    if (!p) throw PyErr{};
+    return p;
+}
+inline py::object steal(PyObject* p) { return py::reinterpret_steal<py::object>(check(p)); }
+inline py::object borrow(PyObject* p) { return py::reinterpret_borrow<py::object>(check(p)); }
+inline void check_status(int rc) {
+    if (rc < 0) throw PyErr{};
+}
+
+}  // namespace pdi

@@ -1,0 +1,217 @@
+// Declaration model of the private data item catalog.
+//
+// Every class of the catalog is one ClassSpec: its place in the catalog
+// order, its name, what it is (data item, auxiliary record or attribute
+// kind), its 16-bit type code, its
+// documentation string, its payload layout as a list of AttrSpec, and its
+// methods as a list of MethodSpec rows. A row is either one of the recurring
+// behaviours (bit-field accessor, list builder, count-bounded list), which
+// the runtime carries out from the row's data alone, or a hand-written body
+// for what a table cannot say. Each subsystem file (catalog/*.inc) holds one
+// table of ClassSpec and the names its bodies use, evaluated at compile time
+// into its packed form (packing.hpp); catalog.cpp gathers the
+// tables, derives the catalog order from their places and checks it; the
+// builder walks that order and creates every class from its packed entry.
+#pragma once
+
+#include "core/errors.hpp"
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+
+namespace pdi {
+
+// ---------------------------------------------------------------------------
+// Attribute kinds of the framework (plus the one this module declares).
+// The builder resolves each kind by its class name in the module namespace,
+// once, exactly as a class body naming it would.
+enum class Kind : std::uint8_t {
+    U8, U16, U32, U64,
+    I8, I16, I32, I64,
+    Float, Double,
+    Serial, SerialList, U16List,
+    List,            // element class named by AttrSpec::element
+    FixedBytes,      // length in AttrSpec::length
+    FixedStr,        // length in AttrSpec::length
+    VarBytes, VarStr,
+    Bool, SignalStrength, CondensedSignalStrength, RxStats,
+    DomainInfo,      // DIDomainInfoAttr, declared in this module
+    Count_
+};
+
+// Record constructor flag: store the argument wrapped as NorvaneSerialNumber(value).
+constexpr std::uint8_t kWrapSerial = 1;
+
+// A layout row.
+struct AttrSpec {
+    const char* name;
+    // List: the element class, an earlier class of the catalog; any other
+    // kind: the record constructor's parameter when it differs from name.
+    const char* extra = nullptr;
+    Kind kind;
+    std::uint8_t flags = 0;          // kWrapSerial
+    std::uint16_t length = 0;        // FixedBytes / FixedStr
+
+    constexpr AttrSpec(const char* n, Kind k, std::uint16_t len = 0, const char* x = nullptr,
+                       std::uint8_t f = 0) noexcept
+        : name(n), extra(x), kind(k), flags(f), length(len) {}
+};
+
+// Shorthands for the table rows.
+constexpr AttrSpec attr(const char* name, Kind k) noexcept { return AttrSpec{name, k}; }
+constexpr AttrSpec list_of(const char* name, const char* element) noexcept {
+    return AttrSpec{name, Kind::List, 0, element};
+}
+constexpr AttrSpec fixed_bytes(const char* name, std::uint16_t n) noexcept {
+    return AttrSpec{name, Kind::FixedBytes, n};
+}
+constexpr AttrSpec fixed_str(const char* name, std::uint16_t n) noexcept {
+    return AttrSpec{name, Kind::FixedStr, n};
+}
+// A serial number that a record constructor stores as NorvaneSerialNumber(value).
+constexpr AttrSpec wrapped_serial(const char* name, const char* param = nullptr) noexcept {
+    return AttrSpec{name, Kind::Serial, 0, param, kWrapSerial};
+}
+// A record field filled from a constructor parameter of another name (never a
+// list: its row holds the element class instead; a table that tries does not compile).
+constexpr AttrSpec renamed(AttrSpec a, const char* param) {
+    if (a.kind == Kind::List) throw "a list attribute cannot be renamed: its row names the element class";
+    a.extra = param;
+    return a;
+}
+
+// ---------------------------------------------------------------------------
+// Method rows.
+
+// A parameter after the bound instance (or class): its name, its type as a
+// stub writes it, and what a caller who leaves it out gets.
+enum class Dflt : std::uint8_t {
+    Required,        // must be given, by position or keyword
+    Positional,      // must be given, by position only
+    Zero,            // the integer 0
+    NewList,         // a new empty list for every call
+};
+struct Param {
+    const char* name = nullptr;
+    const char* type = nullptr;
+    Dflt dflt = Dflt::Zero;
+};
+// A row's parameter list: a named array of static storage (a braced list
+// handed through a function would not outlive the table's initialization).
+class Params {
+public:
+    constexpr Params() noexcept = default;
+    template <std::size_t N>
+    constexpr Params(const Param (&list)[N]) noexcept : first_(list), size_(N) {}
+    constexpr const Param* begin() const noexcept { return first_; }
+    constexpr const Param* end() const noexcept { return first_ + size_; }
+    constexpr std::size_t size() const noexcept { return size_; }
+
+private:
+    const Param* first_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// What a row does.
+enum class Does : std::uint8_t {
+    Body,            // a hand-written body
+    Field,           // (attr AND mask) >> shift as an integer
+    Flag,            // (attr AND mask) >> shift is not zero, as True or False
+    Append,          // builds one element and appends it to a list, bumping its count
+    Counted,         // a list bounded by a count attribute (see below)
+};
+
+enum class Bind : std::uint8_t { Instance, Class };
+
+struct Call;
+// A hand-written body: gets the call with its arguments bound, returns a new reference.
+using Body = py::object (*)(Call& call);
+
+struct MethodSpec {
+    const char* name = nullptr;             // name in the class namespace; nullptr for Counted rows
+    Does does = Does::Body;
+    Bind bind = Bind::Instance;
+    const char* returns = "None";           // the result's type as a stub writes it
+    Params params = {};
+    Body body = nullptr;                    // Body
+    const char* attr = nullptr;             // Field, Flag: the stored attribute
+    long mask = -1;                         // Field, Flag: negative for no mask
+    int shift = 0;                          // Field, Flag
+    const char* list = nullptr;             // Append, Counted: the list attribute
+    const char* element = nullptr;          // Append: module global called with the arguments
+    const char* count = nullptr;            // Append, Counted: the count attribute, or nullptr
+    Py_ssize_t element_size = 0;            // Counted: bytes per element, 0 when decoding does not bound it
+};
+
+// Rows.
+constexpr MethodSpec body(const char* name, Body fn, const char* returns = "None",
+                          Params params = {}, Bind bind = Bind::Instance) noexcept {
+    return MethodSpec{name, Does::Body, bind, returns, params, fn};
+}
+// A constructor that stores each argument under its parameter's name, in
+// parameter order (the parameters left out take their defaults).
+py::object store_params_body(Call& c);
+constexpr MethodSpec constructor(Params params) noexcept {
+    // cppcheck-suppress throwInNoexceptFunction ; the body is named here, not called
+    return body("__init__", store_params_body, "None", params);
+}
+// Bit-field accessor: (attr AND mask) shifted right by shift, as an integer.
+constexpr MethodSpec field(const char* name, const char* attr, long mask, int shift = 0) noexcept {
+    return MethodSpec{name, Does::Field, Bind::Instance, "int", {}, nullptr, attr, mask, shift};
+}
+// One-bit flag: (attr AND mask) shifted right by shift is not zero.
+constexpr MethodSpec flag(const char* name, const char* attr, long mask, int shift = 0) noexcept {
+    return MethodSpec{name, Does::Flag, Bind::Instance, "bool", {}, nullptr, attr, mask, shift};
+}
+// Builder: self.<list>.append(<element>(args...)); then self.<count> += 1 when a count is named.
+constexpr MethodSpec append(const char* name, const char* list, const char* element,
+                            Params params, const char* count = nullptr) noexcept {
+    return MethodSpec{name, Does::Append, Bind::Instance, "None", params, nullptr, nullptr, -1, 0,
+                      list, element, count};
+}
+// Count-bounded list: the item's `_encode` first sets every count to the
+// length of its list, then returns the framework's encoding; its `_decode`
+// walks `definition` and hands each bounded list at most count * element_size
+// bytes of the remaining payload. element_size 0: recounted, never bounded.
+constexpr MethodSpec counted(const char* list, const char* count, Py_ssize_t element_size) noexcept {
+    return MethodSpec{nullptr, Does::Counted, Bind::Instance, "None", {}, nullptr, nullptr, -1, 0,
+                      list, nullptr, count, element_size};
+}
+
+// The parameter of the builders that wrap a serial number.
+inline constexpr Param kSerialParam[] = {{"serial_number", "int | NorvaneSerialNumber", Dflt::Required}};
+
+// ---------------------------------------------------------------------------
+// Classes.
+enum class What : std::uint8_t { Item, Record, AttrKind };
+
+constexpr std::uint8_t kNoDefinition = 1;   // class declares no `definition`
+constexpr std::uint8_t kNoRecordInit = 2;   // record without the generic constructor
+constexpr std::uint8_t kNoRecordStr = 4;    // record without the generic rendering
+
+using Populate = void (*)(PyObject* ns);
+
+struct ClassSpec {
+    // In the catalog order (the module namespace's): the places of all
+    // tables are 0, 1, ... once each, or the catalog does not compile.
+    std::uint16_t place = 0;
+    const char* name = nullptr;
+    What what = What::Item;
+    std::uint16_t type = 0;                    // items only
+    const char* doc = nullptr;                 // nullptr: no documentation string
+    std::initializer_list<AttrSpec> attrs;
+    std::initializer_list<MethodSpec> methods = {};
+    std::uint8_t flags = 0;
+    // Adds further class attributes to the namespace before creation.
+    Populate populate = nullptr;
+};
+
+// Documentation strings of the catalog's classes.
+#define ITEM_DOC(title) "RLX Data Item: Norvane Data Protocol " title " Data Item Definition"
+#define DOTTED_DOC(title) ITEM_DOC(title) "."
+#define PRIVATE_DOC(title, use) ITEM_DOC(title) ". Private.\n    " use
+#define PROTECTED_DOC(title, use) ITEM_DOC(title) ". Protected.\n    " use
+#define RECORD_DOC(title) title " Class Definition"
+
+}  // namespace pdi

@@ -1,0 +1,273 @@
+// The behaviour rows: bit-field accessors, builders, count-bounded lists, the
+// generic record constructor and rendering; and the methods of a class made
+// from its rows.
+#include "runtime/dispatch.hpp"
+#include "text/text.hpp"
+
+namespace pdi {
+
+// ---------------------------------------------------------------------------
+// Behaviour rows.
+
+// data: (attribute, mask or None, shift)
+PDI_HOT py::object run_bitfield(Call& c) {
+    const MethodRow& s = *c.method->row;
+    py::object v = get(c.self, c.data(0));
+    if (PyLong_CheckExact(v.ptr())) {
+        int overflow = 0;
+        long long x = PyLong_AsLongLongAndOverflow(v.ptr(), &overflow);
+        if (!overflow) {
+            if (s.mask >= 0) x &= s.mask;
+            x >>= s.shift;
+            if (s.does == Does::Flag) return steal(PyBool_FromLong(x != 0));
+            return steal(PyLong_FromLongLong(x));
+        }
+    }
+    if (s.mask >= 0) v = steal(PyNumber_And(v.ptr(), c.data(1)));
+    if (s.shift) v = steal(PyNumber_Rshift(v.ptr(), c.data(2)));
+    if (s.does == Does::Field) return v;
+    const int set = PyObject_RichCompareBool(v.ptr(), N.zero, Py_NE);
+    check_status(set);
+    return steal(PyBool_FromLong(set));
+}
+
+namespace {
+
+// `self.<count> = len(self.<list>)`
+void recount(PyObject* self, PyObject* count, PyObject* list) {
+    py::object value = get(self, list);
+    py::object n = steal(PyLong_FromSsize_t(length(value.ptr())));
+    set(self, count, n.ptr());
+}
+
+// `self.<count> += 1`
+void count_one_more(PyObject* self, PyObject* count) {
+    py::object value = get(self, count);
+    py::object sum = steal(PyNumber_InPlaceAdd(value.ptr(), N.one));
+    set(self, count, sum.ptr());
+}
+
+}  // namespace
+
+// data: (list, element, count or None). `self.<list>.append(<element>(args...))`,
+// evaluated in that order, then the count.
+PDI_HOT py::object run_append(Call& c) {
+    py::object target = get(c.self, c.data(0));
+    py::object append_fn;
+    if (!PyList_CheckExact(target.ptr())) append_fn = get(target.ptr(), N.append);
+    py::object make = c.global(c.data(1));
+    const Py_ssize_t n = c.nparams();
+    py::object element = steal(PyObject_Vectorcall(make.ptr(), c.args, static_cast<size_t>(n), nullptr));
+    if (append_fn) {
+        steal(PyObject_CallOneArg(append_fn.ptr(), element.ptr()));
+    } else {
+        check_status(PyList_Append(target.ptr(), element.ptr()));
+    }
+    if (c.data(2) != Py_None) count_one_more(c.self, c.data(2));
+    return py::none();
+}
+
+namespace {
+
+// data of the count-bounded codecs: (list, count, element size) per row.
+py::object counted_encode(Call& c) {
+    const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
+    for (Py_ssize_t i = 0; i < n; i += 3) recount(c.self, c.data(i + 1), c.data(i));
+    return call_super(c, N._encode);
+}
+
+struct BoundedWalk final : Walk {
+    py::object chunk(const Call& c, PyObject*, PyObject* name, PyObject* data, py::object&) override {
+        const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
+        for (Py_ssize_t i = 0; i < n; i += 3) {
+            const Py_ssize_t size = PyLong_AsSsize_t(c.data(i + 2));
+            if (size <= 0 || !same_name(name, c.data(i))) continue;
+            py::object count_obj = get(c.self, c.data(i + 1));
+            const Py_ssize_t count = PyLong_AsSsize_t(count_obj.ptr());
+            if (count == -1 && PyErr_Occurred()) throw PyErr{};
+            const Py_ssize_t have = length(data);
+            // A negative count bounds the list to nothing; a huge one to what remains.
+            const Py_ssize_t limit = count <= 0 ? 0 : (count > have / size ? have : count * size);
+            return slice(data, 0, limit);
+        }
+        return borrow(data);
+    }
+};
+
+py::object counted_decode(Call& c) {
+    BoundedWalk walk;
+    walk_decode(c, walk);
+    return py::none();
+}
+
+}  // namespace
+
+// The generic constructor of an auxiliary record: one parameter per
+// definition entry, in order, each defaulting to 0, stored under the entry's
+// name; a serial number is stored wrapped where the table says so.
+PDI_HOT py::object record_init_body(Call& c) {
+    // Bound, every argument is there: the positional store does the rest.
+    return steal(store_positional(c.method, c.self, c.args, c.nparams()));
+}
+
+PDI_HOT py::object store_params_body(Call& c) {
+    return steal(store_positional(c.method, c.self, c.args, c.nparams()));
+}
+
+// The generic rendering of an auxiliary record: its values in definition
+// order, each in its plain string form, joined by ", ".
+PDI_HOT py::object record_str_body(Call& c) {
+    Text text;
+    const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        if (i) text.ascii(", ", 2);
+        text.as_str(get(c.self, c.data(i)).ptr());
+    }
+    return text.finish();
+}
+
+// The representation of an auxiliary record, as a constructor call reads
+// (`MultiRangeRx(rx_serial_number=..., ...)`): its class name and the fields
+// it holds by name, each in its own representation. The fields are those of
+// the instance's `definition` when its class has one (a subclass's own, or
+// another object's when called unbound), else those of the record without a
+// definition, which the row's data holds. All are read before anything is
+// written; a record met again inside its own fields shows as `...`.
+PDI_HOT py::object record_repr_body(Call& c) {
+    const int seen = Py_ReprEnter(c.self);
+    if (seen < 0) throw PyErr{};
+    if (seen) return steal(PyUnicode_FromString("..."));
+    struct Leave {
+        PyObject* self;
+        ~Leave() { Py_ReprLeave(self); }
+    } leave{c.self};
+    PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(c.self));
+    py::object names = borrow(c.method->data);
+    PyObject* found = nullptr;
+    if (PyObject_GetOptionalAttr(type, N.definition, &found) < 0) throw PyErr{};
+    if (found) {
+        Py_DECREF(found);
+        py::object entries = steal(PyObject_GetIter(get(c.self, N.definition).ptr()));
+        names = steal(PyList_New(0));
+        while (PyObject* next = PyIter_Next(entries.ptr())) {
+            py::object entry = steal(next);
+            check_status(PyList_Append(names.ptr(), get(entry.ptr(), N.name).ptr()));
+        }
+        if (PyErr_Occurred()) throw PyErr{};
+    }
+    py::object fields = steal(PySequence_Fast(names.ptr(), "the field names are not a sequence"));
+    py::object held = steal(PyList_New(0));
+    for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(fields.ptr()); ++i) {
+        PyObject* field = PySequence_Fast_GET_ITEM(fields.ptr(), i);
+        PyObject* v = nullptr;
+        if (PyObject_GetOptionalAttr(c.self, field, &v) < 0) throw PyErr{};
+        if (!v) continue;
+        Py_DECREF(v);  // hasattr, then getattr: each its own look-up
+        py::object value = steal(PyObject_GetAttr(c.self, field));
+        py::object pair = steal(PyTuple_Pack(2, field, value.ptr()));
+        check_status(PyList_Append(held.ptr(), pair.ptr()));
+    }
+    py::object name = get(type, N.__name__);
+    Text text;
+    text.as_str(name.ptr()).ascii("(");
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(held.ptr()); ++i) {
+        PyObject* pair = PyList_GET_ITEM(held.ptr(), i);
+        if (i) text.ascii(", ");
+        text.as_str(PyTuple_GET_ITEM(pair, 0)).ascii("=").repr(PyTuple_GET_ITEM(pair, 1));
+    }
+    return text.ascii(")").finish();
+}
+
+namespace {
+
+// The rows the runtime itself gives classes (records, count-bounded lists),
+// packed like a subsystem's table under one nameless entry.
+constexpr ClassSpec kGenericSpecs[] = {
+    {kNoPlace, "", What::Record, 0, nullptr, {},
+     {body("_encode", counted_encode, "bytes"), body("_decode", counted_decode),
+      body("__init__", record_init_body), body("__str__", record_str_body, "str"),
+      body("__repr__", record_repr_body, "str")}},
+};
+constexpr Table kGeneric = packed_table<kGenericSpecs>();
+enum GenericRow : std::size_t { kCountedEncode, kCountedDecode, kRecordInit, kRecordStr, kRecordRepr };
+
+py::object names_of(const Table& t, const ClassRow& decl, Interner& intern) {
+    py::object names = steal(PyTuple_New(decl.nattrs));
+    const AttrRow* a = t.attrs_of(decl);
+    for (Py_ssize_t i = 0; i < decl.nattrs; ++i) PyTuple_SET_ITEM(names.ptr(), i, intern.ref(t, a[i].name).release().ptr());
+    return names;
+}
+
+// The data a row's method carries, interned.
+py::object row_data(const Table& t, const MethodRow& m, Interner& intern) {
+    switch (m.does) {
+        case Does::Field:
+        case Does::Flag: {
+            py::object mask = m.mask >= 0 ? steal(PyLong_FromLongLong(m.mask)) : py::none();
+            py::object shift = steal(PyLong_FromLong(m.shift));
+            return steal(PyTuple_Pack(3, intern(t, m.attr), mask.ptr(), shift.ptr()));
+        }
+        case Does::Append: {
+            PyObject* count = m.count != kNoStr ? intern(t, m.count) : Py_None;
+            return steal(PyTuple_Pack(3, intern(t, m.list), intern(t, m.element), count));
+        }
+        default:
+            return py::object();
+    }
+}
+
+// Adds the method of row `row` of table `t` to `decl`, an entry of table `ot`.
+void add(PyObject* ns, const Table& t, std::size_t row, const Table& ot, const ClassRow& decl, PyObject* globals,
+         PyObject* data, Interner& intern, std::vector<py::object>& made) {
+    const MethodRow& r = t.methods[row];
+    py::object m = new_method(t, r, ot, decl, globals, data, intern);
+    // A class method binds the class, also when reached through an instance.
+    py::object entry = r.bind == Bind::Class ? steal(PyClassMethod_New(m.ptr())) : m;
+    check_status(PyDict_SetItem(ns, reinterpret_cast<Method*>(m.ptr())->name, entry.ptr()));
+    made.push_back(std::move(m));
+}
+
+}  // namespace
+
+void add_methods(PyObject* ns, const Table& t, const ClassRow& decl, PyObject* globals, Interner& intern,
+                 std::vector<py::object>& made) {
+    if (decl.what == What::Record) {
+        py::object names = names_of(t, decl, intern);
+        if (!(decl.flags & kNoRecordInit)) add(ns, kGeneric, kRecordInit, t, decl, globals, names.ptr(), intern, made);
+        if (!(decl.flags & kNoRecordStr)) add(ns, kGeneric, kRecordStr, t, decl, globals, names.ptr(), intern, made);
+        py::object bare = steal(PyTuple_New(0));
+        if (kCatalog.bare_record != kNoPlace) {
+            const Place p = kCatalog.order[kCatalog.bare_record];
+            const Table& bt = *kCatalog.tables[p.table];
+            bare = names_of(bt, bt.classes[p.row], intern);
+        }
+        add(ns, kGeneric, kRecordRepr, t, decl, globals, bare.ptr(), intern, made);
+    }
+    const MethodRow* rows = t.methods_of(decl);
+    bool counted_done = false;
+    for (std::size_t i = 0; i < decl.nmethods; ++i) {
+        if (rows[i].does != Does::Counted) {
+            py::object data = row_data(t, rows[i], intern);
+            add(ns, t, decl.methods + i, t, decl, globals, data.ptr(), intern, made);
+            continue;
+        }
+        if (counted_done) continue;
+        // All count-bounded lists of the class make one encoder and one decoder.
+        counted_done = true;
+        py::object data = steal(PyList_New(0));
+        bool bounds = false;
+        for (std::size_t j = 0; j < decl.nmethods; ++j) {
+            const MethodRow& r = rows[j];
+            if (r.does != Does::Counted) continue;
+            check_status(PyList_Append(data.ptr(), intern(t, r.list)));
+            check_status(PyList_Append(data.ptr(), intern(t, r.count)));
+            check_status(PyList_Append(data.ptr(), steal(PyLong_FromSsize_t(r.element_size)).ptr()));
+            bounds = bounds || r.element_size > 0;
+        }
+        py::object tuple = steal(PyList_AsTuple(data.ptr()));
+        add(ns, kGeneric, kCountedEncode, t, decl, globals, tuple.ptr(), intern, made);
+        if (bounds) add(ns, kGeneric, kCountedDecode, t, decl, globals, tuple.ptr(), intern, made);
+    }
+}
+
+}  // namespace pdi

@@ -1,0 +1,76 @@
+// What the runtime's files share of the method type and the way a call
+// runs: the interpreter's slot, the method's own call and the class's
+// construction all end in run(), inlined into each of them.
+#pragma once
+
+#include "runtime/build.hpp"
+
+namespace pdi {
+
+// The type of each catalog method: a descriptor the interpreter calls with
+// the instance directly (no bound method is made for `item.method(...)`).
+PyTypeObject& method_type();
+// Sets the error and throws PyErr.
+[[noreturn]] void fail(PyObject* type, const char* format, ...);
+
+// Whether a name given as an argument is the interned `interned`.
+bool same_name(PyObject* name, PyObject* interned);
+
+// A method object carrying out `row` of table `t` for the class `owner`
+// (an entry of table `ot`); `data` is what the row uses, or NULL.
+py::object new_method(const Table& t, const MethodRow& row, const Table& ot, const ClassRow& owner,
+                      PyObject* globals, PyObject* data, Interner& intern);
+
+py::object run_bitfield(Call& c);
+py::object run_append(Call& c);
+
+// Whether `m` is a constructor that stores its arguments (the generic record
+// constructor, or a row storing each parameter under its own name) and can
+// take `nargs` positional arguments alone: every parameter after them has a
+// default.
+inline bool stores_positionally(const Method* m, Py_ssize_t nargs) {
+    return m->positional_from >= 0 && nargs >= m->positional_from && nargs <= PyTuple_GET_SIZE(m->params);
+}
+
+// Such a constructor called with positional arguments only (as the list
+// decoders and most callers do): each value stored in order through the
+// instance's own attribute store. Returns None, or NULL with the error set.
+PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs);
+// `run` with the arguments to bind first.
+PyObject* run_binding(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
+
+// Carries out method `m`'s row on `self` with the arguments bound. Inlined
+// into its callers, as is what `run` does without binding: the calls between
+// the interpreter's slot and a body are few, so that a framework object's own
+// Python `str()`, called from a body, does not reach past the processor's
+// return stack (each level beyond it costs a mispredicted return).
+PDI_INLINE PyObject* dispatch(Method* m, PyObject* self, PyObject* const* bound) noexcept {
+    try {
+        Call c{m, self, bound};
+        switch (m->row->does) {
+            case Does::Field:
+            case Does::Flag:
+                return run_bitfield(c).release().ptr();
+            case Does::Append:
+                return run_append(c).release().ptr();
+            default:
+                return m->body(c).release().ptr();
+        }
+    } catch (...) {
+        restore_error();
+        return nullptr;
+    }
+}
+
+// Runs method `m` on `self` with the arguments after it.
+PDI_INLINE PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    if (m->globals && !kwnames) {
+        // A row without parameters called without arguments (texts, accessors) binds nothing.
+        if (!nargs && PyTuple_GET_SIZE(m->params) == 0) return dispatch(m, self, nullptr);
+        if (stores_positionally(m, nargs)) return store_positional(m, self, args, nargs);
+    }
+    return run_binding(m, self, args, nargs, kwnames);
+}
+
+
+}  // namespace pdi

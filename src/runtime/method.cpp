@@ -1,0 +1,408 @@
+// The method object type and the one argument binder.
+#include "runtime/dispatch.hpp"
+
+#include <cstdarg>
+#include <string>
+
+namespace pdi {
+
+// The type of each catalog method: a descriptor the interpreter calls with
+// the instance directly (no bound method is made for `item.method(...)`).
+// Readied once; the interpreter changes nothing of it afterwards.
+PyTypeObject& method_type() {
+    static PyTypeObject type{};
+    return type;
+}
+
+void fail(PyObject* type, const char* format, ...) {
+    va_list va;
+    va_start(va, format);
+    PyErr_FormatV(type, format, va);
+    va_end(va);
+    throw PyErr{};
+}
+
+bool same_name(PyObject* name, PyObject* interned) {
+    if (name == interned) return true;
+    if (!PyUnicode_Check(name)) return false;
+    return PyUnicode_Compare(name, interned) == 0;
+}
+
+namespace {
+
+constexpr Py_ssize_t kMaxParams = 16;
+
+Dflt param_default(const Method* m, Py_ssize_t i) {
+    return i < m->row->nparams ? m->table->params_of(*m->row)[i].dflt : Dflt::Zero;
+}
+
+// Binds the arguments after the bound one to the method's parameters, the
+// way a Python signature takes them: by position first, then by keyword.
+void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, PyObject** out,
+          py::object& fresh) {
+    const Py_ssize_t n = PyTuple_GET_SIZE(m->params);
+    if (npos > n) {
+        Py_ssize_t required = 0;
+        while (required < n && (param_default(m, required) == Dflt::Required ||
+                                param_default(m, required) == Dflt::Positional)) {
+            ++required;
+        }
+        if (required == n) {
+            fail(PyExc_TypeError, "%U() takes %zd positional arguments but %zd were given", m->name, n + 1, npos + 1);
+        }
+        fail(PyExc_TypeError, "%U() takes from %zd to %zd positional arguments but %zd were given", m->name,
+             required + 1, n + 1, npos + 1);
+    }
+    for (Py_ssize_t i = 0; i < npos; ++i) out[i] = args[i];
+    for (Py_ssize_t i = npos; i < n; ++i) out[i] = nullptr;
+    const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
+    for (Py_ssize_t k = 0; k < nkw; ++k) {
+        PyObject* key = PyTuple_GET_ITEM(kwnames, k);
+        Py_ssize_t i = 0;
+        while (i < n && PyTuple_GET_ITEM(m->params, i) != key) ++i;
+        if (i == n) {
+            i = 0;
+            while (i < n && !same_name(key, PyTuple_GET_ITEM(m->params, i))) ++i;
+        }
+        if (i >= n || param_default(m, i) == Dflt::Positional) {
+            fail(PyExc_TypeError, "%U() got an unexpected keyword argument '%U'", m->name, key);
+        }
+        if (out[i]) fail(PyExc_TypeError, "%U() got multiple values for argument '%U'", m->name, key);
+        out[i] = args[npos + k];
+    }
+    // The parameters left out take their defaults.
+    const ParamRow* ps = m->table->params_of(*m->row);
+    const Py_ssize_t listed = m->row->nparams;
+    for (Py_ssize_t i = npos; i < n; ++i) {
+        if (out[i]) continue;
+        switch (i < listed ? ps[i].dflt : Dflt::Zero) {
+            case Dflt::Required:
+            case Dflt::Positional:
+                fail(PyExc_TypeError, "%U() missing required argument '%U'", m->name, PyTuple_GET_ITEM(m->params, i));
+            case Dflt::Zero:
+                out[i] = N.zero;
+                break;
+            case Dflt::NewList:  // at most one parameter of a row (checked when the method is made)
+                fresh = steal(PyList_New(0));
+                out[i] = fresh.ptr();
+                break;
+        }
+    }
+}
+
+}  // namespace
+
+// Such a constructor called with positional arguments only (as the list
+// decoders and most callers do): each value stored in order through the
+// instance's own attribute store, with no binding and no C++ unwinding on the
+// way. Returns None, or NULL with the error set.
+PDI_HOT PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+    const bool record = m->body == record_init_body;
+    PyObject* names = record ? m->data : m->params;
+    if (m->stores_as_given) {
+        // The arguments, then 0 for each parameter left out.
+        const Py_ssize_t n = PyTuple_GET_SIZE(names);
+        for (Py_ssize_t i = 0; i < nargs; ++i) {
+            if (set_attr(self, PyTuple_GET_ITEM(names, i), args[i]) < 0) return nullptr;
+        }
+        for (Py_ssize_t i = nargs; i < n; ++i) {
+            if (set_attr(self, PyTuple_GET_ITEM(names, i), N.zero) < 0) return nullptr;
+        }
+        Py_RETURN_NONE;
+    }
+    const AttrRow* a = m->owner_table->attrs_of(*m->owner);
+    const ParamRow* p = m->table->params_of(*m->row);
+    const Py_ssize_t n = PyTuple_GET_SIZE(names);
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        PyObject* v = i < nargs ? args[i] : N.zero;
+        PyObject* made = nullptr;
+        if (record && (a[i].flags & kWrapSerial)) {
+            PyObject* make = find_global(m->globals, N.NorvaneSerialNumber);  // held while it runs
+            if (!make) return nullptr;
+            made = PyObject_CallOneArg(make, v);
+            Py_DECREF(make);
+            if (!made) return nullptr;
+        } else if (!record && i >= nargs && p[i].dflt == Dflt::NewList) {
+            if (!(made = PyList_New(0))) return nullptr;
+        }
+        const int rc = set_attr(self, PyTuple_GET_ITEM(names, i), made ? made : v);
+        Py_XDECREF(made);
+        if (rc < 0) return nullptr;
+    }
+    Py_RETURN_NONE;
+}
+
+// `run` with the arguments to bind first.
+PDI_HOT PyObject* run_binding(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    if (!m->globals) {
+        PyErr_Format(PyExc_SystemError, "%U() called after its module was torn down", m->name);
+        return nullptr;
+    }
+    PyObject* bound[kMaxParams];
+    py::object fresh;
+    try {
+        bind(m, args, nargs, kwnames, bound, fresh);
+    } catch (...) {
+        restore_error();
+        return nullptr;
+    }
+    return dispatch(m, self, bound);
+}
+
+namespace {
+
+PDI_HOT PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
+    Method* m = reinterpret_cast<Method*>(callable);
+    const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+    if (nargs < 1) {
+        PyErr_Format(PyExc_TypeError, "%U() needs its bound argument", m->name);
+        return nullptr;
+    }
+    return run(m, args[0], args + 1, nargs - 1, kwnames);
+}
+
+PyObject* method_get(PyObject* self, PyObject* obj, PyObject*) {
+    if (!obj || obj == Py_None) {
+        Py_INCREF(self);
+        return self;
+    }
+    return PyMethod_New(self, obj);
+}
+
+int method_traverse(PyObject* self, visitproc visit, void* arg) {
+    Method* m = reinterpret_cast<Method*>(self);
+    Py_VISIT(m->cls);
+    Py_VISIT(m->globals);
+    Py_VISIT(m->params);
+    Py_VISIT(m->data);
+    return 0;
+}
+
+// Only the class and the module namespace can close a cycle; the name
+// tuples stay until the method goes.
+int method_clear(PyObject* self) {
+    Method* m = reinterpret_cast<Method*>(self);
+    Py_CLEAR(m->cls);
+    Py_CLEAR(m->globals);
+    return 0;
+}
+
+void method_dealloc(PyObject* self) {
+    PyObject_GC_UnTrack(self);
+    method_clear(self);
+    Method* m = reinterpret_cast<Method*>(self);
+    Py_CLEAR(m->params);
+    Py_CLEAR(m->data);
+    Py_CLEAR(m->name);
+    PyObject_GC_Del(self);
+}
+
+const char* class_name(const Method* m) { return m->owner_table->str(m->owner->name); }
+
+PyObject* method_repr(PyObject* self) {
+    Method* m = reinterpret_cast<Method*>(self);
+    return PyUnicode_FromFormat("<method '%U' of '%s' objects>", m->name, class_name(m));
+}
+
+PyObject* get_name(PyObject* self, void*) {
+    PyObject* name = reinterpret_cast<Method*>(self)->name;
+    Py_INCREF(name);
+    return name;
+}
+
+PyObject* get_qualname(PyObject* self, void*) {
+    Method* m = reinterpret_cast<Method*>(self);
+    return PyUnicode_FromFormat("%s.%U", class_name(m), m->name);
+}
+
+PyObject* get_objclass(PyObject* self, void*) {
+    PyObject* cls = reinterpret_cast<Method*>(self)->cls;
+    if (!cls) cls = Py_None;
+    Py_INCREF(cls);
+    return cls;
+}
+
+PyObject* get_doc(PyObject*, void*) { Py_RETURN_NONE; }
+
+// The type a stub gives a record constructor's parameter filling `a`, a row of `t`.
+std::string param_type(const Table& t, const AttrRow& a) {
+    switch (a.kind) {
+        case Kind::Float:
+        case Kind::Double:
+            return "float";
+        case Kind::Serial:
+            return "int | NorvaneSerialNumber";
+        case Kind::SerialList:
+            return "list[NorvaneSerialNumber]";
+        case Kind::U16List:
+            return "list[int]";
+        case Kind::List:
+            return std::string("list[") + t.str(a.element()) + "]";
+        case Kind::FixedBytes:
+        case Kind::VarBytes:
+            return "bytes";
+        case Kind::FixedStr:
+        case Kind::VarStr:
+            return "str";
+        case Kind::Bool:
+            return "bool";
+        case Kind::RxStats:
+            return "tuple[int, int, int, int]";
+        case Kind::DomainInfo:
+            return "DomainInformation";
+        default:
+            return "int";
+    }
+}
+
+// Calls `put(name, type, default)` for each parameter after the bound one.
+template <class F>
+void each_param(const Method* m, F put) {
+    if (m->body == record_init_body) {
+        const Table& t = *m->owner_table;
+        const AttrRow* a = t.attrs_of(*m->owner);
+        for (std::size_t i = 0; i < m->owner->nattrs; ++i) put(t.str(a[i].param()), param_type(t, a[i]), Dflt::Zero);
+    } else {
+        const Table& t = *m->table;
+        const ParamRow* p = t.params_of(*m->row);
+        for (std::size_t i = 0; i < m->row->nparams; ++i) put(t.str(p[i].name), std::string(t.str(p[i].type)), p[i].dflt);
+    }
+}
+
+// "($self, /, name, other=0)", as inspect.signature() and help() read it
+// (they take no annotations from it: those are in __annotations__).
+PyObject* get_text_signature(PyObject* self, void*) {
+    Method* m = reinterpret_cast<Method*>(self);
+    std::string sig = m->row->bind == Bind::Class ? "($cls" : "($self";
+    bool slash = false;
+    each_param(m, [&](const char* name, const std::string&, Dflt d) {
+        if (d != Dflt::Positional && !slash) {
+            sig += ", /";
+            slash = true;
+        }
+        sig += ", ";
+        sig += name;
+        if (d == Dflt::Zero) sig += "=0";
+        if (d == Dflt::NewList) sig += "=[]";
+    });
+    if (!slash) sig += ", /";
+    sig += ")";
+    return PyUnicode_FromStringAndSize(sig.data(), static_cast<Py_ssize_t>(sig.size()));
+}
+
+// {parameter: type, "return": type}, the types as a stub writes them.
+PyObject* get_annotations(PyObject* self, void*) {
+    Method* m = reinterpret_cast<Method*>(self);
+    PyObject* result = nullptr;
+    guarded([&] {
+        py::object out = steal(PyDict_New());
+        each_param(m, [&](const char* name, const std::string& type, Dflt) {
+            py::object t = steal(PyUnicode_FromStringAndSize(type.data(), static_cast<Py_ssize_t>(type.size())));
+            check_status(PyDict_SetItemString(out.ptr(), name, t.ptr()));
+        });
+        py::object returns = steal(PyUnicode_FromString(m->table->str(m->row->returns)));
+        check_status(PyDict_SetItemString(out.ptr(), "return", returns.ptr()));
+        result = out.release().ptr();
+    });
+    return result;
+}
+
+PyGetSetDef* method_getset() {
+    static PyGetSetDef getset[] = {
+    {"__name__", get_name, nullptr, nullptr, nullptr},
+    {"__qualname__", get_qualname, nullptr, nullptr, nullptr},
+    {"__objclass__", get_objclass, nullptr, nullptr, nullptr},
+    {"__doc__", get_doc, nullptr, nullptr, nullptr},
+    {"__text_signature__", get_text_signature, nullptr, nullptr, nullptr},
+    {"__annotations__", get_annotations, nullptr, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+    };
+    return getset;
+}
+
+void ready(PyTypeObject& t, const char* name) {
+    Py_SET_REFCNT(reinterpret_cast<PyObject*>(&t), 1);  // a static type is never freed
+    t.tp_name = name;
+    t.tp_basicsize = sizeof(Method);
+    t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR;
+    t.tp_vectorcall_offset = offsetof(Method, vectorcall);
+    t.tp_call = PyVectorcall_Call;
+    t.tp_descr_get = method_get;
+    t.tp_traverse = method_traverse;
+    t.tp_clear = method_clear;
+    t.tp_dealloc = method_dealloc;
+    t.tp_repr = method_repr;
+    t.tp_getset = method_getset();
+    check_status(PyType_Ready(&t));
+}
+
+}  // namespace
+
+void ready_method_types() {
+    if (method_type().tp_name) return;
+    ready(method_type(), "rlx.data_items.private_data_items.method");
+}
+
+py::object new_method(const Table& t, const MethodRow& row, const Table& ot, const ClassRow& owner,
+                      PyObject* globals, PyObject* data, Interner& intern) {
+    const Body body = t.body_of(row);
+    const char* owner_name = ot.str(owner.name);
+    const char* row_name = row.name == kNoStr ? "?" : t.str(row.name);
+    if (row.does == Does::Body && !body) fail(PyExc_SystemError, "%s.%s has no body", owner_name, row_name);
+    // The parameter names, interned: a keyword argument is then usually found by identity.
+    const bool record_init = body == record_init_body;
+    const Py_ssize_t n = record_init ? owner.nattrs : row.nparams;
+    if (n > kMaxParams) fail(PyExc_SystemError, "%s.%s has too many parameters", owner_name, row_name);
+    const ParamRow* ps = t.params_of(row);
+    std::size_t new_lists = 0;
+    for (std::size_t i = 0; i < row.nparams; ++i) new_lists += ps[i].dflt == Dflt::NewList;
+    if (new_lists > 1) fail(PyExc_SystemError, "%s.%s has more than one list default", owner_name, row_name);
+    py::object params = steal(PyTuple_New(n));
+    if (record_init) {
+        const AttrRow* a = ot.attrs_of(owner);
+        for (Py_ssize_t i = 0; i < n; ++i) PyTuple_SET_ITEM(params.ptr(), i, intern.ref(ot, a[i].param()).release().ptr());
+    } else {
+        for (Py_ssize_t i = 0; i < n; ++i) PyTuple_SET_ITEM(params.ptr(), i, intern.ref(t, ps[i].name).release().ptr());
+    }
+    py::object name = intern.ref(t, row.name);
+    Method* m = PyObject_GC_New(Method, &method_type());
+    if (!m) throw PyErr{};
+    m->vectorcall = method_vectorcall;
+    m->table = &t;
+    m->row = &row;
+    m->owner_table = &ot;
+    m->owner = &owner;
+    m->body = body;
+    m->name = name.release().ptr();
+    m->cls = nullptr;
+    Py_INCREF(globals);
+    m->globals = globals;
+    m->params = params.release().ptr();
+    Py_XINCREF(data);
+    m->data = data;
+    m->positional_from = -1;
+    m->stores_as_given = false;
+    if (record_init) {
+        m->positional_from = 0;
+        const AttrRow* a = ot.attrs_of(owner);
+        m->stores_as_given = true;
+        for (Py_ssize_t i = 0; i < n; ++i) m->stores_as_given = m->stores_as_given && !(a[i].flags & kWrapSerial);
+    } else if (body == store_params_body) {
+        m->positional_from = n;
+        while (m->positional_from > 0 && ps[m->positional_from - 1].dflt != Dflt::Required &&
+               ps[m->positional_from - 1].dflt != Dflt::Positional) {
+            --m->positional_from;
+        }
+        m->stores_as_given = new_lists == 0;
+    }
+    PyObject_GC_Track(m);
+    return steal(reinterpret_cast<PyObject*>(m));
+}
+
+void set_defining_class(PyObject* method, PyObject* cls) {
+    Method* m = reinterpret_cast<Method*>(method);
+    Py_INCREF(cls);
+    Py_XSETREF(m->cls, cls);
+}
+
+}  // namespace pdi
