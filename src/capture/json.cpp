@@ -7,7 +7,7 @@
 
 namespace pdi {
 
-// A str as the host's JSON encoder writes it by default: quoted, ASCII only,
+// A str as the json module's encoder writes it by default: quoted, ASCII only,
 // every other character as \uXXXX (beyond the basic plane as a surrogate pair).
 void write_json_str(Text& line, PyObject* s) {
     const Py_ssize_t n = PyUnicode_GET_LENGTH(s);
@@ -56,7 +56,7 @@ namespace {
 // JSON lines.
 
 // The writers below return false, leaving the line unfinished, on a value
-// the host's JSON encoder would write in a way of its own: the line is then
+// the json module's encoder would write in a way of its own: the line is then
 // the tool's. A Python error throws PyErr, as everywhere.
 
 constexpr int kJsonDepth = 50;  // deeper nesting (or a list holding itself): the tool's line
@@ -96,7 +96,7 @@ bool write_json_list(Text& line, PyObject* v, int& depth, Write write) {
     return true;
 }
 
-// Plain data (what the tool's conversion gives) as the host's JSON encoder
+// Plain data (what the tool's conversion gives) as the json module's encoder
 // writes it: None, bools, exact ints, finite floats, strs, lists, tuples and
 // dicts keyed by strs; false on anything else.
 // NOLINTNEXTLINE(misc-no-recursion)
@@ -139,7 +139,7 @@ bool write_json_data(Text& line, PyObject* v, int& depth) {
 }
 
 // One field value as the tool converts it (`data(value)`) and then writes it:
-// the host's own types here (as the conversion treats them), anything else
+// the built-in types here (as the conversion treats them), anything else
 // converted by `data`.
 // NOLINTNEXTLINE(misc-no-recursion)
 bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObject* v, int& depth) {

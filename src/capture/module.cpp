@@ -424,7 +424,7 @@ PyMethodDef* module_functions() {
 }  // namespace
 }  // namespace pdi
 
-// The host finds the initialization by the module's name, `_capture`.
+// The interpreter finds the initialization by the module's name, `_capture`.
 PyMODINIT_FUNC PyInit__capture() {  // NOLINT(bugprone-reserved-identifier)
     static PyModuleDef def = {
         PyModuleDef_HEAD_INIT, "_capture",

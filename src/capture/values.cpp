@@ -3,7 +3,7 @@
 // own time: the module `rlx.data_items._capture`.
 //
 // `Texts(serial_class, other)` is the text of one field value: numbers as the
-// host writes them, text quoted as repr() quotes it, bytes as h'<hex>', serial
+// Python writes them, text quoted as repr() quotes it, bytes as h'<hex>', serial
 // numbers by their own str(), lists and tuples in brackets with "; " between
 // elements (nesting kept), records in parentheses. What to do with any other
 // type (records, network commands, memoryviews, objects nobody expected) the
@@ -21,10 +21,10 @@
 // tool's Python `fallback(frame, item)` gives, `json.dumps({"offset": ...,
 // <head>, "fields": {...}, "text": ...}, allow_nan=False)` and a line end,
 // with each field value converted as the tool's `data(value)` converts it.
-// Values of the host's own types are converted and written here, and so are
+// Values of the built-in types are converted and written here, and so are
 // records whose converter (in `converters`, as `data` keeps them) reads their
 // fields; any other value is converted by `data` and its plain data written
-// here. Anything the host's JSON encoder would treat in its own way (a dict
+// here. Anything the json module's encoder would treat in its own way (a dict
 // key that is not a str, converted data of other types or with an
 // out-of-range float, deep nesting) hands the whole line to `fallback`, so
 // that the line, or the error, is the tool's.
@@ -61,7 +61,7 @@ namespace {
 void write_other(const Texts* t, Text& line, PyObject* v);
 
 // "[a; b; c]": the elements as the iteration gives them.
-// Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
+// Values nest (lists in lists, records in lists): the interpreter's recursion limit bounds the depth.
 // NOLINTNEXTLINE(misc-no-recursion)
 void write_list(const Texts* t, Text& line, PyObject* v) {
     if (Py_EnterRecursiveCall(" while writing the text of a list")) throw PyErr{};
@@ -97,7 +97,7 @@ void write_bytes(Text& line, const char* p, Py_ssize_t n) {
 }
 
 // "(name=value, ...)": a record's fields, a field it lacks as None.
-// Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
+// Values nest (lists in lists, records in lists): the interpreter's recursion limit bounds the depth.
 // NOLINTNEXTLINE(misc-no-recursion)
 void write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
     if (Py_EnterRecursiveCall(" while writing the text of a record")) throw PyErr{};
@@ -126,7 +126,7 @@ void write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
 // gives the plan for all values of that type: True, the value's own text in
 // parentheses; a tuple of field names, the fields (write_fields); str, the
 // value's own text; any other callable, its result for the value.
-// Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
+// Values nest (lists in lists, records in lists): the interpreter's recursion limit bounds the depth.
 // NOLINTNEXTLINE(misc-no-recursion)
 void write_other(const Texts* t, Text& line, PyObject* v) {
     py::object type = borrow(reinterpret_cast<PyObject*>(Py_TYPE(v)));
@@ -158,13 +158,13 @@ void write_other(const Texts* t, Text& line, PyObject* v) {
 
 
 // One field value (`v` held by the caller).
-// Values nest (lists in lists, records in lists): the host's recursion limit bounds the depth.
+// Values nest (lists in lists, records in lists): the interpreter's recursion limit bounds the depth.
 // NOLINTNEXTLINE(misc-no-recursion)
 void write_value(const Texts* t, Text& line, PyObject* v) {
     PyTypeObject* type = Py_TYPE(v);
     if (type == &PyLong_Type) return write_int(line, v);
     if (type == &PyFloat_Type) {
-        line.real(PyFloat_AS_DOUBLE(v));  // the host's repr(): the shortest digits that read back to it
+        line.real(PyFloat_AS_DOUBLE(v));  // float.__repr__: the shortest digits that read back to it
         return;
     }
     if (type == &PyBool_Type) {

@@ -11,7 +11,7 @@ namespace pdi {
 
 // Interns the tables' strings while the catalog is built: each string of a
 // table once, found again by its number (no hashing, no look-up); the few
-// that several tables hold are found by the host's own interning.
+// that several tables hold are found by the interpreter's own interning.
 class Interner {
 public:
     Interner() = default;

@@ -85,9 +85,9 @@ py::object call_super(const Call& c, PyObject* name);
 // set, in the same order, so the instance comes out the same.
 py::object new_instance(PyObject* cls, Body init);
 
-// A length as the host's len() gives it.
+// A length as len() gives it.
 Py_ssize_t length(PyObject* o);
-// `data[from:to]` (0 <= from, to may be PY_SSIZE_T_MAX), as the host slices
+// `data[from:to]` (0 <= from, to may be PY_SSIZE_T_MAX), as Python slices
 // it; a bytes object is cut directly.
 py::object slice(PyObject* data, Py_ssize_t from, Py_ssize_t to);
 

@@ -88,7 +88,7 @@ py::object slice(PyObject* data, Py_ssize_t from, Py_ssize_t to) {
         const Py_ssize_t n = PyBytes_GET_SIZE(data);
         if (to > n) to = n;
         if (from > to) from = to;
-        // The whole of it is the object itself, as the host's slicing gives it.
+        // The whole of it is the object itself, as Python's slicing gives it.
         if (from == 0 && to == n) return borrow(data);
         return steal(PyBytes_FromStringAndSize(PyBytes_AS_STRING(data) + from, to - from));
     }

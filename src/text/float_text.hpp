@@ -1,4 +1,4 @@
-// The host's text of a float (its str(), repr() and "{}"), made without the
+// Python's text of a float (its str(), repr() and "{}"), made without the
 // interpreter: shared by the catalog's renderings and the capture tool's lines.
 #pragma once
 

@@ -1,5 +1,5 @@
 // The text buffer (see text.hpp): what does not fit its buffer, the
-// conversions that ask the host, and the end of a text.
+// conversions that ask the interpreter, and the end of a text.
 #include "text/text.hpp"
 
 #include "text/float_text.hpp"
@@ -90,7 +90,7 @@ Text& Text::hex_bytes(const unsigned char* p, Py_ssize_t n) {
     return *this;
 }
 
-// The host's text of a float ("{}" and str()).
+// Python's text of a float ("{}" and str()).
 PDI_HOT Text& Text::real(double v) {
     char out[40] = {};
     return ascii(out, float_text(v, out));
@@ -102,7 +102,7 @@ void Text::format(PyObject* v, const char* format_spec) {
     str(s.ptr());
 }
 
-// An exact int in 64 bits is written here, a longer one by the host.
+// An exact int in 64 bits is written here, a longer one by the interpreter.
 PDI_HOT Text& Text::long_integer(PyObject* v) {
     int overflow = 0;
     const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
@@ -160,7 +160,7 @@ Text& Text::fixed0(double v) {
         if (whole == 0 && std::signbit(v)) return ascii("-0");
         return integer(static_cast<long long>(whole));
     }
-    // Beyond a 64-bit whole number, infinite or not a number: the host's conversion.
+    // Beyond a 64-bit whole number, infinite or not a number: the interpreter's conversion.
     char* s = PyOS_double_to_string(v, 'f', 0, 0, nullptr);
     if (!s) throw PyErr{};
     struct Free {
@@ -190,7 +190,7 @@ PDI_HOT py::object Text::finish() {
     if (!w_) {
         const Py_ssize_t n = len_;
         len_ = 0;
-        // One character: the host's shared string of it, nothing allocated.
+        // One character: the interpreter's shared string of it, nothing allocated.
         if (n == 1) return steal(PyUnicode_FromOrdinal(static_cast<unsigned char>(buf_[0])));
         py::object out = steal(PyUnicode_New(n, 127));
         std::memcpy(PyUnicode_1BYTE_DATA(out.ptr()), buf_, static_cast<std::size_t>(n));

@@ -1,6 +1,6 @@
 // The text buffer that both modules write their str results with: the
 // catalog's renderings and the capture tool's lines. Values are converted the
-// way the host's formatting converts them.
+// way Python's formatting converts them.
 #pragma once
 
 #include "core/errors.hpp"
