@@ -328,14 +328,6 @@ void ready_types() {
     check_status(PyType_Ready(&l));
 }
 
-}  // namespace
-}  // namespace pdi
-
-namespace pdi {
-
-PyObject* declarations(PyObject*, PyObject* module);  // capture_declarations.cpp
-
-namespace {
 
 // frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of the bytes
 // `buf`, each a tuple (base + its offset in buf, type code, payload), the header a u16 type code and a
