@@ -2,7 +2,7 @@
 // otherwise find it out by reflection and trial encodes. It is a C entry
 // point of the module's shared object, not a module attribute: the module's
 // namespace holds the catalog alone. `rlx.data_items._capture.declarations`
-// finds it (src/capture_declarations.cpp) and documents what it returns.
+// finds it (capture/declarations.cpp) and documents what it returns.
 //
 // A new form of the data gets a new symbol name, so that a tool never reads
 // a form it does not know.

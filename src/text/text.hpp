@@ -144,7 +144,7 @@ private:
     __attribute__((noinline)) Text& wide(PyObject* unicode);
     Text& long_integer(PyObject* v);  // an exact int
     Text& plain_other(PyObject* v);   // anything but an exact int
-    // str(v) of anything, called from the body itself (see dispatch in runtime.cpp).
+    // str(v) of anything, called from the body itself (see dispatch in runtime/dispatch.hpp).
     Text& str_of(PyObject* v) {
         py::object s = steal(PyObject_Str(v));
         return str(s.ptr());
