@@ -110,6 +110,11 @@ public:
             // An int of one digit or none, read inline (the unstable API's compact value).
             const auto* n = reinterpret_cast<const PyLongObject*>(v);
             if (PyUnstable_Long_IsCompact(n)) return integer(PyUnstable_Long_CompactValue(n));
+#else
+            // Read and written here: the call to the general case costs as much as the digits.
+            int overflow = 0;
+            const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
+            if (!overflow && x != -1) return integer(x);
 #endif
             return long_integer(v);
         }
@@ -121,7 +126,10 @@ public:
         return PyLong_CheckExact(v) || PyFloat_CheckExact(v) || PyUnicode_CheckExact(v);
     }
     // str(v): the same as "{}" for exact ints, floats and strs.
-    Text& as_str(PyObject* v) { return own_kind(v) ? plain(v) : str_of(v); }
+    Text& as_str(PyObject* v) {
+        if (PyLong_CheckExact(v)) return plain(v);  // the most common value: tested once
+        return own_kind(v) ? plain(v) : str_of(v);
+    }
     Text& repr(PyObject* v);                         // repr(v)
     Text& hex(PyObject* v, int digits);              // "{:0<digits>X}"
     Text& hex_bytes(const unsigned char* p, Py_ssize_t n);  // n bytes as lower-case hex digits
