@@ -112,9 +112,10 @@ public:
             if (PyUnstable_Long_IsCompact(n)) return integer(PyUnstable_Long_CompactValue(n));
 #else
             // Read and written here: the call to the general case costs as much as the digits.
+            // A -1 may also stand for a value beyond 64 bits: the general case tells.
             int overflow = 0;
             const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
-            if (!overflow && x != -1) return integer(x);
+            if (x != -1) return integer(x);
 #endif
             return long_integer(v);
         }
