@@ -438,11 +438,6 @@ PyMethodDef* module_functions() {
     return functions;
 }
 
-}  // namespace
-}  // namespace pdi
-
-namespace pdi {
-namespace {
 
 int exec_capture(PyObject* module) {
     return guarded([module] {
@@ -470,26 +465,24 @@ int clear_capture(PyObject* module) {
 
 void free_capture(void* module) { clear_capture(static_cast<PyObject*>(module)); }
 
-PyModuleDef_Slot capture_slots[] = {
-    {Py_mod_exec, reinterpret_cast<void*>(exec_capture)},
-#if PY_VERSION_HEX >= 0x030C0000
-    {Py_mod_multiple_interpreters, Py_MOD_PER_INTERPRETER_GIL_SUPPORTED},
-#endif
-    {0, nullptr},
-};
-
-PyModuleDef capture_def = {
-    PyModuleDef_HEAD_INIT, "_capture",
-    "The capture tool's framing and text lines, made in C++, and what the catalog's rows declare "
-    "(declarations()).",
-    sizeof(CaptureState),
-    module_functions(), capture_slots, traverse_capture, clear_capture, free_capture,
-};
-
 }  // namespace
 }  // namespace pdi
 
 // The host finds the initialization by the module's name, `_capture`.
 PyMODINIT_FUNC PyInit__capture() {  // NOLINT(bugprone-reserved-identifier)
-    return PyModuleDef_Init(&pdi::capture_def);
+    static PyModuleDef_Slot slots[] = {
+        {Py_mod_exec, reinterpret_cast<void*>(pdi::exec_capture)},
+#if PY_VERSION_HEX >= 0x030C0000
+        {Py_mod_multiple_interpreters, Py_MOD_PER_INTERPRETER_GIL_SUPPORTED},
+#endif
+        {0, nullptr},
+    };
+    static PyModuleDef def = {
+        PyModuleDef_HEAD_INIT, "_capture",
+        "The capture tool's framing and text lines, made in C++, and what the catalog's rows declare "
+        "(declarations()).",
+        sizeof(pdi::CaptureState),
+        pdi::module_functions(), slots, pdi::traverse_capture, pdi::clear_capture, pdi::free_capture,
+    };
+    return PyModuleDef_Init(&def);
 }

@@ -45,6 +45,7 @@ struct State {
 #endif
 };
 
-extern PyModuleDef module_def;
+// The definition of the catalog module.
+PyModuleDef& module_def() noexcept;
 
 }  // namespace pdi
