@@ -345,15 +345,6 @@ void make_types(PyObject* module, CaptureState& state) {
     state.line_type = check(PyType_FromModuleAndSpec(module, &line_spec, nullptr));
 }
 
-}  // namespace
-}  // namespace pdi
-
-namespace pdi {
-
-PyObject* declarations(PyObject*, PyObject* module);  // capture_declarations.cpp
-
-namespace {
-
 // frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of the bytes
 // `buf`, each a tuple (base + its offset in buf, type code, payload), the header a u16 type code and a
 // u16 payload length, little-endian; `used` is where the first incomplete item (or the end) starts. With

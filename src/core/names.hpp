@@ -43,7 +43,10 @@ void hold_names(Names& to, const Names& from) noexcept;
         ::pdi::hold_names(n, shared);                                                                         \
         LIST(PDI_INTERN_BODY_NAME)                                                                            \
     }                                                                                                         \
-    [[maybe_unused]] const BodyNames& names(const ::pdi::Names& n) { return static_cast<const BodyNames&>(n); } \
+    /* A method's names are its subsystem's (kCatalog.names_of). */                                          \
+    [[maybe_unused]] const BodyNames& names(const ::pdi::Names& n) {                                          \
+        return static_cast<const BodyNames&>(n); /* NOLINT(cppcoreguidelines-pro-type-static-cast-downcast) */ \
+    }                                                                                                         \
     [[maybe_unused]] const BodyNames& names(const ::pdi::Call& c) { return names(c.names()); }
 #define PDI_INTERN_BODY_NAME(name) n.name = ::pdi::intern_name(#name);
 

@@ -2,6 +2,7 @@
 // that make methods for a class.
 #pragma once
 
+#include "core/state.hpp"
 #include "runtime/call.hpp"
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/hot.hpp"
-#include "core/state.hpp"
+#include "core/names.hpp"
 #include "model/packing.hpp"
 
 namespace pdi {
@@ -25,9 +25,8 @@ struct Method {
     PyObject* globals;   // the module dict
     PyObject* params;    // tuple of the interned parameter names
     PyObject* data;      // tuple of what the row uses, or NULL
-    PyObject* module;    // the module object (held: the state stays while the method does)
-    State* state;        // its state
-    const Names* names;  // the names of the row's subsystem, in the state
+    PyObject* module;    // the module object (held: its state stays while the method does)
+    const Names* names;  // the names of the row's subsystem, in the module's state
     // A constructor that stores its arguments: how many of them it needs at
     // least when called with positional arguments only (-1: it binds them
     // the generic way).

@@ -388,7 +388,6 @@ py::object new_method(const Table& t, const MethodRow& row, const Table& ot, con
     m->data = data;
     Py_INCREF(home.module);
     m->module = home.module;
-    m->state = home.state;
     m->names = &kCatalog.names_of(home.state->body_names, home.state->names, ot);
     m->positional_from = -1;
     m->stores_as_given = false;

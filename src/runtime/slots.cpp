@@ -14,7 +14,7 @@ namespace pdi {
 // foreign method, or keyword arguments, go the generic way.
 namespace {
 
-PDI_HOT PyObject* call_found(PyObject* found, PyObject* self, PyObject* args, PyObject* kwds) {
+PDI_INLINE PyObject* call_found(PyObject* found, PyObject* self, PyObject* args, PyObject* kwds) {
     if (is_method(found) && (!kwds || PyDict_GET_SIZE(kwds) == 0)) {
         const Py_ssize_t n = args ? PyTuple_GET_SIZE(args) : 0;
         PyObject* const* items = n ? &PyTuple_GET_ITEM(args, 0) : nullptr;
@@ -102,7 +102,7 @@ int forget_namespace(PyDict_WatchEvent, PyObject* dict, PyObject*, PyObject*) {
     PyObject* value = nullptr;
     while (PyDict_Next(dict, &pos, &key, &value)) {
         if (!is_method(value)) continue;
-        SlotCache& cache = reinterpret_cast<Method*>(value)->state->slots;
+        SlotCache& cache = static_cast<State*>(PyModule_GetState(reinterpret_cast<Method*>(value)->module))->slots;
         ++cache.changes;
         for (auto& row : cache.entries) {
             for (SlotCache::Entry& e : row) {
