@@ -41,6 +41,7 @@ namespace {
 // kinds and bases, each looked up once, when first needed, as a class body
 // naming it would (a missing name is a NameError).
 struct Builder {
+    const Home& home;
     PyObject* globals;
     py::object module_name;
     std::array<py::object, static_cast<std::size_t>(Kind::Count_)> kinds;
@@ -82,6 +83,7 @@ struct Builder {
     }
 
     void build(const Table& t, const ClassRow& decl) {
+        const Names& N = home.state->names;
         py::object name = intern.ref(t, decl.name);
         py::object ns = steal(PyDict_New());
         check_status(PyDict_SetItem(ns.ptr(), N.__module__, module_name.ptr()));
@@ -101,8 +103,10 @@ struct Builder {
             check_status(PyDict_SetItem(ns.ptr(), N.definition, definition.ptr()));
         }
         methods.clear();
-        add_methods(ns.ptr(), t, decl, globals, intern, methods);
-        if (Populate populate = t.populate_of(decl)) populate(ns.ptr());
+        add_methods(ns.ptr(), t, decl, home, intern, methods);
+        if (Populate populate = t.populate_of(decl)) {
+            populate(ns.ptr(), kCatalog.names_of(home.state->body_names, N, t));
+        }
 
         // Items through the metaclass of RLXDataItem, the attribute kind
         // through that of DataItemAttribute, records through `type`.
@@ -120,19 +124,16 @@ struct Builder {
         py::object cls = steal(PyObject_Vectorcall(meta, args, 3, nullptr));
         for (const py::object& m : methods) set_defining_class(m.ptr(), cls.ptr());
         // A class without methods of its own holds none the slots could run.
-        if (!methods.empty()) use_direct_slots(cls.ptr());
+        if (!methods.empty()) use_direct_slots(cls.ptr(), home.module);
         check_status(PyDict_SetItem(globals, name.ptr(), cls.ptr()));
     }
 };
 
 }  // namespace
 
-void build_catalog(PyObject* module_dict) {
-    intern_names();
-    kCatalog.intern_body_names();
-    ready_method_types();
-    Builder builder{module_dict, {}, {}, {}, {}, {}, {}};
-    builder.module_name = lookup_global(module_dict, N.__name__);
+void build_catalog(const Home& home) {
+    Builder builder{home, home.globals, {}, {}, {}, {}, {}, {}};
+    builder.module_name = lookup_global(home.globals, home.state->names.__name__);
     for (const Entry& e : catalog_entries()) builder.build(*e.table, *e.row);
 }
 

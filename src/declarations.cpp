@@ -69,7 +69,7 @@ py::object opt_size(Py_ssize_t n) { return n < 0 ? py::none() : size(n); }
 
 // `cls.definition[i].size`: the width a kind of the framework's choosing has there.
 Py_ssize_t framework_width(PyObject* cls, std::size_t i) {
-    py::object definition = get(cls, N.definition);
+    py::object definition = steal(PyObject_GetAttrString(cls, "definition"));
     py::object entry = steal(PySequence_GetItem(definition.ptr(), static_cast<Py_ssize_t>(i)));
     py::object width = steal(PyObject_GetAttrString(entry.ptr(), "size"));
     const Py_ssize_t n = PyLong_AsSsize_t(width.ptr());

@@ -2,6 +2,8 @@
 // base class and `math`, then the catalog's classes in catalog order.
 #include "runtime/build.hpp"
 
+#include <new>
+
 namespace pdi {
 namespace {
 
@@ -56,29 +58,92 @@ void import_from(PyObject* module_dict, const char* module_name, const char* nam
     check_status(PyDict_SetItemString(module_dict, name, value.ptr()));
 }
 
-void init(PyObject* module) {
-    PyObject* d = PyModule_GetDict(module);
-    import_star(d, "rlx.rlx");
-    import_from(d, "rlx.private_network_commands", "UWBNetworkCommandItem");
-    py::object math = import_module(d, "math", nullptr);
-    check_status(PyDict_SetItemString(d, "math", math.ptr()));
-    build_catalog(d);
+State& state(PyObject* module) { return *static_cast<State*>(PyModule_GetState(module)); }
+
+// Py_mod_exec: the names and the method type into the module's state, then
+// the namespace as the module body would make it. An error raised while the
+// catalog is built propagates unchanged (no wrapping into another ImportError).
+int exec_module(PyObject* module) {
+    return guarded([module] {
+        State& s = state(module);
+#if PY_VERSION_HEX >= 0x030C0000
+        s.slots.watcher = -1;
+#endif
+        intern_names(s.names);
+        s.body_names = static_cast<PyObject**>(PyMem_Calloc(kCatalog.names, sizeof(PyObject*)));
+        if (!s.body_names) throw std::bad_alloc();
+        kCatalog.intern_names(s.body_names, s.names);
+        s.method_type = new_method_type(module);
+        PyObject* d = PyModule_GetDict(module);
+        import_star(d, "rlx.rlx");
+        import_from(d, "rlx.private_network_commands", "UWBNetworkCommandItem");
+        py::object math = import_module(d, "math", nullptr);
+        check_status(PyDict_SetItemString(d, "math", math.ptr()));
+        build_catalog(Home{module, &s, d});
+    }) ? 0 : -1;
+}
+
+// The state's references that can close a cycle: the method type and the
+// methods the slot cache holds. The names go with the module object alone
+// (m_free): a method that runs while a cycle is collected still reads them.
+int traverse_module(PyObject* module, visitproc visit, void* arg) {
+    State& s = state(module);
+    Py_VISIT(s.method_type);
+#if PY_VERSION_HEX >= 0x030C0000
+    for (auto& row : s.slots.entries) {
+        for (SlotCache::Entry& e : row) Py_VISIT(e.method);
+    }
+#endif
+    return 0;
+}
+
+int clear_module(PyObject* module) {
+    State& s = state(module);
+    Py_CLEAR(s.method_type);
+#if PY_VERSION_HEX >= 0x030C0000
+    for (auto& row : s.slots.entries) {
+        for (SlotCache::Entry& e : row) {
+            e.type = nullptr;
+            Py_CLEAR(e.method);
+        }
+    }
+#endif
+    return 0;
+}
+
+void free_module(void* module) {
+    auto* m = static_cast<PyObject*>(module);
+    clear_module(m);
+    State& s = state(m);
+#if PY_VERSION_HEX >= 0x030C0000
+    if (s.slots.watcher >= 0 && PyDict_ClearWatcher(s.slots.watcher) < 0) PyErr_WriteUnraisable(m);
+#endif
+    if (s.body_names) release_names(s.body_names, kCatalog.names);
+    PyMem_Free(s.body_names);
+    release_names(reinterpret_cast<PyObject**>(&s.names), sizeof(Names) / sizeof(PyObject*));
 }
 
 }  // namespace
-}  // namespace pdi
 
-// Single-phase initialization; an error raised while the catalog is built
-// propagates unchanged (no wrapping into another ImportError).
-PyMODINIT_FUNC PyInit_private_data_items() {
+PyModuleDef& module_def() noexcept {
+    static PyModuleDef_Slot slots[] = {
+        {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+#if PY_VERSION_HEX >= 0x030C0000
+        // Nothing of the module is shared between interpreters: every object
+        // it makes and uses is its own state's or its namespace's.
+        {Py_mod_multiple_interpreters, Py_MOD_PER_INTERPRETER_GIL_SUPPORTED},
+#endif
+        {0, nullptr},
+    };
     static PyModuleDef def = {
         PyModuleDef_HEAD_INIT, "private_data_items",
-        "Catalog of the private data item types of the RLX data protocol.", -1,
-        nullptr, nullptr, nullptr, nullptr, nullptr,
+        "Catalog of the private data item types of the RLX data protocol.", sizeof(State),
+        nullptr, slots, traverse_module, clear_module, free_module,
     };
-    PyObject* module = PyModule_Create(&def);
-    if (!module) return nullptr;
-    if (pdi::guarded([module] { pdi::init(module); })) return module;
-    Py_DECREF(module);
-    return nullptr;
+    return def;
 }
+
+}  // namespace pdi
+
+// Multi-phase initialization: each import makes a module object of its own.
+PyMODINIT_FUNC PyInit_private_data_items() { return PyModuleDef_Init(&pdi::module_def()); }

@@ -13,6 +13,14 @@ struct Texts {
     PyObject* serial;   // the framework's serial number class
     PyObject* other;    // the tool's plan for the values of a type it shows (see write_other)
     PyObject* plans;    // {type: plan} of the types met so far
+    PyObject* names;    // "names", the attribute of a converter that reads a record by its fields
+};
+
+// The state of a module object: its types and the names it interns.
+struct CaptureState {
+    PyObject* texts_type;
+    PyObject* line_type;
+    PyObject* names;    // "names"
 };
 
 struct ItemLine {
@@ -31,8 +39,6 @@ struct ItemLine {
     bool own_text;       // JSON: the item's own text follows its fields
 };
 
-PyTypeObject& texts_type();
-PyTypeObject& line_type();
 
 // The text of one field value (see values.cpp).
 void write_value(const Texts* t, Text& line, PyObject* v);

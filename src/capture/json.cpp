@@ -61,15 +61,6 @@ namespace {
 
 constexpr int kJsonDepth = 50;  // deeper nesting (or a list holding itself): the tool's line
 
-// "names", the attribute of a converter that reads a record by its fields (made once).
-struct ConverterNames {
-    PyObject* name;
-};
-PyObject* json_names() {
-    static const ConverterNames made{check(PyUnicode_InternFromString("names"))};
-    return made.name;
-}
-
 // One level of nesting while it is written; `deeper` past kJsonDepth.
 struct Depth {
     explicit Depth(int& d) : depth(d), deeper(++d > kJsonDepth) {}
@@ -183,7 +174,7 @@ bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
     if (found) {
         py::object converter = borrow(found);
         PyObject* names_found = nullptr;
-        if (PyObject_GetOptionalAttr(converter.ptr(), json_names(), &names_found) < 0) throw PyErr{};
+        if (PyObject_GetOptionalAttr(converter.ptr(), texts->names, &names_found) < 0) throw PyErr{};
         py::object names = names_found ? steal(names_found) : borrow(Py_None);
         if (PyTuple_CheckExact(names.ptr()) && PyTuple_GET_SIZE(names.ptr()) > 0) {
             Depth in(depth);

@@ -3,21 +3,16 @@
 
 namespace pdi {
 
-PyTypeObject& texts_type() {
-    static PyTypeObject type{};
-    return type;
-}
-PyTypeObject& line_type() {
-    static PyTypeObject type{};
-    return type;
-}
-
 namespace {
+
+CaptureState& state_of(PyObject* module) { return *static_cast<CaptureState*>(PyModule_GetState(module)); }
+
+int line_traverse(PyObject* self, visitproc visit, void* arg);
+// Whether `o` is a line function (of any module object).
+bool is_line(PyObject* o) { return Py_TYPE(o)->tp_traverse == line_traverse; }
 
 // ---------------------------------------------------------------------------
 // The line function of one item class.
-
-
 
 // The text that `write` makes, as a new str; the callable `self` is held while it runs.
 template <class Write>
@@ -39,9 +34,6 @@ PyObject* texts_call(PyObject* self, PyObject* const* args, std::size_t nargsf, 
     }
     return one_line(self, [&](Text& line) { write_value(reinterpret_cast<Texts*>(self), line, args[0]); });
 }
-
-
-
 
 // An item's line by the line function `me`: a JSON one, or its line as text.
 void write_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
@@ -104,7 +96,7 @@ PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
             }
             line.clear();
             const bool done = guarded([&] {
-                if (Py_IS_TYPE(function.ptr(), &line_type())) {
+                if (is_line(function.ptr())) {
                     write_line(reinterpret_cast<ItemLine*>(function.ptr()), line, frame.ptr(), item.ptr());
                 } else {
                     append_text(line, PyObject_CallFunctionObjArgs(function.ptr(), frame.ptr(), item.ptr(), nullptr));
@@ -147,7 +139,9 @@ void field_names(PyObject* given, py::object& names, py::object& labels, Label l
 // A new line function of `texts` with its parts (a JSON one when `data` is given).
 PyObject* new_line(PyObject* texts, PyObject* head, py::object& names, py::object& labels, PyObject* data = nullptr,
                    PyObject* fallback = nullptr, PyObject* converters = nullptr, bool own_text = false) {
-    auto* made = PyObject_GC_New(ItemLine, &line_type());
+    // The line type of the module that made `texts`.
+    PyObject* module = check(PyType_GetModule(Py_TYPE(texts)));
+    auto* made = PyObject_GC_New(ItemLine, reinterpret_cast<PyTypeObject*>(state_of(module).line_type));
     if (!made) throw PyErr{};
     made->vectorcall = line_call;
     made->texts = py::object(borrow(texts)).release().ptr();
@@ -211,8 +205,12 @@ PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
     if (!PyArg_ParseTupleAndKeywords(args, kwds, "OO:Texts", const_cast<char**>(keywords), &serial, &other)) {
         return nullptr;
     }
+    auto* state = static_cast<CaptureState*>(PyType_GetModuleState(type));
+    if (!state) return nullptr;
     auto* made = reinterpret_cast<Texts*>(type->tp_alloc(type, 0));
     if (!made) return nullptr;
+    Py_INCREF(state->names);
+    made->names = state->names;
     made->vectorcall = texts_call;
     Py_INCREF(serial);
     made->serial = serial;
@@ -228,6 +226,7 @@ PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
 
 int texts_traverse(PyObject* self, visitproc visit, void* arg) {
     auto* t = reinterpret_cast<Texts*>(self);
+    Py_VISIT(Py_TYPE(self));
     Py_VISIT(t->serial);
     Py_VISIT(t->other);
     Py_VISIT(t->plans);
@@ -247,11 +246,15 @@ void texts_dealloc(PyObject* self) {
     Py_CLEAR(t->other);
     Py_CLEAR(t->serial);
     Py_CLEAR(t->plans);
-    Py_TYPE(self)->tp_free(self);
+    Py_CLEAR(t->names);
+    PyTypeObject* type = Py_TYPE(self);
+    type->tp_free(self);
+    Py_DECREF(type);
 }
 
 int line_traverse(PyObject* self, visitproc visit, void* arg) {
     auto* l = reinterpret_cast<ItemLine*>(self);
+    Py_VISIT(Py_TYPE(self));
     Py_VISIT(l->texts);
     Py_VISIT(l->data);
     Py_VISIT(l->fallback);
@@ -276,7 +279,9 @@ void line_dealloc(PyObject* self) {
     Py_CLEAR(l->head);
     Py_CLEAR(l->names);
     Py_CLEAR(l->labels);
+    PyTypeObject* type = Py_TYPE(self);
     PyObject_GC_Del(self);
+    Py_DECREF(type);
 }
 
 PyMethodDef* texts_methods() {
@@ -294,38 +299,50 @@ PyMethodDef* texts_methods() {
     return methods;
 }
 
-void ready_types() {
-    PyTypeObject& t = texts_type();
-    Py_SET_REFCNT(reinterpret_cast<PyObject*>(&t), 1);  // a static type is never freed
-
-    t.tp_name = "rlx.data_items._capture.Texts";
-    t.tp_basicsize = sizeof(Texts);
-    t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL;
-    t.tp_doc = "Texts(serial_class, other): the text of a field value, as the capture tool writes it.";
-    t.tp_vectorcall_offset = offsetof(Texts, vectorcall);
-    t.tp_call = PyVectorcall_Call;
-    t.tp_new = texts_new;
-    t.tp_traverse = texts_traverse;
-    t.tp_clear = texts_clear;
-    t.tp_dealloc = texts_dealloc;
-    t.tp_free = PyObject_GC_Del;
-    t.tp_methods = texts_methods();
-    check_status(PyType_Ready(&t));
-
-    PyTypeObject& l = line_type();
-    Py_SET_REFCNT(reinterpret_cast<PyObject*>(&l), 1);
-
-    l.tp_name = "rlx.data_items._capture.ItemLine";
-    l.tp_basicsize = sizeof(ItemLine);
-    l.tp_flags =
-        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_DISALLOW_INSTANTIATION;
-    l.tp_doc = "The text line function (frame, item) of one item class; made by Texts.line().";
-    l.tp_vectorcall_offset = offsetof(ItemLine, vectorcall);
-    l.tp_call = PyVectorcall_Call;
-    l.tp_traverse = line_traverse;
-    l.tp_clear = line_clear;
-    l.tp_dealloc = line_dealloc;
-    check_status(PyType_Ready(&l));
+// The module's types, heap types of each module object (a static type would
+// be shared by every interpreter).
+void make_types(PyObject* module, CaptureState& state) {
+    static PyMemberDef texts_members[] = {
+        {"__vectorcalloffset__", Py_T_PYSSIZET, offsetof(Texts, vectorcall), Py_READONLY, nullptr},
+        {nullptr, 0, 0, 0, nullptr},
+    };
+    static PyType_Slot texts_slots[] = {
+        {Py_tp_doc, const_cast<char*>("Texts(serial_class, other): the text of a field value, as the capture tool "
+                                      "writes it.")},
+        {Py_tp_call, reinterpret_cast<void*>(PyVectorcall_Call)},
+        {Py_tp_new, reinterpret_cast<void*>(texts_new)},
+        {Py_tp_traverse, reinterpret_cast<void*>(texts_traverse)},
+        {Py_tp_clear, reinterpret_cast<void*>(texts_clear)},
+        {Py_tp_dealloc, reinterpret_cast<void*>(texts_dealloc)},
+        {Py_tp_methods, texts_methods()},
+        {Py_tp_members, texts_members},
+        {0, nullptr},
+    };
+    static PyType_Spec texts_spec = {
+        "rlx.data_items._capture.Texts", sizeof(Texts), 0,
+        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_IMMUTABLETYPE, texts_slots,
+    };
+    static PyMemberDef line_members[] = {
+        {"__vectorcalloffset__", Py_T_PYSSIZET, offsetof(ItemLine, vectorcall), Py_READONLY, nullptr},
+        {nullptr, 0, 0, 0, nullptr},
+    };
+    static PyType_Slot line_slots[] = {
+        {Py_tp_doc, const_cast<char*>("The text line function (frame, item) of one item class; made by Texts.line().")},
+        {Py_tp_call, reinterpret_cast<void*>(PyVectorcall_Call)},
+        {Py_tp_traverse, reinterpret_cast<void*>(line_traverse)},
+        {Py_tp_clear, reinterpret_cast<void*>(line_clear)},
+        {Py_tp_dealloc, reinterpret_cast<void*>(line_dealloc)},
+        {Py_tp_members, line_members},
+        {0, nullptr},
+    };
+    static PyType_Spec line_spec = {
+        "rlx.data_items._capture.ItemLine", sizeof(ItemLine), 0,
+        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_IMMUTABLETYPE |
+            Py_TPFLAGS_DISALLOW_INSTANTIATION,
+        line_slots,
+    };
+    state.texts_type = check(PyType_FromModuleAndSpec(module, &texts_spec, nullptr));
+    state.line_type = check(PyType_FromModuleAndSpec(module, &line_spec, nullptr));
 }
 
 
@@ -413,24 +430,51 @@ PyMethodDef* module_functions() {
     return functions;
 }
 
+
+int exec_capture(PyObject* module) {
+    return guarded([module] {
+        CaptureState& state = state_of(module);
+        state.names = check(PyUnicode_InternFromString("names"));
+        make_types(module, state);
+        check_status(PyModule_AddObjectRef(module, "Texts", state.texts_type));
+    }) ? 0 : -1;
+}
+
+int traverse_capture(PyObject* module, visitproc visit, void* arg) {
+    CaptureState& state = state_of(module);
+    Py_VISIT(state.texts_type);
+    Py_VISIT(state.line_type);
+    return 0;
+}
+
+int clear_capture(PyObject* module) {
+    CaptureState& state = state_of(module);
+    Py_CLEAR(state.texts_type);
+    Py_CLEAR(state.line_type);
+    Py_CLEAR(state.names);
+    return 0;
+}
+
+void free_capture(void* module) { clear_capture(static_cast<PyObject*>(module)); }
+
 }  // namespace
 }  // namespace pdi
 
 // The interpreter finds the initialization by the module's name, `_capture`.
 PyMODINIT_FUNC PyInit__capture() {  // NOLINT(bugprone-reserved-identifier)
+    static PyModuleDef_Slot slots[] = {
+        {Py_mod_exec, reinterpret_cast<void*>(pdi::exec_capture)},
+#if PY_VERSION_HEX >= 0x030C0000
+        {Py_mod_multiple_interpreters, Py_MOD_PER_INTERPRETER_GIL_SUPPORTED},
+#endif
+        {0, nullptr},
+    };
     static PyModuleDef def = {
         PyModuleDef_HEAD_INIT, "_capture",
         "The capture tool's framing and text lines, made in C++, and what the catalog's rows declare "
         "(declarations()).",
-        -1,
-        pdi::module_functions(), nullptr, nullptr, nullptr, nullptr,
+        sizeof(pdi::CaptureState),
+        pdi::module_functions(), slots, pdi::traverse_capture, pdi::clear_capture, pdi::free_capture,
     };
-    PyObject* module = nullptr;
-    const bool ok = pdi::guarded([&] {
-        if (!(pdi::texts_type().tp_flags & Py_TPFLAGS_READY)) pdi::ready_types();
-        pdi::py::object made = pdi::steal(PyModule_Create(&def));
-        pdi::check_status(PyModule_AddObjectRef(made.ptr(), "Texts", reinterpret_cast<PyObject*>(&pdi::texts_type())));
-        module = made.release().ptr();
-    });
-    return ok ? module : nullptr;
+    return PyModuleDef_Init(&def);
 }

@@ -71,16 +71,38 @@ constexpr std::uint16_t bare_record() {
 }
 constexpr std::uint16_t kBareRecord = bare_record();
 
-void intern_body_names() {
-    device_control::intern_body_names();
-    distribution::intern_body_names();
-    radar::intern_body_names();
-    ranging::intern_body_names();
-    time_sync::intern_body_names();
+// Every subsystem's names, one block of the module state.
+struct BodyNamesBlock {
+    device_control::BodyNames device_control;
+    distribution::BodyNames distribution;
+    radar::BodyNames radar;
+    ranging::BodyNames ranging;
+    time_sync::BodyNames time_sync;
+};
+constexpr std::size_t kNames = sizeof(BodyNamesBlock) / sizeof(PyObject*);
+static_assert(sizeof(BodyNamesBlock) == kNames * sizeof(PyObject*), "the names are object pointers only");
+
+void intern_names(PyObject** block, const Names& shared) {
+    auto& b = *reinterpret_cast<BodyNamesBlock*>(block);
+    device_control::intern_body_names(b.device_control, shared);
+    distribution::intern_body_names(b.distribution, shared);
+    radar::intern_body_names(b.radar, shared);
+    ranging::intern_body_names(b.ranging, shared);
+    time_sync::intern_body_names(b.time_sync, shared);
+}
+
+const Names& names_of(PyObject* const* block, const Names& shared, const Table& t) {
+    const auto& b = *reinterpret_cast<const BodyNamesBlock*>(block);
+    if (&t == &device_control::kTable) return b.device_control;
+    if (&t == &distribution::kTable) return b.distribution;
+    if (&t == &radar::kTable) return b.radar;
+    if (&t == &ranging::kTable) return b.ranging;
+    if (&t == &time_sync::kTable) return b.time_sync;
+    return shared;
 }
 
 }  // namespace
 
-const Catalog kCatalog = {kTables, kOrder.at, kClasses, intern_body_names, kBareRecord};
+const Catalog kCatalog = {kTables, kOrder.at, kClasses, kNames, intern_names, names_of, kBareRecord};
 
 }  // namespace pdi

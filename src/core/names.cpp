@@ -6,13 +6,9 @@
 namespace pdi {
 
 namespace {
-Names& names() noexcept {
-    static Names made{};
-    return made;
-}
+constexpr std::size_t kNames = sizeof(Names) / sizeof(PyObject*);
+static_assert(sizeof(Names) == kNames * sizeof(PyObject*), "Names holds object pointers only");
 }  // namespace
-
-const Names& N = names();
 
 PyObject* intern_name(const char* member) {
     // `struct` cannot name a C++ member: the member is `struct_`.
@@ -21,16 +17,24 @@ PyObject* intern_name(const char* member) {
     return check(PyUnicode_InternFromString(name.c_str()));
 }
 
-void intern_names() {
-    Names& n = names();
-    if (n.zero) return;  // a second initialization finds them made
+void intern_names(Names& n) {
 #define PDI_INTERN(name) n.name = intern_name(#name);
     PDI_SHARED_NAMES(PDI_INTERN)
 #undef PDI_INTERN
     n.zero_float = check(PyFloat_FromDouble(0.0));
     n.one = check(PyLong_FromLong(1));
     n.no_args = check(PyTuple_New(0));
-    n.zero = check(PyLong_FromLong(0));  // last: it marks the names made
+    n.zero = check(PyLong_FromLong(0));
+}
+
+void release_names(PyObject** first, std::size_t n) noexcept {
+    for (std::size_t i = 0; i < n; ++i) Py_CLEAR(first[i]);
+}
+
+void hold_names(Names& to, const Names& from) noexcept {
+    to = from;
+    auto** p = reinterpret_cast<PyObject**>(&to);
+    for (std::size_t i = 0; i < kNames; ++i) Py_XINCREF(p[i]);
 }
 
 }  // namespace pdi

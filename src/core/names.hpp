@@ -1,18 +1,20 @@
-// Interned names: made once when the module initializes, read afterwards.
+// Interned names: made when a module object is executed, held by its state.
 #pragma once
 
 #include "core/errors.hpp"
 
 namespace pdi {
 
-// The names the runtime and the builder use, interned once when the module
-// initializes and only read afterwards. A subsystem's bodies add their own
-// (PDI_BODY_NAMES).
+// The names the runtime and the builder use, interned by each module object
+// (its state holds them) and only read afterwards. A subsystem's bodies add
+// their own (PDI_BODY_NAMES).
 #define PDI_SHARED_NAMES(X)                                                                                   \
     X(__doc__) X(__init__) X(__module__) X(__name__) X(__qualname__) X(__repr__) X(__str__) X(_decode)        \
     X(_encode) X(append) X(definition) X(di_data) X(name) X(type) X(DataItemAttribute) X(RLXDataItem)         \
     X(NorvaneSerialNumber)
 
+// Every member a strong reference (or NULL before it is made): a block of
+// names is released as an array of PyObject*.
 #define PDI_NAME_FIELD(n) PyObject* n;
 struct Names {
     PDI_SHARED_NAMES(PDI_NAME_FIELD)
@@ -21,30 +23,31 @@ struct Names {
     PyObject* zero_float;  // the float 0.0
     PyObject* one;       // the integer 1
 };
-// Made once by intern_names() when the module initializes.
-extern const Names& N;
-void intern_names();
+void intern_names(Names& n);
 // The interned str a member of Names stands for: `struct_` stands for `struct`.
 PyObject* intern_name(const char* member);
+// Releases `n` names from `first` on (a Names or a subsystem's BodyNames).
+void release_names(PyObject** first, std::size_t n) noexcept;
+// `to` holds the names of `from` (new references).
+void hold_names(Names& to, const Names& from) noexcept;
 
-// In a subsystem file, before its bodies: `N` for them, the shared names and
-// those of the X-macro LIST, and intern_body_names(), which the catalog runs
-// once the shared names are made.
+// In a subsystem file, before its bodies: its BodyNames (the shared names
+// and those of the X-macro LIST), made by intern_body_names() into the
+// module state, and names(c), which a body binds as `N`:
+// `const auto& N = names(c);`.
 #define PDI_BODY_NAMES(LIST)                                                                                  \
     struct BodyNames : ::pdi::Names {                                                                         \
         LIST(PDI_NAME_FIELD)                                                                                  \
     };                                                                                                        \
-    BodyNames& body_names() noexcept {                                                                        \
-        static BodyNames made{};                                                                              \
-        return made;                                                                                          \
-    }                                                                                                         \
-    const BodyNames& N = body_names();                                                                        \
-    void intern_body_names() {                                                                                \
-        BodyNames& n = body_names();                                                                          \
-        if (n.zero) return; /* a second initialization finds them made */                                    \
+    void intern_body_names(BodyNames& n, const ::pdi::Names& shared) {                                        \
+        ::pdi::hold_names(n, shared);                                                                         \
         LIST(PDI_INTERN_BODY_NAME)                                                                            \
-        static_cast<::pdi::Names&>(n) = ::pdi::N; /* last: its `zero` marks them made */                      \
-    }
+    }                                                                                                         \
+    /* A method's names are its subsystem's (kCatalog.names_of). */                                          \
+    [[maybe_unused]] const BodyNames& names(const ::pdi::Names& n) {                                          \
+        return static_cast<const BodyNames&>(n); /* NOLINT(cppcoreguidelines-pro-type-static-cast-downcast) */ \
+    }                                                                                                         \
+    [[maybe_unused]] const BodyNames& names(const ::pdi::Call& c) { return names(c.names()); }
 #define PDI_INTERN_BODY_NAME(name) n.name = ::pdi::intern_name(#name);
 
 }  // namespace pdi

@@ -8,6 +8,7 @@
 //   PyUnicodeWriter_*         3.14 (Create, WriteASCII, WriteUTF8, WriteChar,
 //                             WriteStr, Finish, Discard)
 //   PyType_Lookup             3.15
+//   Py_T_PYSSIZET, Py_READONLY 3.12 (from structmember.h)
 #pragma once
 
 #ifndef PY_SSIZE_T_CLEAN
@@ -16,6 +17,12 @@
 #include <Python.h>
 
 #include <cstring>
+
+#if PY_VERSION_HEX < 0x030C0000
+#include <structmember.h>
+#define Py_T_PYSSIZET T_PYSSIZET
+#define Py_READONLY READONLY
+#endif
 
 // type's namespace, a new reference. On 3.12 and later the namespace of a
 // static builtin type is kept by the interpreter, not in tp_dict.

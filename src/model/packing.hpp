@@ -294,7 +294,12 @@ struct Catalog {
     const Table* const* tables;
     const Place* order;
     std::size_t nclasses;
-    void (*intern_body_names)();         // the names of every subsystem's bodies
+    // The names of every subsystem's bodies: a block of `names` object
+    // pointers that intern_names() fills and names_of() finds a table's in
+    // (the shared names for a table without names of its own).
+    std::size_t names;
+    void (*intern_names)(PyObject** block, const Names& shared);
+    const Names& (*names_of)(PyObject* const* block, const Names& shared, const Table& t);
     // The place of the one record without a `definition` (kNoPlace: none),
     // whose fields a record's representation shows for an object whose class
     // has no `definition`.

@@ -125,6 +125,7 @@ enum class Does : std::uint8_t {
 enum class Bind : std::uint8_t { Instance, Class };
 
 struct Call;
+struct Names;
 // A hand-written body: gets the call with its arguments bound, returns a new reference.
 using Body = py::object (*)(Call& call);
 
@@ -190,7 +191,8 @@ constexpr std::uint8_t kNoDefinition = 1;   // class declares no `definition`
 constexpr std::uint8_t kNoRecordInit = 2;   // record without the generic constructor
 constexpr std::uint8_t kNoRecordStr = 4;    // record without the generic rendering
 
-using Populate = void (*)(PyObject* ns);
+// `names`: those of the class's subsystem.
+using Populate = void (*)(PyObject* ns, const Names& names);
 
 struct ClassSpec {
     // In the catalog order (the module namespace's): the places of all

@@ -26,7 +26,7 @@ PDI_HOT py::object run_bitfield(Call& c) {
     if (s.mask >= 0) v = steal(PyNumber_And(v.ptr(), c.data(1)));
     if (s.shift) v = steal(PyNumber_Rshift(v.ptr(), c.data(2)));
     if (s.does == Does::Field) return v;
-    const int set = PyObject_RichCompareBool(v.ptr(), N.zero, Py_NE);
+    const int set = PyObject_RichCompareBool(v.ptr(), c.names().zero, Py_NE);
     check_status(set);
     return steal(PyBool_FromLong(set));
 }
@@ -41,10 +41,10 @@ void recount(PyObject* self, PyObject* count, PyObject* list) {
 }
 
 // `self.<count> += 1`
-void count_one_more(PyObject* self, PyObject* count) {
-    py::object value = get(self, count);
-    py::object sum = steal(PyNumber_InPlaceAdd(value.ptr(), N.one));
-    set(self, count, sum.ptr());
+void count_one_more(const Call& c, PyObject* count) {
+    py::object value = get(c.self, count);
+    py::object sum = steal(PyNumber_InPlaceAdd(value.ptr(), c.names().one));
+    set(c.self, count, sum.ptr());
 }
 
 }  // namespace
@@ -54,7 +54,7 @@ void count_one_more(PyObject* self, PyObject* count) {
 PDI_HOT py::object run_append(Call& c) {
     py::object target = get(c.self, c.data(0));
     py::object append_fn;
-    if (!PyList_CheckExact(target.ptr())) append_fn = get(target.ptr(), N.append);
+    if (!PyList_CheckExact(target.ptr())) append_fn = get(target.ptr(), c.names().append);
     py::object make = c.global(c.data(1));
     const Py_ssize_t n = c.nparams();
     py::object element = steal(PyObject_Vectorcall(make.ptr(), c.args, static_cast<size_t>(n), nullptr));
@@ -63,7 +63,7 @@ PDI_HOT py::object run_append(Call& c) {
     } else {
         check_status(PyList_Append(target.ptr(), element.ptr()));
     }
-    if (c.data(2) != Py_None) count_one_more(c.self, c.data(2));
+    if (c.data(2) != Py_None) count_one_more(c, c.data(2));
     return py::none();
 }
 
@@ -73,7 +73,7 @@ namespace {
 py::object counted_encode(Call& c) {
     const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
     for (Py_ssize_t i = 0; i < n; i += 3) recount(c.self, c.data(i + 1), c.data(i));
-    return call_super(c, N._encode);
+    return call_super(c, c.names()._encode);
 }
 
 struct BoundedWalk final : Walk {
@@ -142,6 +142,7 @@ PDI_HOT py::object record_repr_body(Call& c) {
         ~Leave() { Py_ReprLeave(self); }
     } leave{c.self};
     PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(c.self));
+    const Names& N = c.names();
     py::object names = borrow(c.method->data);
     PyObject* found = nullptr;
     if (PyObject_GetOptionalAttr(type, N.definition, &found) < 0) throw PyErr{};
@@ -217,10 +218,10 @@ py::object row_data(const Table& t, const MethodRow& m, Interner& intern) {
 }
 
 // Adds the method of row `row` of table `t` to `decl`, an entry of table `ot`.
-void add(PyObject* ns, const Table& t, std::size_t row, const Table& ot, const ClassRow& decl, PyObject* globals,
+void add(PyObject* ns, const Table& t, std::size_t row, const Table& ot, const ClassRow& decl, const Home& home,
          PyObject* data, Interner& intern, std::vector<py::object>& made) {
     const MethodRow& r = t.methods[row];
-    py::object m = new_method(t, r, ot, decl, globals, data, intern);
+    py::object m = new_method(t, r, ot, decl, home, data, intern);
     // A class method binds the class, also when reached through an instance.
     py::object entry = r.bind == Bind::Class ? steal(PyClassMethod_New(m.ptr())) : m;
     check_status(PyDict_SetItem(ns, reinterpret_cast<Method*>(m.ptr())->name, entry.ptr()));
@@ -229,26 +230,26 @@ void add(PyObject* ns, const Table& t, std::size_t row, const Table& ot, const C
 
 }  // namespace
 
-void add_methods(PyObject* ns, const Table& t, const ClassRow& decl, PyObject* globals, Interner& intern,
+void add_methods(PyObject* ns, const Table& t, const ClassRow& decl, const Home& home, Interner& intern,
                  std::vector<py::object>& made) {
     if (decl.what == What::Record) {
         py::object names = names_of(t, decl, intern);
-        if (!(decl.flags & kNoRecordInit)) add(ns, kGeneric, kRecordInit, t, decl, globals, names.ptr(), intern, made);
-        if (!(decl.flags & kNoRecordStr)) add(ns, kGeneric, kRecordStr, t, decl, globals, names.ptr(), intern, made);
+        if (!(decl.flags & kNoRecordInit)) add(ns, kGeneric, kRecordInit, t, decl, home, names.ptr(), intern, made);
+        if (!(decl.flags & kNoRecordStr)) add(ns, kGeneric, kRecordStr, t, decl, home, names.ptr(), intern, made);
         py::object bare = steal(PyTuple_New(0));
         if (kCatalog.bare_record != kNoPlace) {
             const Place p = kCatalog.order[kCatalog.bare_record];
             const Table& bt = *kCatalog.tables[p.table];
             bare = names_of(bt, bt.classes[p.row], intern);
         }
-        add(ns, kGeneric, kRecordRepr, t, decl, globals, bare.ptr(), intern, made);
+        add(ns, kGeneric, kRecordRepr, t, decl, home, bare.ptr(), intern, made);
     }
     const MethodRow* rows = t.methods_of(decl);
     bool counted_done = false;
     for (std::size_t i = 0; i < decl.nmethods; ++i) {
         if (rows[i].does != Does::Counted) {
             py::object data = row_data(t, rows[i], intern);
-            add(ns, t, decl.methods + i, t, decl, globals, data.ptr(), intern, made);
+            add(ns, t, decl.methods + i, t, decl, home, data.ptr(), intern, made);
             continue;
         }
         if (counted_done) continue;
@@ -265,8 +266,8 @@ void add_methods(PyObject* ns, const Table& t, const ClassRow& decl, PyObject* g
             bounds = bounds || r.element_size > 0;
         }
         py::object tuple = steal(PyList_AsTuple(data.ptr()));
-        add(ns, kGeneric, kCountedEncode, t, decl, globals, tuple.ptr(), intern, made);
-        if (bounds) add(ns, kGeneric, kCountedDecode, t, decl, globals, tuple.ptr(), intern, made);
+        add(ns, kGeneric, kCountedEncode, t, decl, home, tuple.ptr(), intern, made);
+        if (bounds) add(ns, kGeneric, kCountedDecode, t, decl, home, tuple.ptr(), intern, made);
     }
 }
 

@@ -2,6 +2,7 @@
 // that make methods for a class.
 #pragma once
 
+#include "core/state.hpp"
 #include "runtime/call.hpp"
 
 #include <cstdint>
@@ -54,18 +55,25 @@ private:
     std::size_t last_ = 0;
 };
 
-// Builds every class of the catalog into the module dict, in catalog order.
-void build_catalog(PyObject* module_dict);
+// The module a method is made for: the object, its state and its namespace.
+struct Home {
+    PyObject* module;
+    State* state;
+    PyObject* globals;
+};
 
-// Readies the method types; once per process.
-void ready_method_types();
+// Builds every class of the catalog into the module's namespace, in catalog order.
+void build_catalog(const Home& home);
+
+// The method type of a module object.
+PyObject* new_method_type(PyObject* module);
 // Adds the methods of `decl`, an entry of table `t`, to the class namespace
 // `ns`; `made` receives them.
-void add_methods(PyObject* ns, const Table& t, const ClassRow& decl, PyObject* globals, Interner& intern,
+void add_methods(PyObject* ns, const Table& t, const ClassRow& decl, const Home& home, Interner& intern,
                  std::vector<py::object>& made);
 // Gives a class whose own `__init__`, `__str__` or `__repr__` is a method of
-// this module the slot that runs it directly.
-void use_direct_slots(PyObject* cls);
+// this module the slot that runs it directly; the class then holds the module.
+void use_direct_slots(PyObject* cls, PyObject* module);
 // Tells a method the class that defines it.
 void set_defining_class(PyObject* method, PyObject* cls);
 

@@ -9,7 +9,7 @@
 namespace pdi {
 
 // A method of a catalog class: the row it carries out, the class that
-// defines it and the interned names its row uses. Python code reaches none of
+// defines it, the interned names its row uses and the module it belongs to. Python code reaches none of
 // it: the object has no attributes but its name, qualified name, defining
 // class and text signature.
 struct Method {
@@ -25,6 +25,8 @@ struct Method {
     PyObject* globals;   // the module dict
     PyObject* params;    // tuple of the interned parameter names
     PyObject* data;      // tuple of what the row uses, or NULL
+    PyObject* module;    // the module object (held: its state stays while the method does)
+    const Names* names;  // the names of the row's subsystem, in the module's state
     // A constructor that stores its arguments: how many of them it needs at
     // least when called with positional arguments only (-1: it binds them
     // the generic way).
@@ -43,6 +45,8 @@ struct Call {
     PyObject* const* args;       // one per parameter of the row
     // The class that defines the method (for `super()` and class-held state).
     PyObject* cls() const;
+    // The names of the method's subsystem (a body binds them as `N`).
+    const Names& names() const { return *method->names; }
     // Item i of the row's data (interned names and numbers made with the method).
     PyObject* data(Py_ssize_t i) const { return PyTuple_GET_ITEM(method->data, i); }
     // The row's parameters: how many, and the interned name of parameter i.
@@ -109,9 +113,9 @@ struct Walk {
 void walk_decode(const Call& c, Walk& walk);
 // Calls `entry._decode(chunk)`: returns the value and sets `used`, the bytes
 // consumed, which must lie within the chunk.
-py::object decode_entry(PyObject* entry, PyObject* name, PyObject* chunk, Py_ssize_t& used);
-// Cuts the first `n` bytes off `di_data` (`data` is its current value).
-void consume(PyObject* self, PyObject* data, Py_ssize_t n);
+py::object decode_entry(const Call& c, PyObject* entry, PyObject* name, PyObject* chunk, Py_ssize_t& used);
+// Cuts the first `n` bytes off the instance's `di_data` (`data` is its current value).
+void consume(const Call& c, PyObject* data, Py_ssize_t n);
 
 
 }  // namespace pdi

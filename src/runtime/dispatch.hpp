@@ -7,9 +7,10 @@
 
 namespace pdi {
 
-// The type of each catalog method: a descriptor the interpreter calls with
-// the instance directly (no bound method is made for `item.method(...)`).
-PyTypeObject& method_type();
+// Whether `o` is a catalog method (of any module object): its type's
+// binding is this module's.
+PyObject* method_get(PyObject* self, PyObject* obj, PyObject* type);
+inline bool is_method(PyObject* o) { return Py_TYPE(o)->tp_descr_get == method_get; }
 // Sets the error and throws PyErr.
 [[noreturn]] void fail(PyObject* type, const char* format, ...);
 
@@ -19,7 +20,7 @@ bool same_name(PyObject* name, PyObject* interned);
 // A method object carrying out `row` of table `t` for the class `owner`
 // (an entry of table `ot`); `data` is what the row uses, or NULL.
 py::object new_method(const Table& t, const MethodRow& row, const Table& ot, const ClassRow& owner,
-                      PyObject* globals, PyObject* data, Interner& intern);
+                      const Home& home, PyObject* data, Interner& intern);
 
 py::object run_bitfield(Call& c);
 py::object run_append(Call& c);

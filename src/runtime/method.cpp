@@ -6,14 +6,6 @@
 
 namespace pdi {
 
-// The type of each catalog method: a descriptor the interpreter calls with
-// the instance directly (no bound method is made for `item.method(...)`).
-// Readied once; the interpreter changes nothing of it afterwards.
-PyTypeObject& method_type() {
-    static PyTypeObject type{};
-    return type;
-}
-
 void fail(PyObject* type, const char* format, ...) {
     va_list va;
     va_start(va, format);
@@ -80,7 +72,7 @@ void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, 
             case Dflt::Positional:
                 fail(PyExc_TypeError, "%U() missing required argument '%U'", m->name, PyTuple_GET_ITEM(m->params, i));
             case Dflt::Zero:
-                out[i] = N.zero;
+                out[i] = m->names->zero;
                 break;
             case Dflt::NewList:  // at most one parameter of a row (checked when the method is made)
                 fresh = steal(PyList_New(0));
@@ -106,7 +98,7 @@ PDI_HOT PyObject* store_positional(Method* m, PyObject* self, PyObject* const* a
             if (set_attr(self, PyTuple_GET_ITEM(names, i), args[i]) < 0) return nullptr;
         }
         for (Py_ssize_t i = nargs; i < n; ++i) {
-            if (set_attr(self, PyTuple_GET_ITEM(names, i), N.zero) < 0) return nullptr;
+            if (set_attr(self, PyTuple_GET_ITEM(names, i), m->names->zero) < 0) return nullptr;
         }
         Py_RETURN_NONE;
     }
@@ -114,10 +106,10 @@ PDI_HOT PyObject* store_positional(Method* m, PyObject* self, PyObject* const* a
     const ParamRow* p = m->table->params_of(*m->row);
     const Py_ssize_t n = PyTuple_GET_SIZE(names);
     for (Py_ssize_t i = 0; i < n; ++i) {
-        PyObject* v = i < nargs ? args[i] : N.zero;
+        PyObject* v = i < nargs ? args[i] : m->names->zero;
         PyObject* made = nullptr;
         if (record && (a[i].flags & kWrapSerial)) {
-            PyObject* make = find_global(m->globals, N.NorvaneSerialNumber);  // held while it runs
+            PyObject* make = find_global(m->globals, m->names->NorvaneSerialNumber);  // held while it runs
             if (!make) return nullptr;
             made = PyObject_CallOneArg(make, v);
             Py_DECREF(make);
@@ -149,6 +141,14 @@ PDI_HOT PyObject* run_binding(Method* m, PyObject* self, PyObject* const* args, 
     return dispatch(m, self, bound);
 }
 
+PyObject* method_get(PyObject* self, PyObject* obj, PyObject*) {
+    if (!obj || obj == Py_None) {
+        Py_INCREF(self);
+        return self;
+    }
+    return PyMethod_New(self, obj);
+}
+
 namespace {
 
 PDI_HOT PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
@@ -161,16 +161,10 @@ PDI_HOT PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, s
     return run(m, args[0], args + 1, nargs - 1, kwnames);
 }
 
-PyObject* method_get(PyObject* self, PyObject* obj, PyObject*) {
-    if (!obj || obj == Py_None) {
-        Py_INCREF(self);
-        return self;
-    }
-    return PyMethod_New(self, obj);
-}
-
 int method_traverse(PyObject* self, visitproc visit, void* arg) {
     Method* m = reinterpret_cast<Method*>(self);
+    Py_VISIT(Py_TYPE(self));
+    Py_VISIT(m->module);
     Py_VISIT(m->cls);
     Py_VISIT(m->globals);
     Py_VISIT(m->params);
@@ -178,8 +172,9 @@ int method_traverse(PyObject* self, visitproc visit, void* arg) {
     return 0;
 }
 
-// Only the class and the module namespace can close a cycle; the name
-// tuples stay until the method goes.
+// Clearing the class and the module namespace breaks the method's cycles;
+// the module (and with it the state and its names) and the name tuples stay
+// until the method goes.
 int method_clear(PyObject* self) {
     Method* m = reinterpret_cast<Method*>(self);
     Py_CLEAR(m->cls);
@@ -194,7 +189,10 @@ void method_dealloc(PyObject* self) {
     Py_CLEAR(m->params);
     Py_CLEAR(m->data);
     Py_CLEAR(m->name);
+    Py_CLEAR(m->module);
+    PyTypeObject* type = Py_TYPE(self);
     PyObject_GC_Del(self);
+    Py_DECREF(type);
 }
 
 const char* class_name(const Method* m) { return m->owner_table->str(m->owner->name); }
@@ -320,31 +318,39 @@ PyGetSetDef* method_getset() {
     return getset;
 }
 
-void ready(PyTypeObject& t, const char* name) {
-    Py_SET_REFCNT(reinterpret_cast<PyObject*>(&t), 1);  // a static type is never freed
-    t.tp_name = name;
-    t.tp_basicsize = sizeof(Method);
-    t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR;
-    t.tp_vectorcall_offset = offsetof(Method, vectorcall);
-    t.tp_call = PyVectorcall_Call;
-    t.tp_descr_get = method_get;
-    t.tp_traverse = method_traverse;
-    t.tp_clear = method_clear;
-    t.tp_dealloc = method_dealloc;
-    t.tp_repr = method_repr;
-    t.tp_getset = method_getset();
-    check_status(PyType_Ready(&t));
+// A heap type of each module object: a static type would be shared by
+// every interpreter.
+PyObject* method_type_of(PyObject* module) {
+    static PyMemberDef members[] = {
+        {"__vectorcalloffset__", Py_T_PYSSIZET, offsetof(Method, vectorcall), Py_READONLY, nullptr},
+        {nullptr, 0, 0, 0, nullptr},
+    };
+    static PyType_Slot slots[] = {
+        {Py_tp_call, reinterpret_cast<void*>(PyVectorcall_Call)},
+        {Py_tp_descr_get, reinterpret_cast<void*>(method_get)},
+        {Py_tp_traverse, reinterpret_cast<void*>(method_traverse)},
+        {Py_tp_clear, reinterpret_cast<void*>(method_clear)},
+        {Py_tp_dealloc, reinterpret_cast<void*>(method_dealloc)},
+        {Py_tp_repr, reinterpret_cast<void*>(method_repr)},
+        {Py_tp_getset, method_getset()},
+        {Py_tp_members, members},
+        {0, nullptr},
+    };
+    static PyType_Spec spec = {
+        "rlx.data_items.private_data_items.method", sizeof(Method), 0,
+        Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR |
+            Py_TPFLAGS_IMMUTABLETYPE | Py_TPFLAGS_DISALLOW_INSTANTIATION,
+        slots,
+    };
+    return PyType_FromModuleAndSpec(module, &spec, nullptr);
 }
 
 }  // namespace
 
-void ready_method_types() {
-    if (method_type().tp_name) return;
-    ready(method_type(), "rlx.data_items.private_data_items.method");
-}
+PyObject* new_method_type(PyObject* module) { return check(method_type_of(module)); }
 
 py::object new_method(const Table& t, const MethodRow& row, const Table& ot, const ClassRow& owner,
-                      PyObject* globals, PyObject* data, Interner& intern) {
+                      const Home& home, PyObject* data, Interner& intern) {
     const Body body = t.body_of(row);
     const char* owner_name = ot.str(owner.name);
     const char* row_name = row.name == kNoStr ? "?" : t.str(row.name);
@@ -365,7 +371,7 @@ py::object new_method(const Table& t, const MethodRow& row, const Table& ot, con
         for (Py_ssize_t i = 0; i < n; ++i) PyTuple_SET_ITEM(params.ptr(), i, intern.ref(t, ps[i].name).release().ptr());
     }
     py::object name = intern.ref(t, row.name);
-    Method* m = PyObject_GC_New(Method, &method_type());
+    Method* m = PyObject_GC_New(Method, reinterpret_cast<PyTypeObject*>(home.state->method_type));
     if (!m) throw PyErr{};
     m->vectorcall = method_vectorcall;
     m->table = &t;
@@ -375,11 +381,14 @@ py::object new_method(const Table& t, const MethodRow& row, const Table& ot, con
     m->body = body;
     m->name = name.release().ptr();
     m->cls = nullptr;
-    Py_INCREF(globals);
-    m->globals = globals;
+    Py_INCREF(home.globals);
+    m->globals = home.globals;
     m->params = params.release().ptr();
     Py_XINCREF(data);
     m->data = data;
+    Py_INCREF(home.module);
+    m->module = home.module;
+    m->names = &kCatalog.names_of(home.state->body_names, home.state->names, ot);
     m->positional_from = -1;
     m->stores_as_given = false;
     if (record_init) {

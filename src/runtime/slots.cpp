@@ -14,8 +14,8 @@ namespace pdi {
 // foreign method, or keyword arguments, go the generic way.
 namespace {
 
-PDI_HOT PyObject* call_found(PyObject* found, PyObject* self, PyObject* args, PyObject* kwds) {
-    if (Py_TYPE(found) == &method_type() && (!kwds || PyDict_GET_SIZE(kwds) == 0)) {
+PDI_INLINE PyObject* call_found(PyObject* found, PyObject* self, PyObject* args, PyObject* kwds) {
+    if (is_method(found) && (!kwds || PyDict_GET_SIZE(kwds) == 0)) {
         const Py_ssize_t n = args ? PyTuple_GET_SIZE(args) : 0;
         PyObject* const* items = n ? &PyTuple_GET_ITEM(args, 0) : nullptr;
         return run(reinterpret_cast<Method*>(found), self, items, n, nullptr);
@@ -52,8 +52,20 @@ PDI_HOT PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
     return found;
 }
 
-// The names the direct slots look up, as indexes of the slot cache.
-enum SlotName : int { kInit, kStr, kRepr, kSlotNames };
+// The state of the module whose class `type` is (or derives from): the
+// class holds it (ht_module, which the builder sets, as
+// PyType_FromModuleAndSpec would); a subclass made elsewhere finds it
+// through its bases. NULL, with the error set, once the class lost it.
+PDI_INLINE State* state_of(PyTypeObject* type) noexcept {
+    PyObject* module = PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE)
+                           ? reinterpret_cast<PyHeapTypeObject*>(type)->ht_module
+                           : nullptr;
+    if (!module || PyModule_GetDef(module) != &module_def()) {
+        module = PyType_GetModuleByDef(type, &module_def());
+        if (!module) return nullptr;
+    }
+    return static_cast<State*>(PyModule_GetState(module));
+}
 
 #if PY_VERSION_HEX >= 0x030C0000
 PDI_HOT int init_slot(PyObject* self, PyObject* args, PyObject* kwds);
@@ -73,31 +85,6 @@ bool slot_is_ours(PyTypeObject* type, SlotName slot) {
     }
 }
 
-// What a class that defines one of these methods holds under its name, kept
-// per class and slot name (3.12 and later) so that a slot call does not
-// search the class's namespace. An entry is a class and the method of this
-// module its own namespace holds (a new reference to the method, which holds
-// the class, so the class cannot go and another take its address), used
-// while the class keeps the direct slot. A dict watcher on the namespace
-// drops the class's entries before any change of it takes effect, made
-// through the class or behind its back. (3.11 has no watchers: its slots
-// search the namespace on every call.)
-struct SlotCache {
-    static constexpr std::size_t kEntries = 64;
-    struct Entry {
-        PyTypeObject* type;
-        PyObject* method;
-    };
-    Entry entries[kSlotNames][kEntries];
-    int watcher = -1;           // -1: no watcher (none left, or not made yet)
-    std::uint64_t changes = 0;  // calls of the watcher
-};
-
-SlotCache& slot_cache() {
-    static SlotCache cache{};
-    return cache;
-}
-
 std::size_t slot_entry(PyTypeObject* type) {
     // A class object takes hundreds of bytes: its address over 64 spreads the classes.
     return (reinterpret_cast<std::uintptr_t>(type) >> 6) % SlotCache::kEntries;
@@ -105,20 +92,29 @@ std::size_t slot_entry(PyTypeObject* type) {
 
 // The watcher: the entries of the class whose namespace changes no longer
 // match. Their methods are released when the entries are next filled, not
-// here, where the release could free the namespace being changed.
+// here, where the release could free the namespace being changed. A watcher
+// is told no module: the caches that can hold the class are those of the
+// methods the namespace holds (an entry's method is one of them until the
+// namespace changes).
 int forget_namespace(PyDict_WatchEvent, PyObject* dict, PyObject*, PyObject*) {
-    SlotCache& cache = slot_cache();
-    ++cache.changes;
-    for (auto& row : cache.entries) {
-        for (SlotCache::Entry& e : row) {
-            if (e.type && e.type->tp_dict == dict) e.type = nullptr;
+    Py_ssize_t pos = 0;
+    PyObject* key = nullptr;
+    PyObject* value = nullptr;
+    while (PyDict_Next(dict, &pos, &key, &value)) {
+        if (!is_method(value)) continue;
+        SlotCache& cache = static_cast<State*>(PyModule_GetState(reinterpret_cast<Method*>(value)->module))->slots;
+        ++cache.changes;
+        for (auto& row : cache.entries) {
+            for (SlotCache::Entry& e : row) {
+                if (e.type && e.type->tp_dict == dict) e.type = nullptr;
+            }
         }
     }
     return 0;
 }
 
-void watch_namespaces() {
-    SlotCache& cache = slot_cache();
+// One watcher per module object: the interpreter's watchers are its own.
+void watch_namespaces(SlotCache& cache) {
     if (cache.watcher >= 0) return;
     cache.watcher = PyDict_AddWatcher(forget_namespace);
     if (cache.watcher < 0) PyErr_Clear();  // every watcher taken: the slots search each time
@@ -126,9 +122,8 @@ void watch_namespaces() {
 
 // slot_attr() when the cache does not hold the class: looked up, and kept
 // when it may be.
-__attribute__((noinline)) PyObject* slot_attr_missed(PyTypeObject* type, PyObject* name, SlotCache::Entry& e,
-                                                     bool ours) noexcept {
-    SlotCache& cache = slot_cache();
+__attribute__((noinline)) PyObject* slot_attr_missed(SlotCache& cache, PyTypeObject* type, PyObject* name,
+                                                     SlotCache::Entry& e, bool ours) noexcept {
     PyObject* own = PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE) ? type->tp_dict : nullptr;
     // Watched first: a change while the namespace is searched is then seen.
     bool watched = ours && own && cache.watcher >= 0;
@@ -139,7 +134,7 @@ __attribute__((noinline)) PyObject* slot_attr_missed(PyTypeObject* type, PyObjec
     const std::uint64_t changes = cache.changes;
     PyObject* found = class_attr(type, name);
     // Kept only for the class whose own namespace holds it.
-    if (found && watched && cache.changes == changes && Py_TYPE(found) == &method_type() &&
+    if (found && watched && cache.changes == changes && is_method(found) &&
         reinterpret_cast<Method*>(found)->cls == reinterpret_cast<PyObject*>(type)) {
         PyObject* old = e.method;
         Py_INCREF(found);
@@ -152,26 +147,30 @@ __attribute__((noinline)) PyObject* slot_attr_missed(PyTypeObject* type, PyObjec
 
 // class_attr(type, slot name) for the direct slots: from the slot cache when
 // it holds the class.
-PDI_INLINE PyObject* slot_attr(PyTypeObject* type, SlotName slot, PyObject* name) noexcept {
+PDI_INLINE PyObject* slot_attr(State& s, PyTypeObject* type, SlotName slot, PyObject* name) noexcept {
 #if PY_VERSION_HEX >= 0x030C0000
-    SlotCache::Entry& e = slot_cache().entries[slot][slot_entry(type)];
+    SlotCache::Entry& e = s.slots.entries[slot][slot_entry(type)];
     const bool ours = slot_is_ours(type, slot);
     if (e.type == type && ours) {
         Py_INCREF(e.method);
         return e.method;
     }
-    return slot_attr_missed(type, name, e, ours);
+    return slot_attr_missed(s.slots, type, name, e, ours);
 #else
+    (void)s;
     (void)slot;
     return class_attr(type, name);
 #endif
 }
 
-// `self.<name>(*args, **kwds)` as the class holds it now; `otherwise` when it holds none.
+// `self.<name>(*args, **kwds)` as the class holds it now (the name of `slot`
+// in `member` of the names); `otherwise` when it holds none.
 template <class Otherwise>
-PyObject* call_own(PyObject* self, SlotName slot, PyObject* name, PyObject* args, PyObject* kwds,
+PyObject* call_own(PyObject* self, SlotName slot, PyObject* Names::*member, PyObject* args, PyObject* kwds,
                    Otherwise otherwise) {
-    PyObject* found = slot_attr(Py_TYPE(self), slot, name);
+    State* s = state_of(Py_TYPE(self));
+    if (!s) return nullptr;
+    PyObject* found = slot_attr(*s, Py_TYPE(self), slot, s->names.*member);
     if (!found) return otherwise();
     PyObject* result = call_found(found, self, args, kwds);
     Py_DECREF(found);  // held while it ran: a body may rebind the name
@@ -179,7 +178,7 @@ PyObject* call_own(PyObject* self, SlotName slot, PyObject* name, PyObject* args
 }
 
 PDI_HOT int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
-    PyObject* result = call_own(self, kInit, N.__init__, args, kwds, [&]() -> PyObject* {
+    PyObject* result = call_own(self, kInit, &Names::__init__, args, kwds, [&]() -> PyObject* {
         if (PyBaseObject_Type.tp_init(self, args, kwds) < 0) return nullptr;
         Py_INCREF(Py_None);
         return Py_None;
@@ -195,18 +194,18 @@ PDI_HOT int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
 }
 
 PDI_HOT PyObject* str_slot(PyObject* self) {
-    return call_own(self, kStr, N.__str__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_str(self); });
+    return call_own(self, kStr, &Names::__str__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_str(self); });
 }
 
 PDI_HOT PyObject* repr_slot(PyObject* self) {
-    return call_own(self, kRepr, N.__repr__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_repr(self); });
+    return call_own(self, kRepr, &Names::__repr__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_repr(self); });
 }
 
 bool holds_own(PyTypeObject* type, PyObject* name) {
     py::object dict = steal(PyType_GetDict(type));
     PyObject* found = PyDict_GetItemWithError(dict.ptr(), name);
     if (!found && PyErr_Occurred()) throw PyErr{};
-    return found && Py_TYPE(found) == &method_type();
+    return found && is_method(found);
 }
 
 // `cls(*args, **kwargs)` the generic way: the argument tuple and keyword dict
@@ -241,14 +240,16 @@ PDI_HOT PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf,
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
     PyObject* found = nullptr;
+    State* s = nullptr;
     if (type->tp_new != PyBaseObject_Type.tp_new || type->tp_init != init_slot ||
-        PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT) || !(found = slot_attr(type, kInit, N.__init__)) ||
-        Py_TYPE(found) != &method_type()) {
+        PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT) || !(s = state_of(type)) ||
+        !(found = slot_attr(*s, type, kInit, s->names.__init__)) || !is_method(found)) {
+        if (!s) PyErr_Clear();  // the generic call tells
         Py_XDECREF(found);
         return generic_construct(cls, args, nargs, kwnames);
     }
     // object's own __new__ (it also readies the instance's attribute storage).
-    PyObject* self = type->tp_new(type, N.no_args, nullptr);
+    PyObject* self = type->tp_new(type, s->names.no_args, nullptr);
     if (!self) {
         Py_DECREF(found);
         return nullptr;
@@ -270,10 +271,15 @@ PDI_HOT PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf,
 
 }  // namespace
 
-void use_direct_slots(PyObject* cls) {
+void use_direct_slots(PyObject* cls, PyObject* module) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
+    auto* heap = reinterpret_cast<PyHeapTypeObject*>(cls);
+    Py_INCREF(module);
+    Py_XSETREF(heap->ht_module, module);  // released with the class, as any heap type's
+    State& s = *static_cast<State*>(PyModule_GetState(module));
+    const Names& N = s.names;
 #if PY_VERSION_HEX >= 0x030C0000
-    watch_namespaces();
+    watch_namespaces(s.slots);
 #endif
     if (holds_own(type, N.__init__)) {
         type->tp_init = init_slot;
@@ -285,12 +291,15 @@ void use_direct_slots(PyObject* cls) {
 }
 
 py::object new_instance(PyObject* cls, Body init) {
-    if (Py_TYPE(cls) == &PyType_Type) {
-        auto* type = reinterpret_cast<PyTypeObject*>(cls);
-        const py::object ctor = py::reinterpret_steal<py::object>(slot_attr(type, kInit, N.__init__));
-        if (type->tp_new == PyBaseObject_Type.tp_new && ctor && Py_TYPE(ctor.ptr()) == &method_type() &&
+    auto* type = reinterpret_cast<PyTypeObject*>(cls);
+    if (Py_TYPE(cls) == &PyType_Type && type->tp_init == init_slot) {
+        // A class of a module object: the one whose cache may hold it.
+        State* s = state_of(type);
+        if (!s) throw PyErr{};
+        const py::object ctor = py::reinterpret_steal<py::object>(slot_attr(*s, type, kInit, s->names.__init__));
+        if (type->tp_new == PyBaseObject_Type.tp_new && ctor && is_method(ctor.ptr()) &&
             reinterpret_cast<Method*>(ctor.ptr())->body == init) {
-            return steal(type->tp_new(type, N.no_args, nullptr));
+            return steal(type->tp_new(type, s->names.no_args, nullptr));
         }
     }
     return steal(PyObject_CallNoArgs(cls));

@@ -71,8 +71,8 @@ py::object call_super(const Call& c, PyObject* name) {
     return steal(PyObject_CallMethodNoArgs(sup.ptr(), name));
 }
 
-py::object decode_entry(PyObject* entry, PyObject* name, PyObject* chunk, Py_ssize_t& used) {
-    py::object result = steal(PyObject_CallMethodOneArg(entry, N._decode, chunk));
+py::object decode_entry(const Call& c, PyObject* entry, PyObject* name, PyObject* chunk, Py_ssize_t& used) {
+    py::object result = steal(PyObject_CallMethodOneArg(entry, c.names()._decode, chunk));
     if (!PyTuple_Check(result.ptr()) || PyTuple_GET_SIZE(result.ptr()) != 2) {
         fail(PyExc_TypeError, "attribute _decode must return a (value, consumed) pair");
     }
@@ -95,13 +95,14 @@ py::object slice(PyObject* data, Py_ssize_t from, Py_ssize_t to) {
     return steal(PySequence_GetSlice(data, from, to));
 }
 
-void consume(PyObject* self, PyObject* data, Py_ssize_t n) {
+void consume(const Call& c, PyObject* data, Py_ssize_t n) {
     py::object rest = slice(data, n, PY_SSIZE_T_MAX);
-    set(self, N.di_data, rest.ptr());
+    set(c.self, c.names().di_data, rest.ptr());
 }
 
 void walk_decode(const Call& c, Walk& walk) {
     PyObject* self = c.self;
+    const Names& N = c.names();
     // A snapshot: an attribute kind that changes `definition` while it
     // decodes changes nothing of this walk.
     py::object definition = get(reinterpret_cast<PyObject*>(Py_TYPE(self)), N.definition);
@@ -114,8 +115,8 @@ void walk_decode(const Call& c, Walk& walk) {
         py::object chunk = walk.chunk(c, entry, name.ptr(), data.ptr(), value);
         if (chunk) {
             Py_ssize_t used = 0;
-            value = decode_entry(entry, name.ptr(), chunk.ptr(), used);
-            consume(self, data.ptr(), used);
+            value = decode_entry(c, entry, name.ptr(), chunk.ptr(), used);
+            consume(c, data.ptr(), used);
         }
         set(self, name.ptr(), value.ptr());
     }
