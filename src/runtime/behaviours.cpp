@@ -10,7 +10,7 @@ namespace pdi {
 // Behaviour rows.
 
 // data: (attribute, mask or None, shift)
-PDI_HOT py::object run_bitfield(Call& c) {
+py::object run_bitfield(Call& c) {
     const MethodRow& s = *c.method->row;
     py::object v = get(c.self, c.data(0));
     if (PyLong_CheckExact(v.ptr())) {
@@ -51,7 +51,7 @@ void count_one_more(const Call& c, PyObject* count) {
 
 // data: (list, element, count or None). `self.<list>.append(<element>(args...))`,
 // evaluated in that order, then the count.
-PDI_HOT py::object run_append(Call& c) {
+py::object run_append(Call& c) {
     py::object target = get(c.self, c.data(0));
     py::object append_fn;
     if (!PyList_CheckExact(target.ptr())) append_fn = get(target.ptr(), c.names().append);
@@ -105,18 +105,18 @@ py::object counted_decode(Call& c) {
 // The generic constructor of an auxiliary record: one parameter per
 // definition entry, in order, each defaulting to 0, stored under the entry's
 // name; a serial number is stored wrapped where the table says so.
-PDI_HOT py::object record_init_body(Call& c) {
+py::object record_init_body(Call& c) {
     // Bound, every argument is there: the positional store does the rest.
     return steal(store_positional(c.method, c.self, c.args, c.nparams()));
 }
 
-PDI_HOT py::object store_params_body(Call& c) {
+py::object store_params_body(Call& c) {
     return steal(store_positional(c.method, c.self, c.args, c.nparams()));
 }
 
 // The generic rendering of an auxiliary record: its values in definition
 // order, each in its plain string form, joined by ", ".
-PDI_HOT py::object record_str_body(Call& c) {
+py::object record_str_body(Call& c) {
     Text text;
     const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
     for (Py_ssize_t i = 0; i < n; ++i) {
@@ -133,7 +133,7 @@ PDI_HOT py::object record_str_body(Call& c) {
 // another object's when called unbound), else those of the record without a
 // definition, which the row's data holds. All are read before anything is
 // written; a record met again inside its own fields shows as `...`.
-PDI_HOT py::object record_repr_body(Call& c) {
+py::object record_repr_body(Call& c) {
     const int seen = Py_ReprEnter(c.self);
     if (seen < 0) throw PyErr{};
     if (seen) return steal(PyUnicode_FromString("..."));

@@ -40,12 +40,8 @@ PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_
 // `run` with the arguments to bind first.
 PyObject* run_binding(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
-// Carries out method `m`'s row on `self` with the arguments bound. Inlined
-// into its callers, as is what `run` does without binding: the calls between
-// the interpreter's slot and a body are few, so that a framework object's own
-// Python `str()`, called from a body, does not reach past the processor's
-// return stack (each level beyond it costs a mispredicted return).
-PDI_INLINE PyObject* dispatch(Method* m, PyObject* self, PyObject* const* bound) noexcept {
+// Carries out method `m`'s row on `self` with the arguments bound.
+inline PyObject* dispatch(Method* m, PyObject* self, PyObject* const* bound) noexcept {
     try {
         Call c{m, self, bound};
         switch (m->row->does) {
@@ -64,7 +60,7 @@ PDI_INLINE PyObject* dispatch(Method* m, PyObject* self, PyObject* const* bound)
 }
 
 // Runs method `m` on `self` with the arguments after it.
-PDI_INLINE PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+inline PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     if (m->globals && !kwnames) {
         // A row without parameters called without arguments (texts, accessors) binds nothing.
         if (!nargs && PyTuple_GET_SIZE(m->params) == 0) return dispatch(m, self, nullptr);

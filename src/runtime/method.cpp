@@ -30,6 +30,7 @@ Dflt param_default(const Method* m, Py_ssize_t i) {
 
 // Binds the arguments after the bound one to the method's parameters, the
 // way a Python signature takes them: by position first, then by keyword.
+// Its TypeError texts are this module's own: no public C API binding gives them.
 void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, PyObject** out,
           py::object& fresh) {
     const Py_ssize_t n = PyTuple_GET_SIZE(m->params);
@@ -88,7 +89,7 @@ void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, 
 // decoders and most callers do): each value stored in order through the
 // instance's own attribute store, with no binding and no C++ unwinding on the
 // way. Returns None, or NULL with the error set.
-PDI_HOT PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     const bool record = m->body == record_init_body;
     PyObject* names = record ? m->data : m->params;
     if (m->stores_as_given) {
@@ -125,7 +126,7 @@ PDI_HOT PyObject* store_positional(Method* m, PyObject* self, PyObject* const* a
 }
 
 // `run` with the arguments to bind first.
-PDI_HOT PyObject* run_binding(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+PyObject* run_binding(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     if (!m->globals) {
         PyErr_Format(PyExc_SystemError, "%U() called after its module was torn down", m->name);
         return nullptr;
@@ -151,7 +152,7 @@ PyObject* method_get(PyObject* self, PyObject* obj, PyObject*) {
 
 namespace {
 
-PDI_HOT PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
+PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
     Method* m = reinterpret_cast<Method*>(callable);
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
     if (nargs < 1) {

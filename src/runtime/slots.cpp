@@ -31,7 +31,7 @@ PDI_INLINE PyObject* call_found(PyObject* found, PyObject* self, PyObject* args,
 // What the type holds under `name`, looked up as attribute access finds a
 // class attribute: a new reference, or NULL (a failed look-up included, as
 // attribute access takes it).
-PDI_HOT PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
+PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
     PyObject* found = nullptr;
     // The class's own namespace first, where a class given these slots holds
     // its methods (a heap type's namespace is its tp_dict); the whole method
@@ -68,9 +68,9 @@ PDI_INLINE State* state_of(PyTypeObject* type) noexcept {
 }
 
 #if PY_VERSION_HEX >= 0x030C0000
-PDI_HOT int init_slot(PyObject* self, PyObject* args, PyObject* kwds);
-PDI_HOT PyObject* str_slot(PyObject* self);
-PDI_HOT PyObject* repr_slot(PyObject* self);
+int init_slot(PyObject* self, PyObject* args, PyObject* kwds);
+PyObject* str_slot(PyObject* self);
+PyObject* repr_slot(PyObject* self);
 
 // Whether the class still has the direct slot of `slot`: rebinding or
 // deleting the name through the class gives it another, for good.
@@ -177,7 +177,7 @@ PyObject* call_own(PyObject* self, SlotName slot, PyObject* Names::*member, PyOb
     return result;
 }
 
-PDI_HOT int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
+int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
     PyObject* result = call_own(self, kInit, &Names::__init__, args, kwds, [&]() -> PyObject* {
         if (PyBaseObject_Type.tp_init(self, args, kwds) < 0) return nullptr;
         Py_INCREF(Py_None);
@@ -193,11 +193,11 @@ PDI_HOT int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
     return 0;
 }
 
-PDI_HOT PyObject* str_slot(PyObject* self) {
+PyObject* str_slot(PyObject* self) {
     return call_own(self, kStr, &Names::__str__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_str(self); });
 }
 
-PDI_HOT PyObject* repr_slot(PyObject* self) {
+PyObject* repr_slot(PyObject* self) {
     return call_own(self, kRepr, &Names::__repr__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_repr(self); });
 }
 
@@ -236,7 +236,7 @@ PyObject* generic_construct(PyObject* cls, PyObject* const* args, Py_ssize_t nar
 // argument array, without the argument tuple, the keyword dict and the slot
 // dispatch between. A class changed since (another `__new__` or `__init__`,
 // an abstract class) is called the generic way.
-PDI_HOT PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
+PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
     PyObject* found = nullptr;

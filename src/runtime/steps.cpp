@@ -12,7 +12,7 @@ PyObject* Call::cls() const {
     return method->cls;
 }
 
-PDI_HOT PyObject* find_global(PyObject* globals, PyObject* name) noexcept {
+PyObject* find_global(PyObject* globals, PyObject* name) noexcept {
     PyObject* v = PyDict_GetItemWithError(globals, name);
     if (!v) {
         if (PyErr_Occurred()) return nullptr;

@@ -91,7 +91,7 @@ Text& Text::hex_bytes(const unsigned char* p, Py_ssize_t n) {
 }
 
 // Python's text of a float ("{}" and str()).
-PDI_HOT Text& Text::real(double v) {
+Text& Text::real(double v) {
     char out[40] = {};
     return ascii(out, float_text(v, out));
 }
@@ -103,7 +103,7 @@ void Text::format(PyObject* v, const char* format_spec) {
 }
 
 // An exact int in 64 bits is written here, a longer one by the interpreter.
-PDI_HOT Text& Text::long_integer(PyObject* v) {
+Text& Text::long_integer(PyObject* v) {
     int overflow = 0;
     const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
     if (overflow) return str_of(v);
@@ -113,7 +113,7 @@ PDI_HOT Text& Text::long_integer(PyObject* v) {
 
 // Exact floats and strs are converted here; anything else (a subclass
 // included) by its own formatting.
-PDI_HOT Text& Text::plain_other(PyObject* v) {
+Text& Text::plain_other(PyObject* v) {
     if (PyFloat_CheckExact(v)) return real(PyFloat_AS_DOUBLE(v));
     if (PyUnicode_CheckExact(v)) return str(v);
     // A class that keeps object's formatting formats with an empty format as str() does.
@@ -123,7 +123,7 @@ PDI_HOT Text& Text::plain_other(PyObject* v) {
     return str(s.ptr());
 }
 
-PDI_HOT Text& Text::repr(PyObject* v) {
+Text& Text::repr(PyObject* v) {
     if (PyLong_CheckExact(v) || PyFloat_CheckExact(v)) return plain(v);
     py::object s = steal(PyObject_Repr(v));
     return str(s.ptr());
@@ -186,7 +186,7 @@ Text& Text::append(Text& other) {
     return str(s.ptr());
 }
 
-PDI_HOT py::object Text::finish() {
+py::object Text::finish() {
     if (!w_) {
         const Py_ssize_t n = len_;
         len_ = 0;

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "core/errors.hpp"
-#include "core/hot.hpp"
 
 #include <charconv>
 #include <cstring>
