@@ -28,10 +28,20 @@ PDI_INLINE PyObject* call_found(PyObject* found, PyObject* self, PyObject* args,
     return args ? PyObject_Call(bound.ptr(), args, kwds) : PyObject_CallNoArgs(bound.ptr());
 }
 
+// class_attr() past the class's own namespace, which does not hold the name
+// (rc 0) or failed to be searched (rc -1): out of line, since a class given
+// the direct slots holds its methods itself.
+__attribute__((noinline)) PyObject* class_attr_inherited(PyTypeObject* type, PyObject* name, int rc) noexcept {
+    PyObject* found = nullptr;
+    if (rc == 0) rc = PyType_Lookup(type, name, &found);
+    if (rc < 0) PyErr_Clear();
+    return found;
+}
+
 // What the type holds under `name`, looked up as attribute access finds a
 // class attribute: a new reference, or NULL (a failed look-up included, as
 // attribute access takes it).
-PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
+PDI_INLINE PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
     PyObject* found = nullptr;
     // The class's own namespace first, where a class given these slots holds
     // its methods (a heap type's namespace is its tp_dict); the whole method
@@ -47,9 +57,7 @@ PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
         rc = found ? 1 : PyErr_Occurred() ? -1 : 0;
 #endif
     }
-    if (rc == 0) rc = PyType_Lookup(type, name, &found);
-    if (rc < 0) PyErr_Clear();
-    return found;
+    return rc > 0 ? found : class_attr_inherited(type, name, rc);
 }
 
 // The state of the module whose class `type` is (or derives from): the
