@@ -36,11 +36,10 @@
 #include <cstring>
 
 namespace pdi {
-// A str() or repr() result written into the line.
-void write_new(Text& line, PyObject* made) {
+void write_made(Text& line, PyObject* made, const char* what) {
     py::object text = steal(made);
     if (!PyUnicode_Check(text.ptr())) {
-        PyErr_Format(PyExc_TypeError, "a text of a value is %.100s, not str", Py_TYPE(text.ptr())->tp_name);
+        PyErr_Format(PyExc_TypeError, "%s is %.100s, not str", what, Py_TYPE(text.ptr())->tp_name);
         throw PyErr{};
     }
     line.str(text.ptr());
@@ -241,16 +240,6 @@ void write_item_line(const ItemLine* me, Text& line, PyObject* item) {
         }
     }
     line.ascii("\n");
-}
-
-// A str that a Python line function returned, appended to the batch.
-void append_text(Text& out, PyObject* made) {
-    py::object text = steal(made);
-    if (!PyUnicode_Check(text.ptr())) {
-        PyErr_Format(PyExc_TypeError, "a line is %.100s, not str", Py_TYPE(text.ptr())->tp_name);
-        throw PyErr{};
-    }
-    out.str(text.ptr());
 }
 
 }  // namespace pdi
