@@ -68,9 +68,9 @@ def test_second_interpreter():
 
 
 def new_module():
-    spec = importlib.util.find_spec(pdi.__name__)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.find_spec(pdi.__name__)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module
 
 
