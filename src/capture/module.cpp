@@ -318,7 +318,7 @@ void make_types(PyObject* module, CaptureState& state) {
         {Py_tp_members, texts_members},
         {0, nullptr},
     };
-    static PyType_Spec texts_spec = {
+    static PyType_Spec texts_def = {
         "rlx.data_items._capture.Texts", sizeof(Texts), 0,
         Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_IMMUTABLETYPE, texts_slots,
     };
@@ -335,14 +335,14 @@ void make_types(PyObject* module, CaptureState& state) {
         {Py_tp_members, line_members},
         {0, nullptr},
     };
-    static PyType_Spec line_spec = {
+    static PyType_Spec line_def = {
         "rlx.data_items._capture.ItemLine", sizeof(ItemLine), 0,
         Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_IMMUTABLETYPE |
             Py_TPFLAGS_DISALLOW_INSTANTIATION,
         line_slots,
     };
-    state.texts_type = check(PyType_FromModuleAndSpec(module, &texts_spec, nullptr));
-    state.line_type = check(PyType_FromModuleAndSpec(module, &line_spec, nullptr));
+    state.texts_type = check(PyType_FromModuleAndSpec(module, &texts_def, nullptr));
+    state.line_type = check(PyType_FromModuleAndSpec(module, &line_def, nullptr));
 }
 
 

@@ -337,13 +337,13 @@ PyObject* method_type_of(PyObject* module) {
         {Py_tp_members, members},
         {0, nullptr},
     };
-    static PyType_Spec spec = {
+    static PyType_Spec method_type_def = {
         "rlx.data_items.private_data_items.method", sizeof(Method), 0,
         Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_METHOD_DESCRIPTOR |
             Py_TPFLAGS_IMMUTABLETYPE | Py_TPFLAGS_DISALLOW_INSTANTIATION,
         slots,
     };
-    return PyType_FromModuleAndSpec(module, &spec, nullptr);
+    return PyType_FromModuleAndSpec(module, &method_type_def, nullptr);
 }
 
 }  // namespace
