@@ -79,27 +79,25 @@ void free_module(void* module) {
     release_names(reinterpret_cast<PyObject**>(&s.names), sizeof(Names) / sizeof(PyObject*));
 }
 
+PyModuleDef_Slot module_slots[] = {
+    {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
+#if PY_VERSION_HEX >= 0x030C0000
+    // Nothing of the module is shared between interpreters: every object
+    // it makes and uses is its own state's or its namespace's.
+    {Py_mod_multiple_interpreters, Py_MOD_PER_INTERPRETER_GIL_SUPPORTED},
+#endif
+    {0, nullptr},
+};
+
 }  // namespace
 
-PyModuleDef& module_def() noexcept {
-    static PyModuleDef_Slot slots[] = {
-        {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
-#if PY_VERSION_HEX >= 0x030C0000
-        // Nothing of the module is shared between interpreters: every object
-        // it makes and uses is its own state's or its namespace's.
-        {Py_mod_multiple_interpreters, Py_MOD_PER_INTERPRETER_GIL_SUPPORTED},
-#endif
-        {0, nullptr},
-    };
-    static PyModuleDef def = {
-        PyModuleDef_HEAD_INIT, "private_data_items",
-        "Catalog of the private data item types of the RLX data protocol.", sizeof(State),
-        nullptr, slots, traverse_module, clear_module, free_module,
-    };
-    return def;
-}
+PyModuleDef module_def = {
+    PyModuleDef_HEAD_INIT, "private_data_items",
+    "Catalog of the private data item types of the RLX data protocol.", sizeof(State),
+    nullptr, module_slots, traverse_module, clear_module, free_module,
+};
 
 }  // namespace pdi
 
 // Multi-phase initialization: each import makes a module object of its own.
-PyMODINIT_FUNC PyInit_private_data_items() { return PyModuleDef_Init(&pdi::module_def()); }
+PyMODINIT_FUNC PyInit_private_data_items() { return PyModuleDef_Init(&pdi::module_def); }

@@ -46,7 +46,7 @@ struct State {
 #endif
 };
 
-// The definition of the catalog module.
-PyModuleDef& module_def() noexcept;
+// The definition of the catalog module (the interpreter fills in its head).
+extern PyModuleDef module_def;
 
 }  // namespace pdi

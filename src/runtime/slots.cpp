@@ -68,8 +68,8 @@ PDI_INLINE State* state_of(PyTypeObject* type) noexcept {
     PyObject* module = PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE)
                            ? reinterpret_cast<PyHeapTypeObject*>(type)->ht_module
                            : nullptr;
-    if (!module || PyModule_GetDef(module) != &module_def()) {
-        module = PyType_GetModuleByDef(type, &module_def());
+    if (!module || PyModule_GetDef(module) != &module_def) {
+        module = PyType_GetModuleByDef(type, &module_def);
         if (!module) return nullptr;
     }
     return static_cast<State*>(PyModule_GetState(module));
