@@ -8,7 +8,7 @@
 //   PyUnicodeWriter_*         3.14 (Create, WriteASCII, WriteUTF8, WriteChar,
 //                             WriteStr, Finish, Discard)
 //   PyType_Lookup             3.15
-//   Py_T_PYSSIZET, Py_READONLY 3.12 (from structmember.h)
+//   Py_T_PYSSIZET, Py_T_OBJECT_EX, Py_READONLY 3.12 (from structmember.h)
 #pragma once
 
 #ifndef PY_SSIZE_T_CLEAN
@@ -21,6 +21,7 @@
 #if PY_VERSION_HEX < 0x030C0000
 #include <structmember.h>
 #define Py_T_PYSSIZET T_PYSSIZET
+#define Py_T_OBJECT_EX T_OBJECT_EX
 #define Py_READONLY READONLY
 #endif
 

@@ -203,12 +203,6 @@ PyObject* method_repr(PyObject* self) {
     return PyUnicode_FromFormat("<method '%U' of '%s' objects>", m->name, class_name(m));
 }
 
-PyObject* get_name(PyObject* self, void*) {
-    PyObject* name = reinterpret_cast<Method*>(self)->name;
-    Py_INCREF(name);
-    return name;
-}
-
 PyObject* get_qualname(PyObject* self, void*) {
     Method* m = reinterpret_cast<Method*>(self);
     return PyUnicode_FromFormat("%s.%U", class_name(m), m->name);
@@ -220,8 +214,6 @@ PyObject* get_objclass(PyObject* self, void*) {
     Py_INCREF(cls);
     return cls;
 }
-
-PyObject* get_doc(PyObject*, void*) { Py_RETURN_NONE; }
 
 // The type a stub gives a record constructor's parameter filling `a`, a row of `t`.
 std::string param_type(const Table& t, const AttrRow& a) {
@@ -308,10 +300,8 @@ PyObject* get_annotations(PyObject* self, void*) {
 
 PyGetSetDef* method_getset() {
     static PyGetSetDef getset[] = {
-    {"__name__", get_name, nullptr, nullptr, nullptr},
     {"__qualname__", get_qualname, nullptr, nullptr, nullptr},
     {"__objclass__", get_objclass, nullptr, nullptr, nullptr},
-    {"__doc__", get_doc, nullptr, nullptr, nullptr},
     {"__text_signature__", get_text_signature, nullptr, nullptr, nullptr},
     {"__annotations__", get_annotations, nullptr, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
@@ -324,6 +314,7 @@ PyGetSetDef* method_getset() {
 PyObject* method_type_of(PyObject* module) {
     static PyMemberDef members[] = {
         {"__vectorcalloffset__", Py_T_PYSSIZET, offsetof(Method, vectorcall), Py_READONLY, nullptr},
+        {"__name__", Py_T_OBJECT_EX, offsetof(Method, name), Py_READONLY, nullptr},
         {nullptr, 0, 0, 0, nullptr},
     };
     static PyType_Slot slots[] = {
