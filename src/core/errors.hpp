@@ -16,16 +16,12 @@ namespace pdi {
 
 namespace py = pybind11;
 
-// A Python error is the interpreter's
-// error indicator; C++ code that meets one (a CPython call returned NULL or
-// -1) throws PyErr, the indicator set: check, steal, borrow and check_status
-// do that for a CPython result. Every function the interpreter calls (a
-// method, a slot, a module function, the module's initialization) catches at
-// that boundary, through guarded() or restore_error(), and returns NULL or -1
-// as CPython expects. Only the noexcept helpers of paths that must not unwind
-// (get_attr, set_attr, find_global, the constructors' direct paths) return
-// NULL or -1 themselves; other code calls their throwing forms (get, set,
-// lookup_global). No C++ exception stands for anything but an error.
+// C++ code that meets a Python error (a call returned NULL or -1) throws
+// PyErr with the error indicator set; check, steal, borrow and check_status
+// do that for a result. Every entry point the interpreter calls catches it
+// (guarded(), restore_error()) and returns NULL or -1. Only the noexcept
+// helpers of paths that must not unwind (get_attr, set_attr, find_global,
+// the constructors' direct paths) return NULL or -1 themselves.
 struct PyErr {};
 
 // Called in a handler: sets the Python error that the C++ exception being

@@ -12,15 +12,11 @@ namespace pdi {
 enum SlotName : int { kInit, kStr, kRepr, kSlotNames };
 
 #if PY_VERSION_HEX >= 0x030C0000
-// What a class that defines one of these methods holds under its name, kept
-// per class and slot name (3.12 and later) so that a slot call does not
-// search the class's namespace. An entry is a class and the method of this
-// module its own namespace holds (a new reference to the method, which holds
-// the class, so the class cannot go and another take its address), used
-// while the class keeps the direct slot. A dict watcher on the namespace
-// drops the class's entries before any change of it takes effect, made
-// through the class or behind its back. (3.11 has no watchers: its slots
-// search the namespace on every call.)
+// The method a class's own namespace holds under a slot's name, kept per
+// class (3.12 and later, which have dict watchers) so that a slot call does
+// not search the namespace. An entry holds the method, which holds the class,
+// so no other class can take its address; a watcher on the namespace drops
+// the entry before any change of it takes effect.
 // It buys 13-18 % on 3.13's texts and constructors (bench/RESULTS.md).
 struct SlotCache {
     static constexpr std::size_t kEntries = 64;
@@ -34,9 +30,8 @@ struct SlotCache {
 };
 #endif
 
-// Each object a strong reference. Whatever reaches the state holds the
-// module: a method (its `module`), a class with direct slots (its
-// ht_module), so the names stay until the last of them goes.
+// Each object a strong reference. Whatever reaches the state (a method, a
+// class with direct slots) holds the module, so the names outlive them.
 struct State {
     Names names;              // first: the shared names
     PyObject* method_type;    // the type of the catalog's methods

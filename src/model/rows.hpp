@@ -1,17 +1,9 @@
-// Declaration model of the private data item catalog.
-//
-// Every class of the catalog is one ClassSpec: its place in the catalog
-// order, its name, what it is (data item, auxiliary record or attribute
-// kind), its 16-bit type code, its
-// documentation string, its payload layout as a list of AttrSpec, and its
-// methods as a list of MethodSpec rows. A row is either one of the recurring
-// behaviours (bit-field accessor, list builder, count-bounded list), which
-// the runtime carries out from the row's data alone, or a hand-written body
-// for what a table cannot say. Each subsystem file (catalog/*.inc) holds one
-// table of ClassSpec and the names its bodies use, evaluated at compile time
-// into its packed form (packing.hpp); catalog.cpp gathers the
-// tables, derives the catalog order from their places and checks it; the
-// builder walks that order and creates every class from its packed entry.
+// The rows that declare the catalog: one ClassSpec per class (place in the
+// catalog order, name, kind, type code, documentation string, layout as
+// AttrSpec, methods as MethodSpec). A method row is a recurring behaviour the
+// runtime carries out from its data alone, or names a hand-written body.
+// Each catalog/*.inc holds one table of them, packed at compile time
+// (packing.hpp).
 #pragma once
 
 #include "core/errors.hpp"
@@ -22,10 +14,8 @@
 
 namespace pdi {
 
-// ---------------------------------------------------------------------------
-// Attribute kinds of the framework (plus the one this module declares).
-// The builder resolves each kind by its class name in the module namespace,
-// once, exactly as a class body naming it would.
+// Attribute kinds of the framework (plus the one this module declares),
+// resolved by class name in the module namespace, as a class body would.
 enum class Kind : std::uint8_t {
     U8, U16, U32, U64,
     I8, I16, I32, I64,
@@ -97,8 +87,8 @@ struct Param {
     const char* type = nullptr;
     Dflt dflt = Dflt::Zero;
 };
-// A row's parameter list: a named array of static storage (a braced list
-// handed through a function would not outlive the table's initialization).
+// A row's parameters: a named array of static storage (a braced list would
+// not outlive the table's initialization).
 class Params {
 public:
     constexpr Params() noexcept = default;

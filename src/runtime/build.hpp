@@ -10,9 +10,8 @@
 
 namespace pdi {
 
-// Interns the tables' strings while the catalog is built: each string of a
-// table once, found again by its number (no hashing, no look-up); the few
-// that several tables hold are found by the interpreter's own interning.
+// Interns the tables' strings while the catalog is built: each once per
+// table, found again by its number without hashing.
 class Interner {
 public:
     Interner() = default;
@@ -41,8 +40,7 @@ private:
         const Table* table;
         std::vector<PyObject*> strings;
     };
-    // The strings made of `t`; a class's rows all come from one table, so
-    // the table of the previous call is tried first.
+    // The strings made of `t`, the previous call's table tried first.
     std::vector<PyObject*>& of(const Table& t) {
         if (last_ < made_.size() && made_[last_].table == &t) return made_[last_].strings;
         for (last_ = 0; last_ < made_.size(); ++last_) {

@@ -8,10 +8,8 @@
 
 namespace pdi {
 
-// A method of a catalog class: the row it carries out, the class that
-// defines it, the interned names its row uses and the module it belongs to. Python code reaches none of
-// it: the object has no attributes but its name, qualified name, defining
-// class and text signature.
+// A method of a catalog class: the row it carries out, its class, the
+// interned names its row uses and its module. Python reaches none of it.
 struct Method {
     PyObject_HEAD
     vectorcallfunc vectorcall;
@@ -95,19 +93,14 @@ Py_ssize_t length(PyObject* o);
 // it; a bytes object is cut directly.
 py::object slice(PyObject* data, Py_ssize_t from, Py_ssize_t to);
 
-// The attribute walk of the framework's decoding over a snapshot of the
-// class's `definition`: each entry decodes from the front of `di_data`, the
-// consumed bytes are cut off, the value is stored under the entry's name;
-// finally `di_data` becomes None. On a failure the attributes decoded so far
-// keep their values and `di_data` holds the rest.
-//
-// The walk asks `chunk` what each entry gets to decode; it may also decode the
-// entry itself (cutting what it consumed) and then returns its value through
-// `value` with nullptr as the chunk.
+// The framework's decoding walk over a snapshot of the class's `definition`:
+// each entry decodes from the front of `di_data`, which loses the bytes
+// consumed, and its value is stored under its name; then `di_data` becomes
+// None. On a failure the values decoded so far stay, `di_data` holds the rest.
 struct Walk {
     virtual ~Walk() = default;
-    // `data` is the whole remaining payload. Returns the chunk to decode, or
-    // nullptr after setting `value` itself.
+    // What the entry decodes out of `data`, the remaining payload; or nullptr
+    // once it decoded the entry itself (cutting what it used) into `value`.
     virtual py::object chunk(const Call& c, PyObject* entry, PyObject* name, PyObject* data, py::object& value) = 0;
 };
 void walk_decode(const Call& c, Walk& walk);

@@ -25,17 +25,14 @@ py::object new_method(const Table& t, const MethodRow& row, const Table& ot, con
 py::object run_bitfield(Call& c);
 py::object run_append(Call& c);
 
-// Whether `m` is a constructor that stores its arguments (the generic record
-// constructor, or a row storing each parameter under its own name) and can
-// take `nargs` positional arguments alone: every parameter after them has a
-// default.
+// Whether `m` stores its arguments (a record's or a row's constructor) and
+// `nargs` positional ones are enough: every parameter after them has a default.
 inline bool stores_positionally(const Method* m, Py_ssize_t nargs) {
     return m->positional_from >= 0 && nargs >= m->positional_from && nargs <= PyTuple_GET_SIZE(m->params);
 }
 
-// Such a constructor called with positional arguments only (as the list
-// decoders and most callers do): each value stored in order through the
-// instance's own attribute store. Returns None, or NULL with the error set.
+// Such a constructor with positional arguments only (as the list decoders
+// call it): each value stored in order. None, or NULL with the error set.
 PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs);
 // `run` with the arguments to bind first.
 PyObject* run_binding(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);

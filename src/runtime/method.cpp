@@ -85,10 +85,7 @@ void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, 
 
 }  // namespace
 
-// Such a constructor called with positional arguments only (as the list
-// decoders and most callers do): each value stored in order through the
-// instance's own attribute store, with no binding and no C++ unwinding on the
-// way. Returns None, or NULL with the error set.
+// No binding and no C++ unwinding on the way: the common call of a constructor.
 PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     const bool record = m->body == record_init_body;
     PyObject* names = record ? m->data : m->params;

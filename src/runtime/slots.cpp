@@ -6,12 +6,9 @@
 
 namespace pdi {
 
-// The slots of a class whose `__init__`, `__str__` or `__repr__` is a method
-// of this module. The interpreter's generic slots look the method up, copy
-// the arguments and call it through the generic protocol; these run it
-// straight on the instance (and the argument tuple). Each runs whatever the
-// class holds at the time (rebinding the name also resets the slot); a
-// foreign method, or keyword arguments, go the generic way.
+// The interpreter's generic slots look the method up, bind it and call it
+// through the generic protocol; these run what the class holds now straight
+// on the instance. A foreign method, or keyword arguments, go the generic way.
 namespace {
 
 PDI_INLINE PyObject* call_found(PyObject* found, PyObject* self, PyObject* args, PyObject* kwds) {
@@ -28,9 +25,8 @@ PDI_INLINE PyObject* call_found(PyObject* found, PyObject* self, PyObject* args,
     return args ? PyObject_Call(bound.ptr(), args, kwds) : PyObject_CallNoArgs(bound.ptr());
 }
 
-// class_attr() past the class's own namespace, which does not hold the name
-// (rc 0) or failed to be searched (rc -1): out of line, since a class given
-// the direct slots holds its methods itself.
+// class_attr() past the class's own namespace (rc 0: not there, -1: failed):
+// out of line, since a class given the direct slots holds its methods itself.
 __attribute__((noinline)) PyObject* class_attr_inherited(PyTypeObject* type, PyObject* name, int rc) noexcept {
     PyObject* found = nullptr;
     if (rc == 0) rc = PyType_Lookup(type, name, &found);
@@ -43,9 +39,8 @@ __attribute__((noinline)) PyObject* class_attr_inherited(PyTypeObject* type, PyO
 // attribute access takes it).
 PDI_INLINE PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
     PyObject* found = nullptr;
-    // The class's own namespace first, where a class given these slots holds
-    // its methods (a heap type's namespace is its tp_dict); the whole method
-    // resolution order only when that does not hold the name.
+    // The class's own namespace (a heap type's tp_dict) first: a class given
+    // these slots holds its methods there.
     PyObject* own = PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE) ? type->tp_dict : nullptr;
     int rc = 0;
     if (own) {
@@ -60,10 +55,9 @@ PDI_INLINE PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
     return rc > 0 ? found : class_attr_inherited(type, name, rc);
 }
 
-// The state of the module whose class `type` is (or derives from): the
-// class holds it (ht_module, which the builder sets, as
-// PyType_FromModuleAndSpec would); a subclass made elsewhere finds it
-// through its bases. NULL, with the error set, once the class lost it.
+// The state of the module whose class `type` is or derives from: in the
+// class's ht_module (set by the builder, as PyType_FromModuleAndSpec would),
+// else found through the bases. NULL, with the error set, when there is none.
 PDI_INLINE State* state_of(PyTypeObject* type) noexcept {
     PyObject* module = PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE)
                            ? reinterpret_cast<PyHeapTypeObject*>(type)->ht_module
@@ -99,11 +93,9 @@ std::size_t slot_entry(PyTypeObject* type) {
 }
 
 // The watcher: the entries of the class whose namespace changes no longer
-// match. Their methods are released when the entries are next filled, not
-// here, where the release could free the namespace being changed. A watcher
-// is told no module: the caches that can hold the class are those of the
-// methods the namespace holds (an entry's method is one of them until the
-// namespace changes).
+// match (their methods are released when refilled: a release here could free
+// the namespace being changed). The caches that can hold the class are those
+// of the methods the namespace holds.
 int forget_namespace(PyDict_WatchEvent, PyObject* dict, PyObject*, PyObject*) {
     Py_ssize_t pos = 0;
     PyObject* key = nullptr;
@@ -238,12 +230,10 @@ PyObject* generic_construct(PyObject* cls, PyObject* const* args, Py_ssize_t nar
     return result;
 }
 
-// The call of a class made by `type` whose own constructor is a method of
-// this module: what the metaclass's call does (the instance made by
-// object's allocation, then the constructor run on it), but on the caller's
-// argument array, without the argument tuple, the keyword dict and the slot
-// dispatch between. A class changed since (another `__new__` or `__init__`,
-// an abstract class) is called the generic way.
+// The call of a class made by `type` whose constructor is a method of this
+// module: object's allocation, then the constructor run on the caller's
+// argument array (no tuple, no keyword dict). A class changed since (another
+// `__new__` or `__init__`, an abstract class) is called the generic way.
 PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
