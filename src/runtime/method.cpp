@@ -2,6 +2,7 @@
 #include "runtime/dispatch.hpp"
 
 #include <cstdarg>
+#include <iterator>
 #include <string>
 
 namespace pdi {
@@ -214,33 +215,15 @@ PyObject* get_objclass(PyObject* self, void*) {
 
 // The type a stub gives a record constructor's parameter filling `a`, a row of `t`.
 std::string param_type(const Table& t, const AttrRow& a) {
-    switch (a.kind) {
-        case Kind::Float:
-        case Kind::Double:
-            return "float";
-        case Kind::Serial:
-            return "int | NorvaneSerialNumber";
-        case Kind::SerialList:
-            return "list[NorvaneSerialNumber]";
-        case Kind::U16List:
-            return "list[int]";
-        case Kind::List:
-            return std::string("list[") + t.str(a.element()) + "]";
-        case Kind::FixedBytes:
-        case Kind::VarBytes:
-            return "bytes";
-        case Kind::FixedStr:
-        case Kind::VarStr:
-            return "str";
-        case Kind::Bool:
-            return "bool";
-        case Kind::RxStats:
-            return "tuple[int, int, int, int]";
-        case Kind::DomainInfo:
-            return "DomainInformation";
-        default:
-            return "int";
-    }
+    static constexpr const char* kTypes[] = {
+        "int", "int", "int", "int", "int", "int", "int", "int", "float", "float",
+        "int | NorvaneSerialNumber", "list[NorvaneSerialNumber]", "list[int]", nullptr,
+        "bytes", "str", "bytes", "str", "bool", "int", "int", "tuple[int, int, int, int]",
+        "DomainInformation",
+    };
+    static_assert(std::size(kTypes) == static_cast<std::size_t>(Kind::Count_), "one stub type per kind");
+    if (a.kind == Kind::List) return std::string("list[") + t.str(a.element()) + "]";
+    return kTypes[static_cast<std::size_t>(a.kind)];
 }
 
 // Calls `put(name, type, default)` for each parameter after the bound one.
