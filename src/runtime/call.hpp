@@ -2,7 +2,6 @@
 // steps of Python semantics that bodies and the shared behaviours take.
 #pragma once
 
-#include "core/hot.hpp"
 #include "core/names.hpp"
 #include "model/packing.hpp"
 

@@ -11,6 +11,10 @@ namespace pdi {
 // on the instance. A foreign method, or keyword arguments, go the generic way.
 namespace {
 
+// Always inlined into the slots: call_found out of line costs a slot call
+// about 40 instructions (bench/RESULTS.md, "What each optimisation buys").
+#define PDI_INLINE inline __attribute__((always_inline))
+
 PDI_INLINE PyObject* call_found(PyObject* found, PyObject* self, PyObject* args, PyObject* kwds) {
     if (is_method(found) && (!kwds || PyDict_GET_SIZE(kwds) == 0)) {
         const Py_ssize_t n = args ? PyTuple_GET_SIZE(args) : 0;
