@@ -1,11 +1,7 @@
-// What the catalog's rows declare, as plain data, for tools that would
-// otherwise find it out by reflection and trial encodes. It is a C entry
-// point of the module's shared object, not a module attribute: the module's
-// namespace holds the catalog alone. `rlx.data_items._capture.declarations`
-// finds it (capture/declarations.cpp) and documents what it returns.
-//
-// A new form of the data gets a new symbol name, so that a tool never reads
-// a form it does not know.
+// What the rows declare, as plain data for tools: a C entry point of the
+// shared object, not a module attribute, so that the namespace holds the
+// catalog alone (`rlx.data_items._capture.declarations` reads it). A new form
+// of the data gets a new symbol name: a tool never reads a form it does not know.
 #include "runtime/build.hpp"
 
 namespace pdi {

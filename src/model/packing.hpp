@@ -1,11 +1,8 @@
-// Packed tables: what the module carries of the declarations (rows.hpp).
-//
-// A subsystem's ClassSpec rows are read at compile time only. The module
-// holds their packed form: every string of the table once, in one text, and
-// rows that name a string by its number. So no row holds an address the
-// loader would have to relocate (each page of relocated rows is a page it
-// copies and writes when the module is loaded), the rows are a third of the
-// size, and a string that several rows use is interned once.
+// Packed tables: the declarations (rows.hpp) as the module carries them,
+// made at compile time: every string of a table once, in one text, and rows
+// that name a string by its number. No row holds an address for the loader
+// to relocate, the rows are a third of the size, and a shared string is
+// interned once.
 // It buys 3-5 % of the import against rows of pointers (bench/RESULTS.md).
 #pragma once
 
