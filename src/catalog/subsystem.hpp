@@ -4,3 +4,48 @@
 
 #include "model/packing.hpp"
 #include "runtime/call.hpp"
+#include "runtime/dispatch.hpp"
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace pdi {
+
+// f(args...), a new reference.
+inline py::object call(PyObject* f, std::initializer_list<PyObject*> args) {
+    return steal(PyObject_Vectorcall(f, args.begin(), args.size(), nullptr));
+}
+
+// struct.<fn>(layout, args...), with the module global `module` as Python
+// code finds it: what the bodies' fast paths leave to it (a value out of
+// range or of another type, data short or not bytes) it reads or says why not.
+inline py::object struct_call(const Call& c, PyObject* module, PyObject* fn, const char* layout,
+                              std::initializer_list<PyObject*> args) {
+    py::object f = get(c.global(module).ptr(), fn);
+    py::object format = steal(PyUnicode_FromString(layout));
+    PyObject* all[8] = {format.ptr()};
+    std::copy(args.begin(), args.end(), all + 1);
+    return steal(PyObject_Vectorcall(f.ptr(), all, 1 + args.size(), nullptr));
+}
+
+// The n values that struct.<fn>(layout, data) unpacks, into `out`; a
+// TypeError `error` when they are not a tuple of n.
+inline void struct_unpack(const Call& c, PyObject* module, PyObject* fn, const char* layout, PyObject* data,
+                          py::object* out, Py_ssize_t n, const char* error) {
+    py::object values = struct_call(c, module, fn, layout, {data});
+    if (!PyTuple_Check(values.ptr()) || PyTuple_GET_SIZE(values.ptr()) != n) fail(PyExc_TypeError, error);
+    for (Py_ssize_t i = 0; i < n; ++i) out[i] = borrow(PyTuple_GET_ITEM(values.ptr(), i));
+}
+
+// f(item) for each item of `iterable`, as a for loop takes them.
+template <class F>
+void for_each(PyObject* iterable, F&& f) {
+    py::object it = steal(PyObject_GetIter(iterable));
+    while (PyObject* next = PyIter_Next(it.ptr())) {
+        py::object item = steal(next);
+        f(item.ptr());
+    }
+    if (PyErr_Occurred()) throw PyErr{};
+}
+
+}  // namespace pdi
