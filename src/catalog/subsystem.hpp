@@ -11,6 +11,28 @@
 
 namespace pdi {
 
+// Layout rows of one attribute kind each, named after the kind.
+constexpr AttrSpec u8(const char* name) noexcept { return attr(name, Kind::U8); }
+constexpr AttrSpec u16(const char* name) noexcept { return attr(name, Kind::U16); }
+constexpr AttrSpec u32(const char* name) noexcept { return attr(name, Kind::U32); }
+constexpr AttrSpec u64(const char* name) noexcept { return attr(name, Kind::U64); }
+constexpr AttrSpec i8(const char* name) noexcept { return attr(name, Kind::I8); }
+constexpr AttrSpec i16(const char* name) noexcept { return attr(name, Kind::I16); }
+constexpr AttrSpec i32(const char* name) noexcept { return attr(name, Kind::I32); }
+constexpr AttrSpec i64(const char* name) noexcept { return attr(name, Kind::I64); }
+constexpr AttrSpec f32(const char* name) noexcept { return attr(name, Kind::Float); }
+constexpr AttrSpec f64(const char* name) noexcept { return attr(name, Kind::Double); }
+constexpr AttrSpec boolean(const char* name) noexcept { return attr(name, Kind::Bool); }
+constexpr AttrSpec serial(const char* name) noexcept { return attr(name, Kind::Serial); }
+constexpr AttrSpec serial_list(const char* name) noexcept { return attr(name, Kind::SerialList); }
+constexpr AttrSpec u16_list(const char* name) noexcept { return attr(name, Kind::U16List); }
+constexpr AttrSpec var_bytes(const char* name) noexcept { return attr(name, Kind::VarBytes); }
+constexpr AttrSpec var_str(const char* name) noexcept { return attr(name, Kind::VarStr); }
+constexpr AttrSpec strength(const char* name) noexcept { return attr(name, Kind::SignalStrength); }
+constexpr AttrSpec condensed_strength(const char* name) noexcept { return attr(name, Kind::CondensedSignalStrength); }
+constexpr AttrSpec rx_stats(const char* name) noexcept { return attr(name, Kind::RxStats); }
+constexpr AttrSpec domain_info(const char* name) noexcept { return attr(name, Kind::DomainInfo); }
+
 // f(args...), a new reference.
 inline py::object call(PyObject* f, std::initializer_list<PyObject*> args) {
     return steal(PyObject_Vectorcall(f, args.begin(), args.size(), nullptr));
