@@ -33,6 +33,12 @@ constexpr AttrSpec condensed_strength(const char* name) noexcept { return attr(n
 constexpr AttrSpec rx_stats(const char* name) noexcept { return attr(name, Kind::RxStats); }
 constexpr AttrSpec domain_info(const char* name) noexcept { return attr(name, Kind::DomainInfo); }
 
+// A CPython predicate's result (PyObject_IsTrue, PyObject_RichCompareBool) as a bool; -1 throws.
+inline bool holds(int rc) {
+    check_status(rc);
+    return rc != 0;
+}
+
 // f(args...), a new reference.
 inline py::object call(PyObject* f, std::initializer_list<PyObject*> args) {
     return steal(PyObject_Vectorcall(f, args.begin(), args.size(), nullptr));
