@@ -79,7 +79,8 @@ void free_module(void* module) {
     release_names(reinterpret_cast<PyObject**>(&s.names), sizeof(Names) / sizeof(PyObject*));
 }
 
-PyModuleDef_Slot module_slots[] = {
+// The interpreter takes the slots and the definition by non-const pointer.
+PyModuleDef_Slot module_slots[] = {  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
     {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
 #if PY_VERSION_HEX >= 0x030C0000
     // Nothing of the module is shared between interpreters: every object
@@ -91,7 +92,8 @@ PyModuleDef_Slot module_slots[] = {
 
 }  // namespace
 
-PyModuleDef module_def = {
+// The slots compare a class's module definition with its address.
+PyModuleDef module_def = {  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
     PyModuleDef_HEAD_INIT, "private_data_items",
     "Catalog of the private data item types of the RLX data protocol.", sizeof(State),
     nullptr, module_slots, traverse_module, clear_module, free_module,

@@ -42,6 +42,6 @@ struct State {
 };
 
 // The definition of the catalog module (the interpreter fills in its head).
-extern PyModuleDef module_def;
+extern PyModuleDef module_def;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
 
 }  // namespace pdi
