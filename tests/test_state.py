@@ -2,14 +2,10 @@
 # of the process, and a second module object of the catalog in one interpreter
 # has classes and state of its own, which outlive the module object as long as
 # anything holds its classes.
-import gc
-import importlib.util
 import os
 import subprocess
 import sys
 import textwrap
-
-import rlx.data_items.private_data_items as pdi
 
 # Run in each interpreter: the catalog declared on that interpreter's
 # framework, an item through its codec, the texts, a constructor, and the
@@ -67,6 +63,13 @@ def test_second_interpreter():
     assert first == second and first.count("\n") == 7 and '"fields"' in first
 
 
+# Run in a process of its own: the new module objects' classes join the
+# framework's registry, which the other tests read.
+MORE = """
+import gc, importlib.util
+import rlx.data_items.private_data_items as pdi
+
+
 def new_module():
     found = importlib.util.find_spec(pdi.__name__)
     module = importlib.util.module_from_spec(found)
@@ -85,24 +88,30 @@ def use(m):
     return d.deca_domain.slope, str(m.PinConfig(5)), repr(m.MultiRangeRx(1)), item._encode()
 
 
+first, second = new_module(), new_module()
+names = [n for n, v in vars(pdi).items() if isinstance(v, type) and v.__module__ == pdi.__name__]
+assert len(names) == 193
+assert not any(getattr(second, n) in (getattr(pdi, n), getattr(first, n)) for n in names)
+expected = use(pdi)
+assert use(first) == use(second) == expected
+# One module object gone, another's classes (which the framework's
+# registry may hold too) still working once their module object goes.
+del first
+gc.collect()
+assert use(second) == expected
+kept = {n: getattr(second, n) for n in ("ClockDomain", "PinConfig", "MultiRangeRx", "AcknowledgeListResponse")}
+del second
+gc.collect()
+assert use(type("Kept", (), kept)) == use(pdi) == expected
+# A change of a class's namespace behind its back reaches its own module's slot cache.
+item = kept["PinConfig"](5)
+assert str(item) == "5"
+gc.get_referents(kept["PinConfig"].__dict__)[0]["__str__"] = lambda self: "changed"
+assert str(item) == "changed" and str(pdi.PinConfig(5)) == "5"
+print("ok")
+"""
+
+
 def test_more_module_objects():
-    first, second = new_module(), new_module()
-    names = [n for n, v in vars(pdi).items() if isinstance(v, type) and v.__module__ == pdi.__name__]
-    assert len(names) == 193
-    assert not any(getattr(second, n) in (getattr(pdi, n), getattr(first, n)) for n in names)
-    expected = use(pdi)
-    assert use(first) == use(second) == expected
-    # One module object gone, another's classes (which the framework's
-    # registry may hold too) still working once their module object goes.
-    del first
-    gc.collect()
-    assert use(second) == expected
-    kept = {n: getattr(second, n) for n in ("ClockDomain", "PinConfig", "MultiRangeRx", "AcknowledgeListResponse")}
-    del second
-    gc.collect()
-    assert use(type("Kept", (), kept)) == use(pdi) == expected
-    # A change of a class's namespace behind its back reaches its own module's slot cache.
-    item = kept["PinConfig"](5)
-    assert str(item) == "5"
-    gc.get_referents(kept["PinConfig"].__dict__)[0]["__str__"] = lambda self: "changed"
-    assert str(item) == "changed" and str(pdi.PinConfig(5)) == "5"
+    result = subprocess.run([sys.executable, "-P", "-c", MORE], capture_output=True, text=True, env=dict(os.environ))
+    assert result.returncode == 0 and result.stdout == "ok\n", result.stderr
