@@ -97,7 +97,7 @@ bool write_json_data(Text& line, PyObject* v, int& depth) {
     if (v == Py_True) return line.ascii("true"), true;
     if (v == Py_False) return line.ascii("false"), true;
     if (type == &PyUnicode_Type) return write_json_str(line, v), true;
-    if (type == &PyLong_Type) return write_int(line, v), true;
+    if (type == &PyLong_Type) return line.plain(v), true;
     if (type == &PyFloat_Type && std::isfinite(PyFloat_AS_DOUBLE(v))) return line.real(PyFloat_AS_DOUBLE(v)), true;
     if (type == &PyList_Type || type == &PyTuple_Type) {
         // NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by Depth
