@@ -7,9 +7,49 @@ namespace {
 
 CaptureState& state_of(PyObject* module) { return *static_cast<CaptureState*>(PyModule_GetState(module)); }
 
-int line_traverse(PyObject* self, visitproc visit, void* arg);
+// False, with TypeError `text`, unless the arguments are `fit`.
+bool usage(bool fit, const char* text) {
+    if (!fit) PyErr_SetString(PyExc_TypeError, text);
+    return fit;
+}
+
+// The new reference that `make` returns, or NULL with the error set.
+template <class Make>
+PyObject* returned(Make make) {
+    PyObject* result = nullptr;
+    guarded([&] { result = make(); });
+    return result;
+}
+
+// The parts of an object of type T that can hold it in a cycle, and its traverse, clear and dealloc;
+// dealloc also releases the parts that cannot (strs, tuples of strs).
+template <class T, PyObject* T::*... parts>
+struct Parts {
+    static int traverse(PyObject* self, visitproc visit, void* arg) {
+        Py_VISIT(Py_TYPE(self));
+        for (PyObject* part : {reinterpret_cast<T*>(self)->*parts...}) Py_VISIT(part);
+        return 0;
+    }
+    static int clear(PyObject* self) {
+        for (PyObject** part : {&(reinterpret_cast<T*>(self)->*parts)...}) Py_CLEAR(*part);
+        return 0;
+    }
+    template <PyObject* T::*... acyclic>
+    static void dealloc(PyObject* self) {
+        PyObject_GC_UnTrack(self);
+        for (PyObject** part : {&(reinterpret_cast<T*>(self)->*parts)..., &(reinterpret_cast<T*>(self)->*acyclic)...}) {
+            Py_CLEAR(*part);
+        }
+        PyTypeObject* type = Py_TYPE(self);
+        type->tp_free(self);
+        Py_DECREF(type);
+    }
+};
+using TextsParts = Parts<Texts, &Texts::other, &Texts::serial, &Texts::plans>;
+using LineParts = Parts<ItemLine, &ItemLine::texts, &ItemLine::data, &ItemLine::fallback, &ItemLine::converters>;
+
 // Whether `o` is a line function (of any module object).
-bool is_line(PyObject* o) { return Py_TYPE(o)->tp_traverse == line_traverse; }
+bool is_line(PyObject* o) { return Py_TYPE(o)->tp_traverse == LineParts::traverse; }
 
 // ---------------------------------------------------------------------------
 // The line function of one item class.
@@ -17,19 +57,17 @@ bool is_line(PyObject* o) { return Py_TYPE(o)->tp_traverse == line_traverse; }
 // The text that `write` makes, as a new str; the callable `self` is held while it runs.
 template <class Write>
 PyObject* one_line(PyObject* self, Write write) {
-    PyObject* result = nullptr;
-    guarded([&] {
+    return returned([&] {
         py::object keep = borrow(self);
         Text line;
         write(line);
-        result = line.finish().release().ptr();
+        return line.finish().release().ptr();
     });
-    return result;
 }
 
 PyObject* texts_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
-    if (PyVectorcall_NARGS(nargsf) != 1 || (kwnames && PyTuple_GET_SIZE(kwnames))) {
-        PyErr_SetString(PyExc_TypeError, "the text of a value takes one argument, the value");
+    if (!usage(PyVectorcall_NARGS(nargsf) == 1 && !(kwnames && PyTuple_GET_SIZE(kwnames)),
+               "the text of a value takes one argument, the value")) {
         return nullptr;
     }
     return one_line(self, [&](Text& line) { write_value(reinterpret_cast<Texts*>(self), line, args[0]); });
@@ -46,8 +84,8 @@ void write_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item)
 }
 
 PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
-    if (PyVectorcall_NARGS(nargsf) != 2 || (kwnames && PyTuple_GET_SIZE(kwnames))) {
-        PyErr_SetString(PyExc_TypeError, "a line function takes two arguments, the frame and the item");
+    if (!usage(PyVectorcall_NARGS(nargsf) == 2 && !(kwnames && PyTuple_GET_SIZE(kwnames)),
+               "a line function takes two arguments, the frame and the item")) {
         return nullptr;
     }
     return one_line(self, [&](Text& line) { write_line(reinterpret_cast<ItemLine*>(self), line, args[0], args[1]); });
@@ -60,12 +98,11 @@ PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, P
 // Exception gives robust(frame, item) instead; anything else (KeyboardInterrupt) propagates and the
 // batch's lines are dropped.
 PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-    if (nargs != 5 || !PyList_Check(args[0]) || !PyDict_Check(args[2])) {
-        PyErr_SetString(PyExc_TypeError, "lines(frames, decode, lines, line_for, robust) takes a list and a dict");
+    if (!usage(nargs == 5 && PyList_Check(args[0]) && PyDict_Check(args[2]),
+               "lines(frames, decode, lines, line_for, robust) takes a list and a dict")) {
         return nullptr;
     }
-    PyObject* result = nullptr;
-    guarded([&] {
+    return returned([&] {
         py::object keep = borrow(self);
         py::object frames = borrow(args[0]);
         py::object decode = borrow(args[1]);
@@ -111,9 +148,8 @@ PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
                 throw PyErr{};
             }
         }
-        result = out.finish().release().ptr();
+        return out.finish().release().ptr();
     });
-    return result;
 }
 
 // The field names of a line function, interned, and the label written before
@@ -144,14 +180,14 @@ PyObject* new_line(PyObject* texts, PyObject* head, py::object& names, py::objec
     auto* made = PyObject_GC_New(ItemLine, reinterpret_cast<PyTypeObject*>(state_of(module).line_type));
     if (!made) throw PyErr{};
     made->vectorcall = line_call;
-    made->texts = py::object(borrow(texts)).release().ptr();
-    made->head = py::object(borrow(head)).release().ptr();
+    made->texts = Py_NewRef(texts);
+    made->head = Py_NewRef(head);
     made->names = names.release().ptr();
     made->labels = labels.release().ptr();
     made->json = data != nullptr;
-    made->data = data ? py::object(borrow(data)).release().ptr() : nullptr;
-    made->fallback = fallback ? py::object(borrow(fallback)).release().ptr() : nullptr;
-    made->converters = converters ? py::object(borrow(converters)).release().ptr() : nullptr;
+    made->data = Py_XNewRef(data);
+    made->fallback = Py_XNewRef(fallback);
+    made->converters = Py_XNewRef(converters);
     made->own_text = own_text;
     PyObject_GC_Track(made);
     return reinterpret_cast<PyObject*>(made);
@@ -159,32 +195,29 @@ PyObject* new_line(PyObject* texts, PyObject* head, py::object& names, py::objec
 
 // texts.line(head, names): the line function of one class.
 PyObject* texts_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-    if (nargs != 2 || !PyUnicode_Check(args[0]) || !(args[1] == Py_None || PyTuple_Check(args[1]))) {
-        PyErr_SetString(PyExc_TypeError, "line(head, names) takes a str and a tuple of field names (or None)");
+    if (!usage(nargs == 2 && PyUnicode_Check(args[0]) && (args[1] == Py_None || PyTuple_Check(args[1])),
+               "line(head, names) takes a str and a tuple of field names (or None)")) {
         return nullptr;
     }
-    PyObject* result = nullptr;
-    guarded([&] {
+    return returned([&] {
         py::object names = borrow(Py_None);
         py::object labels = borrow(Py_None);
         if (args[1] != Py_None) {
             field_names(args[1], names, labels, [](PyObject* name) { return steal(PyUnicode_FromFormat(" %U=", name)); });
         }
-        result = new_line(self, args[0], names, labels);
+        return new_line(self, args[0], names, labels);
     });
-    return result;
 }
 
 // texts.json_line(head, names, data, own_text, fallback, converters): the JSON line function of one class.
 PyObject* texts_json_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-    if (nargs != 6 || !PyUnicode_Check(args[0]) || !PyTuple_Check(args[1]) || !PyCallable_Check(args[2]) ||
-        !PyBool_Check(args[3]) || !PyCallable_Check(args[4]) || !PyDict_Check(args[5])) {
-        PyErr_SetString(PyExc_TypeError, "json_line(head, names, data, own_text, fallback, converters) takes a str, "
-                                         "a tuple of field names, a callable, a bool, a callable and a dict");
+    if (!usage(nargs == 6 && PyUnicode_Check(args[0]) && PyTuple_Check(args[1]) && PyCallable_Check(args[2]) &&
+                   PyBool_Check(args[3]) && PyCallable_Check(args[4]) && PyDict_Check(args[5]),
+               "json_line(head, names, data, own_text, fallback, converters) takes a str, "
+               "a tuple of field names, a callable, a bool, a callable and a dict")) {
         return nullptr;
     }
-    PyObject* result = nullptr;
-    guarded([&] {
+    return returned([&] {
         py::object names;
         py::object labels;
         field_names(args[1], names, labels, [](PyObject* name) {
@@ -193,9 +226,8 @@ PyObject* texts_json_line(PyObject* self, PyObject* const* args, Py_ssize_t narg
             label.ascii(": ");
             return label.finish();
         });
-        result = new_line(self, args[0], names, labels, args[2], args[4], args[5], args[3] == Py_True);
+        return new_line(self, args[0], names, labels, args[2], args[4], args[5], args[3] == Py_True);
     });
-    return result;
 }
 
 PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
@@ -209,13 +241,10 @@ PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
     if (!state) return nullptr;
     auto* made = reinterpret_cast<Texts*>(type->tp_alloc(type, 0));
     if (!made) return nullptr;
-    Py_INCREF(state->names);
-    made->names = state->names;
     made->vectorcall = texts_call;
-    Py_INCREF(serial);
-    made->serial = serial;
-    Py_INCREF(other);
-    made->other = other;
+    made->names = Py_NewRef(state->names);
+    made->serial = Py_NewRef(serial);
+    made->other = Py_NewRef(other);
     made->plans = PyDict_New();
     if (!made->plans) {
         Py_DECREF(made);
@@ -224,14 +253,6 @@ PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
     return reinterpret_cast<PyObject*>(made);
 }
 
-int texts_traverse(PyObject* self, visitproc visit, void* arg) {
-    auto* t = reinterpret_cast<Texts*>(self);
-    Py_VISIT(Py_TYPE(self));
-    Py_VISIT(t->serial);
-    Py_VISIT(t->other);
-    Py_VISIT(t->plans);
-    return 0;
-}
 int texts_clear(PyObject* self) {
     auto* t = reinterpret_cast<Texts*>(self);
     // A Texts that lost its parts still answers: an error, never a crash.
@@ -240,64 +261,17 @@ int texts_clear(PyObject* self) {
     Py_SETREF(t->plans, Py_NewRef(Py_None));
     return 0;
 }
-void texts_dealloc(PyObject* self) {
-    PyObject_GC_UnTrack(self);
-    auto* t = reinterpret_cast<Texts*>(self);
-    Py_CLEAR(t->other);
-    Py_CLEAR(t->serial);
-    Py_CLEAR(t->plans);
-    Py_CLEAR(t->names);
-    PyTypeObject* type = Py_TYPE(self);
-    type->tp_free(self);
-    Py_DECREF(type);
-}
 
-int line_traverse(PyObject* self, visitproc visit, void* arg) {
-    auto* l = reinterpret_cast<ItemLine*>(self);
-    Py_VISIT(Py_TYPE(self));
-    Py_VISIT(l->texts);
-    Py_VISIT(l->data);
-    Py_VISIT(l->fallback);
-    Py_VISIT(l->converters);
-    return 0;
-}
-int line_clear(PyObject* self) {
-    auto* l = reinterpret_cast<ItemLine*>(self);
-    Py_CLEAR(l->texts);
-    Py_CLEAR(l->data);
-    Py_CLEAR(l->fallback);
-    Py_CLEAR(l->converters);
-    return 0;
-}
-void line_dealloc(PyObject* self) {
-    PyObject_GC_UnTrack(self);
-    auto* l = reinterpret_cast<ItemLine*>(self);
-    Py_CLEAR(l->texts);
-    Py_CLEAR(l->data);
-    Py_CLEAR(l->fallback);
-    Py_CLEAR(l->converters);
-    Py_CLEAR(l->head);
-    Py_CLEAR(l->names);
-    Py_CLEAR(l->labels);
-    PyTypeObject* type = Py_TYPE(self);
-    PyObject_GC_Del(self);
-    Py_DECREF(type);
-}
-
-PyMethodDef* texts_methods() {
-    static PyMethodDef methods[] = {
+PyMethodDef texts_methods[] = {
     {"line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_line)), METH_FASTCALL,
      "line(head, names) -> the function (frame, item) -> the text line of an item of one class."},
     {"json_line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_json_line)), METH_FASTCALL,
      "json_line(head, names, data, own_text, fallback, converters) -> the function (frame, item) -> the JSON line "
-     "of an item "
-     "of one class."},
+     "of an item of one class."},
     {"lines", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_lines)), METH_FASTCALL,
      "lines(frames, decode, lines, line_for, robust) -> the text of the decoded items of a batch of frames."},
     {nullptr, nullptr, 0, nullptr},
-    };
-    return methods;
-}
+};
 
 // The module's types, heap types of each module object (a static type would
 // be shared by every interpreter).
@@ -311,10 +285,10 @@ void make_types(PyObject* module, CaptureState& state) {
                                       "writes it.")},
         {Py_tp_call, reinterpret_cast<void*>(PyVectorcall_Call)},
         {Py_tp_new, reinterpret_cast<void*>(texts_new)},
-        {Py_tp_traverse, reinterpret_cast<void*>(texts_traverse)},
+        {Py_tp_traverse, reinterpret_cast<void*>(TextsParts::traverse)},
         {Py_tp_clear, reinterpret_cast<void*>(texts_clear)},
-        {Py_tp_dealloc, reinterpret_cast<void*>(texts_dealloc)},
-        {Py_tp_methods, texts_methods()},
+        {Py_tp_dealloc, reinterpret_cast<void*>(TextsParts::dealloc<&Texts::names>)},
+        {Py_tp_methods, texts_methods},
         {Py_tp_members, texts_members},
         {0, nullptr},
     };
@@ -329,9 +303,10 @@ void make_types(PyObject* module, CaptureState& state) {
     static PyType_Slot line_slots[] = {
         {Py_tp_doc, const_cast<char*>("The text line function (frame, item) of one item class; made by Texts.line().")},
         {Py_tp_call, reinterpret_cast<void*>(PyVectorcall_Call)},
-        {Py_tp_traverse, reinterpret_cast<void*>(line_traverse)},
-        {Py_tp_clear, reinterpret_cast<void*>(line_clear)},
-        {Py_tp_dealloc, reinterpret_cast<void*>(line_dealloc)},
+        {Py_tp_traverse, reinterpret_cast<void*>(LineParts::traverse)},
+        {Py_tp_clear, reinterpret_cast<void*>(LineParts::clear)},
+        {Py_tp_dealloc,
+         reinterpret_cast<void*>(LineParts::dealloc<&ItemLine::head, &ItemLine::names, &ItemLine::labels>)},
         {Py_tp_members, line_members},
         {0, nullptr},
     };
@@ -352,8 +327,8 @@ void make_types(PyObject* module, CaptureState& state) {
 // `keep`, 65536 bytes by type code, an item whose byte is 0 is left out and only counted: no tuple and no
 // payload copy for the items a reader has already set aside.
 PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-    if (nargs < 2 || nargs > 3 || !PyBytes_CheckExact(args[0]) || !PyLong_Check(args[1])) {
-        PyErr_SetString(PyExc_TypeError, "frames(buf, base[, keep]) takes bytes, an int and a buffer");
+    if (!usage(nargs >= 2 && nargs <= 3 && PyBytes_CheckExact(args[0]) && PyLong_Check(args[1]),
+               "frames(buf, base[, keep]) takes bytes, an int and a buffer")) {
         return nullptr;
     }
     Py_buffer keep{};
@@ -365,8 +340,7 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
             return nullptr;
         }
     }
-    PyObject* result = nullptr;
-    guarded([&] {
+    PyObject* result = returned([&] {
         py::object buf = borrow(args[0]);
         const Py_ssize_t base = PyLong_AsSsize_t(args[1]);
         if (base == -1 && PyErr_Occurred()) throw PyErr{};
@@ -395,15 +369,14 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
             }
             pos += 4 + length;
         }
-        result = kept != nullptr ? Py_BuildValue("(Onn)", batch.ptr(), pos, left_out)
-                                 : Py_BuildValue("(On)", batch.ptr(), pos);
+        return kept != nullptr ? Py_BuildValue("(Onn)", batch.ptr(), pos, left_out)
+                               : Py_BuildValue("(On)", batch.ptr(), pos);
     });
     if (nargs == 3) PyBuffer_Release(&keep);
     return result;
 }
 
-PyMethodDef* module_functions() {
-    static PyMethodDef functions[] = {
+PyMethodDef module_functions[] = {
     {"declarations", declarations, METH_O,
      "declarations(module) -> tuple | None: what the rows of the catalog module declare, or None when its\n"
      "shared object does not tell (a catalog built without it, any other module).\n\n"
@@ -426,9 +399,7 @@ PyMethodDef* module_functions() {
      "frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of a capture's "
      "bytes."},
     {nullptr, nullptr, 0, nullptr},
-    };
-    return functions;
-}
+};
 
 
 int exec_capture(PyObject* module) {
@@ -474,7 +445,7 @@ PyMODINIT_FUNC PyInit__capture() {  // NOLINT(bugprone-reserved-identifier)
         "The capture tool's framing and text lines, made in C++, and what the catalog's rows declare "
         "(declarations()).",
         sizeof(pdi::CaptureState),
-        pdi::module_functions(), slots, pdi::traverse_capture, pdi::clear_capture, pdi::free_capture,
+        pdi::module_functions, slots, pdi::traverse_capture, pdi::clear_capture, pdi::free_capture,
     };
     return PyModuleDef_Init(&def);
 }
