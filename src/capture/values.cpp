@@ -152,14 +152,12 @@ void write_value(const Texts* t, Text& line, PyObject* v) {
     if (is_serial < 0) throw PyErr{};
     if (is_serial) return write_new(line, PyObject_Str(v));
     if (PyList_Check(v) || PyTuple_Check(v)) return write_list(t, line, v);
-    if (!PyBytes_Check(v) && !PyByteArray_Check(v)) {
-        // Subclasses of the numbers and of str: as the base class writes them.
-        if (PyLong_Check(v)) return write_new(line, PyLong_Type.tp_repr(v));
-        if (PyFloat_Check(v)) return write_new(line, PyFloat_Type.tp_repr(v));
-        if (PyUnicode_Check(v)) {
-            py::object text = steal(PyObject_Str(v));
-            return write_new(line, PyObject_Repr(text.ptr()));
-        }
+    // Subclasses of the numbers and of str: as the base class writes them.
+    if (PyLong_Check(v)) return write_new(line, PyLong_Type.tp_repr(v));
+    if (PyFloat_Check(v)) return write_new(line, PyFloat_Type.tp_repr(v));
+    if (PyUnicode_Check(v)) {
+        py::object text = steal(PyObject_Str(v));
+        return write_new(line, PyObject_Repr(text.ptr()));
     }
     write_other(t, line, v);
 }
