@@ -16,11 +16,10 @@ struct Texts {
     PyObject* names;    // "names", the attribute of a converter that reads a record by its fields
 };
 
-// The state of a module object: its types and the names it interns.
+// The state of a module object: its types.
 struct CaptureState {
     PyObject* texts_type;
     PyObject* line_type;
-    PyObject* names;    // "names"
 };
 
 struct ItemLine {

@@ -97,39 +97,38 @@ PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, P
 // made by line_for(class, frame, item) for the first item of a code. A line function that raises an
 // Exception gives robust(frame, item) instead; anything else (KeyboardInterrupt) propagates and the
 // batch's lines are dropped.
-PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
+PyObject* texts_lines(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     if (!usage(nargs == 5 && PyList_Check(args[0]) && PyDict_Check(args[2]),
                "lines(frames, decode, lines, line_for, robust) takes a list and a dict")) {
         return nullptr;
     }
+    // The arguments are the caller's while the call runs.
+    PyObject* frames = args[0];
+    PyObject* decode = args[1];
+    PyObject* lines = args[2];
+    PyObject* line_for = args[3];
+    PyObject* robust = args[4];
     return returned([&] {
-        py::object keep = borrow(self);
-        py::object frames = borrow(args[0]);
-        py::object decode = borrow(args[1]);
-        py::object lines = borrow(args[2]);
-        py::object line_for = borrow(args[3]);
-        py::object robust = borrow(args[4]);
         Text out;
         Text line;
-        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(frames.ptr()); ++i) {
-            py::object frame = borrow(PyList_GET_ITEM(frames.ptr(), i));
-            py::object item = steal(PyObject_CallOneArg(decode.ptr(), frame.ptr()));
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(frames); ++i) {
+            py::object frame = borrow(PyList_GET_ITEM(frames, i));
+            py::object item = steal(PyObject_CallOneArg(decode, frame.ptr()));
             if (item.ptr() == Py_None) continue;
             if (PyUnicode_CheckExact(item.ptr())) {  // a frame not decoded, as its line
                 out.str(item.ptr());
                 continue;
             }
             py::object code = steal(PySequence_GetItem(frame.ptr(), 1));
-            PyObject* found = PyDict_GetItemWithError(lines.ptr(), code.ptr());
+            PyObject* found = PyDict_GetItemWithError(lines, code.ptr());
             py::object function;
             if (found) {
                 function = borrow(found);
             } else {
                 if (PyErr_Occurred()) throw PyErr{};
                 py::object cls = borrow(reinterpret_cast<PyObject*>(Py_TYPE(item.ptr())));
-                function = steal(PyObject_CallFunctionObjArgs(line_for.ptr(), cls.ptr(), frame.ptr(), item.ptr(),
-                                                              nullptr));
-                check_status(PyDict_SetItem(lines.ptr(), code.ptr(), function.ptr()));
+                function = steal(PyObject_CallFunctionObjArgs(line_for, cls.ptr(), frame.ptr(), item.ptr(), nullptr));
+                check_status(PyDict_SetItem(lines, code.ptr(), function.ptr()));
             }
             line.clear();
             const bool done = guarded([&] {
@@ -143,7 +142,7 @@ PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
                 out.append(line);
             } else if (PyErr_ExceptionMatches(PyExc_Exception)) {
                 PyErr_Clear();
-                append_text(out, PyObject_CallFunctionObjArgs(robust.ptr(), frame.ptr(), item.ptr(), nullptr));
+                append_text(out, PyObject_CallFunctionObjArgs(robust, frame.ptr(), item.ptr(), nullptr));
             } else {
                 throw PyErr{};
             }
@@ -237,16 +236,14 @@ PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
     if (!PyArg_ParseTupleAndKeywords(args, kwds, "OO:Texts", const_cast<char**>(keywords), &serial, &other)) {
         return nullptr;
     }
-    auto* state = static_cast<CaptureState*>(PyType_GetModuleState(type));
-    if (!state) return nullptr;
     auto* made = reinterpret_cast<Texts*>(type->tp_alloc(type, 0));
     if (!made) return nullptr;
     made->vectorcall = texts_call;
-    made->names = Py_NewRef(state->names);
     made->serial = Py_NewRef(serial);
     made->other = Py_NewRef(other);
     made->plans = PyDict_New();
-    if (!made->plans) {
+    made->names = PyUnicode_InternFromString("names");
+    if (!made->plans || !made->names) {
         Py_DECREF(made);
         return nullptr;
     }
@@ -405,7 +402,6 @@ PyMethodDef module_functions[] = {
 int exec_capture(PyObject* module) {
     return guarded([module] {
         CaptureState& state = state_of(module);
-        state.names = check(PyUnicode_InternFromString("names"));
         make_types(module, state);
         check_status(PyModule_AddObjectRef(module, "Texts", state.texts_type));
     }) ? 0 : -1;
@@ -422,7 +418,6 @@ int clear_capture(PyObject* module) {
     CaptureState& state = state_of(module);
     Py_CLEAR(state.texts_type);
     Py_CLEAR(state.line_type);
-    Py_CLEAR(state.names);
     return 0;
 }
 
