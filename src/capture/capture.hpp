@@ -50,6 +50,14 @@ inline void write_new(Text& line, PyObject* made) { line.str(checked_str(made, "
 void write_item_line(const ItemLine* me, Text& line, PyObject* item);
 // A str that a Python line function returned, appended to the batch.
 inline void append_text(Text& out, PyObject* made) { out.str(checked_str(made, "a line").ptr()); }
+// The Texts a line function writes with, held; ValueError once the collector has cleared the function.
+inline py::object texts_of(const ItemLine* me) {
+    if (!me->texts) {
+        PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
+        throw PyErr{};
+    }
+    return borrow(me->texts);
+}
 // The JSON line of `item`; false when the line is the tool's (see json.cpp).
 bool write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item);
 // A str as the JSON encoder writes it by default.

@@ -20,10 +20,11 @@ void write_json_str(Text& line, PyObject* s) {
     };
     for (Py_ssize_t i = 0; i < n; ++i) {
         Py_UCS4 c = PyUnicode_READ(kind, chars, i);
-        if (c >= ' ' && c <= '~' && c != '\\' && c != '"' && kind == PyUnicode_1BYTE_KIND) continue;
+        const bool plain = c >= ' ' && c <= '~' && c != '\\' && c != '"';
+        if (plain && kind == PyUnicode_1BYTE_KIND) continue;
         flush(i);
         from = i + 1;
-        if (c >= ' ' && c <= '~' && c != '\\' && c != '"') {
+        if (plain) {
             const char one = static_cast<char>(c);
             line.ascii(&one, 1);
             continue;
@@ -51,9 +52,6 @@ void write_json_str(Text& line, PyObject* s) {
 }
 
 namespace {
-
-// ---------------------------------------------------------------------------
-// JSON lines.
 
 // The writers below return false, leaving the line unfinished, on a value
 // the json module's encoder would write in a way of its own: the line is then
@@ -209,11 +207,7 @@ bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
 // that the collector does not clear its parts while Python code runs here);
 // false when the line is the tool's.
 bool write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
-    if (!me->texts || !me->data || !me->fallback || !me->converters) {
-        PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
-        throw PyErr{};
-    }
-    py::object texts_held = borrow(me->texts);
+    py::object texts_held = texts_of(me);  // its other parts are cleared with it
     const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
     int depth = 0;
     py::object offset = steal(PySequence_GetItem(frame, 0));

@@ -37,9 +37,8 @@ struct Parts {
     template <PyObject* T::*... acyclic>
     static void dealloc(PyObject* self) {
         PyObject_GC_UnTrack(self);
-        for (PyObject** part : {&(reinterpret_cast<T*>(self)->*parts)..., &(reinterpret_cast<T*>(self)->*acyclic)...}) {
-            Py_CLEAR(*part);
-        }
+        clear(self);
+        Parts<T, acyclic...>::clear(self);
         PyTypeObject* type = Py_TYPE(self);
         type->tp_free(self);
         Py_DECREF(type);

@@ -4,11 +4,8 @@
 // function of one item class (see module.cpp; the JSON lines are json.cpp's).
 #include "capture/capture.hpp"
 
-#include <cmath>
-#include <cstdint>
-#include <cstring>
-
 namespace pdi {
+
 py::object checked_str(PyObject* made, const char* what) {
     py::object text = steal(made);
     if (!PyUnicode_Check(text.ptr())) {
@@ -189,11 +186,7 @@ void write_item_line(const ItemLine* me, Text& line, PyObject* item) {
     if (me->names == Py_None) {
         write_own_text(line, item);
     } else {
-        if (!me->texts) {
-            PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
-            throw PyErr{};
-        }
-        py::object texts_held = borrow(me->texts);
+        py::object texts_held = texts_of(me);
         const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
         for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(me->names); ++i) {
             py::object value = steal(PyObject_GetAttr(item, PyTuple_GET_ITEM(me->names, i)));
