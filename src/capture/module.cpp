@@ -150,64 +150,61 @@ PyObject* texts_lines(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     });
 }
 
-// The field names of a line function, interned, and the label written before
-// each value, made by `label(name)`.
-template <class Label>
-void field_names(PyObject* given, py::object& names, py::object& labels, Label label) {
-    const Py_ssize_t n = PyTuple_GET_SIZE(given);
-    names = steal(PyTuple_New(n));
-    labels = steal(PyTuple_New(n));
-    for (Py_ssize_t i = 0; i < n; ++i) {
-        PyObject* name = PyTuple_GET_ITEM(given, i);
-        if (!PyUnicode_CheckExact(name)) {
-            PyErr_SetString(PyExc_TypeError, "a field name is a str");
-            throw PyErr{};
+// The line function of one class from the arguments of texts.line(head, names) or, with `json`, of
+// texts.json_line(head, names, data, own_text, fallback, converters): the field names interned, and the
+// label written before each value made once, " name=" or "\"name\": ".
+PyObject* new_line(PyObject* texts, PyObject* const* args, bool json) {
+    py::object names = borrow(Py_None);
+    py::object labels = borrow(Py_None);
+    if (args[1] != Py_None) {
+        const Py_ssize_t n = PyTuple_GET_SIZE(args[1]);
+        names = steal(PyTuple_New(n));
+        labels = steal(PyTuple_New(n));
+        for (Py_ssize_t i = 0; i < n; ++i) {
+            PyObject* name = PyTuple_GET_ITEM(args[1], i);
+            if (!PyUnicode_CheckExact(name)) {
+                PyErr_SetString(PyExc_TypeError, "a field name is a str");
+                throw PyErr{};
+            }
+            Py_INCREF(name);
+            PyUnicode_InternInPlace(&name);
+            PyTuple_SET_ITEM(names.ptr(), i, name);
+            Text label;
+            if (json) {
+                write_json_str(label, name);
+                label.ascii(": ");
+            } else {
+                label.ascii(" ").str(name).ascii("=");
+            }
+            PyTuple_SET_ITEM(labels.ptr(), i, label.finish().release().ptr());
         }
-        Py_INCREF(name);
-        PyUnicode_InternInPlace(&name);
-        PyTuple_SET_ITEM(names.ptr(), i, name);
-        PyTuple_SET_ITEM(labels.ptr(), i, label(name).release().ptr());
     }
-}
-
-// A new line function of `texts` with its parts (a JSON one when `data` is given).
-PyObject* new_line(PyObject* texts, PyObject* head, py::object& names, py::object& labels, PyObject* data = nullptr,
-                   PyObject* fallback = nullptr, PyObject* converters = nullptr, bool own_text = false) {
     // The line type of the module that made `texts`.
     PyObject* module = check(PyType_GetModule(Py_TYPE(texts)));
     auto* made = PyObject_GC_New(ItemLine, reinterpret_cast<PyTypeObject*>(state_of(module).line_type));
     if (!made) throw PyErr{};
     made->vectorcall = line_call;
     made->texts = Py_NewRef(texts);
-    made->head = Py_NewRef(head);
+    made->head = Py_NewRef(args[0]);
     made->names = names.release().ptr();
     made->labels = labels.release().ptr();
-    made->json = data != nullptr;
-    made->data = Py_XNewRef(data);
-    made->fallback = Py_XNewRef(fallback);
-    made->converters = Py_XNewRef(converters);
-    made->own_text = own_text;
+    made->json = json;
+    made->own_text = json && args[3] == Py_True;
+    made->data = json ? Py_NewRef(args[2]) : nullptr;
+    made->fallback = json ? Py_NewRef(args[4]) : nullptr;
+    made->converters = json ? Py_NewRef(args[5]) : nullptr;
     PyObject_GC_Track(made);
     return reinterpret_cast<PyObject*>(made);
 }
 
-// texts.line(head, names): the line function of one class.
 PyObject* texts_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     if (!usage(nargs == 2 && PyUnicode_Check(args[0]) && (args[1] == Py_None || PyTuple_Check(args[1])),
                "line(head, names) takes a str and a tuple of field names (or None)")) {
         return nullptr;
     }
-    return returned([&] {
-        py::object names = borrow(Py_None);
-        py::object labels = borrow(Py_None);
-        if (args[1] != Py_None) {
-            field_names(args[1], names, labels, [](PyObject* name) { return steal(PyUnicode_FromFormat(" %U=", name)); });
-        }
-        return new_line(self, args[0], names, labels);
-    });
+    return returned([&] { return new_line(self, args, false); });
 }
 
-// texts.json_line(head, names, data, own_text, fallback, converters): the JSON line function of one class.
 PyObject* texts_json_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
     if (!usage(nargs == 6 && PyUnicode_Check(args[0]) && PyTuple_Check(args[1]) && PyCallable_Check(args[2]) &&
                    PyBool_Check(args[3]) && PyCallable_Check(args[4]) && PyDict_Check(args[5]),
@@ -215,17 +212,7 @@ PyObject* texts_json_line(PyObject* self, PyObject* const* args, Py_ssize_t narg
                "a tuple of field names, a callable, a bool, a callable and a dict")) {
         return nullptr;
     }
-    return returned([&] {
-        py::object names;
-        py::object labels;
-        field_names(args[1], names, labels, [](PyObject* name) {
-            Text label;
-            write_json_str(label, name);
-            label.ascii(": ");
-            return label.finish();
-        });
-        return new_line(self, args[0], names, labels, args[2], args[4], args[5], args[3] == Py_True);
-    });
+    return returned([&] { return new_line(self, args, true); });
 }
 
 PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
