@@ -165,9 +165,7 @@ bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
     }
     // A record whose conversion is the dict of its fields (a converter carrying their `names`): the
     // fields read first, each value then converted and written here.
-    PyObject* found = PyDict_Check(me->converters) ? PyDict_GetItemWithError(me->converters,
-                                                                            reinterpret_cast<PyObject*>(type))
-                                                   : nullptr;
+    PyObject* found = PyDict_GetItemWithError(me->converters, reinterpret_cast<PyObject*>(type));  // a dict, held
     if (!found && PyErr_Occurred()) throw PyErr{};
     if (found) {
         py::object converter = borrow(found);

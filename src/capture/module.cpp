@@ -259,7 +259,9 @@ PyMethodDef texts_methods[] = {
 // The module's types, heap types of each module object (a static type would
 // be shared by every interpreter).
 void make_types(PyObject* module, CaptureState& state) {
-    static PyMemberDef texts_members[] = {
+    // Both types are called through the function that follows the object's head.
+    static_assert(offsetof(Texts, vectorcall) == offsetof(ItemLine, vectorcall), "one member table for both");
+    static PyMemberDef members[] = {
         {"__vectorcalloffset__", Py_T_PYSSIZET, offsetof(Texts, vectorcall), Py_READONLY, nullptr},
         {nullptr, 0, 0, 0, nullptr},
     };
@@ -272,16 +274,12 @@ void make_types(PyObject* module, CaptureState& state) {
         {Py_tp_clear, reinterpret_cast<void*>(texts_clear)},
         {Py_tp_dealloc, reinterpret_cast<void*>(TextsParts::dealloc<&Texts::names>)},
         {Py_tp_methods, texts_methods},
-        {Py_tp_members, texts_members},
+        {Py_tp_members, members},
         {0, nullptr},
     };
     static PyType_Spec texts_def = {
         "rlx.data_items._capture.Texts", sizeof(Texts), 0,
         Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_IMMUTABLETYPE, texts_slots,
-    };
-    static PyMemberDef line_members[] = {
-        {"__vectorcalloffset__", Py_T_PYSSIZET, offsetof(ItemLine, vectorcall), Py_READONLY, nullptr},
-        {nullptr, 0, 0, 0, nullptr},
     };
     static PyType_Slot line_slots[] = {
         {Py_tp_doc, const_cast<char*>("The text line function (frame, item) of one item class; made by Texts.line().")},
@@ -290,7 +288,7 @@ void make_types(PyObject* module, CaptureState& state) {
         {Py_tp_clear, reinterpret_cast<void*>(LineParts::clear)},
         {Py_tp_dealloc,
          reinterpret_cast<void*>(LineParts::dealloc<&ItemLine::head, &ItemLine::names, &ItemLine::labels>)},
-        {Py_tp_members, line_members},
+        {Py_tp_members, members},
         {0, nullptr},
     };
     static PyType_Spec line_def = {
