@@ -245,17 +245,6 @@ int texts_clear(PyObject* self) {
     return 0;
 }
 
-PyMethodDef texts_methods[] = {
-    {"line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_line)), METH_FASTCALL,
-     "line(head, names) -> the function (frame, item) -> the text line of an item of one class."},
-    {"json_line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_json_line)), METH_FASTCALL,
-     "json_line(head, names, data, own_text, fallback, converters) -> the function (frame, item) -> the JSON line "
-     "of an item of one class."},
-    {"lines", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_lines)), METH_FASTCALL,
-     "lines(frames, decode, lines, line_for, robust) -> the text of the decoded items of a batch of frames."},
-    {nullptr, nullptr, 0, nullptr},
-};
-
 // The module's types, heap types of each module object (a static type would
 // be shared by every interpreter).
 void make_types(PyObject* module, CaptureState& state) {
@@ -264,6 +253,16 @@ void make_types(PyObject* module, CaptureState& state) {
     static PyMemberDef members[] = {
         {"__vectorcalloffset__", Py_T_PYSSIZET, offsetof(Texts, vectorcall), Py_READONLY, nullptr},
         {nullptr, 0, 0, 0, nullptr},
+    };
+    static PyMethodDef texts_methods[] = {
+        {"line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_line)), METH_FASTCALL,
+         "line(head, names) -> the function (frame, item) -> the text line of an item of one class."},
+        {"json_line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_json_line)), METH_FASTCALL,
+         "json_line(head, names, data, own_text, fallback, converters) -> the function (frame, item) -> the JSON line "
+         "of an item of one class."},
+        {"lines", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_lines)), METH_FASTCALL,
+         "lines(frames, decode, lines, line_for, robust) -> the text of the decoded items of a batch of frames."},
+        {nullptr, nullptr, 0, nullptr},
     };
     static PyType_Slot texts_slots[] = {
         {Py_tp_doc, const_cast<char*>("Texts(serial_class, other): the text of a field value, as the capture tool "
@@ -357,32 +356,6 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     return result;
 }
 
-PyMethodDef module_functions[] = {
-    {"declarations", declarations, METH_O,
-     "declarations(module) -> tuple | None: what the rows of the catalog module declare, or None when its\n"
-     "shared object does not tell (a catalog built without it, any other module).\n\n"
-     "One dict per class, in catalog order:\n"
-     "  name        the class name\n"
-     "  what        'item', 'record' or 'attribute kind'\n"
-     "  type        the type code of an item, else None\n"
-     "  definition  whether the class declares its own `definition` (an item without one has the\n"
-     "              framework's; DomainInformation has none, its fields are what DIDomainInfoAttr packs)\n"
-     "  fields      (name, kind, offset, width, element) in wire order: kind the name the framework\n"
-     "              binds the attribute kind under ('DIUInt32Attr'), offset and width in bytes (offset\n"
-     "              None after a field of variable width, width None for a field that takes the rest\n"
-     "              of the payload; the widths the framework chooses are its kind's `size`), element\n"
-     "              the name of a list's element class, else None\n"
-     "  counts      (count, list, bounds): the integer field that its encoder sets to the length of\n"
-     "              the list, and whether its decoder bounds the list by it\n"
-     "  methods     the names of the methods the class defines\n"
-     "  packs       for an attribute kind that packs a record whole, the record's class name"},
-    {"frames", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(frames)), METH_FASTCALL,
-     "frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of a capture's "
-     "bytes."},
-    {nullptr, nullptr, 0, nullptr},
-};
-
-
 int exec_capture(PyObject* module) {
     return guarded([module] {
         CaptureState& state = state_of(module);
@@ -412,6 +385,30 @@ void free_capture(void* module) { clear_capture(static_cast<PyObject*>(module));
 
 // The interpreter finds the initialization by the module's name, `_capture`.
 PyMODINIT_FUNC PyInit__capture() {  // NOLINT(bugprone-reserved-identifier)
+    static PyMethodDef functions[] = {
+        {"declarations", pdi::declarations, METH_O,
+         "declarations(module) -> tuple | None: what the rows of the catalog module declare, or None when its\n"
+         "shared object does not tell (a catalog built without it, any other module).\n\n"
+         "One dict per class, in catalog order:\n"
+         "  name        the class name\n"
+         "  what        'item', 'record' or 'attribute kind'\n"
+         "  type        the type code of an item, else None\n"
+         "  definition  whether the class declares its own `definition` (an item without one has the\n"
+         "              framework's; DomainInformation has none, its fields are what DIDomainInfoAttr packs)\n"
+         "  fields      (name, kind, offset, width, element) in wire order: kind the name the framework\n"
+         "              binds the attribute kind under ('DIUInt32Attr'), offset and width in bytes (offset\n"
+         "              None after a field of variable width, width None for a field that takes the rest\n"
+         "              of the payload; the widths the framework chooses are its kind's `size`), element\n"
+         "              the name of a list's element class, else None\n"
+         "  counts      (count, list, bounds): the integer field that its encoder sets to the length of\n"
+         "              the list, and whether its decoder bounds the list by it\n"
+         "  methods     the names of the methods the class defines\n"
+         "  packs       for an attribute kind that packs a record whole, the record's class name"},
+        {"frames", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(pdi::frames)), METH_FASTCALL,
+         "frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of a capture's "
+         "bytes."},
+        {nullptr, nullptr, 0, nullptr},
+    };
     static PyModuleDef_Slot slots[] = {
         {Py_mod_exec, reinterpret_cast<void*>(pdi::exec_capture)},
 #if PY_VERSION_HEX >= 0x030C0000
@@ -424,7 +421,7 @@ PyMODINIT_FUNC PyInit__capture() {  // NOLINT(bugprone-reserved-identifier)
         "The capture tool's framing and text lines, made in C++, and what the catalog's rows declare "
         "(declarations()).",
         sizeof(pdi::CaptureState),
-        pdi::module_functions, slots, pdi::traverse_capture, pdi::clear_capture, pdi::free_capture,
+        functions, slots, pdi::traverse_capture, pdi::clear_capture, pdi::free_capture,
     };
     return PyModuleDef_Init(&def);
 }
