@@ -41,6 +41,8 @@ struct ItemLine {
 
 // The text of one field value (see values.cpp).
 void write_value(const Texts* t, Text& line, PyObject* v);
+// The bytes of a bytes or bytearray object as lower-case hex digits.
+void write_hex(Text& line, PyObject* v);
 // `made` (a new reference, or NULL with the error set), which must be a str;
 // TypeError "<what> is <type>, not str" otherwise.
 py::object checked_str(PyObject* made, const char* what);

@@ -146,10 +146,8 @@ bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
         return line.ascii(text, n), true;
     }
     if (type == &PyBytes_Type || type == &PyByteArray_Type) {
-        py::object copy = borrow(v);
-        if (type == &PyByteArray_Type) copy = steal(PyBytes_FromObject(v));  // it may change while written
         line.ascii("{\"bytes\": \"");
-        line.hex_bytes(reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(copy.ptr())), PyBytes_GET_SIZE(copy.ptr()));
+        write_hex(line, v);
         return line.ascii("\"}"), true;
     }
     if (type == &PyList_Type || type == &PyTuple_Type) {

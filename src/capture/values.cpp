@@ -6,6 +6,12 @@
 
 namespace pdi {
 
+void write_hex(Text& line, PyObject* v) {
+    py::object bytes = PyBytes_Check(v) ? borrow(v) : steal(PyBytes_FromObject(v));  // an array may change: a copy
+    const auto* data = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(bytes.ptr()));
+    line.hex_bytes(data, PyBytes_GET_SIZE(bytes.ptr()));
+}
+
 py::object checked_str(PyObject* made, const char* what) {
     py::object text = steal(made);
     if (!PyUnicode_Check(text.ptr())) {
@@ -53,12 +59,6 @@ void write_list(const Texts* t, Text& line, PyObject* v) {
         if (PyErr_Occurred()) throw PyErr{};
     }
     line.ascii("]");
-}
-
-void write_bytes(Text& line, const char* p, Py_ssize_t n) {
-    line.ascii("h'");
-    line.hex_bytes(reinterpret_cast<const unsigned char*>(p), n);
-    line.ascii("'");
 }
 
 // "(name=value, ...)": a record's fields, a field it lacks as None.
@@ -137,11 +137,11 @@ void write_value(const Texts* t, Text& line, PyObject* v) {
         line.repr(v);
         return;
     }
-    if (type == &PyBytes_Type) return write_bytes(line, PyBytes_AS_STRING(v), PyBytes_GET_SIZE(v));
-    if (type == &PyByteArray_Type) {
-        // The array may change while its text is written: a copy of it.
-        py::object copy = steal(PyBytes_FromStringAndSize(PyByteArray_AS_STRING(v), PyByteArray_GET_SIZE(v)));
-        return write_bytes(line, PyBytes_AS_STRING(copy.ptr()), PyBytes_GET_SIZE(copy.ptr()));
+    if (type == &PyBytes_Type || type == &PyByteArray_Type) {
+        line.ascii("h'");
+        write_hex(line, v);
+        line.ascii("'");
+        return;
     }
     if (type == &PyList_Type || type == &PyTuple_Type) return write_list(t, line, v);
     py::object serial = borrow(t->serial);
