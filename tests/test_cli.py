@@ -406,6 +406,29 @@ def test_framing_leaves_out_what_is_set_aside(keep, expected):
         table[code] = kept
     assert _capture.frames(data, 10, table) == expected
 
+
+# A cycle through the parts of a Texts or of a line function (text or JSON) is the collector's to break.
+@pytest.mark.parametrize("make", [
+    lambda t, back: type(t)(pdi.NorvaneSerialNumber, back),
+    lambda t, back: type(t)(back, str).line("h", ("a",)),
+    lambda t, back: t.json_line("h", ("a",), back, False, str, {}),
+    lambda t, back: t.json_line("h", ("a",), str, False, back, {}),
+    lambda t, back: t.json_line("h", ("a",), str, False, str, {back: 1}),
+], ids=["texts other", "line texts serial", "json data", "json fallback", "json converters"])
+def test_cycles_through_the_tool_objects_are_collected(make):
+    import gc
+    import weakref
+    from rlx.data_items import cli
+    class Back:
+        def __call__(self, *args):
+            return ""
+    back = Back()
+    back.held = make(cli.texts(), back)
+    gone = weakref.ref(back)
+    del back
+    gc.collect()
+    assert gone() is None
+
 # A record's text and plain data follow its class, not the first record of the class the process met.
 ORDERS = """
 import json, sys

@@ -16,11 +16,10 @@ struct Texts {
     PyObject* names;    // "names", the attribute of a converter that reads a record by its fields
 };
 
-// The state of a module object: its types and the names it interns.
+// The state of a module object: its types.
 struct CaptureState {
     PyObject* texts_type;
     PyObject* line_type;
-    PyObject* names;    // "names"
 };
 
 struct ItemLine {
@@ -42,17 +41,25 @@ struct ItemLine {
 
 // The text of one field value (see values.cpp).
 void write_value(const Texts* t, Text& line, PyObject* v);
-// An int as repr() writes it.
-void write_int(Text& line, PyObject* v);
-// `made` (a new reference, or NULL with the error set), which must be a str,
-// written into the line; TypeError "<what> is <type>, not str" otherwise.
-void write_made(Text& line, PyObject* made, const char* what);
+// The bytes of a bytes or bytearray object as lower-case hex digits.
+void write_hex(Text& line, PyObject* v);
+// `made` (a new reference, or NULL with the error set), which must be a str;
+// TypeError "<what> is <type>, not str" otherwise.
+py::object checked_str(PyObject* made, const char* what);
 // A str() or repr() result written into the line.
-inline void write_new(Text& line, PyObject* made) { write_made(line, made, "a text of a value"); }
+inline void write_new(Text& line, PyObject* made) { line.str(checked_str(made, "a text of a value").ptr()); }
 // "<head> name=value ...\n", or "<head> <str(item)>\n".
 void write_item_line(const ItemLine* me, Text& line, PyObject* item);
 // A str that a Python line function returned, appended to the batch.
-inline void append_text(Text& out, PyObject* made) { write_made(out, made, "a line"); }
+inline void append_text(Text& out, PyObject* made) { out.str(checked_str(made, "a line").ptr()); }
+// The Texts a line function writes with, held; ValueError once the collector has cleared the function.
+inline py::object texts_of(const ItemLine* me) {
+    if (!me->texts) {
+        PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
+        throw PyErr{};
+    }
+    return borrow(me->texts);
+}
 // The JSON line of `item`; false when the line is the tool's (see json.cpp).
 bool write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item);
 // A str as the JSON encoder writes it by default.

@@ -20,10 +20,11 @@ void write_json_str(Text& line, PyObject* s) {
     };
     for (Py_ssize_t i = 0; i < n; ++i) {
         Py_UCS4 c = PyUnicode_READ(kind, chars, i);
-        if (c >= ' ' && c <= '~' && c != '\\' && c != '"' && kind == PyUnicode_1BYTE_KIND) continue;
+        const bool plain = c >= ' ' && c <= '~' && c != '\\' && c != '"';
+        if (plain && kind == PyUnicode_1BYTE_KIND) continue;
         flush(i);
         from = i + 1;
-        if (c >= ' ' && c <= '~' && c != '\\' && c != '"') {
+        if (plain) {
             const char one = static_cast<char>(c);
             line.ascii(&one, 1);
             continue;
@@ -51,9 +52,6 @@ void write_json_str(Text& line, PyObject* s) {
 }
 
 namespace {
-
-// ---------------------------------------------------------------------------
-// JSON lines.
 
 // The writers below return false, leaving the line unfinished, on a value
 // the json module's encoder would write in a way of its own: the line is then
@@ -97,7 +95,7 @@ bool write_json_data(Text& line, PyObject* v, int& depth) {
     if (v == Py_True) return line.ascii("true"), true;
     if (v == Py_False) return line.ascii("false"), true;
     if (type == &PyUnicode_Type) return write_json_str(line, v), true;
-    if (type == &PyLong_Type) return write_int(line, v), true;
+    if (type == &PyLong_Type) return line.plain(v), true;
     if (type == &PyFloat_Type && std::isfinite(PyFloat_AS_DOUBLE(v))) return line.real(PyFloat_AS_DOUBLE(v)), true;
     if (type == &PyList_Type || type == &PyTuple_Type) {
         // NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by Depth
@@ -148,10 +146,8 @@ bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
         return line.ascii(text, n), true;
     }
     if (type == &PyBytes_Type || type == &PyByteArray_Type) {
-        py::object copy = borrow(v);
-        if (type == &PyByteArray_Type) copy = steal(PyBytes_FromObject(v));  // it may change while written
         line.ascii("{\"bytes\": \"");
-        line.hex_bytes(reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(copy.ptr())), PyBytes_GET_SIZE(copy.ptr()));
+        write_hex(line, v);
         return line.ascii("\"}"), true;
     }
     if (type == &PyList_Type || type == &PyTuple_Type) {
@@ -167,9 +163,7 @@ bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
     }
     // A record whose conversion is the dict of its fields (a converter carrying their `names`): the
     // fields read first, each value then converted and written here.
-    PyObject* found = PyDict_Check(me->converters) ? PyDict_GetItemWithError(me->converters,
-                                                                            reinterpret_cast<PyObject*>(type))
-                                                   : nullptr;
+    PyObject* found = PyDict_GetItemWithError(me->converters, reinterpret_cast<PyObject*>(type));  // a dict, held
     if (!found && PyErr_Occurred()) throw PyErr{};
     if (found) {
         py::object converter = borrow(found);
@@ -209,11 +203,7 @@ bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
 // that the collector does not clear its parts while Python code runs here);
 // false when the line is the tool's.
 bool write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
-    if (!me->texts || !me->data || !me->fallback || !me->converters) {
-        PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
-        throw PyErr{};
-    }
-    py::object texts_held = borrow(me->texts);
+    py::object texts_held = texts_of(me);  // its other parts are cleared with it
     const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
     int depth = 0;
     py::object offset = steal(PySequence_GetItem(frame, 0));

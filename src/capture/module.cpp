@@ -7,9 +7,48 @@ namespace {
 
 CaptureState& state_of(PyObject* module) { return *static_cast<CaptureState*>(PyModule_GetState(module)); }
 
-int line_traverse(PyObject* self, visitproc visit, void* arg);
+// False, with TypeError `text`, unless the arguments are `fit`.
+bool usage(bool fit, const char* text) {
+    if (!fit) PyErr_SetString(PyExc_TypeError, text);
+    return fit;
+}
+
+// The new reference that `make` returns, or NULL with the error set.
+template <class Make>
+PyObject* returned(Make make) {
+    PyObject* result = nullptr;
+    guarded([&] { result = make(); });
+    return result;
+}
+
+// The parts of an object of type T that can hold it in a cycle, and its traverse, clear and dealloc;
+// dealloc also releases the parts that cannot (strs, tuples of strs).
+template <class T, PyObject* T::*... parts>
+struct Parts {
+    static int traverse(PyObject* self, visitproc visit, void* arg) {
+        Py_VISIT(Py_TYPE(self));
+        for (PyObject* part : {reinterpret_cast<T*>(self)->*parts...}) Py_VISIT(part);
+        return 0;
+    }
+    static int clear(PyObject* self) {
+        for (PyObject** part : {&(reinterpret_cast<T*>(self)->*parts)...}) Py_CLEAR(*part);
+        return 0;
+    }
+    template <PyObject* T::*... acyclic>
+    static void dealloc(PyObject* self) {
+        PyObject_GC_UnTrack(self);
+        clear(self);
+        Parts<T, acyclic...>::clear(self);
+        PyTypeObject* type = Py_TYPE(self);
+        type->tp_free(self);
+        Py_DECREF(type);
+    }
+};
+using TextsParts = Parts<Texts, &Texts::other, &Texts::serial, &Texts::plans>;
+using LineParts = Parts<ItemLine, &ItemLine::texts, &ItemLine::data, &ItemLine::fallback, &ItemLine::converters>;
+
 // Whether `o` is a line function (of any module object).
-bool is_line(PyObject* o) { return Py_TYPE(o)->tp_traverse == line_traverse; }
+bool is_line(PyObject* o) { return Py_TYPE(o)->tp_traverse == LineParts::traverse; }
 
 // ---------------------------------------------------------------------------
 // The line function of one item class.
@@ -17,19 +56,17 @@ bool is_line(PyObject* o) { return Py_TYPE(o)->tp_traverse == line_traverse; }
 // The text that `write` makes, as a new str; the callable `self` is held while it runs.
 template <class Write>
 PyObject* one_line(PyObject* self, Write write) {
-    PyObject* result = nullptr;
-    guarded([&] {
+    return returned([&] {
         py::object keep = borrow(self);
         Text line;
         write(line);
-        result = line.finish().release().ptr();
+        return line.finish().release().ptr();
     });
-    return result;
 }
 
 PyObject* texts_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
-    if (PyVectorcall_NARGS(nargsf) != 1 || (kwnames && PyTuple_GET_SIZE(kwnames))) {
-        PyErr_SetString(PyExc_TypeError, "the text of a value takes one argument, the value");
+    if (!usage(PyVectorcall_NARGS(nargsf) == 1 && !(kwnames && PyTuple_GET_SIZE(kwnames)),
+               "the text of a value takes one argument, the value")) {
         return nullptr;
     }
     return one_line(self, [&](Text& line) { write_value(reinterpret_cast<Texts*>(self), line, args[0]); });
@@ -46,8 +83,8 @@ void write_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item)
 }
 
 PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
-    if (PyVectorcall_NARGS(nargsf) != 2 || (kwnames && PyTuple_GET_SIZE(kwnames))) {
-        PyErr_SetString(PyExc_TypeError, "a line function takes two arguments, the frame and the item");
+    if (!usage(PyVectorcall_NARGS(nargsf) == 2 && !(kwnames && PyTuple_GET_SIZE(kwnames)),
+               "a line function takes two arguments, the frame and the item")) {
         return nullptr;
     }
     return one_line(self, [&](Text& line) { write_line(reinterpret_cast<ItemLine*>(self), line, args[0], args[1]); });
@@ -59,40 +96,38 @@ PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, P
 // made by line_for(class, frame, item) for the first item of a code. A line function that raises an
 // Exception gives robust(frame, item) instead; anything else (KeyboardInterrupt) propagates and the
 // batch's lines are dropped.
-PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-    if (nargs != 5 || !PyList_Check(args[0]) || !PyDict_Check(args[2])) {
-        PyErr_SetString(PyExc_TypeError, "lines(frames, decode, lines, line_for, robust) takes a list and a dict");
+PyObject* texts_lines(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
+    if (!usage(nargs == 5 && PyList_Check(args[0]) && PyDict_Check(args[2]),
+               "lines(frames, decode, lines, line_for, robust) takes a list and a dict")) {
         return nullptr;
     }
-    PyObject* result = nullptr;
-    guarded([&] {
-        py::object keep = borrow(self);
-        py::object frames = borrow(args[0]);
-        py::object decode = borrow(args[1]);
-        py::object lines = borrow(args[2]);
-        py::object line_for = borrow(args[3]);
-        py::object robust = borrow(args[4]);
+    // The arguments are the caller's while the call runs.
+    PyObject* frames = args[0];
+    PyObject* decode = args[1];
+    PyObject* lines = args[2];
+    PyObject* line_for = args[3];
+    PyObject* robust = args[4];
+    return returned([&] {
         Text out;
         Text line;
-        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(frames.ptr()); ++i) {
-            py::object frame = borrow(PyList_GET_ITEM(frames.ptr(), i));
-            py::object item = steal(PyObject_CallOneArg(decode.ptr(), frame.ptr()));
+        for (Py_ssize_t i = 0; i < PyList_GET_SIZE(frames); ++i) {
+            py::object frame = borrow(PyList_GET_ITEM(frames, i));
+            py::object item = steal(PyObject_CallOneArg(decode, frame.ptr()));
             if (item.ptr() == Py_None) continue;
             if (PyUnicode_CheckExact(item.ptr())) {  // a frame not decoded, as its line
                 out.str(item.ptr());
                 continue;
             }
             py::object code = steal(PySequence_GetItem(frame.ptr(), 1));
-            PyObject* found = PyDict_GetItemWithError(lines.ptr(), code.ptr());
+            PyObject* found = PyDict_GetItemWithError(lines, code.ptr());
             py::object function;
             if (found) {
                 function = borrow(found);
             } else {
                 if (PyErr_Occurred()) throw PyErr{};
                 py::object cls = borrow(reinterpret_cast<PyObject*>(Py_TYPE(item.ptr())));
-                function = steal(PyObject_CallFunctionObjArgs(line_for.ptr(), cls.ptr(), frame.ptr(), item.ptr(),
-                                                              nullptr));
-                check_status(PyDict_SetItem(lines.ptr(), code.ptr(), function.ptr()));
+                function = steal(PyObject_CallFunctionObjArgs(line_for, cls.ptr(), frame.ptr(), item.ptr(), nullptr));
+                check_status(PyDict_SetItem(lines, code.ptr(), function.ptr()));
             }
             line.clear();
             const bool done = guarded([&] {
@@ -106,96 +141,78 @@ PyObject* texts_lines(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
                 out.append(line);
             } else if (PyErr_ExceptionMatches(PyExc_Exception)) {
                 PyErr_Clear();
-                append_text(out, PyObject_CallFunctionObjArgs(robust.ptr(), frame.ptr(), item.ptr(), nullptr));
+                append_text(out, PyObject_CallFunctionObjArgs(robust, frame.ptr(), item.ptr(), nullptr));
             } else {
                 throw PyErr{};
             }
         }
-        result = out.finish().release().ptr();
+        return out.finish().release().ptr();
     });
-    return result;
 }
 
-// The field names of a line function, interned, and the label written before
-// each value, made by `label(name)`.
-template <class Label>
-void field_names(PyObject* given, py::object& names, py::object& labels, Label label) {
-    const Py_ssize_t n = PyTuple_GET_SIZE(given);
-    names = steal(PyTuple_New(n));
-    labels = steal(PyTuple_New(n));
-    for (Py_ssize_t i = 0; i < n; ++i) {
-        PyObject* name = PyTuple_GET_ITEM(given, i);
-        if (!PyUnicode_CheckExact(name)) {
-            PyErr_SetString(PyExc_TypeError, "a field name is a str");
-            throw PyErr{};
+// The line function of one class from the arguments of texts.line(head, names) or, with `json`, of
+// texts.json_line(head, names, data, own_text, fallback, converters): the field names interned, and the
+// label written before each value made once, " name=" or "\"name\": ".
+PyObject* new_line(PyObject* texts, PyObject* const* args, bool json) {
+    py::object names = borrow(Py_None);
+    py::object labels = borrow(Py_None);
+    if (args[1] != Py_None) {
+        const Py_ssize_t n = PyTuple_GET_SIZE(args[1]);
+        names = steal(PyTuple_New(n));
+        labels = steal(PyTuple_New(n));
+        for (Py_ssize_t i = 0; i < n; ++i) {
+            PyObject* name = PyTuple_GET_ITEM(args[1], i);
+            if (!PyUnicode_CheckExact(name)) {
+                PyErr_SetString(PyExc_TypeError, "a field name is a str");
+                throw PyErr{};
+            }
+            Py_INCREF(name);
+            PyUnicode_InternInPlace(&name);
+            PyTuple_SET_ITEM(names.ptr(), i, name);
+            Text label;
+            if (json) {
+                write_json_str(label, name);
+                label.ascii(": ");
+            } else {
+                label.ascii(" ").str(name).ascii("=");
+            }
+            PyTuple_SET_ITEM(labels.ptr(), i, label.finish().release().ptr());
         }
-        Py_INCREF(name);
-        PyUnicode_InternInPlace(&name);
-        PyTuple_SET_ITEM(names.ptr(), i, name);
-        PyTuple_SET_ITEM(labels.ptr(), i, label(name).release().ptr());
     }
-}
-
-// A new line function of `texts` with its parts (a JSON one when `data` is given).
-PyObject* new_line(PyObject* texts, PyObject* head, py::object& names, py::object& labels, PyObject* data = nullptr,
-                   PyObject* fallback = nullptr, PyObject* converters = nullptr, bool own_text = false) {
     // The line type of the module that made `texts`.
     PyObject* module = check(PyType_GetModule(Py_TYPE(texts)));
     auto* made = PyObject_GC_New(ItemLine, reinterpret_cast<PyTypeObject*>(state_of(module).line_type));
     if (!made) throw PyErr{};
     made->vectorcall = line_call;
-    made->texts = py::object(borrow(texts)).release().ptr();
-    made->head = py::object(borrow(head)).release().ptr();
+    made->texts = Py_NewRef(texts);
+    made->head = Py_NewRef(args[0]);
     made->names = names.release().ptr();
     made->labels = labels.release().ptr();
-    made->json = data != nullptr;
-    made->data = data ? py::object(borrow(data)).release().ptr() : nullptr;
-    made->fallback = fallback ? py::object(borrow(fallback)).release().ptr() : nullptr;
-    made->converters = converters ? py::object(borrow(converters)).release().ptr() : nullptr;
-    made->own_text = own_text;
+    made->json = json;
+    made->own_text = json && args[3] == Py_True;
+    made->data = json ? Py_NewRef(args[2]) : nullptr;
+    made->fallback = json ? Py_NewRef(args[4]) : nullptr;
+    made->converters = json ? Py_NewRef(args[5]) : nullptr;
     PyObject_GC_Track(made);
     return reinterpret_cast<PyObject*>(made);
 }
 
-// texts.line(head, names): the line function of one class.
 PyObject* texts_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-    if (nargs != 2 || !PyUnicode_Check(args[0]) || !(args[1] == Py_None || PyTuple_Check(args[1]))) {
-        PyErr_SetString(PyExc_TypeError, "line(head, names) takes a str and a tuple of field names (or None)");
+    if (!usage(nargs == 2 && PyUnicode_Check(args[0]) && (args[1] == Py_None || PyTuple_Check(args[1])),
+               "line(head, names) takes a str and a tuple of field names (or None)")) {
         return nullptr;
     }
-    PyObject* result = nullptr;
-    guarded([&] {
-        py::object names = borrow(Py_None);
-        py::object labels = borrow(Py_None);
-        if (args[1] != Py_None) {
-            field_names(args[1], names, labels, [](PyObject* name) { return steal(PyUnicode_FromFormat(" %U=", name)); });
-        }
-        result = new_line(self, args[0], names, labels);
-    });
-    return result;
+    return returned([&] { return new_line(self, args, false); });
 }
 
-// texts.json_line(head, names, data, own_text, fallback, converters): the JSON line function of one class.
 PyObject* texts_json_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-    if (nargs != 6 || !PyUnicode_Check(args[0]) || !PyTuple_Check(args[1]) || !PyCallable_Check(args[2]) ||
-        !PyBool_Check(args[3]) || !PyCallable_Check(args[4]) || !PyDict_Check(args[5])) {
-        PyErr_SetString(PyExc_TypeError, "json_line(head, names, data, own_text, fallback, converters) takes a str, "
-                                         "a tuple of field names, a callable, a bool, a callable and a dict");
+    if (!usage(nargs == 6 && PyUnicode_Check(args[0]) && PyTuple_Check(args[1]) && PyCallable_Check(args[2]) &&
+                   PyBool_Check(args[3]) && PyCallable_Check(args[4]) && PyDict_Check(args[5]),
+               "json_line(head, names, data, own_text, fallback, converters) takes a str, "
+               "a tuple of field names, a callable, a bool, a callable and a dict")) {
         return nullptr;
     }
-    PyObject* result = nullptr;
-    guarded([&] {
-        py::object names;
-        py::object labels;
-        field_names(args[1], names, labels, [](PyObject* name) {
-            Text label;
-            write_json_str(label, name);
-            label.ascii(": ");
-            return label.finish();
-        });
-        result = new_line(self, args[0], names, labels, args[2], args[4], args[5], args[3] == Py_True);
-    });
-    return result;
+    return returned([&] { return new_line(self, args, true); });
 }
 
 PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
@@ -205,33 +222,20 @@ PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
     if (!PyArg_ParseTupleAndKeywords(args, kwds, "OO:Texts", const_cast<char**>(keywords), &serial, &other)) {
         return nullptr;
     }
-    auto* state = static_cast<CaptureState*>(PyType_GetModuleState(type));
-    if (!state) return nullptr;
     auto* made = reinterpret_cast<Texts*>(type->tp_alloc(type, 0));
     if (!made) return nullptr;
-    Py_INCREF(state->names);
-    made->names = state->names;
     made->vectorcall = texts_call;
-    Py_INCREF(serial);
-    made->serial = serial;
-    Py_INCREF(other);
-    made->other = other;
+    made->serial = Py_NewRef(serial);
+    made->other = Py_NewRef(other);
     made->plans = PyDict_New();
-    if (!made->plans) {
+    made->names = PyUnicode_InternFromString("names");
+    if (!made->plans || !made->names) {
         Py_DECREF(made);
         return nullptr;
     }
     return reinterpret_cast<PyObject*>(made);
 }
 
-int texts_traverse(PyObject* self, visitproc visit, void* arg) {
-    auto* t = reinterpret_cast<Texts*>(self);
-    Py_VISIT(Py_TYPE(self));
-    Py_VISIT(t->serial);
-    Py_VISIT(t->other);
-    Py_VISIT(t->plans);
-    return 0;
-}
 int texts_clear(PyObject* self) {
     auto* t = reinterpret_cast<Texts*>(self);
     // A Texts that lost its parts still answers: an error, never a crash.
@@ -240,99 +244,50 @@ int texts_clear(PyObject* self) {
     Py_SETREF(t->plans, Py_NewRef(Py_None));
     return 0;
 }
-void texts_dealloc(PyObject* self) {
-    PyObject_GC_UnTrack(self);
-    auto* t = reinterpret_cast<Texts*>(self);
-    Py_CLEAR(t->other);
-    Py_CLEAR(t->serial);
-    Py_CLEAR(t->plans);
-    Py_CLEAR(t->names);
-    PyTypeObject* type = Py_TYPE(self);
-    type->tp_free(self);
-    Py_DECREF(type);
-}
-
-int line_traverse(PyObject* self, visitproc visit, void* arg) {
-    auto* l = reinterpret_cast<ItemLine*>(self);
-    Py_VISIT(Py_TYPE(self));
-    Py_VISIT(l->texts);
-    Py_VISIT(l->data);
-    Py_VISIT(l->fallback);
-    Py_VISIT(l->converters);
-    return 0;
-}
-int line_clear(PyObject* self) {
-    auto* l = reinterpret_cast<ItemLine*>(self);
-    Py_CLEAR(l->texts);
-    Py_CLEAR(l->data);
-    Py_CLEAR(l->fallback);
-    Py_CLEAR(l->converters);
-    return 0;
-}
-void line_dealloc(PyObject* self) {
-    PyObject_GC_UnTrack(self);
-    auto* l = reinterpret_cast<ItemLine*>(self);
-    Py_CLEAR(l->texts);
-    Py_CLEAR(l->data);
-    Py_CLEAR(l->fallback);
-    Py_CLEAR(l->converters);
-    Py_CLEAR(l->head);
-    Py_CLEAR(l->names);
-    Py_CLEAR(l->labels);
-    PyTypeObject* type = Py_TYPE(self);
-    PyObject_GC_Del(self);
-    Py_DECREF(type);
-}
-
-PyMethodDef* texts_methods() {
-    static PyMethodDef methods[] = {
-    {"line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_line)), METH_FASTCALL,
-     "line(head, names) -> the function (frame, item) -> the text line of an item of one class."},
-    {"json_line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_json_line)), METH_FASTCALL,
-     "json_line(head, names, data, own_text, fallback, converters) -> the function (frame, item) -> the JSON line "
-     "of an item "
-     "of one class."},
-    {"lines", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_lines)), METH_FASTCALL,
-     "lines(frames, decode, lines, line_for, robust) -> the text of the decoded items of a batch of frames."},
-    {nullptr, nullptr, 0, nullptr},
-    };
-    return methods;
-}
 
 // The module's types, heap types of each module object (a static type would
 // be shared by every interpreter).
 void make_types(PyObject* module, CaptureState& state) {
-    static PyMemberDef texts_members[] = {
+    // Both types are called through the function that follows the object's head.
+    static_assert(offsetof(Texts, vectorcall) == offsetof(ItemLine, vectorcall), "one member table for both");
+    static PyMemberDef members[] = {
         {"__vectorcalloffset__", Py_T_PYSSIZET, offsetof(Texts, vectorcall), Py_READONLY, nullptr},
         {nullptr, 0, 0, 0, nullptr},
+    };
+    static PyMethodDef texts_methods[] = {
+        {"line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_line)), METH_FASTCALL,
+         "line(head, names) -> the function (frame, item) -> the text line of an item of one class."},
+        {"json_line", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_json_line)), METH_FASTCALL,
+         "json_line(head, names, data, own_text, fallback, converters) -> the function (frame, item) -> the JSON line "
+         "of an item of one class."},
+        {"lines", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(texts_lines)), METH_FASTCALL,
+         "lines(frames, decode, lines, line_for, robust) -> the text of the decoded items of a batch of frames."},
+        {nullptr, nullptr, 0, nullptr},
     };
     static PyType_Slot texts_slots[] = {
         {Py_tp_doc, const_cast<char*>("Texts(serial_class, other): the text of a field value, as the capture tool "
                                       "writes it.")},
         {Py_tp_call, reinterpret_cast<void*>(PyVectorcall_Call)},
         {Py_tp_new, reinterpret_cast<void*>(texts_new)},
-        {Py_tp_traverse, reinterpret_cast<void*>(texts_traverse)},
+        {Py_tp_traverse, reinterpret_cast<void*>(TextsParts::traverse)},
         {Py_tp_clear, reinterpret_cast<void*>(texts_clear)},
-        {Py_tp_dealloc, reinterpret_cast<void*>(texts_dealloc)},
-        {Py_tp_methods, texts_methods()},
-        {Py_tp_members, texts_members},
+        {Py_tp_dealloc, reinterpret_cast<void*>(TextsParts::dealloc<&Texts::names>)},
+        {Py_tp_methods, texts_methods},
+        {Py_tp_members, members},
         {0, nullptr},
     };
     static PyType_Spec texts_def = {
         "rlx.data_items._capture.Texts", sizeof(Texts), 0,
         Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_HAVE_VECTORCALL | Py_TPFLAGS_IMMUTABLETYPE, texts_slots,
     };
-    static PyMemberDef line_members[] = {
-        {"__vectorcalloffset__", Py_T_PYSSIZET, offsetof(ItemLine, vectorcall), Py_READONLY, nullptr},
-        {nullptr, 0, 0, 0, nullptr},
-    };
     static PyType_Slot line_slots[] = {
         {Py_tp_doc, const_cast<char*>("The text line function (frame, item) of one item class; made by Texts.line().")},
         {Py_tp_call, reinterpret_cast<void*>(PyVectorcall_Call)},
-        {Py_tp_traverse, reinterpret_cast<void*>(line_traverse)},
-        {Py_tp_clear, reinterpret_cast<void*>(line_clear)},
-        {Py_tp_dealloc, reinterpret_cast<void*>(line_dealloc)},
-        {Py_tp_members, line_members},
+        {Py_tp_traverse, reinterpret_cast<void*>(LineParts::traverse)},
+        {Py_tp_clear, reinterpret_cast<void*>(LineParts::clear)},
+        {Py_tp_dealloc,
+         reinterpret_cast<void*>(LineParts::dealloc<&ItemLine::head, &ItemLine::names, &ItemLine::labels>)},
+        {Py_tp_members, members},
         {0, nullptr},
     };
     static PyType_Spec line_def = {
@@ -352,8 +307,8 @@ void make_types(PyObject* module, CaptureState& state) {
 // `keep`, 65536 bytes by type code, an item whose byte is 0 is left out and only counted: no tuple and no
 // payload copy for the items a reader has already set aside.
 PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-    if (nargs < 2 || nargs > 3 || !PyBytes_CheckExact(args[0]) || !PyLong_Check(args[1])) {
-        PyErr_SetString(PyExc_TypeError, "frames(buf, base[, keep]) takes bytes, an int and a buffer");
+    if (!usage(nargs >= 2 && nargs <= 3 && PyBytes_CheckExact(args[0]) && PyLong_Check(args[1]),
+               "frames(buf, base[, keep]) takes bytes, an int and a buffer")) {
         return nullptr;
     }
     Py_buffer keep{};
@@ -365,8 +320,7 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
             return nullptr;
         }
     }
-    PyObject* result = nullptr;
-    guarded([&] {
+    PyObject* result = returned([&] {
         py::object buf = borrow(args[0]);
         const Py_ssize_t base = PyLong_AsSsize_t(args[1]);
         if (base == -1 && PyErr_Occurred()) throw PyErr{};
@@ -395,46 +349,16 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
             }
             pos += 4 + length;
         }
-        result = kept != nullptr ? Py_BuildValue("(Onn)", batch.ptr(), pos, left_out)
-                                 : Py_BuildValue("(On)", batch.ptr(), pos);
+        return kept != nullptr ? Py_BuildValue("(Onn)", batch.ptr(), pos, left_out)
+                               : Py_BuildValue("(On)", batch.ptr(), pos);
     });
     if (nargs == 3) PyBuffer_Release(&keep);
     return result;
 }
 
-PyMethodDef* module_functions() {
-    static PyMethodDef functions[] = {
-    {"declarations", declarations, METH_O,
-     "declarations(module) -> tuple | None: what the rows of the catalog module declare, or None when its\n"
-     "shared object does not tell (a catalog built without it, any other module).\n\n"
-     "One dict per class, in catalog order:\n"
-     "  name        the class name\n"
-     "  what        'item', 'record' or 'attribute kind'\n"
-     "  type        the type code of an item, else None\n"
-     "  definition  whether the class declares its own `definition` (an item without one has the\n"
-     "              framework's; DomainInformation has none, its fields are what DIDomainInfoAttr packs)\n"
-     "  fields      (name, kind, offset, width, element) in wire order: kind the name the framework\n"
-     "              binds the attribute kind under ('DIUInt32Attr'), offset and width in bytes (offset\n"
-     "              None after a field of variable width, width None for a field that takes the rest\n"
-     "              of the payload; the widths the framework chooses are its kind's `size`), element\n"
-     "              the name of a list's element class, else None\n"
-     "  counts      (count, list, bounds): the integer field that its encoder sets to the length of\n"
-     "              the list, and whether its decoder bounds the list by it\n"
-     "  methods     the names of the methods the class defines\n"
-     "  packs       for an attribute kind that packs a record whole, the record's class name"},
-    {"frames", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(frames)), METH_FASTCALL,
-     "frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of a capture's "
-     "bytes."},
-    {nullptr, nullptr, 0, nullptr},
-    };
-    return functions;
-}
-
-
 int exec_capture(PyObject* module) {
     return guarded([module] {
         CaptureState& state = state_of(module);
-        state.names = check(PyUnicode_InternFromString("names"));
         make_types(module, state);
         check_status(PyModule_AddObjectRef(module, "Texts", state.texts_type));
     }) ? 0 : -1;
@@ -451,7 +375,6 @@ int clear_capture(PyObject* module) {
     CaptureState& state = state_of(module);
     Py_CLEAR(state.texts_type);
     Py_CLEAR(state.line_type);
-    Py_CLEAR(state.names);
     return 0;
 }
 
@@ -462,6 +385,30 @@ void free_capture(void* module) { clear_capture(static_cast<PyObject*>(module));
 
 // The interpreter finds the initialization by the module's name, `_capture`.
 PyMODINIT_FUNC PyInit__capture() {  // NOLINT(bugprone-reserved-identifier)
+    static PyMethodDef functions[] = {
+        {"declarations", pdi::declarations, METH_O,
+         "declarations(module) -> tuple | None: what the rows of the catalog module declare, or None when its\n"
+         "shared object does not tell (a catalog built without it, any other module).\n\n"
+         "One dict per class, in catalog order:\n"
+         "  name        the class name\n"
+         "  what        'item', 'record' or 'attribute kind'\n"
+         "  type        the type code of an item, else None\n"
+         "  definition  whether the class declares its own `definition` (an item without one has the\n"
+         "              framework's; DomainInformation has none, its fields are what DIDomainInfoAttr packs)\n"
+         "  fields      (name, kind, offset, width, element) in wire order: kind the name the framework\n"
+         "              binds the attribute kind under ('DIUInt32Attr'), offset and width in bytes (offset\n"
+         "              None after a field of variable width, width None for a field that takes the rest\n"
+         "              of the payload; the widths the framework chooses are its kind's `size`), element\n"
+         "              the name of a list's element class, else None\n"
+         "  counts      (count, list, bounds): the integer field that its encoder sets to the length of\n"
+         "              the list, and whether its decoder bounds the list by it\n"
+         "  methods     the names of the methods the class defines\n"
+         "  packs       for an attribute kind that packs a record whole, the record's class name"},
+        {"frames", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(pdi::frames)), METH_FASTCALL,
+         "frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of a capture's "
+         "bytes."},
+        {nullptr, nullptr, 0, nullptr},
+    };
     static PyModuleDef_Slot slots[] = {
         {Py_mod_exec, reinterpret_cast<void*>(pdi::exec_capture)},
 #if PY_VERSION_HEX >= 0x030C0000
@@ -474,7 +421,7 @@ PyMODINIT_FUNC PyInit__capture() {  // NOLINT(bugprone-reserved-identifier)
         "The capture tool's framing and text lines, made in C++, and what the catalog's rows declare "
         "(declarations()).",
         sizeof(pdi::CaptureState),
-        pdi::module_functions(), slots, pdi::traverse_capture, pdi::clear_capture, pdi::free_capture,
+        functions, slots, pdi::traverse_capture, pdi::clear_capture, pdi::free_capture,
     };
     return PyModuleDef_Init(&def);
 }

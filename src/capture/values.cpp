@@ -1,73 +1,44 @@
-// The text lines of the capture tool (`python3 -m rlx.data_items decode`),
-// made here rather than in Python because making them is most of the tool's
-// own time: the module `rlx.data_items._capture`.
-//
-// `Texts(serial_class, other)` is the text of one field value: numbers as the
-// Python writes them, text quoted as repr() quotes it, bytes as h'<hex>', serial
-// numbers by their own str(), lists and tuples in brackets with "; " between
-// elements (nesting kept), records in parentheses. What to do with any other
-// type (records, network commands, memoryviews, objects nobody expected) the
-// tool's Python code `other(value)` says once per type (see write_other).
-//
-// `texts.line(head, names)` is the line function of one item class:
-// `line(frame, item)` gives "<head> name=value ...\n" with the fields read by
-// the interned `names`, or, with `names` None, "<head> <str(item)>\n" with
-// the item's line ends shown as " | ". Whatever a value's own text or an
-// attribute look-up raises propagates unchanged; the tool then shows the line
-// without it.
-//
-// Against the tool's Python line: decode --json 2.2x fewer instructions per item (bench/RESULTS.md).
-// `texts.json_line(head, names, data, own_text, fallback, converters)` is the
-// JSON line function of one item class: `line(frame, item)` gives what the
-// tool's Python `fallback(frame, item)` gives, `json.dumps({"offset": ...,
-// <head>, "fields": {...}, "text": ...}, allow_nan=False)` and a line end,
-// with each field value converted as the tool's `data(value)` converts it.
-// Values of the built-in types are converted and written here, and so are
-// records whose converter (in `converters`, as `data` keeps them) reads their
-// fields; any other value is converted by `data` and its plain data written
-// here. Anything the json module's encoder would treat in its own way (a dict
-// key that is not a str, converted data of other types or with an
-// out-of-range float, deep nesting) hands the whole line to `fallback`, so
-// that the line, or the error, is the tool's.
+// The text lines of the capture tool (`python3 -m rlx.data_items decode`), made
+// here because making them is most of the tool's own time: `Texts(serial_class,
+// other)` writes one field value, `texts.line(head, names)` makes the line
+// function of one item class (see module.cpp; the JSON lines are json.cpp's).
 #include "capture/capture.hpp"
 
-#include <cmath>
-#include <cstdint>
-#include <cstring>
-
 namespace pdi {
-void write_made(Text& line, PyObject* made, const char* what) {
+
+void write_hex(Text& line, PyObject* v) {
+    py::object bytes = PyBytes_Check(v) ? borrow(v) : steal(PyBytes_FromObject(v));  // an array may change: a copy
+    const auto* data = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(bytes.ptr()));
+    line.hex_bytes(data, PyBytes_GET_SIZE(bytes.ptr()));
+}
+
+py::object checked_str(PyObject* made, const char* what) {
     py::object text = steal(made);
     if (!PyUnicode_Check(text.ptr())) {
         PyErr_Format(PyExc_TypeError, "%s is %.100s, not str", what, Py_TYPE(text.ptr())->tp_name);
         throw PyErr{};
     }
-    line.str(text.ptr());
-}
-
-void write_int(Text& line, PyObject* v) {
-    int overflow = 0;
-    const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
-    if (!overflow) {
-        if (x == -1 && PyErr_Occurred()) throw PyErr{};
-        line.integer(x);
-        return;
-    }
-    write_new(line, PyLong_Type.tp_repr(v));
+    return text;
 }
 
 namespace {
 
 void write_other(const Texts* t, Text& line, PyObject* v);
 
+// One level of a value's nesting (lists in lists, records in lists), bounded by the recursion limit.
+struct Nested {
+    explicit Nested(const char* where) {
+        if (Py_EnterRecursiveCall(where)) throw PyErr{};
+    }
+    ~Nested() { Py_LeaveRecursiveCall(); }
+    Nested(const Nested&) = delete;
+    Nested& operator=(const Nested&) = delete;
+};
+
 // "[a; b; c]": the elements as the iteration gives them.
-// Values nest (lists in lists, records in lists): the interpreter's recursion limit bounds the depth.
 // NOLINTNEXTLINE(misc-no-recursion)
 void write_list(const Texts* t, Text& line, PyObject* v) {
-    if (Py_EnterRecursiveCall(" while writing the text of a list")) throw PyErr{};
-    struct Leave {
-        ~Leave() { Py_LeaveRecursiveCall(); }
-    } leave;
+    const Nested in(" while writing the text of a list");
     line.ascii("[");
     if (PyList_CheckExact(v) || PyTuple_CheckExact(v)) {
         // The sequence itself holds its elements only as long as nothing changes it: each one is held here.
@@ -90,20 +61,10 @@ void write_list(const Texts* t, Text& line, PyObject* v) {
     line.ascii("]");
 }
 
-void write_bytes(Text& line, const char* p, Py_ssize_t n) {
-    line.ascii("h'");
-    line.hex_bytes(reinterpret_cast<const unsigned char*>(p), n);
-    line.ascii("'");
-}
-
 // "(name=value, ...)": a record's fields, a field it lacks as None.
-// Values nest (lists in lists, records in lists): the interpreter's recursion limit bounds the depth.
 // NOLINTNEXTLINE(misc-no-recursion)
 void write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
-    if (Py_EnterRecursiveCall(" while writing the text of a record")) throw PyErr{};
-    struct Leave {
-        ~Leave() { Py_LeaveRecursiveCall(); }
-    } leave;
+    const Nested in(" while writing the text of a record");
     line.ascii("(");
     for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(names); ++i) {
         PyObject* name = PyTuple_GET_ITEM(names, i);
@@ -126,7 +87,6 @@ void write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
 // gives the plan for all values of that type: True, the value's own text in
 // parentheses; a tuple of field names, the fields (write_fields); str, the
 // value's own text; any other callable, its result for the value.
-// Values nest (lists in lists, records in lists): the interpreter's recursion limit bounds the depth.
 // NOLINTNEXTLINE(misc-no-recursion)
 void write_other(const Texts* t, Text& line, PyObject* v) {
     py::object type = borrow(reinterpret_cast<PyObject*>(Py_TYPE(v)));
@@ -158,11 +118,13 @@ void write_other(const Texts* t, Text& line, PyObject* v) {
 
 
 // One field value (`v` held by the caller).
-// Values nest (lists in lists, records in lists): the interpreter's recursion limit bounds the depth.
 // NOLINTNEXTLINE(misc-no-recursion)
 void write_value(const Texts* t, Text& line, PyObject* v) {
     PyTypeObject* type = Py_TYPE(v);
-    if (type == &PyLong_Type) return write_int(line, v);
+    if (type == &PyLong_Type) {
+        line.plain(v);
+        return;
+    }
     if (type == &PyFloat_Type) {
         line.real(PyFloat_AS_DOUBLE(v));  // float.__repr__: the shortest digits that read back to it
         return;
@@ -171,12 +133,15 @@ void write_value(const Texts* t, Text& line, PyObject* v) {
         v == Py_True ? line.ascii("True") : line.ascii("False");
         return;
     }
-    if (type == &PyUnicode_Type) return write_new(line, PyObject_Repr(v));
-    if (type == &PyBytes_Type) return write_bytes(line, PyBytes_AS_STRING(v), PyBytes_GET_SIZE(v));
-    if (type == &PyByteArray_Type) {
-        // The array may change while its text is written: a copy of it.
-        py::object copy = steal(PyBytes_FromStringAndSize(PyByteArray_AS_STRING(v), PyByteArray_GET_SIZE(v)));
-        return write_bytes(line, PyBytes_AS_STRING(copy.ptr()), PyBytes_GET_SIZE(copy.ptr()));
+    if (type == &PyUnicode_Type) {
+        line.repr(v);
+        return;
+    }
+    if (type == &PyBytes_Type || type == &PyByteArray_Type) {
+        line.ascii("h'");
+        write_hex(line, v);
+        line.ascii("'");
+        return;
     }
     if (type == &PyList_Type || type == &PyTuple_Type) return write_list(t, line, v);
     py::object serial = borrow(t->serial);
@@ -184,14 +149,12 @@ void write_value(const Texts* t, Text& line, PyObject* v) {
     if (is_serial < 0) throw PyErr{};
     if (is_serial) return write_new(line, PyObject_Str(v));
     if (PyList_Check(v) || PyTuple_Check(v)) return write_list(t, line, v);
-    if (!PyBytes_Check(v) && !PyByteArray_Check(v)) {
-        // Subclasses of the numbers and of str: as the base class writes them.
-        if (PyLong_Check(v)) return write_new(line, PyLong_Type.tp_repr(v));
-        if (PyFloat_Check(v)) return write_new(line, PyFloat_Type.tp_repr(v));
-        if (PyUnicode_Check(v)) {
-            py::object text = steal(PyObject_Str(v));
-            return write_new(line, PyObject_Repr(text.ptr()));
-        }
+    // Subclasses of the numbers and of str: as the base class writes them.
+    if (PyLong_Check(v)) return write_new(line, PyLong_Type.tp_repr(v));
+    if (PyFloat_Check(v)) return write_new(line, PyFloat_Type.tp_repr(v));
+    if (PyUnicode_Check(v)) {
+        py::object text = steal(PyObject_Str(v));
+        return write_new(line, PyObject_Repr(text.ptr()));
     }
     write_other(t, line, v);
 }
@@ -203,11 +166,7 @@ namespace {
 
 // "<head> <str(item)>\n", line ends inside the item's text as " | ".
 void write_own_text(Text& line, PyObject* item) {
-    py::object text = steal(PyObject_Str(item));
-    if (!PyUnicode_Check(text.ptr())) {
-        PyErr_Format(PyExc_TypeError, "the text of an item is %.100s, not str", Py_TYPE(text.ptr())->tp_name);
-        throw PyErr{};
-    }
+    py::object text = checked_str(PyObject_Str(item), "the text of an item");
     const Py_ssize_t nl = PyUnicode_FindChar(text.ptr(), '\n', 0, PyUnicode_GET_LENGTH(text.ptr()), 1);
     if (nl == -2) throw PyErr{};
     if (nl >= 0) {
@@ -227,11 +186,7 @@ void write_item_line(const ItemLine* me, Text& line, PyObject* item) {
     if (me->names == Py_None) {
         write_own_text(line, item);
     } else {
-        if (!me->texts) {
-            PyErr_SetString(PyExc_ValueError, "a line function whose texts were cleared");
-            throw PyErr{};
-        }
-        py::object texts_held = borrow(me->texts);
+        py::object texts_held = texts_of(me);
         const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
         for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(me->names); ++i) {
             py::object value = steal(PyObject_GetAttr(item, PyTuple_GET_ITEM(me->names, i)));
