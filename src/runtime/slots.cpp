@@ -59,6 +59,8 @@ PDI_INLINE PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
     return rc > 0 ? found : class_attr_inherited(type, name, rc);
 }
 
+PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames);
+
 // The state of the module whose class `type` is or derives from: in the
 // class's ht_module (set by the builder, as PyType_FromModuleAndSpec would),
 // else found through the bases. NULL, with the error set, when there is none.
@@ -66,7 +68,9 @@ PDI_INLINE State* state_of(PyTypeObject* type) noexcept {
     PyObject* module = PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE)
                            ? reinterpret_cast<PyHeapTypeObject*>(type)->ht_module
                            : nullptr;
-    if (!module || PyModule_GetDef(module) != &module_def) {
+    // A class called through construct() is the builder's own (tp_vectorcall
+    // is never inherited): its module needs no check.
+    if (!module || (type->tp_vectorcall != construct && PyModule_GetDef(module) != &module_def)) {
         module = PyType_GetModuleByDef(type, &module_def);
         if (!module) return nullptr;
     }
