@@ -4,8 +4,10 @@
 
 #include "text/float_text.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <new>
 
 namespace pdi {
 
@@ -43,18 +45,15 @@ bool object_formatting(PyObject* v, const Formatting& f) {
 }  // namespace
 
 void Text::flush() {
-    // The writer overallocates as it grows: a long text is copied a bounded
-    // number of times over, however many buffers it spills.
-    if (!w_ && !(w_ = PyUnicodeWriter_Create(0))) throw PyErr{};
-    if (len_) check_status(PyUnicodeWriter_WriteASCII(w_, buf_, len_));
+    store(buf_, len_);
     len_ = 0;
 }
 
-// What does not fit the buffer: the buffer moves into the writer first.
+// What does not fit the buffer: the buffer moves into the store first.
 Text& Text::spill(const char* s, Py_ssize_t n) {
     flush();
     if (n > kSize) {
-        check_status(PyUnicodeWriter_WriteASCII(w_, s, n));
+        store(s, n);
         return *this;
     }
     std::memcpy(buf_, s, static_cast<std::size_t>(n));
@@ -62,10 +61,53 @@ Text& Text::spill(const char* s, Py_ssize_t n) {
     return *this;
 }
 
-// A str that is not ASCII: into the writer, after what came before.
+void Text::store(const char* s, Py_ssize_t n) {
+    reserve(n);
+    if (wide_) {
+        Py_UCS4* out = static_cast<Py_UCS4*>(rest_) + rest_len_;
+        for (Py_ssize_t i = 0; i < n; ++i) out[i] = static_cast<unsigned char>(s[i]);
+    } else {
+        std::memcpy(static_cast<char*>(rest_) + rest_len_, s, static_cast<std::size_t>(n));
+    }
+    rest_len_ += n;
+}
+
+// The store is made here, and grows by half at least: a long text is copied a
+// bounded number of times over, however many buffers it spills.
+void Text::reserve(Py_ssize_t n) {
+    if (!rest_) {
+        rest_len_ = rest_size_ = 0;
+        wide_ = false;
+    } else if (n <= rest_size_ - rest_len_) {
+        return;
+    }
+    const Py_ssize_t unit = wide_ ? static_cast<Py_ssize_t>(sizeof(Py_UCS4)) : 1;
+    const Py_ssize_t most = PY_SSIZE_T_MAX / unit;
+    if (n > most - rest_len_) throw std::bad_alloc{};
+    const Py_ssize_t size = std::max(rest_len_ + n, rest_size_ + std::min(rest_size_ / 2, most - rest_size_));
+    void* more = PyMem_Realloc(rest_, static_cast<std::size_t>(size * unit));
+    if (!more) throw std::bad_alloc{};
+    rest_ = more;
+    rest_size_ = size;
+}
+
+// A str that is not ASCII: the store turns to code points first.
 Text& Text::wide(PyObject* unicode) {
     flush();
-    check_status(PyUnicodeWriter_WriteStr(w_, unicode));
+    const Py_ssize_t n = PyUnicode_GET_LENGTH(unicode);
+    if (!wide_) {
+        // Regrown for code points (its room counted anew), then widened in
+        // place from the last character: each lands at or after its byte.
+        wide_ = true;
+        rest_size_ = 0;
+        reserve(n);
+        const auto* bytes = static_cast<const unsigned char*>(rest_);
+        auto* points = static_cast<Py_UCS4*>(rest_);
+        for (Py_ssize_t i = rest_len_; i-- > 0;) points[i] = bytes[i];
+    }
+    reserve(n);
+    if (!PyUnicode_AsUCS4(unicode, static_cast<Py_UCS4*>(rest_) + rest_len_, n, 0)) throw PyErr{};
+    rest_len_ += n;
     return *this;
 }
 
@@ -177,7 +219,7 @@ Text& Text::fixed0(PyObject* v) {
 }
 
 Text& Text::append(Text& other) {
-    if (!other.w_) {
+    if (!other.rest_) {
         ascii(other.buf_, other.len_);
         other.len_ = 0;
         return *this;
@@ -187,7 +229,7 @@ Text& Text::append(Text& other) {
 }
 
 py::object Text::finish() {
-    if (!w_) {
+    if (!rest_) {
         const Py_ssize_t n = len_;
         len_ = 0;
         // One character: the interpreter's shared string of it, nothing allocated.
@@ -197,9 +239,19 @@ py::object Text::finish() {
         return out;
     }
     flush();
-    PyUnicodeWriter* w = w_;
-    w_ = nullptr;
-    return steal(PyUnicodeWriter_Finish(w));  // frees the writer, whatever the outcome
+    PyObject* s = nullptr;
+    if (wide_) {
+        s = PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, rest_, rest_len_);
+    } else if ((s = PyUnicode_New(rest_len_, 127))) {
+        std::memcpy(PyUnicode_1BYTE_DATA(s), rest_, static_cast<std::size_t>(rest_len_));
+    }
+    drop();
+    return steal(s);
+}
+
+void Text::drop() noexcept {
+    PyMem_Free(rest_);
+    rest_ = nullptr;
 }
 
 }  // namespace pdi

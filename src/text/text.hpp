@@ -10,14 +10,13 @@
 
 namespace pdi {
 
-// A text built in one buffer. ASCII gathers in a buffer of its own; it moves
-// into a string writer when the buffer is full or a str that is not ASCII
-// comes, and only then is the writer made, so that a short text never
-// touches it. The writer overallocates as it grows, so a long text (a batch
-// of many lines) costs a few reallocations in all, not one per buffer spilled.
-class Text {  // NOLINT(cppcoreguidelines-pro-type-member-init): buf_ is filled as used (see below)
+// A text built in one buffer. ASCII gathers in a buffer of its own, so that a
+// short text never allocates; what does not fit moves to a store on the heap,
+// as bytes while every character is ASCII and as code points from the first
+// str that is not.
+class Text {  // NOLINT(cppcoreguidelines-pro-type-member-init): filled as used (see below)
 public:
-    // cppcheck-suppress uninitMemberVar ; buf_ is filled as used (see below)
+    // cppcheck-suppress uninitMemberVar ; filled as used (see below)
     Text() = default;  // NOLINT(cppcoreguidelines-pro-type-member-init): as above
     ~Text() { clear(); }
     Text(const Text&) = delete;
@@ -143,8 +142,7 @@ public:
     // Drops the text.
     void clear() noexcept {
         len_ = 0;
-        PyUnicodeWriter_Discard(w_);
-        w_ = nullptr;
+        if (rest_) drop();
     }
 
 private:
@@ -158,13 +156,20 @@ private:
         return str(s.ptr());
     }
     void format(PyObject* v, const char* format_spec);
-    // Into the writer: out of line, so that the common path stays small.
+    // Into the store: out of line, so that the common path stays small.
     __attribute__((noinline)) void flush();
     __attribute__((noinline)) Text& spill(const char* s, Py_ssize_t n);
-    // The buffer is not filled in advance: only its first len_ bytes are read.
+    void store(const char* s, Py_ssize_t n);  // n ASCII characters
+    void reserve(Py_ssize_t n);               // room in the store for n more characters
+    void drop() noexcept;
+    // Not filled in advance: only the first len_ bytes of buf_ are read, and
+    // the store's counts once it is made.
     char buf_[kSize];  // NOLINT(cppcoreguidelines-pro-type-member-init)
     Py_ssize_t len_ = 0;
-    PyUnicodeWriter* w_ = nullptr;  // made when the buffer first spills
+    void* rest_ = nullptr;  // the store: PyMem_Malloc'ed, of Py_UCS4 once wide_
+    Py_ssize_t rest_len_;   // NOLINT(cppcoreguidelines-pro-type-member-init)
+    Py_ssize_t rest_size_;  // NOLINT(cppcoreguidelines-pro-type-member-init): the characters it has room for
+    bool wide_;             // NOLINT(cppcoreguidelines-pro-type-member-init)
 };
 
 }  // namespace pdi
