@@ -2,8 +2,6 @@
 // conversions that ask the interpreter, and the end of a text.
 #include "text/text.hpp"
 
-#include "text/float_text.hpp"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -245,13 +243,8 @@ py::object Text::finish() {
     } else if ((s = PyUnicode_New(rest_len_, 127))) {
         std::memcpy(PyUnicode_1BYTE_DATA(s), rest_, static_cast<std::size_t>(rest_len_));
     }
-    drop();
+    clear();
     return steal(s);
-}
-
-void Text::drop() noexcept {
-    PyMem_Free(rest_);
-    rest_ = nullptr;
 }
 
 }  // namespace pdi

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/errors.hpp"
+#include "text/float_text.hpp"
 
 #include <charconv>
 #include <cstring>
@@ -56,26 +57,7 @@ public:
             len_ = out - buf_;
             return *this;
         }
-        static constexpr unsigned long long kPowers[] = {1,
-                                                         10,
-                                                         100,
-                                                         1000,
-                                                         10000,
-                                                         100000,
-                                                         1000000,
-                                                         10000000,
-                                                         100000000,
-                                                         1000000000,
-                                                         10000000000,
-                                                         100000000000,
-                                                         1000000000000,
-                                                         10000000000000,
-                                                         100000000000000,
-                                                         1000000000000000,
-                                                         10000000000000000,
-                                                         100000000000000000,
-                                                         1000000000000000000,
-                                                         10000000000000000000U};
+        static constexpr auto kPowers = powers<20>(10);
         // log10 from log2: 1233 / 4096 is just above log10(2).
         const int bits = 64 - __builtin_clzll(u);
         int t = (bits * 1233) >> 12;
@@ -142,7 +124,10 @@ public:
     // Drops the text.
     void clear() noexcept {
         len_ = 0;
-        if (rest_) drop();
+        if (rest_) {
+            PyMem_Free(rest_);
+            rest_ = nullptr;
+        }
     }
 
 private:
@@ -161,7 +146,6 @@ private:
     __attribute__((noinline)) Text& spill(const char* s, Py_ssize_t n);
     void store(const char* s, Py_ssize_t n);  // n ASCII characters
     void reserve(Py_ssize_t n);               // room in the store for n more characters
-    void drop() noexcept;
     // Not filled in advance: only the first len_ bytes of buf_ are read, and
     // the store's counts once it is made.
     char buf_[kSize];  // NOLINT(cppcoreguidelines-pro-type-member-init)
