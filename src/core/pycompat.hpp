@@ -64,32 +64,17 @@ static inline int PyType_Lookup(PyTypeObject* type, PyObject* name, PyObject** a
     Py_INCREF(mro);  // a key's comparison may run code that replaces it
     int rc = 0;
     for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(mro) && rc == 0; ++i) {
-        PyObject* base = PyTuple_GET_ITEM(mro, i);
+        auto* base = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i));
         if (!PyType_Check(base)) continue;
-#if PY_VERSION_HEX >= 0x030C0000
-        // A heap type's namespace is its tp_dict; a static builtin type's
-        // is held by the interpreter.
-        PyObject* dict = reinterpret_cast<PyTypeObject*>(base)->tp_dict;
-        if (dict) {
-            Py_INCREF(dict);
-        } else {
-            dict = PyType_GetDict(reinterpret_cast<PyTypeObject*>(base));
-        }
-#else
-        PyObject* dict = PyType_GetDict(reinterpret_cast<PyTypeObject*>(base));
-#endif
+        // A heap type's namespace is its tp_dict; on 3.12 and later a static
+        // builtin type's is held by the interpreter.
+        PyObject* dict = base->tp_dict ? Py_NewRef(base->tp_dict) : PyType_GetDict(base);
         if (!dict) continue;
 #if PY_VERSION_HEX >= 0x030D0000
         rc = PyDict_GetItemRef(dict, name, attr);
 #else
-        PyObject* found = PyDict_GetItemWithError(dict, name);
-        if (found) {
-            Py_INCREF(found);
-            *attr = found;
-            rc = 1;
-        } else if (PyErr_Occurred()) {
-            rc = -1;
-        }
+        *attr = Py_XNewRef(PyDict_GetItemWithError(dict, name));
+        rc = *attr ? 1 : PyErr_Occurred() ? -1 : 0;
 #endif
         Py_DECREF(dict);
     }

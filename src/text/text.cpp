@@ -47,15 +47,10 @@ void Text::flush() {
     len_ = 0;
 }
 
-// What does not fit the buffer: the buffer moves into the store first.
+// What does not fit the buffer goes to the store, after the buffer.
 Text& Text::spill(const char* s, Py_ssize_t n) {
     flush();
-    if (n > kSize) {
-        store(s, n);
-        return *this;
-    }
-    std::memcpy(buf_, s, static_cast<std::size_t>(n));
-    len_ = n;
+    store(s, n);
     return *this;
 }
 
