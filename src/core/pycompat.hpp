@@ -44,11 +44,7 @@ static inline int PyObject_GetOptionalAttr(PyObject* obj, PyObject* name, PyObje
 // sep.join(iterable) for a bytes separator.
 #if PY_VERSION_HEX < 0x030E0000
 static inline PyObject* PyBytes_Join(PyObject* sep, PyObject* iterable) {
-    PyObject* join = PyUnicode_InternFromString("join");
-    if (!join) return nullptr;
-    PyObject* joined = PyObject_CallMethodOneArg(sep, join, iterable);
-    Py_DECREF(join);
-    return joined;
+    return PyObject_CallMethod(sep, "join", "(O)", iterable);  // "(O)": iterable itself may be a tuple
 }
 #endif
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <new>
 
 namespace pdi {
@@ -27,17 +28,6 @@ const Formatting& formatting() {
         return Formatting{name, object, empty};
     }();
     return made;
-}
-
-// Whether v's class keeps object's formatting: the class's own __format__
-// (looked up as attribute access finds it; a failed look-up counts as another).
-bool object_formatting(PyObject* v, const Formatting& f) {
-    if (!f.object) return false;
-    PyObject* found = nullptr;
-    if (PyType_Lookup(Py_TYPE(v), f.name, &found) < 0) PyErr_Clear();
-    const bool same = found == f.object;
-    Py_XDECREF(found);
-    return same;
 }
 
 }  // namespace
@@ -151,9 +141,14 @@ Text& Text::long_integer(PyObject* v) {
 Text& Text::plain_other(PyObject* v) {
     if (PyFloat_CheckExact(v)) return real(PyFloat_AS_DOUBLE(v));
     if (PyUnicode_CheckExact(v)) return str(v);
-    // A class that keeps object's formatting formats with an empty format as str() does.
+    // A class that keeps object's formatting (its __format__ looked up as attribute
+    // access finds it; a failed look-up counts as another) formats with an empty
+    // format as str() does.
     const Formatting& f = formatting();
-    const bool as_str = object_formatting(v, f);
+    PyObject* found = nullptr;
+    if (f.object && PyType_Lookup(Py_TYPE(v), f.name, &found) < 0) PyErr_Clear();
+    const bool as_str = f.object && found == f.object;
+    Py_XDECREF(found);
     py::object s = steal(as_str ? PyObject_Str(v) : PyObject_Format(v, f.empty));
     return str(s.ptr());
 }
@@ -198,10 +193,7 @@ Text& Text::fixed0(double v) {
     // Beyond a 64-bit whole number, infinite or not a number: the interpreter's conversion.
     char* s = PyOS_double_to_string(v, 'f', 0, 0, nullptr);
     if (!s) throw PyErr{};
-    struct Free {
-        char* p;
-        ~Free() { PyMem_Free(p); }
-    } release{s};
+    const std::unique_ptr<char, void (*)(void*)> release(s, PyMem_Free);
     return ascii(s, static_cast<Py_ssize_t>(std::strlen(s)));
 }
 
