@@ -10,28 +10,6 @@
 
 namespace pdi {
 
-namespace {
-
-// What plain() asks a value's formatting with, made when first needed.
-struct Formatting {
-    PyObject* name;    // "__format__", interned
-    PyObject* object;  // object.__format__, which formats with an empty format as str() does
-    PyObject* empty;   // the empty format
-};
-
-const Formatting& formatting() {
-    static const Formatting made = [] {
-        PyObject* name = check(PyUnicode_InternFromString("__format__"));
-        PyObject* empty = check(PyUnicode_InternFromString(""));
-        PyObject* object = nullptr;
-        check_status(PyType_Lookup(&PyBaseObject_Type, name, &object));  // held for the process
-        return Formatting{name, object, empty};
-    }();
-    return made;
-}
-
-}  // namespace
-
 void Text::flush() {
     store(buf_, len_);
     len_ = 0;
@@ -121,10 +99,10 @@ Text& Text::real(double v) {
     return ascii(out, float_text(v, out));
 }
 
-void Text::format(PyObject* v, const char* format_spec) {
+Text& Text::format(PyObject* v, const char* format_spec) {
     py::object fmt = steal(PyUnicode_FromString(format_spec));
     py::object s = steal(PyObject_Format(v, fmt.ptr()));
-    str(s.ptr());
+    return str(s.ptr());
 }
 
 // An exact int in 64 bits is written here, a longer one by the interpreter.
@@ -144,7 +122,18 @@ Text& Text::plain_other(PyObject* v) {
     // A class that keeps object's formatting (its __format__ looked up as attribute
     // access finds it; a failed look-up counts as another) formats with an empty
     // format as str() does.
-    const Formatting& f = formatting();
+    struct Formatting {
+        PyObject* name;    // "__format__", interned
+        PyObject* object;  // object.__format__, which formats with an empty format as str() does
+        PyObject* empty;   // the empty format
+    };
+    static const Formatting f = [] {  // made when first needed
+        PyObject* name = check(PyUnicode_InternFromString("__format__"));
+        PyObject* empty = check(PyUnicode_InternFromString(""));
+        PyObject* object = nullptr;
+        check_status(PyType_Lookup(&PyBaseObject_Type, name, &object));  // held for the process
+        return Formatting{name, object, empty};
+    }();
     PyObject* found = nullptr;
     if (f.object && PyType_Lookup(Py_TYPE(v), f.name, &found) < 0) PyErr_Clear();
     const bool as_str = f.object && found == f.object;
@@ -177,8 +166,7 @@ Text& Text::hex(PyObject* v, int digits) {
     }
     char format_spec[8];
     (void)std::snprintf(format_spec, sizeof format_spec, "0%dX", digits);
-    format(v, format_spec);
-    return *this;
+    return format(v, format_spec);
 }
 
 // Fixed point without fractional digits: the nearest whole number, ties to
@@ -199,8 +187,7 @@ Text& Text::fixed0(double v) {
 
 Text& Text::fixed0(PyObject* v) {
     if (PyFloat_CheckExact(v)) return fixed0(PyFloat_AS_DOUBLE(v));
-    format(v, ".0f");
-    return *this;
+    return format(v, ".0f");
 }
 
 Text& Text::append(Text& other) {
