@@ -221,4 +221,9 @@ py::object Text::finish() {
     return steal(s);
 }
 
+void Text::drop() noexcept {
+    PyMem_Free(rest_);
+    rest_ = nullptr;
+}
+
 }  // namespace pdi

@@ -124,10 +124,7 @@ public:
     // Drops the text.
     void clear() noexcept {
         len_ = 0;
-        if (rest_) {
-            PyMem_Free(rest_);
-            rest_ = nullptr;
-        }
+        if (rest_) drop();
     }
 
 private:
@@ -146,6 +143,7 @@ private:
     __attribute__((noinline)) Text& spill(const char* s, Py_ssize_t n);
     void store(const char* s, Py_ssize_t n);  // n ASCII characters
     void reserve(Py_ssize_t n);               // room in the store for n more characters
+    void drop() noexcept;                     // frees the store
     // Not filled in advance: only the first len_ bytes of buf_ are read, and
     // the store's counts once it is made.
     char buf_[kSize];  // NOLINT(cppcoreguidelines-pro-type-member-init)
