@@ -72,8 +72,11 @@ inline bool exact_digits(double a, char (&digits)[20], int& ndigits, int& point)
 // d.ddde+XX; "nan", "inf", "-inf".
 inline int float_text(double v, char (&out)[40]) {
     int n = 0;
+    auto put = [&](const char* s) {
+        while (*s) out[n++] = *s++;
+    };
     if (!std::isfinite(v)) {
-        for (const char* s = std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf"; *s; ++s) out[n++] = *s;
+        put(std::isnan(v) ? "nan" : v > 0 ? "inf" : "-inf");
         return n;
     }
     char digits[20] = {};
