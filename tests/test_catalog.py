@@ -52,6 +52,9 @@ def test_generic_record(cls):
        number=st.integers(), phase=st.floats())
 @example(values=[1e16, 1e-05, 0.0001, -0.0, 1.5e300, 2**63, -2**63 - 1, "\u00e9" * 500, 1e15, 0.1, 5e-324, -1e22],
          number=-1, phase=1e300)
+# past the buffer, then beyond ASCII (lone surrogates included), then ASCII again
+@example(values=["x" * 600, "\ud800", 1, "\U0001f600" * 200, 2.5, "\u00e9", -3, "a" * 1000, 0.1, "\udfff", 7, ""],
+         number=0, phase=0.0)
 # whole numbers and short binary fractions, written from their exact digits, at the edges of that
 @example(values=[2**-21, 2**-22, 1e15 - 1, 1e15, 2.0**53, 100.0, 2.0**20, -2.5, 0.125, 2.0**-1022, 123456789012345.0,
                  12345678901234.5], number=0, phase=0.0)

@@ -3,12 +3,21 @@
 // Against PyOS_double_to_string(): str(RadarInterfaceDataV4) 3.6-3.9x faster (bench/RESULTS.md).
 #pragma once
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
 namespace pdi {
+
+// base ** 0 to base ** (N - 1), made at compile time.
+template <std::size_t N>
+constexpr std::array<std::uint64_t, N> powers(std::uint64_t base) {
+    std::array<std::uint64_t, N> p{1};
+    for (std::size_t i = 1; i < N; ++i) p[i] = p[i - 1] * base;
+    return p;
+}
 
 // The decimal digits of `a` (finite, not negative) when it is exactly a
 // decimal of at most 15 significant digits (a whole number or a binary
@@ -41,30 +50,9 @@ inline bool exact_digits(double a, char (&digits)[20], int& ndigits, int& point)
         n = m << e;  // below 2 ** 63
     } else {
         // m / 2 ** k == m * 5 ** k / 10 ** k; 5 ** 22 alone is 10 ** 15 or more.
-        static constexpr std::uint64_t kFives[] = {1,
-                                                   5,
-                                                   25,
-                                                   125,
-                                                   625,
-                                                   3125,
-                                                   15625,
-                                                   78125,
-                                                   390625,
-                                                   1953125,
-                                                   9765625,
-                                                   48828125,
-                                                   244140625,
-                                                   1220703125,
-                                                   6103515625,
-                                                   30517578125,
-                                                   152587890625,
-                                                   762939453125,
-                                                   3814697265625,
-                                                   19073486328125,
-                                                   95367431640625,
-                                                   476837158203125};
+        static constexpr auto kFives = powers<22>(5);
         fraction = -e;
-        if (fraction >= static_cast<int>(sizeof kFives / sizeof kFives[0])) return false;
+        if (fraction >= static_cast<int>(kFives.size())) return false;
         if (__builtin_mul_overflow(m, kFives[fraction], &n)) return false;
     }
     if (n >= kMost) return false;

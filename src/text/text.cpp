@@ -2,70 +2,73 @@
 // conversions that ask the interpreter, and the end of a text.
 #include "text/text.hpp"
 
-#include "text/float_text.hpp"
-
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <new>
 
 namespace pdi {
 
-namespace {
-
-// What plain() asks a value's formatting with, made when first needed.
-struct Formatting {
-    PyObject* name;    // "__format__", interned
-    PyObject* object;  // object.__format__, which formats with an empty format as str() does
-    PyObject* empty;   // the empty format
-};
-
-const Formatting& formatting() {
-    static const Formatting made = [] {
-        PyObject* name = check(PyUnicode_InternFromString("__format__"));
-        PyObject* empty = check(PyUnicode_InternFromString(""));
-        PyObject* object = nullptr;
-        check_status(PyType_Lookup(&PyBaseObject_Type, name, &object));  // held for the process
-        return Formatting{name, object, empty};
-    }();
-    return made;
-}
-
-// Whether v's class keeps object's formatting: the class's own __format__
-// (looked up as attribute access finds it; a failed look-up counts as another).
-bool object_formatting(PyObject* v, const Formatting& f) {
-    if (!f.object) return false;
-    PyObject* found = nullptr;
-    if (PyType_Lookup(Py_TYPE(v), f.name, &found) < 0) PyErr_Clear();
-    const bool same = found == f.object;
-    Py_XDECREF(found);
-    return same;
-}
-
-}  // namespace
-
 void Text::flush() {
-    // The writer overallocates as it grows: a long text is copied a bounded
-    // number of times over, however many buffers it spills.
-    if (!w_ && !(w_ = PyUnicodeWriter_Create(0))) throw PyErr{};
-    if (len_) check_status(PyUnicodeWriter_WriteASCII(w_, buf_, len_));
+    store(buf_, len_);
     len_ = 0;
 }
 
-// What does not fit the buffer: the buffer moves into the writer first.
+// What does not fit the buffer goes to the store, after the buffer.
 Text& Text::spill(const char* s, Py_ssize_t n) {
     flush();
-    if (n > kSize) {
-        check_status(PyUnicodeWriter_WriteASCII(w_, s, n));
-        return *this;
-    }
-    std::memcpy(buf_, s, static_cast<std::size_t>(n));
-    len_ = n;
+    store(s, n);
     return *this;
 }
 
-// A str that is not ASCII: into the writer, after what came before.
+void Text::store(const char* s, Py_ssize_t n) {
+    reserve(n);
+    if (wide_) {
+        Py_UCS4* out = static_cast<Py_UCS4*>(rest_) + rest_len_;
+        for (Py_ssize_t i = 0; i < n; ++i) out[i] = static_cast<unsigned char>(s[i]);
+    } else {
+        std::memcpy(static_cast<char*>(rest_) + rest_len_, s, static_cast<std::size_t>(n));
+    }
+    rest_len_ += n;
+}
+
+// The store is made here, and grows by half at least: a long text is copied a
+// bounded number of times over, however many buffers it spills.
+void Text::reserve(Py_ssize_t n) {
+    if (!rest_) {
+        rest_len_ = rest_size_ = 0;
+        wide_ = false;
+    } else if (n <= rest_size_ - rest_len_) {
+        return;
+    }
+    const Py_ssize_t unit = wide_ ? static_cast<Py_ssize_t>(sizeof(Py_UCS4)) : 1;
+    const Py_ssize_t most = PY_SSIZE_T_MAX / unit;
+    if (n > most - rest_len_) throw std::bad_alloc{};
+    const Py_ssize_t size = std::max(rest_len_ + n, rest_size_ + std::min(rest_size_ / 2, most - rest_size_));
+    void* more = PyMem_Realloc(rest_, static_cast<std::size_t>(size * unit));
+    if (!more) throw std::bad_alloc{};
+    rest_ = more;
+    rest_size_ = size;
+}
+
+// A str that is not ASCII: the store turns to code points first.
 Text& Text::wide(PyObject* unicode) {
     flush();
-    check_status(PyUnicodeWriter_WriteStr(w_, unicode));
+    const Py_ssize_t n = PyUnicode_GET_LENGTH(unicode);
+    if (!wide_) {
+        // Regrown for code points (its room counted anew), then widened in
+        // place from the last character: each lands at or after its byte.
+        wide_ = true;
+        rest_size_ = 0;
+        reserve(n);
+        const auto* bytes = static_cast<const unsigned char*>(rest_);
+        auto* points = static_cast<Py_UCS4*>(rest_);
+        for (Py_ssize_t i = rest_len_; i-- > 0;) points[i] = bytes[i];
+    }
+    reserve(n);
+    if (!PyUnicode_AsUCS4(unicode, static_cast<Py_UCS4*>(rest_) + rest_len_, n, 0)) throw PyErr{};
+    rest_len_ += n;
     return *this;
 }
 
@@ -96,10 +99,10 @@ Text& Text::real(double v) {
     return ascii(out, float_text(v, out));
 }
 
-void Text::format(PyObject* v, const char* format_spec) {
+Text& Text::format(PyObject* v, const char* format_spec) {
     py::object fmt = steal(PyUnicode_FromString(format_spec));
     py::object s = steal(PyObject_Format(v, fmt.ptr()));
-    str(s.ptr());
+    return str(s.ptr());
 }
 
 // An exact int in 64 bits is written here, a longer one by the interpreter.
@@ -116,9 +119,25 @@ Text& Text::long_integer(PyObject* v) {
 Text& Text::plain_other(PyObject* v) {
     if (PyFloat_CheckExact(v)) return real(PyFloat_AS_DOUBLE(v));
     if (PyUnicode_CheckExact(v)) return str(v);
-    // A class that keeps object's formatting formats with an empty format as str() does.
-    const Formatting& f = formatting();
-    const bool as_str = object_formatting(v, f);
+    // A class that keeps object's formatting (its __format__ looked up as attribute
+    // access finds it; a failed look-up counts as another) formats with an empty
+    // format as str() does.
+    struct Formatting {
+        PyObject* name;    // "__format__", interned
+        PyObject* object;  // object.__format__, which formats with an empty format as str() does
+        PyObject* empty;   // the empty format
+    };
+    static const Formatting f = [] {  // made when first needed
+        PyObject* name = check(PyUnicode_InternFromString("__format__"));
+        PyObject* empty = check(PyUnicode_InternFromString(""));
+        PyObject* object = nullptr;
+        check_status(PyType_Lookup(&PyBaseObject_Type, name, &object));  // held for the process
+        return Formatting{name, object, empty};
+    }();
+    PyObject* found = nullptr;
+    if (f.object && PyType_Lookup(Py_TYPE(v), f.name, &found) < 0) PyErr_Clear();
+    const bool as_str = f.object && found == f.object;
+    Py_XDECREF(found);
     py::object s = steal(as_str ? PyObject_Str(v) : PyObject_Format(v, f.empty));
     return str(s.ptr());
 }
@@ -147,8 +166,7 @@ Text& Text::hex(PyObject* v, int digits) {
     }
     char format_spec[8];
     (void)std::snprintf(format_spec, sizeof format_spec, "0%dX", digits);
-    format(v, format_spec);
-    return *this;
+    return format(v, format_spec);
 }
 
 // Fixed point without fractional digits: the nearest whole number, ties to
@@ -163,21 +181,17 @@ Text& Text::fixed0(double v) {
     // Beyond a 64-bit whole number, infinite or not a number: the interpreter's conversion.
     char* s = PyOS_double_to_string(v, 'f', 0, 0, nullptr);
     if (!s) throw PyErr{};
-    struct Free {
-        char* p;
-        ~Free() { PyMem_Free(p); }
-    } release{s};
+    const std::unique_ptr<char, void (*)(void*)> release(s, PyMem_Free);
     return ascii(s, static_cast<Py_ssize_t>(std::strlen(s)));
 }
 
 Text& Text::fixed0(PyObject* v) {
     if (PyFloat_CheckExact(v)) return fixed0(PyFloat_AS_DOUBLE(v));
-    format(v, ".0f");
-    return *this;
+    return format(v, ".0f");
 }
 
 Text& Text::append(Text& other) {
-    if (!other.w_) {
+    if (!other.rest_) {
         ascii(other.buf_, other.len_);
         other.len_ = 0;
         return *this;
@@ -187,7 +201,7 @@ Text& Text::append(Text& other) {
 }
 
 py::object Text::finish() {
-    if (!w_) {
+    if (!rest_) {
         const Py_ssize_t n = len_;
         len_ = 0;
         // One character: the interpreter's shared string of it, nothing allocated.
@@ -197,9 +211,19 @@ py::object Text::finish() {
         return out;
     }
     flush();
-    PyUnicodeWriter* w = w_;
-    w_ = nullptr;
-    return steal(PyUnicodeWriter_Finish(w));  // frees the writer, whatever the outcome
+    PyObject* s = nullptr;
+    if (wide_) {
+        s = PyUnicode_FromKindAndData(PyUnicode_4BYTE_KIND, rest_, rest_len_);
+    } else if ((s = PyUnicode_New(rest_len_, 127))) {
+        std::memcpy(PyUnicode_1BYTE_DATA(s), rest_, static_cast<std::size_t>(rest_len_));
+    }
+    clear();
+    return steal(s);
+}
+
+void Text::drop() noexcept {
+    PyMem_Free(rest_);
+    rest_ = nullptr;
 }
 
 }  // namespace pdi

@@ -4,20 +4,20 @@
 #pragma once
 
 #include "core/errors.hpp"
+#include "text/float_text.hpp"
 
 #include <charconv>
 #include <cstring>
 
 namespace pdi {
 
-// A text built in one buffer. ASCII gathers in a buffer of its own; it moves
-// into a string writer when the buffer is full or a str that is not ASCII
-// comes, and only then is the writer made, so that a short text never
-// touches it. The writer overallocates as it grows, so a long text (a batch
-// of many lines) costs a few reallocations in all, not one per buffer spilled.
-class Text {  // NOLINT(cppcoreguidelines-pro-type-member-init): buf_ is filled as used (see below)
+// A text built in one buffer. ASCII gathers in a buffer of its own, so that a
+// short text never allocates; what does not fit moves to a store on the heap,
+// as bytes while every character is ASCII and as code points from the first
+// str that is not.
+class Text {  // NOLINT(cppcoreguidelines-pro-type-member-init): filled as used (see below)
 public:
-    // cppcheck-suppress uninitMemberVar ; buf_ is filled as used (see below)
+    // cppcheck-suppress uninitMemberVar ; filled as used (see below)
     Text() = default;  // NOLINT(cppcoreguidelines-pro-type-member-init): as above
     ~Text() { clear(); }
     Text(const Text&) = delete;
@@ -57,26 +57,7 @@ public:
             len_ = out - buf_;
             return *this;
         }
-        static constexpr unsigned long long kPowers[] = {1,
-                                                         10,
-                                                         100,
-                                                         1000,
-                                                         10000,
-                                                         100000,
-                                                         1000000,
-                                                         10000000,
-                                                         100000000,
-                                                         1000000000,
-                                                         10000000000,
-                                                         100000000000,
-                                                         1000000000000,
-                                                         10000000000000,
-                                                         100000000000000,
-                                                         1000000000000000,
-                                                         10000000000000000,
-                                                         100000000000000000,
-                                                         1000000000000000000,
-                                                         10000000000000000000U};
+        static constexpr auto kPowers = powers<20>(10);
         // log10 from log2: 1233 / 4096 is just above log10(2).
         const int bits = 64 - __builtin_clzll(u);
         int t = (bits * 1233) >> 12;
@@ -143,8 +124,7 @@ public:
     // Drops the text.
     void clear() noexcept {
         len_ = 0;
-        PyUnicodeWriter_Discard(w_);
-        w_ = nullptr;
+        if (rest_) drop();
     }
 
 private:
@@ -157,14 +137,21 @@ private:
         py::object s = steal(PyObject_Str(v));
         return str(s.ptr());
     }
-    void format(PyObject* v, const char* format_spec);
-    // Into the writer: out of line, so that the common path stays small.
+    Text& format(PyObject* v, const char* format_spec);
+    // Into the store: out of line, so that the common path stays small.
     __attribute__((noinline)) void flush();
     __attribute__((noinline)) Text& spill(const char* s, Py_ssize_t n);
-    // The buffer is not filled in advance: only its first len_ bytes are read.
+    void store(const char* s, Py_ssize_t n);  // n ASCII characters
+    void reserve(Py_ssize_t n);               // room in the store for n more characters
+    void drop() noexcept;                     // frees the store
+    // Not filled in advance: only the first len_ bytes of buf_ are read, and
+    // the store's counts once it is made.
     char buf_[kSize];  // NOLINT(cppcoreguidelines-pro-type-member-init)
     Py_ssize_t len_ = 0;
-    PyUnicodeWriter* w_ = nullptr;  // made when the buffer first spills
+    void* rest_ = nullptr;  // the store: PyMem_Malloc'ed, of Py_UCS4 once wide_
+    Py_ssize_t rest_len_;   // NOLINT(cppcoreguidelines-pro-type-member-init)
+    Py_ssize_t rest_size_;  // NOLINT(cppcoreguidelines-pro-type-member-init): the characters it has room for
+    bool wide_;             // NOLINT(cppcoreguidelines-pro-type-member-init)
 };
 
 }  // namespace pdi
