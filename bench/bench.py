@@ -200,7 +200,7 @@ class Marked:
     def __str__(self):
         return "str()"
 
-    def __format__(self, format_spec):
+    def __format__(self, layout):
         return "format()"
 
 

@@ -38,7 +38,7 @@ RSS_SLACK = 256 * 1024 + 16 * REPS
 class Bad:
     """A value whose text form fails."""
 
-    def __str__(self, *format_spec):
+    def __str__(self, *args):
         raise ValueError("no text")
 
     __format__ = __str__

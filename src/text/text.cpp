@@ -99,8 +99,8 @@ Text& Text::real(double v) {
     return ascii(out, float_text(v, out));
 }
 
-Text& Text::format(PyObject* v, const char* format_spec) {
-    py::object fmt = steal(PyUnicode_FromString(format_spec));
+Text& Text::format(PyObject* v, const char* layout) {
+    py::object fmt = steal(PyUnicode_FromString(layout));
     py::object s = steal(PyObject_Format(v, fmt.ptr()));
     return str(s.ptr());
 }
@@ -164,9 +164,9 @@ Text& Text::hex(PyObject* v, int digits) {
             return ascii(buf, n);
         }
     }
-    char format_spec[8];
-    (void)std::snprintf(format_spec, sizeof format_spec, "0%dX", digits);
-    return format(v, format_spec);
+    char layout[8];
+    (void)std::snprintf(layout, sizeof layout, "0%dX", digits);
+    return format(v, layout);
 }
 
 // Fixed point without fractional digits: the nearest whole number, ties to

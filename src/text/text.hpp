@@ -137,7 +137,7 @@ private:
         py::object s = steal(PyObject_Str(v));
         return str(s.ptr());
     }
-    Text& format(PyObject* v, const char* format_spec);
+    Text& format(PyObject* v, const char* layout);
     // Into the store: out of line, so that the common path stays small.
     __attribute__((noinline)) void flush();
     __attribute__((noinline)) Text& spill(const char* s, Py_ssize_t n);
