@@ -71,3 +71,22 @@ def test_renderings_convert_as_the_host_does(values, number, phase):
     damr = decode(pdi.DamrPacket, b"\0")
     damr.damr_type = number
     assert str(damr) == "0x{:02X}, 0x0".format(number)
+
+
+# The argument binder's own TypeError texts, one per way a call can be wrong.
+@pytest.mark.parametrize("call, text", [
+    (lambda: pdi.PortInformation(1, 2, 3), "__init__() takes from 1 to 3 positional arguments but 4 were given"),
+    (lambda: pdi.SystemOwnershipReply().add_serial_number(),
+     "add_serial_number() missing required argument 'serial_number'"),
+    (lambda: pdi.SystemOwnershipReply().add_serial_number(1, 2),
+     "add_serial_number() takes 2 positional arguments but 3 were given"),
+    (lambda: pdi.SystemOwnershipReply().add_serial_number(serial=1),
+     "add_serial_number() got an unexpected keyword argument 'serial'"),
+    (lambda: pdi.SystemOwnershipReply().add_serial_number(1, serial_number=2),
+     "add_serial_number() got multiple values for argument 'serial_number'"),
+    (lambda: pdi.PinConfig(5).__eq__(other=5), "__eq__() got an unexpected keyword argument 'other'"),
+])
+def test_binder_texts(call, text):
+    with pytest.raises(TypeError) as exc:
+        call()
+    assert str(exc.value) == text
