@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <iterator>
 
 namespace pdi {
 
@@ -52,6 +53,7 @@ inline py::object struct_call(const Call& c, PyObject* module, PyObject* fn, con
     py::object f = get(c.global(module).ptr(), fn);
     py::object format = steal(PyUnicode_FromString(layout));
     PyObject* all[8] = {format.ptr()};
+    if (args.size() >= std::size(all)) fail(PyExc_SystemError, "struct.%U() called with too many values", fn);
     std::copy(args.begin(), args.end(), all + 1);
     return steal(PyObject_Vectorcall(f.ptr(), all, 1 + args.size(), nullptr));
 }
@@ -63,17 +65,6 @@ inline void struct_unpack(const Call& c, PyObject* module, PyObject* fn, const c
     py::object values = struct_call(c, module, fn, layout, {data});
     if (!PyTuple_Check(values.ptr()) || PyTuple_GET_SIZE(values.ptr()) != n) fail(PyExc_TypeError, error);
     for (Py_ssize_t i = 0; i < n; ++i) out[i] = borrow(PyTuple_GET_ITEM(values.ptr(), i));
-}
-
-// f(item) for each item of `iterable`, as a for loop takes them.
-template <class F>
-void for_each(PyObject* iterable, F&& f) {
-    py::object it = steal(PyObject_GetIter(iterable));
-    while (PyObject* next = PyIter_Next(it.ptr())) {
-        py::object item = steal(next);
-        f(item.ptr());
-    }
-    if (PyErr_Occurred()) throw PyErr{};
 }
 
 }  // namespace pdi

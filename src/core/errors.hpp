@@ -62,4 +62,15 @@ inline void check_status(int rc) {
     if (rc < 0) throw PyErr{};
 }
 
+// f(item) for each item of `iterable`, as a for loop takes them.
+template <class F>
+void for_each(PyObject* iterable, F&& f) {
+    py::object it = steal(PyObject_GetIter(iterable));
+    while (PyObject* next = PyIter_Next(it.ptr())) {
+        py::object item = steal(next);
+        f(item.ptr());
+    }
+    if (PyErr_Occurred()) throw PyErr{};
+}
+
 }  // namespace pdi

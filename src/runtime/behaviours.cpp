@@ -148,13 +148,11 @@ py::object record_repr_body(Call& c) {
     if (PyObject_GetOptionalAttr(type, N.definition, &found) < 0) throw PyErr{};
     if (found) {
         Py_DECREF(found);
-        py::object entries = steal(PyObject_GetIter(get(c.self, N.definition).ptr()));
+        py::object definition = get(c.self, N.definition);
         names = steal(PyList_New(0));
-        while (PyObject* next = PyIter_Next(entries.ptr())) {
-            py::object entry = steal(next);
-            check_status(PyList_Append(names.ptr(), get(entry.ptr(), N.name).ptr()));
-        }
-        if (PyErr_Occurred()) throw PyErr{};
+        for_each(definition.ptr(), [&](PyObject* entry) {
+            check_status(PyList_Append(names.ptr(), get(entry, N.name).ptr()));
+        });
     }
     py::object fields = steal(PySequence_Fast(names.ptr(), "the field names are not a sequence"));
     py::object held = steal(PyList_New(0));
