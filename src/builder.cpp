@@ -62,12 +62,12 @@ struct Builder {
     }
 
     // The attribute object of one layout row of `t`, e.g. DIFixedLengthStrAttr("ack_string", 32).
-    py::object attribute(const Table& t, const AttrRow& a) {
+    py::object attribute(const AttrSpec& a) {
         PyObject* cls = kind(a.kind);
-        PyObject* name = intern(t, a.name);
+        PyObject* name = intern(a.name);
         switch (a.kind) {
             case Kind::List: {
-                py::object element = lookup_global(globals, intern(t, a.element()));
+                py::object element = lookup_global(globals, intern(a.element()));
                 PyObject* args[] = {name, element.ptr()};
                 return steal(PyObject_Vectorcall(cls, args, 2, nullptr));
             }
@@ -82,29 +82,29 @@ struct Builder {
         }
     }
 
-    void build(const Table& t, const ClassRow& decl) {
+    void build(const Table& t, const ClassSpec& decl) {
         const Names& N = home.state->names;
-        py::object name = intern.ref(t, decl.name);
+        py::object name = intern.ref(decl.name);
         py::object ns = steal(PyDict_New());
         check_status(PyDict_SetItem(ns.ptr(), N.__module__, module_name.ptr()));
         check_status(PyDict_SetItem(ns.ptr(), N.__qualname__, name.ptr()));
-        py::object doc = decl.doc != kNoStr ? steal(PyUnicode_FromString(t.str(decl.doc))) : py::none();
+        py::object doc = decl.doc != nullptr ? steal(PyUnicode_FromString(decl.doc)) : py::none();
         check_status(PyDict_SetItem(ns.ptr(), N.__doc__, doc.ptr()));
         if (decl.what == What::Item) {
             py::object code = steal(PyLong_FromLong(decl.type));
             check_status(PyDict_SetItem(ns.ptr(), N.type, code.ptr()));
         }
         if (!(decl.flags & kNoDefinition)) {
-            py::object definition = steal(PyList_New(decl.nattrs));
-            const AttrRow* a = t.attrs_of(decl);
-            for (Py_ssize_t i = 0; i < decl.nattrs; ++i) {
-                PyList_SET_ITEM(definition.ptr(), i, attribute(t, a[i]).release().ptr());
+            py::object definition = steal(PyList_New(static_cast<Py_ssize_t>(decl.attrs.size())));
+            const AttrSpec* a = decl.attrs.begin();
+            for (Py_ssize_t i = 0; i < static_cast<Py_ssize_t>(decl.attrs.size()); ++i) {
+                PyList_SET_ITEM(definition.ptr(), i, attribute(a[i]).release().ptr());
             }
             check_status(PyDict_SetItem(ns.ptr(), N.definition, definition.ptr()));
         }
         methods.clear();
         add_methods(ns.ptr(), t, decl, home, intern, methods);
-        if (Populate populate = t.populate_of(decl)) {
+        if (Populate populate = decl.populate) {
             populate(ns.ptr(), kCatalog.names_of(home.state->body_names, N, t));
         }
 

@@ -4,6 +4,8 @@
 // of the data gets a new symbol name: a tool never reads a form it does not know.
 #include "runtime/build.hpp"
 
+#include <string_view>
+
 namespace pdi {
 namespace {
 
@@ -24,14 +26,14 @@ const char* what_name(What w) noexcept {
 
 const Entry* find_entry(const std::vector<Entry>& entries, const char* name) noexcept {
     for (const Entry& e : entries) {
-        if (packing::same(e.table->str(e.row->name), name)) return &e;
+        if (std::string_view(e.row->name) == name) return &e;
     }
     return nullptr;
 }
 
 // Bytes on the wire as the rows fix them; `packed`: the width of the record
 // that the packing kind packs.
-Py_ssize_t kind_width(const AttrRow& a, Py_ssize_t packed) noexcept {
+Py_ssize_t kind_width(const AttrSpec& a, Py_ssize_t packed) noexcept {
     switch (a.kind) {
         case Kind::U8: case Kind::I8: return 1;
         case Kind::U16: case Kind::I16: return 2;
@@ -49,9 +51,8 @@ Py_ssize_t kind_width(const AttrRow& a, Py_ssize_t packed) noexcept {
 Py_ssize_t record_width(const Entry* e) noexcept {
     if (!e) return kRest;
     Py_ssize_t sum = 0;
-    const AttrRow* a = e->table->attrs_of(*e->row);
-    for (std::size_t i = 0; i < e->row->nattrs; ++i) {
-        const Py_ssize_t w = kind_width(a[i], kRest);
+    for (const AttrSpec& a : e->row->attrs) {
+        const Py_ssize_t w = kind_width(a, kRest);
         if (w < 0) return kRest;
         sum += w;
     }
@@ -74,19 +75,19 @@ Py_ssize_t framework_width(PyObject* cls, std::size_t i) {
 }
 
 py::object fields_of(const Entry& e, Py_ssize_t packed, PyObject* globals) {
-    const ClassRow& c = *e.row;
-    const AttrRow* a = e.table->attrs_of(c);
-    py::object fields = steal(PyTuple_New(c.nattrs));
+    const ClassSpec& c = *e.row;
+    const AttrSpec* a = c.attrs.begin();
+    py::object fields = steal(PyTuple_New(static_cast<Py_ssize_t>(c.attrs.size())));
     Py_ssize_t offset = 0;
-    for (std::size_t i = 0; i < c.nattrs; ++i) {
+    for (std::size_t i = 0; i < c.attrs.size(); ++i) {
         Py_ssize_t width = kind_width(a[i], packed);
         if (width == kFramework) {
-            py::object cls = lookup_global(globals, steal(PyUnicode_FromString(e.table->str(c.name))).ptr());
+            py::object cls = lookup_global(globals, steal(PyUnicode_FromString(c.name)).ptr());
             width = framework_width(cls.ptr(), i);
         }
-        PyObject* field = check(PyTuple_Pack(5, str(e.table->str(a[i].name)).ptr(), str(kind_name(a[i].kind)).ptr(),
+        PyObject* field = check(PyTuple_Pack(5, str(a[i].name).ptr(), str(kind_name(a[i].kind)).ptr(),
                                              opt_size(offset).ptr(), opt_size(width).ptr(),
-                                             opt_str(e.table->str(a[i].element())).ptr()));
+                                             opt_str(a[i].element()).ptr()));
         PyTuple_SET_ITEM(fields.ptr(), static_cast<Py_ssize_t>(i), field);
         offset = offset < 0 || width < 0 ? kRest : offset + width;
     }
@@ -95,15 +96,12 @@ py::object fields_of(const Entry& e, Py_ssize_t packed, PyObject* globals) {
 
 // (count, list, bounds) of the count-bounded lists, in the layout's order of the lists.
 py::object counts_of(const Entry& e) {
-    const Table& t = *e.table;
-    const MethodRow* m = t.methods_of(*e.row);
-    const AttrRow* a = t.attrs_of(*e.row);
     py::object counts = steal(PyList_New(0));
-    for (std::size_t i = 0; i < e.row->nattrs; ++i) {
-        for (std::size_t j = 0; j < e.row->nmethods; ++j) {
-            if (m[j].does != Does::Counted || !packing::same(t.str(m[j].list), t.str(a[i].name))) continue;
-            py::object count = steal(PyTuple_Pack(3, str(t.str(m[j].count)).ptr(), str(t.str(m[j].list)).ptr(),
-                                                  m[j].element_size > 0 ? Py_True : Py_False));
+    for (const AttrSpec& a : e.row->attrs) {
+        for (const MethodSpec& m : e.row->methods) {
+            if (m.does != Does::Counted || std::string_view(m.list) != a.name) continue;
+            py::object count = steal(PyTuple_Pack(3, str(m.count).ptr(), str(m.list).ptr(),
+                                                  m.element_size > 0 ? Py_True : Py_False));
             check_status(PyList_Append(counts.ptr(), count.ptr()));
         }
     }
@@ -112,8 +110,7 @@ py::object counts_of(const Entry& e) {
 
 // The names of the methods the rows give the class, as add_methods() adds them.
 py::object methods_of(const Entry& e) {
-    const Table& t = *e.table;
-    const ClassRow& c = *e.row;
+    const ClassSpec& c = *e.row;
     py::object names = steal(PyList_New(0));
     auto add = [&names](const char* name) {
         py::object s = str(name);
@@ -124,14 +121,13 @@ py::object methods_of(const Entry& e) {
         if (!(c.flags & kNoRecordStr)) add("__str__");
         add("__repr__");
     }
-    const MethodRow* m = t.methods_of(c);
-    for (std::size_t j = 0; j < c.nmethods; ++j) {
-        if (m[j].does != Does::Counted) {
-            add(t.str(m[j].name));
+    for (const MethodSpec& m : c.methods) {
+        if (m.does != Does::Counted) {
+            add(m.name);
             continue;
         }
         add("_encode");
-        if (m[j].element_size > 0) add("_decode");
+        if (m.element_size > 0) add("_decode");
     }
     return steal(PyList_AsTuple(names.ptr()));
 }
@@ -143,17 +139,17 @@ py::object declarations(PyObject* module) {
     const Py_ssize_t packed = record_width(find_entry(entries, kPackedRecord));
     py::object out = steal(PyList_New(0));
     for (const Entry& e : entries) {
-        const ClassRow& c = *e.row;
+        const ClassSpec& c = *e.row;
         py::object d = steal(PyDict_New());
         auto put = [&d](const char* key, const py::object& v) { check_status(PyDict_SetItemString(d.ptr(), key, v.ptr())); };
-        put("name", str(e.table->str(c.name)));
+        put("name", str(c.name));
         put("what", str(what_name(c.what)));
         put("type", c.what == What::Item ? size(c.type) : py::none());
         put("definition", py::bool_(!(c.flags & kNoDefinition)));
         put("fields", fields_of(e, packed, globals));
         put("counts", counts_of(e));
         put("methods", methods_of(e));
-        put("packs", py::object(c.what == What::AttrKind && packing::same(e.table->str(c.name), kind_name(kPackingKind))
+        put("packs", py::object(c.what == What::AttrKind && std::string_view(c.name) == kind_name(kPackingKind)
                                     ? str(kPackedRecord)
                                     : py::none()));
         check_status(PyList_Append(out.ptr(), d.ptr()));

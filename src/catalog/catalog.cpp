@@ -32,15 +32,29 @@ struct Order {
     Place at[kClasses];
 };
 
+// Stops at the first difference: the compiler's budget of steps cannot pay
+// for measuring both names in each of the order's comparisons.
+constexpr bool same(const char* a, const char* b) noexcept {
+    std::size_t i = 0;
+    while (a[i] && a[i] == b[i]) ++i;
+    return a[i] == b[i];
+}
+
 // Each class at its place: kClasses rows in kClasses distinct places fill them all.
 constexpr Order order() {
     Order o{};
     bool taken[kClasses] = {};
     for (std::size_t t = 0; t < std::size(kTables); ++t) {
         for (std::size_t i = 0; i < kTables[t]->nclasses; ++i) {
-            const ClassRow& c = kTables[t]->classes[i];
+            const ClassSpec& c = kTables[t]->classes[i];
             if (c.place >= kClasses) throw "a place beyond the catalog: they run from 0 to the classes less one";
             if (taken[c.place]) throw "two classes have one place in the catalog order";
+            for (const MethodSpec& m : c.methods) {
+                if (!m.returns) throw "a method row without the type of its result";
+                for (const Param& q : m.params) {
+                    if (!q.name || !q.type) throw "a parameter without its name or type";
+                }
+            }
             taken[c.place] = true;
             o.at[c.place] = Place{static_cast<std::uint8_t>(t), static_cast<std::uint16_t>(i)};
         }
@@ -49,8 +63,7 @@ constexpr Order order() {
         const Place a = o.at[p];
         for (std::size_t q = 0; q < p; ++q) {
             const Place b = o.at[q];
-            if (packing::same(kTables[a.table]->str(kTables[a.table]->classes[a.row].name),
-                              kTables[b.table]->str(kTables[b.table]->classes[b.row].name))) {
+            if (same(kTables[a.table]->classes[a.row].name, kTables[b.table]->classes[b.row].name)) {
                 throw "a class declared twice";
             }
         }
@@ -62,7 +75,7 @@ constexpr Order kOrder = order();
 constexpr std::uint16_t bare_record() {
     std::uint16_t found = kNoPlace;
     for (std::size_t p = 0; p < kClasses; ++p) {
-        const ClassRow& c = kTables[kOrder.at[p].table]->classes[kOrder.at[p].row];
+        const ClassSpec& c = kTables[kOrder.at[p].table]->classes[kOrder.at[p].row];
         if (c.what != What::Record || !(c.flags & kNoDefinition)) continue;
         if (found != kNoPlace) throw "two records without a definition: a representation shows the fields of one";
         found = static_cast<std::uint16_t>(p);

@@ -2,7 +2,7 @@
 // interned names and the calls its bodies make.
 #pragma once
 
-#include "model/packing.hpp"
+#include "model/rows.hpp"
 #include "runtime/call.hpp"
 #include "runtime/dispatch.hpp"
 

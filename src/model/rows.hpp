@@ -2,8 +2,8 @@
 // catalog order, name, kind, type code, documentation string, layout as
 // AttrSpec, methods as MethodSpec). A method row is a recurring behaviour the
 // runtime carries out from its data alone, or names a hand-written body.
-// Each catalog/*.inc holds one table of them, packed at compile time
-// (packing.hpp).
+// Each catalog/*.inc holds one table of them; the builder and the runtime
+// read the rows as they stand.
 #pragma once
 
 #include "core/errors.hpp"
@@ -46,6 +46,10 @@ struct AttrSpec {
     constexpr AttrSpec(const char* n, Kind k, std::uint16_t len = 0, const char* x = nullptr,
                        std::uint8_t f = 0) noexcept
         : name(n), extra(x), kind(k), flags(f), length(len) {}
+
+    constexpr const char* element() const noexcept { return kind == Kind::List ? extra : nullptr; }
+    // The name of the record constructor's parameter that fills this field.
+    constexpr const char* param() const noexcept { return kind != Kind::List && extra ? extra : name; }
 };
 
 // Shorthands for the table rows.
@@ -205,5 +209,36 @@ struct ClassSpec {
 #define PRIVATE_DOC(title, use) ITEM_DOC(title) ". Private.\n    " use
 #define PROTECTED_DOC(title, use) ITEM_DOC(title) ". Protected.\n    " use
 #define RECORD_DOC(title) title " Class Definition"
+
+// A subsystem's table of rows.
+struct Table {
+    const ClassSpec* classes;
+    std::size_t nclasses;
+};
+
+inline constexpr std::uint16_t kNoPlace = 0xFFFF;  // not in the catalog order
+
+// The whole catalog (catalog.cpp): the subsystems' tables and each class's
+// entry at its place in the catalog order.
+struct Place {
+    std::uint8_t table;                  // in Catalog::tables
+    std::uint16_t row;                   // in that table's classes
+};
+struct Catalog {
+    const Table* const* tables;
+    const Place* order;
+    std::size_t nclasses;
+    // The names of every subsystem's bodies: a block of `names` object
+    // pointers that intern_names() fills and names_of() finds a table's in
+    // (the shared names for a table without names of its own).
+    std::size_t names;
+    void (*intern_names)(PyObject** block, const Names& shared);
+    const Names& (*names_of)(PyObject* const* block, const Names& shared, const Table& t);
+    // The place of the one record without a `definition` (kNoPlace: none),
+    // whose fields a record's representation shows for an object whose class
+    // has no `definition`.
+    std::uint16_t bare_record;
+};
+extern const Catalog kCatalog;
 
 }  // namespace pdi

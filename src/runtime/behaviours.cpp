@@ -11,7 +11,7 @@ namespace pdi {
 
 // data: (attribute, mask or None, shift)
 py::object run_bitfield(Call& c) {
-    const MethodRow& s = *c.method->row;
+    const MethodSpec& s = *c.method->row;
     py::object v = get(c.self, c.data(0));
     if (PyLong_CheckExact(v.ptr())) {
         int overflow = 0;
@@ -179,47 +179,42 @@ py::object record_repr_body(Call& c) {
 
 namespace {
 
-// The rows the runtime itself gives classes (records, count-bounded lists),
-// packed like a subsystem's table under one nameless entry.
-constexpr ClassSpec kGenericSpecs[] = {
-    {kNoPlace, "", What::Record, 0, nullptr, {},
-     {body("_encode", counted_encode, "bytes"), body("_decode", counted_decode),
-      body("__init__", record_init_body), body("__str__", record_str_body, "str"),
-      body("__repr__", record_repr_body, "str")}},
-};
-constexpr Table kGeneric = packed_table<kGenericSpecs>();
-enum GenericRow : std::size_t { kCountedEncode, kCountedDecode, kRecordInit, kRecordStr, kRecordRepr };
+// The rows the runtime itself gives classes (records, count-bounded lists).
+constexpr MethodSpec kCountedEncode = body("_encode", counted_encode, "bytes");
+constexpr MethodSpec kCountedDecode = body("_decode", counted_decode);
+constexpr MethodSpec kRecordInit = body("__init__", record_init_body);
+constexpr MethodSpec kRecordStr = body("__str__", record_str_body, "str");
+constexpr MethodSpec kRecordRepr = body("__repr__", record_repr_body, "str");
 
-py::object names_of(const Table& t, const ClassRow& decl, Interner& intern) {
-    py::object names = steal(PyTuple_New(decl.nattrs));
-    const AttrRow* a = t.attrs_of(decl);
-    for (Py_ssize_t i = 0; i < decl.nattrs; ++i) PyTuple_SET_ITEM(names.ptr(), i, intern.ref(t, a[i].name).release().ptr());
+py::object names_of(const ClassSpec& decl, Interner& intern) {
+    py::object names = steal(PyTuple_New(static_cast<Py_ssize_t>(decl.attrs.size())));
+    Py_ssize_t i = 0;
+    for (const AttrSpec& a : decl.attrs) PyTuple_SET_ITEM(names.ptr(), i++, intern.ref(a.name).release().ptr());
     return names;
 }
 
 // The data a row's method carries, interned.
-py::object row_data(const Table& t, const MethodRow& m, Interner& intern) {
+py::object row_data(const MethodSpec& m, Interner& intern) {
     switch (m.does) {
         case Does::Field:
         case Does::Flag: {
             py::object mask = m.mask >= 0 ? steal(PyLong_FromLongLong(m.mask)) : py::none();
             py::object shift = steal(PyLong_FromLong(m.shift));
-            return steal(PyTuple_Pack(3, intern(t, m.attr), mask.ptr(), shift.ptr()));
+            return steal(PyTuple_Pack(3, intern(m.attr), mask.ptr(), shift.ptr()));
         }
         case Does::Append: {
-            PyObject* count = m.count != kNoStr ? intern(t, m.count) : Py_None;
-            return steal(PyTuple_Pack(3, intern(t, m.list), intern(t, m.element), count));
+            PyObject* count = m.count != nullptr ? intern(m.count) : Py_None;
+            return steal(PyTuple_Pack(3, intern(m.list), intern(m.element), count));
         }
         default:
             return py::object();
     }
 }
 
-// Adds the method of row `row` of table `t` to `decl`, an entry of table `ot`.
-void add(PyObject* ns, const Table& t, std::size_t row, const Table& ot, const ClassRow& decl, const Home& home,
+// Adds the method of row `r` to `decl`, an entry of table `t`.
+void add(PyObject* ns, const MethodSpec& r, const Table& t, const ClassSpec& decl, const Home& home,
          PyObject* data, Interner& intern, std::vector<py::object>& made) {
-    const MethodRow& r = t.methods[row];
-    py::object m = new_method(t, r, ot, decl, home, data, intern);
+    py::object m = new_method(r, t, decl, home, data, intern);
     // A class method binds the class, also when reached through an instance.
     py::object entry = r.bind == Bind::Class ? steal(PyClassMethod_New(m.ptr())) : m;
     check_status(PyDict_SetItem(ns, reinterpret_cast<Method*>(m.ptr())->name, entry.ptr()));
@@ -228,26 +223,24 @@ void add(PyObject* ns, const Table& t, std::size_t row, const Table& ot, const C
 
 }  // namespace
 
-void add_methods(PyObject* ns, const Table& t, const ClassRow& decl, const Home& home, Interner& intern,
+void add_methods(PyObject* ns, const Table& t, const ClassSpec& decl, const Home& home, Interner& intern,
                  std::vector<py::object>& made) {
     if (decl.what == What::Record) {
-        py::object names = names_of(t, decl, intern);
-        if (!(decl.flags & kNoRecordInit)) add(ns, kGeneric, kRecordInit, t, decl, home, names.ptr(), intern, made);
-        if (!(decl.flags & kNoRecordStr)) add(ns, kGeneric, kRecordStr, t, decl, home, names.ptr(), intern, made);
+        py::object names = names_of(decl, intern);
+        if (!(decl.flags & kNoRecordInit)) add(ns, kRecordInit, t, decl, home, names.ptr(), intern, made);
+        if (!(decl.flags & kNoRecordStr)) add(ns, kRecordStr, t, decl, home, names.ptr(), intern, made);
         py::object bare = steal(PyTuple_New(0));
         if (kCatalog.bare_record != kNoPlace) {
             const Place p = kCatalog.order[kCatalog.bare_record];
-            const Table& bt = *kCatalog.tables[p.table];
-            bare = names_of(bt, bt.classes[p.row], intern);
+            bare = names_of(kCatalog.tables[p.table]->classes[p.row], intern);
         }
-        add(ns, kGeneric, kRecordRepr, t, decl, home, bare.ptr(), intern, made);
+        add(ns, kRecordRepr, t, decl, home, bare.ptr(), intern, made);
     }
-    const MethodRow* rows = t.methods_of(decl);
     bool counted_done = false;
-    for (std::size_t i = 0; i < decl.nmethods; ++i) {
-        if (rows[i].does != Does::Counted) {
-            py::object data = row_data(t, rows[i], intern);
-            add(ns, t, decl.methods + i, t, decl, home, data.ptr(), intern, made);
+    for (const MethodSpec& row : decl.methods) {
+        if (row.does != Does::Counted) {
+            py::object data = row_data(row, intern);
+            add(ns, row, t, decl, home, data.ptr(), intern, made);
             continue;
         }
         if (counted_done) continue;
@@ -255,17 +248,16 @@ void add_methods(PyObject* ns, const Table& t, const ClassRow& decl, const Home&
         counted_done = true;
         py::object data = steal(PyList_New(0));
         bool bounds = false;
-        for (std::size_t j = 0; j < decl.nmethods; ++j) {
-            const MethodRow& r = rows[j];
+        for (const MethodSpec& r : decl.methods) {
             if (r.does != Does::Counted) continue;
-            check_status(PyList_Append(data.ptr(), intern(t, r.list)));
-            check_status(PyList_Append(data.ptr(), intern(t, r.count)));
+            check_status(PyList_Append(data.ptr(), intern(r.list)));
+            check_status(PyList_Append(data.ptr(), intern(r.count)));
             check_status(PyList_Append(data.ptr(), steal(PyLong_FromSsize_t(r.element_size)).ptr()));
             bounds = bounds || r.element_size > 0;
         }
         py::object tuple = steal(PyList_AsTuple(data.ptr()));
-        add(ns, kGeneric, kCountedEncode, t, decl, home, tuple.ptr(), intern, made);
-        if (bounds) add(ns, kGeneric, kCountedDecode, t, decl, home, tuple.ptr(), intern, made);
+        add(ns, kCountedEncode, t, decl, home, tuple.ptr(), intern, made);
+        if (bounds) add(ns, kCountedDecode, t, decl, home, tuple.ptr(), intern, made);
     }
 }
 

@@ -10,47 +10,46 @@
 
 namespace pdi {
 
-// Interns the tables' strings while the catalog is built: each once per
-// table, found again by its number without hashing.
+// Interns the rows' strings while the catalog is built, each text once:
+// a string the rows use again is found by its address (the compiler keeps
+// one copy of equal literals) in an open-addressed table, without decoding
+// or hashing its text and without an allocation per string.
 class Interner {
 public:
-    Interner() = default;
-    ~Interner() {
-        for (const Made& t : made_) {
-            for (PyObject* s : t.strings) Py_XDECREF(s);
-        }
-    }
-    Interner(const Interner&) = delete;
-    Interner& operator=(const Interner&) = delete;
     // Borrowed: held as long as the interner.
-    PyObject* operator()(const Table& t, Str s) {
-        std::vector<PyObject*>& made = of(t);
-        if (s >= made.size()) {
-            PyErr_SetString(PyExc_SystemError, "a table row names a string its table does not hold");
-            throw PyErr{};
+    PyObject* operator()(const char* s) {
+        if (2 * (used_ + 1) > slots_.size()) grow();
+        Slot& slot = find(s);
+        if (!slot.made) {
+            slot.text = s;
+            slot.made = steal(PyUnicode_InternFromString(s));
+            ++used_;
         }
-        if (!made[s]) made[s] = check(PyUnicode_InternFromString(t.str(s)));
-        return made[s];
+        return slot.made.ptr();
     }
     // A new reference.
-    py::object ref(const Table& t, Str s) { return py::reinterpret_borrow<py::object>((*this)(t, s)); }
+    py::object ref(const char* s) { return borrow((*this)(s)); }
 
 private:
-    struct Made {
-        const Table* table;
-        std::vector<PyObject*> strings;
+    struct Slot {
+        const char* text = nullptr;
+        py::object made;
     };
-    // The strings made of `t`, the previous call's table tried first.
-    std::vector<PyObject*>& of(const Table& t) {
-        if (last_ < made_.size() && made_[last_].table == &t) return made_[last_].strings;
-        for (last_ = 0; last_ < made_.size(); ++last_) {
-            if (made_[last_].table == &t) return made_[last_].strings;
-        }
-        made_.push_back(Made{&t, std::vector<PyObject*>(t.nstrings)});
-        return made_.back().strings;
+    Slot& find(const char* s) {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = (reinterpret_cast<std::uintptr_t>(s) * 0x9E3779B97F4A7C15u >> 32) & mask;
+        while (slots_[i].text && slots_[i].text != s) i = (i + 1) & mask;
+        return slots_[i];
     }
-    std::vector<Made> made_;
-    std::size_t last_ = 0;
+    void grow() {
+        std::vector<Slot> old(slots_.empty() ? 2048 : 2 * slots_.size());
+        old.swap(slots_);
+        for (Slot& o : old) {
+            if (o.text) find(o.text) = std::move(o);
+        }
+    }
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
 };
 
 // The module a method is made for: the object, its state and its namespace.
@@ -67,7 +66,7 @@ void build_catalog(const Home& home);
 PyObject* new_method_type(PyObject* module);
 // Adds the methods of `decl`, an entry of table `t`, to the class namespace
 // `ns`; `made` receives them.
-void add_methods(PyObject* ns, const Table& t, const ClassRow& decl, const Home& home, Interner& intern,
+void add_methods(PyObject* ns, const Table& t, const ClassSpec& decl, const Home& home, Interner& intern,
                  std::vector<py::object>& made);
 // Gives a class whose own `__init__`, `__str__` or `__repr__` is a method of
 // this module the slot that runs it directly; the class then holds the module.
@@ -82,7 +81,7 @@ const char* kind_name(Kind k) noexcept;
 // Every class entry of the tables, in catalog order.
 struct Entry {
     const Table* table;
-    const ClassRow* row;
+    const ClassSpec* row;
 };
 std::vector<Entry> catalog_entries();
 

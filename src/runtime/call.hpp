@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/names.hpp"
-#include "model/packing.hpp"
+#include "model/rows.hpp"
 
 namespace pdi {
 
@@ -12,10 +12,8 @@ namespace pdi {
 struct Method {
     PyObject_HEAD
     vectorcallfunc vectorcall;
-    const Table* table;        // holds the row, its parameters and its strings
-    const MethodRow* row;
-    const Table* owner_table;  // holds the defining class's entry
-    const ClassRow* owner;
+    const MethodSpec* row;
+    const ClassSpec* owner;    // the defining class's entry
     Body body;                 // the row's hand-written body, or nullptr
     PyObject* name;      // interned
     PyObject* cls;       // the defining class, set once it exists

@@ -17,10 +17,10 @@ inline bool is_method(PyObject* o) { return Py_TYPE(o)->tp_descr_get == method_g
 // Whether a name given as an argument is the interned `interned`.
 bool same_name(PyObject* name, PyObject* interned);
 
-// A method object carrying out `row` of table `t` for the class `owner`
-// (an entry of table `ot`); `data` is what the row uses, or NULL.
-py::object new_method(const Table& t, const MethodRow& row, const Table& ot, const ClassRow& owner,
-                      const Home& home, PyObject* data, Interner& intern);
+// A method object carrying out `row` for the class `owner`, an entry of
+// table `t`; `data` is what the row uses, or NULL.
+py::object new_method(const MethodSpec& row, const Table& t, const ClassSpec& owner, const Home& home, PyObject* data,
+                      Interner& intern);
 
 py::object run_bitfield(Call& c);
 py::object run_append(Call& c);

@@ -26,7 +26,7 @@ namespace {
 constexpr Py_ssize_t kMaxParams = 16;
 
 Dflt param_default(const Method* m, Py_ssize_t i) {
-    return i < m->row->nparams ? m->table->params_of(*m->row)[i].dflt : Dflt::Zero;
+    return i < static_cast<Py_ssize_t>(m->row->params.size()) ? m->row->params.begin()[i].dflt : Dflt::Zero;
 }
 
 // Binds the arguments after the bound one to the method's parameters, the
@@ -65,8 +65,8 @@ void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, 
         out[i] = args[npos + k];
     }
     // The parameters left out take their defaults.
-    const ParamRow* ps = m->table->params_of(*m->row);
-    const Py_ssize_t listed = m->row->nparams;
+    const Param* ps = m->row->params.begin();
+    const Py_ssize_t listed = static_cast<Py_ssize_t>(m->row->params.size());
     for (Py_ssize_t i = npos; i < n; ++i) {
         if (out[i]) continue;
         switch (i < listed ? ps[i].dflt : Dflt::Zero) {
@@ -101,8 +101,8 @@ PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_
         }
         Py_RETURN_NONE;
     }
-    const AttrRow* a = m->owner_table->attrs_of(*m->owner);
-    const ParamRow* p = m->table->params_of(*m->row);
+    const AttrSpec* a = m->owner->attrs.begin();
+    const Param* p = m->row->params.begin();
     const Py_ssize_t n = PyTuple_GET_SIZE(names);
     for (Py_ssize_t i = 0; i < n; ++i) {
         PyObject* v = i < nargs ? args[i] : m->names->zero;
@@ -194,7 +194,7 @@ void method_dealloc(PyObject* self) {
     Py_DECREF(type);
 }
 
-const char* class_name(const Method* m) { return m->owner_table->str(m->owner->name); }
+const char* class_name(const Method* m) { return m->owner->name; }
 
 PyObject* method_repr(PyObject* self) {
     Method* m = reinterpret_cast<Method*>(self);
@@ -213,8 +213,8 @@ PyObject* get_objclass(PyObject* self, void*) {
     return cls;
 }
 
-// The type a stub gives a record constructor's parameter filling `a`, a row of `t`.
-std::string param_type(const Table& t, const AttrRow& a) {
+// The type a stub gives a record constructor's parameter filling `a`.
+std::string param_type(const AttrSpec& a) {
     static constexpr const char* kTypes[] = {
         "int", "int", "int", "int", "int", "int", "int", "int", "float", "float",
         "int | NorvaneSerialNumber", "list[NorvaneSerialNumber]", "list[int]", nullptr,
@@ -222,7 +222,7 @@ std::string param_type(const Table& t, const AttrRow& a) {
         "DomainInformation",
     };
     static_assert(std::size(kTypes) == static_cast<std::size_t>(Kind::Count_), "one stub type per kind");
-    if (a.kind == Kind::List) return std::string("list[") + t.str(a.element()) + "]";
+    if (a.kind == Kind::List) return std::string("list[") + a.element() + "]";
     return kTypes[static_cast<std::size_t>(a.kind)];
 }
 
@@ -230,13 +230,9 @@ std::string param_type(const Table& t, const AttrRow& a) {
 template <class F>
 void each_param(const Method* m, F put) {
     if (m->body == record_init_body) {
-        const Table& t = *m->owner_table;
-        const AttrRow* a = t.attrs_of(*m->owner);
-        for (std::size_t i = 0; i < m->owner->nattrs; ++i) put(t.str(a[i].param()), param_type(t, a[i]), Dflt::Zero);
+        for (const AttrSpec& a : m->owner->attrs) put(a.param(), param_type(a), Dflt::Zero);
     } else {
-        const Table& t = *m->table;
-        const ParamRow* p = t.params_of(*m->row);
-        for (std::size_t i = 0; i < m->row->nparams; ++i) put(t.str(p[i].name), std::string(t.str(p[i].type)), p[i].dflt);
+        for (const Param& p : m->row->params) put(p.name, std::string(p.type), p.dflt);
     }
 }
 
@@ -271,7 +267,7 @@ PyObject* get_annotations(PyObject* self, void*) {
             py::object t = steal(PyUnicode_FromStringAndSize(type.data(), static_cast<Py_ssize_t>(type.size())));
             check_status(PyDict_SetItemString(out.ptr(), name, t.ptr()));
         });
-        py::object returns = steal(PyUnicode_FromString(m->table->str(m->row->returns)));
+        py::object returns = steal(PyUnicode_FromString(m->row->returns));
         check_status(PyDict_SetItemString(out.ptr(), "return", returns.ptr()));
         result = out.release().ptr();
     });
@@ -321,34 +317,32 @@ PyObject* method_type_of(PyObject* module) {
 
 PyObject* new_method_type(PyObject* module) { return check(method_type_of(module)); }
 
-py::object new_method(const Table& t, const MethodRow& row, const Table& ot, const ClassRow& owner,
-                      const Home& home, PyObject* data, Interner& intern) {
-    const Body body = t.body_of(row);
-    const char* owner_name = ot.str(owner.name);
-    const char* row_name = row.name == kNoStr ? "?" : t.str(row.name);
+py::object new_method(const MethodSpec& row, const Table& t, const ClassSpec& owner, const Home& home, PyObject* data,
+                      Interner& intern) {
+    const Body body = row.body;
+    const char* owner_name = owner.name;
+    const char* row_name = row.name ? row.name : "?";
     if (row.does == Does::Body && !body) fail(PyExc_SystemError, "%s.%s has no body", owner_name, row_name);
     // The parameter names, interned: a keyword argument is then usually found by identity.
     const bool record_init = body == record_init_body;
-    const Py_ssize_t n = record_init ? owner.nattrs : row.nparams;
+    const auto n = static_cast<Py_ssize_t>(record_init ? owner.attrs.size() : row.params.size());
     if (n > kMaxParams) fail(PyExc_SystemError, "%s.%s has too many parameters", owner_name, row_name);
-    const ParamRow* ps = t.params_of(row);
+    const Param* ps = row.params.begin();
     std::size_t new_lists = 0;
-    for (std::size_t i = 0; i < row.nparams; ++i) new_lists += ps[i].dflt == Dflt::NewList;
+    for (const Param& p : row.params) new_lists += p.dflt == Dflt::NewList;
     if (new_lists > 1) fail(PyExc_SystemError, "%s.%s has more than one list default", owner_name, row_name);
     py::object params = steal(PyTuple_New(n));
     if (record_init) {
-        const AttrRow* a = ot.attrs_of(owner);
-        for (Py_ssize_t i = 0; i < n; ++i) PyTuple_SET_ITEM(params.ptr(), i, intern.ref(ot, a[i].param()).release().ptr());
+        const AttrSpec* a = owner.attrs.begin();
+        for (Py_ssize_t i = 0; i < n; ++i) PyTuple_SET_ITEM(params.ptr(), i, intern.ref(a[i].param()).release().ptr());
     } else {
-        for (Py_ssize_t i = 0; i < n; ++i) PyTuple_SET_ITEM(params.ptr(), i, intern.ref(t, ps[i].name).release().ptr());
+        for (Py_ssize_t i = 0; i < n; ++i) PyTuple_SET_ITEM(params.ptr(), i, intern.ref(ps[i].name).release().ptr());
     }
-    py::object name = intern.ref(t, row.name);
+    py::object name = intern.ref(row.name);
     Method* m = PyObject_GC_New(Method, reinterpret_cast<PyTypeObject*>(home.state->method_type));
     if (!m) throw PyErr{};
     m->vectorcall = method_vectorcall;
-    m->table = &t;
     m->row = &row;
-    m->owner_table = &ot;
     m->owner = &owner;
     m->body = body;
     m->name = name.release().ptr();
@@ -360,14 +354,13 @@ py::object new_method(const Table& t, const MethodRow& row, const Table& ot, con
     m->data = data;
     Py_INCREF(home.module);
     m->module = home.module;
-    m->names = &kCatalog.names_of(home.state->body_names, home.state->names, ot);
+    m->names = &kCatalog.names_of(home.state->body_names, home.state->names, t);
     m->positional_from = -1;
     m->stores_as_given = false;
     if (record_init) {
         m->positional_from = 0;
-        const AttrRow* a = ot.attrs_of(owner);
         m->stores_as_given = true;
-        for (Py_ssize_t i = 0; i < n; ++i) m->stores_as_given = m->stores_as_given && !(a[i].flags & kWrapSerial);
+        for (const AttrSpec& a : owner.attrs) m->stores_as_given = m->stores_as_given && !(a.flags & kWrapSerial);
     } else if (body == store_params_body) {
         m->positional_from = n;
         while (m->positional_from > 0 && ps[m->positional_from - 1].dflt != Dflt::Required &&
