@@ -1,14 +1,12 @@
-// What the runtime's files share of the method type and the way a call
-// runs: the interpreter's slot, the method's own call and the class's
-// construction all end in run(), inlined into each of them.
+// What the runtime's files share of the method type and the way a call runs: the
+// method's own call, the class slots and construction all end in run(), inlined.
 #pragma once
 
 #include "runtime/build.hpp"
 
 namespace pdi {
 
-// Whether `o` is a catalog method (of any module object): its type's
-// binding is this module's.
+// Whether `o` is a catalog method (of any module object): its type binds with method_get.
 PyObject* method_get(PyObject* self, PyObject* obj, PyObject* type);
 inline bool is_method(PyObject* o) { return Py_TYPE(o)->tp_descr_get == method_get; }
 // Sets the error and throws PyErr.
@@ -22,6 +20,7 @@ bool same_name(PyObject* name, PyObject* interned);
 py::object new_method(const Table& t, const MethodRow& row, const Table& ot, const ClassRow& owner,
                       const Home& home, PyObject* data, Interner& intern);
 
+// The bodies of the bit-field accessors and the builders.
 py::object run_bitfield(Call& c);
 py::object run_append(Call& c);
 
@@ -34,22 +33,13 @@ inline bool stores_positionally(const Method* m, Py_ssize_t nargs) {
 // Such a constructor with positional arguments only (as the list decoders
 // call it): each value stored in order. None, or NULL with the error set.
 PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs);
-// `run` with the arguments to bind first.
 PyObject* run_binding(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
 // Carries out method `m`'s row on `self` with the arguments bound.
 inline PyObject* dispatch(Method* m, PyObject* self, PyObject* const* bound) noexcept {
     try {
         Call c{m, self, bound};
-        switch (m->row->does) {
-            case Does::Field:
-            case Does::Flag:
-                return run_bitfield(c).release().ptr();
-            case Does::Append:
-                return run_append(c).release().ptr();
-            default:
-                return m->body(c).release().ptr();
-        }
+        return m->body(c).release().ptr();
     } catch (...) {
         restore_error();
         return nullptr;
@@ -65,6 +55,5 @@ inline PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_
     }
     return run_binding(m, self, args, nargs, kwnames);
 }
-
 
 }  // namespace pdi

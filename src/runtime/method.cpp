@@ -350,7 +350,8 @@ py::object new_method(const Table& t, const MethodRow& row, const Table& ot, con
     m->row = &row;
     m->owner_table = &ot;
     m->owner = &owner;
-    m->body = body;
+    // A bit-field accessor or a builder runs the runtime's own body.
+    m->body = row.does == Does::Body ? body : row.does == Does::Append ? run_append : run_bitfield;
     m->name = name.release().ptr();
     m->cls = nullptr;
     Py_INCREF(home.globals);
