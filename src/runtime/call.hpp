@@ -59,8 +59,7 @@ inline int set_attr(PyObject* o, PyObject* name, PyObject* v) noexcept {
 }
 inline py::object get(PyObject* o, PyObject* name) { return steal(get_attr(o, name)); }
 inline void set(PyObject* o, PyObject* name, PyObject* v) { check_status(set_attr(o, name, v)); }
-// A module global or builtin, as Python code finds a name: a new reference, or
-// NULL with the error set (NameError when absent).
+// A module global or builtin, as Python code finds a name: a new reference, or NULL with the error set.
 PyObject* find_global(PyObject* globals, PyObject* name) noexcept;
 inline py::object lookup_global(PyObject* globals, PyObject* name) { return steal(find_global(globals, name)); }
 inline py::object Call::global(PyObject* name) const { return lookup_global(method->globals, name); }
@@ -81,8 +80,7 @@ py::object slice(PyObject* data, Py_ssize_t from, Py_ssize_t to);
 // front of `di_data`, which loses the bytes used; then `di_data` is None (on a failure, the rest).
 struct Walk {
     virtual ~Walk() = default;
-    // What the entry decodes out of `data`, the remaining payload; or nullptr
-    // once it decoded the entry itself (cutting what it used) into `value`.
+    // What the entry decodes out of `data` (the rest); nullptr once it decoded itself (cut) into `value`.
     virtual py::object chunk(const Call& c, PyObject* entry, PyObject* name, PyObject* data, py::object& value) = 0;
 };
 void walk_decode(const Call& c, Walk& walk);

@@ -13,7 +13,9 @@ inline bool is_method(PyObject* o) { return Py_TYPE(o)->tp_descr_get == method_g
 [[noreturn]] void fail(PyObject* type, const char* format, ...);
 
 // Whether a name given as an argument is the interned `interned`.
-bool same_name(PyObject* name, PyObject* interned);
+inline bool same_name(PyObject* name, PyObject* interned) {
+    return name == interned || (PyUnicode_Check(name) && PyUnicode_Compare(name, interned) == 0);
+}
 
 // A method object carrying out `row` of table `t` for the class `owner`
 // (an entry of table `ot`); `data` is what the row uses, or NULL.
@@ -24,14 +26,7 @@ py::object new_method(const Table& t, const MethodRow& row, const Table& ot, con
 py::object run_bitfield(Call& c);
 py::object run_append(Call& c);
 
-// Whether `m` stores its arguments (a record's or a row's constructor) and
-// `nargs` positional ones are enough: every parameter after them has a default.
-inline bool stores_positionally(const Method* m, Py_ssize_t nargs) {
-    return m->positional_from >= 0 && nargs >= m->positional_from && nargs <= PyTuple_GET_SIZE(m->params);
-}
-
-// Such a constructor with positional arguments only (as the list decoders
-// call it): each value stored in order. None, or NULL with the error set.
+// A constructor storing its arguments, called with positional ones only: None, or NULL with the error set.
 PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs);
 PyObject* run_binding(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
@@ -51,7 +46,9 @@ inline PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_
     if (m->globals && !kwnames) {
         // A row without parameters called without arguments (texts, accessors) binds nothing.
         if (!nargs && PyTuple_GET_SIZE(m->params) == 0) return dispatch(m, self, nullptr);
-        if (stores_positionally(m, nargs)) return store_positional(m, self, args, nargs);
+        if (m->positional_from >= 0 && nargs >= m->positional_from && nargs <= PyTuple_GET_SIZE(m->params)) {
+            return store_positional(m, self, args, nargs);
+        }
     }
     return run_binding(m, self, args, nargs, kwnames);
 }

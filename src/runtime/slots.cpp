@@ -35,9 +35,8 @@ __attribute__((noinline)) PyObject* class_attr_inherited(PyTypeObject* type, PyO
     return found;
 }
 
-// What the type holds under `name`, as attribute access finds a class attribute: a
-// new reference, or NULL (a failed look-up too). The class's own namespace first:
-// a class given these slots holds its methods there.
+// What the type holds under `name`, as attribute access finds a class attribute: a new reference,
+// or NULL (a failed look-up too). Its own namespace first: a class given these slots holds its methods.
 PDI_INLINE PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
     PyObject* found = nullptr;
     PyObject* own = PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE) ? type->tp_dict : nullptr;
@@ -148,21 +147,25 @@ PyObject* call_own(PyObject* self, SlotName slot, PyObject* Names::*member, bool
     return result;
 }
 
+// Whether a constructor's result (taken) is None; else TypeError, unless it is NULL.
+PDI_INLINE bool returned_none(PyObject* result) {
+    if (result == Py_None) {
+        Py_DECREF(result);
+        return true;
+    }
+    if (result) {
+        PyErr_Format(PyExc_TypeError, "__init__() should return None, not '%.200s'", Py_TYPE(result)->tp_name);
+        Py_DECREF(result);
+    }
+    return false;
+}
+
 int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
     const bool ours = Py_TYPE(self)->tp_init == init_slot;
     PyObject* result = call_own(self, kInit, &Names::__init__, ours, args, kwds, [&]() -> PyObject* {
-        if (PyBaseObject_Type.tp_init(self, args, kwds) < 0) return nullptr;
-        Py_INCREF(Py_None);
-        return Py_None;
+        return PyBaseObject_Type.tp_init(self, args, kwds) < 0 ? nullptr : Py_NewRef(Py_None);
     });
-    if (!result) return -1;
-    if (result != Py_None) {
-        PyErr_Format(PyExc_TypeError, "__init__() should return None, not '%.200s'", Py_TYPE(result)->tp_name);
-        Py_DECREF(result);
-        return -1;
-    }
-    Py_DECREF(result);
-    return 0;
+    return returned_none(result) ? 0 : -1;
 }
 
 PyObject* str_slot(PyObject* self) {
@@ -178,8 +181,7 @@ PyObject* repr_slot(PyObject* self) {
 }
 
 bool holds_own(PyTypeObject* type, PyObject* name) {
-    py::object dict = steal(PyType_GetDict(type));
-    PyObject* found = PyDict_GetItemWithError(dict.ptr(), name);
+    PyObject* found = PyDict_GetItemWithError(type->tp_dict, name);  // a heap type's namespace
     if (!found && PyErr_Occurred()) throw PyErr{};
     return found && is_method(found);
 }
@@ -200,9 +202,8 @@ PyObject* generic_construct(PyObject* cls, PyObject* const* args, Py_ssize_t nar
     return result;
 }
 
-// The call of a class made by `type` whose constructor is a method of this module:
-// object's allocation, then the constructor run on the caller's argument array. A class
-// changed since (another `__new__` or `__init__`, an abstract class) goes the generic way.
+// Calling a class made by `type` whose constructor is a method: object's allocation, then the constructor on
+// the caller's arguments. A class changed since (another `__new__` or `__init__`, made abstract) goes generic.
 PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
@@ -217,22 +218,11 @@ PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObjec
     }
     // object's own __new__ (it also readies the instance's attribute storage).
     PyObject* self = type->tp_new(type, s->names.no_args, nullptr);
-    if (!self) {
-        Py_DECREF(found);
-        return nullptr;
-    }
     // found is held while the constructor runs: it may rebind the name.
-    PyObject* result = run(reinterpret_cast<Method*>(found), self, args, nargs, kwnames);
+    PyObject* result = self ? run(reinterpret_cast<Method*>(found), self, args, nargs, kwnames) : nullptr;
     Py_DECREF(found);
-    if (result == Py_None) {
-        Py_DECREF(result);
-        return self;
-    }
-    if (result) {
-        PyErr_Format(PyExc_TypeError, "__init__() should return None, not '%.200s'", Py_TYPE(result)->tp_name);
-        Py_DECREF(result);
-    }
-    Py_DECREF(self);
+    if (returned_none(result)) return self;
+    Py_XDECREF(self);
     return nullptr;
 }
 
@@ -240,9 +230,8 @@ PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObjec
 
 void use_direct_slots(PyObject* cls, PyObject* module) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
-    auto* heap = reinterpret_cast<PyHeapTypeObject*>(cls);
-    Py_INCREF(module);
-    Py_XSETREF(heap->ht_module, module);  // released with the class, as any heap type's
+    // Released with the class, as any heap type's.
+    Py_XSETREF(reinterpret_cast<PyHeapTypeObject*>(cls)->ht_module, Py_NewRef(module));
     State& s = *static_cast<State*>(PyModule_GetState(module));
     const Names& N = s.names;
 #if PY_VERSION_HEX >= 0x030C0000

@@ -1,5 +1,4 @@
-// Steps of Python semantics that method bodies take: globals, super(),
-// len(), slicing and the one decode walker.
+// Steps of Python semantics that method bodies take: globals, super(), len(), slicing, decoding.
 #include "runtime/dispatch.hpp"
 
 namespace pdi {
@@ -11,17 +10,12 @@ PyObject* Call::cls() const {
 
 PyObject* find_global(PyObject* globals, PyObject* name) noexcept {
     PyObject* v = PyDict_GetItemWithError(globals, name);
-    if (!v) {
-        if (PyErr_Occurred()) return nullptr;
+    if (!v && !PyErr_Occurred()) {
         PyObject* builtins = PyEval_GetBuiltins();
         v = builtins ? PyDict_GetItemWithError(builtins, name) : nullptr;
-        if (!v) {
-            if (!PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
-            return nullptr;
-        }
+        if (!v && !PyErr_Occurred()) PyErr_Format(PyExc_NameError, "name '%U' is not defined", name);
     }
-    Py_INCREF(v);
-    return v;
+    return Py_XNewRef(v);
 }
 
 Py_ssize_t length(PyObject* o) {
@@ -46,10 +40,8 @@ py::object call_super(const Call& c, PyObject* name) {
             if (!PyType_Check(base)) continue;
             py::object dict = py::reinterpret_steal<py::object>(PyType_GetDict(reinterpret_cast<PyTypeObject*>(base)));
             PyObject* found = dict ? PyDict_GetItemWithError(dict.ptr(), name) : nullptr;
-            if (!found) {
-                if (PyErr_Occurred()) throw PyErr{};
-                continue;
-            }
+            if (!found && PyErr_Occurred()) throw PyErr{};
+            if (!found) continue;
             if (!PyType_HasFeature(Py_TYPE(found), Py_TPFLAGS_METHOD_DESCRIPTOR)) break;
             py::object held = borrow(found);  // the call may change the class
             PyObject* args[] = {c.self};
