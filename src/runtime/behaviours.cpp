@@ -30,8 +30,7 @@ py::object run_bitfield(Call& c) {
     return steal(PyBool_FromLong(set));
 }
 
-// data: (list, element, count or None). `self.<list>.append(<element>(args...))`,
-// evaluated in that order, then the count.
+// data: (list, element, count or None). `self.<list>.append(<element>(args...))`, then the count.
 py::object run_append(Call& c) {
     py::object target = get(c.self, c.data(0));
     py::object append_fn;
@@ -71,9 +70,8 @@ py::object record_str_body(Call& c) {
     return text.finish();
 }
 
-// An auxiliary record as a constructor call reads (`MultiRangeRx(rx_serial_number=..., ...)`):
-// the fields it holds of the instance's `definition`, else of the record without one (the row's
-// data). All are read before anything is written; a record met again inside them is `...`.
+// An auxiliary record as a call reads (`MultiRangeRx(rx_serial_number=..., ...)`): the fields of its `definition`
+// (else the row's data) it holds, all read before any is written; met again inside them, it is `...`.
 py::object record_repr_body(Call& c) {
     const int seen = Py_ReprEnter(c.self);
     if (seen < 0) throw PyErr{};

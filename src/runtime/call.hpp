@@ -28,8 +28,7 @@ struct Method {
     bool stores_as_given;  // no serial number wrapped, no new list for a default
 };
 
-// One call of a method: the bound instance (or class) and the arguments, borrowed,
-// one per parameter of the row (the defaults of those left out filled in).
+// One call of a method: the bound instance (or class) and one argument per parameter, defaults filled in.
 struct Call {
     Method* method;
     PyObject* self;
@@ -44,14 +43,12 @@ struct Call {
     py::object global(PyObject* name) const;
 };
 
-// `getattr(o, name)` with an interned name: a new reference, or NULL with the error
-// set. The generic access is called directly when the type uses it (the same AttributeError).
+// `getattr(o, name)`, interned name: the generic access called directly when the type uses it.
 inline PyObject* get_attr(PyObject* o, PyObject* name) noexcept {
     return Py_TYPE(o)->tp_getattro == PyObject_GenericGetAttr ? PyObject_GenericGetAttr(o, name)
                                                               : PyObject_GetAttr(o, name);
 }
-// `setattr(o, name, v)` with an interned name: 0, or -1 with the error set. The
-// store is looked up each time, as the interpreter does: making `v` may change the class.
+// `setattr(o, name, v)`, interned name; the store looked up each time: making `v` may change the class.
 inline int set_attr(PyObject* o, PyObject* name, PyObject* v) noexcept {
     setattrofunc store = Py_TYPE(o)->tp_setattro;
     if (store == PyObject_GenericSetAttr) return PyObject_GenericSetAttr(o, name, v);

@@ -23,8 +23,7 @@ Dflt param_default(const Method* m, Py_ssize_t i) {
     return i < m->row->nparams ? m->table->params_of(*m->row)[i].dflt : Dflt::Zero;
 }
 
-// Binds the arguments after the bound one to the method's parameters as a Python signature
-// takes them. Its TypeError texts are this module's own: no public C API binding gives them.
+// Binds the arguments as a Python signature takes them; its TypeError texts are its own (no public API gives them).
 void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, PyObject** out,
           py::object& fresh) {
     const Py_ssize_t n = PyTuple_GET_SIZE(m->params);

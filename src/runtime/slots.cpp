@@ -61,8 +61,7 @@ PDI_INLINE State* state_of(PyTypeObject* type) noexcept {
     PyObject* module = PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE)
                            ? reinterpret_cast<PyHeapTypeObject*>(type)->ht_module
                            : nullptr;
-    // A class called through construct() is the builder's own (tp_vectorcall
-    // is never inherited): its module needs no check.
+    // A class called through construct() is the builder's own (tp_vectorcall is never inherited).
     if (!module || (type->tp_vectorcall != construct && PyModule_GetDef(module) != &module_def)) {
         module = PyType_GetModuleByDef(type, &module_def);
         if (!module) return nullptr;
@@ -114,8 +113,7 @@ __attribute__((noinline)) PyObject* slot_attr_missed(SlotCache& cache, PyTypeObj
 }
 #endif
 
-// class_attr(type, slot name) for the direct slots, from the slot cache when it holds
-// the class. `ours`: the class still has the direct slot (rebinding the name takes it for good).
+// class_attr() for a direct slot, cached; `ours`: the class still has the slot (rebinding the name takes it).
 PDI_INLINE PyObject* slot_attr(State& s, PyTypeObject* type, SlotName slot, PyObject* name, bool ours) noexcept {
 #if PY_VERSION_HEX >= 0x030C0000
     // A class object takes hundreds of bytes: its address over 64 spreads the classes.
@@ -133,8 +131,7 @@ PDI_INLINE PyObject* slot_attr(State& s, PyTypeObject* type, SlotName slot, PyOb
 #endif
 }
 
-// `self.<name>(*args, **kwds)` as the class holds it now (the name of `slot` in
-// `member` of the names); `otherwise` when it holds none.
+// `self.<the slot's name>(*args, **kwds)` as the class holds it now; `otherwise` when it holds none.
 template <class Otherwise>
 PyObject* call_own(PyObject* self, SlotName slot, PyObject* Names::*member, bool ours, PyObject* args, PyObject* kwds,
                    Otherwise otherwise) {
