@@ -70,8 +70,8 @@ py::object record_str_body(Call& c) {
     return text.finish();
 }
 
-// An auxiliary record as a call reads (`MultiRangeRx(rx_serial_number=..., ...)`): the fields of its `definition`
-// (else the row's data) it holds, all read before any is written; met again inside them, it is `...`.
+// An auxiliary record as a call reads (`MultiRangeRx(rx_serial_number=..., ...)`): the fields it holds of its
+// `definition` (else of the row's data), all read before any is written; met again inside them, it is `...`.
 py::object record_repr_body(Call& c) {
     const int seen = Py_ReprEnter(c.self);
     if (seen < 0) throw PyErr{};

@@ -154,7 +154,7 @@ int method_traverse(PyObject* self, visitproc visit, void* arg) {
     return 0;
 }
 
-// The class and the module namespace close the method's cycles; the module and the name tuples stay.
+// Clearing the class and the module namespace breaks the method's cycles; the module and name tuples stay.
 int method_clear(PyObject* self) {
     Method* m = reinterpret_cast<Method*>(self);
     Py_CLEAR(m->cls);

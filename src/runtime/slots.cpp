@@ -61,7 +61,7 @@ PDI_INLINE State* state_of(PyTypeObject* type) noexcept {
     PyObject* module = PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE)
                            ? reinterpret_cast<PyHeapTypeObject*>(type)->ht_module
                            : nullptr;
-    // A class called through construct() is the builder's own (tp_vectorcall is never inherited).
+    // A class called through construct() is the builder's own (tp_vectorcall is never inherited): no check.
     if (!module || (type->tp_vectorcall != construct && PyModule_GetDef(module) != &module_def)) {
         module = PyType_GetModuleByDef(type, &module_def);
         if (!module) return nullptr;
