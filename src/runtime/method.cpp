@@ -117,10 +117,7 @@ PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_
 
 // `run` with the arguments to bind first.
 PyObject* run_binding(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    if (!m->globals) {
-        PyErr_Format(PyExc_SystemError, "%U() called after its module was torn down", m->name);
-        return nullptr;
-    }
+    if (!m->globals) return PyErr_Format(PyExc_SystemError, "%U() called after its module was torn down", m->name);
     PyObject* bound[kMaxParams];
     py::object fresh;
     if (!guarded([&] { bind(m, args, nargs, kwnames, bound, fresh); })) return nullptr;
@@ -136,10 +133,7 @@ namespace {
 PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
     Method* m = reinterpret_cast<Method*>(callable);
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
-    if (nargs < 1) {
-        PyErr_Format(PyExc_TypeError, "%U() needs its bound argument", m->name);
-        return nullptr;
-    }
+    if (nargs < 1) return PyErr_Format(PyExc_TypeError, "%U() needs its bound argument", m->name);
     return run(m, args[0], args + 1, nargs - 1, kwnames);
 }
 

@@ -185,17 +185,22 @@ bool holds_own(PyTypeObject* type, PyObject* name) {
 
 // `cls(*args, **kwargs)` the generic way, through the metaclass's call.
 PyObject* generic_construct(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+    const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
+    PyObject* tuple = PyTuple_New(nargs);
+    if (!tuple) return nullptr;
+    for (Py_ssize_t i = 0; i < nargs; ++i) {
+        Py_INCREF(args[i]);
+        PyTuple_SET_ITEM(tuple, i, args[i]);
+    }
+    PyObject* kwargs = nkw ? PyDict_New() : nullptr;
     PyObject* result = nullptr;
-    guarded([&] {
-        py::object tuple = steal(PyTuple_New(nargs));
-        for (Py_ssize_t i = 0; i < nargs; ++i) PyTuple_SET_ITEM(tuple.ptr(), i, Py_NewRef(args[i]));
-        const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
-        py::object kwargs = nkw ? steal(PyDict_New()) : py::object();
-        for (Py_ssize_t k = 0; k < nkw; ++k) {
-            check_status(PyDict_SetItem(kwargs.ptr(), PyTuple_GET_ITEM(kwnames, k), args[nargs + k]));
-        }
-        result = Py_TYPE(cls)->tp_call(cls, tuple.ptr(), kwargs.ptr());
-    });
+    if (!nkw || kwargs) {
+        Py_ssize_t k = 0;
+        while (k < nkw && PyDict_SetItem(kwargs, PyTuple_GET_ITEM(kwnames, k), args[nargs + k]) == 0) ++k;
+        if (k == nkw) result = Py_TYPE(cls)->tp_call(cls, tuple, kwargs);
+    }
+    Py_XDECREF(kwargs);
+    Py_DECREF(tuple);
     return result;
 }
 
