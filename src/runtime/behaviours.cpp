@@ -1,13 +1,12 @@
-// The behaviour rows: bit-field accessors, builders, count-bounded lists, the
-// generic record constructor and rendering; and the methods of a class made
-// from its rows.
+// The behaviour rows (bit-field accessors, builders, count-bounded lists, the
+// generic records) and the methods of a class made from its rows.
 #include "runtime/dispatch.hpp"
 #include "text/text.hpp"
 
-namespace pdi {
+#include <utility>
+#include <vector>
 
-// ---------------------------------------------------------------------------
-// Behaviour rows.
+namespace pdi {
 
 // data: (attribute, mask or None, shift)
 py::object run_bitfield(Call& c) {
@@ -31,40 +30,87 @@ py::object run_bitfield(Call& c) {
     return steal(PyBool_FromLong(set));
 }
 
-namespace {
-
-// `self.<count> = len(self.<list>)`
-void recount(PyObject* self, PyObject* count, PyObject* list) {
-    py::object value = get(self, list);
-    py::object n = steal(PyLong_FromSsize_t(length(value.ptr())));
-    set(self, count, n.ptr());
-}
-
-// `self.<count> += 1`
-void count_one_more(const Call& c, PyObject* count) {
-    py::object value = get(c.self, count);
-    py::object sum = steal(PyNumber_InPlaceAdd(value.ptr(), c.names().one));
-    set(c.self, count, sum.ptr());
-}
-
-}  // namespace
-
-// data: (list, element, count or None). `self.<list>.append(<element>(args...))`,
-// evaluated in that order, then the count.
+// data: (list, element, count or None). `self.<list>.append(<element>(args...))`, then the count.
 py::object run_append(Call& c) {
     py::object target = get(c.self, c.data(0));
     py::object append_fn;
     if (!PyList_CheckExact(target.ptr())) append_fn = get(target.ptr(), c.names().append);
     py::object make = c.global(c.data(1));
-    const Py_ssize_t n = c.nparams();
-    py::object element = steal(PyObject_Vectorcall(make.ptr(), c.args, static_cast<size_t>(n), nullptr));
+    py::object element = steal(PyObject_Vectorcall(make.ptr(), c.args, static_cast<size_t>(c.nparams()), nullptr));
     if (append_fn) {
         steal(PyObject_CallOneArg(append_fn.ptr(), element.ptr()));
     } else {
         check_status(PyList_Append(target.ptr(), element.ptr()));
     }
-    if (c.data(2) != Py_None) count_one_more(c, c.data(2));
+    if (c.data(2) != Py_None) {
+        py::object count = get(c.self, c.data(2));
+        set(c.self, c.data(2), steal(PyNumber_InPlaceAdd(count.ptr(), c.names().one)).ptr());
+    }
     return py::none();
+}
+
+// The generic constructor of an auxiliary record: one parameter per definition entry,
+// each defaulting to 0. Bound, every argument is there: the positional store does the rest.
+py::object record_init_body(Call& c) {
+    return steal(store_positional(c.method, c.self, c.args, c.nparams()));
+}
+
+py::object store_params_body(Call& c) {
+    return steal(store_positional(c.method, c.self, c.args, c.nparams()));
+}
+
+// An auxiliary record's text: its values in definition order, each as str() gives it, joined by ", ".
+py::object record_str_body(Call& c) {
+    Text text;
+    const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        if (i) text.ascii(", ", 2);
+        text.as_str(get(c.self, c.data(i)).ptr());
+    }
+    return text.finish();
+}
+
+// An auxiliary record as a call reads (`MultiRangeRx(rx_serial_number=..., ...)`): the fields it holds of its
+// `definition` (else of the row's data), all read before any is written; met again inside them, it is `...`.
+py::object record_repr_body(Call& c) {
+    const int seen = Py_ReprEnter(c.self);
+    if (seen < 0) throw PyErr{};
+    if (seen) return steal(PyUnicode_FromString("..."));
+    struct Leave {
+        PyObject* self;
+        ~Leave() { Py_ReprLeave(self); }
+    } leave{c.self};
+    PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(c.self));
+    const Names& N = c.names();
+    py::object names = borrow(c.method->data);
+    PyObject* found = nullptr;
+    if (PyObject_GetOptionalAttr(type, N.definition, &found) < 0) throw PyErr{};
+    if (found) {
+        Py_DECREF(found);
+        py::object definition = get(c.self, N.definition);
+        names = steal(PyList_New(0));
+        for_each(definition.ptr(), [&](PyObject* entry) {
+            check_status(PyList_Append(names.ptr(), get(entry, N.name).ptr()));
+        });
+    }
+    py::object fields = steal(PySequence_Fast(names.ptr(), "the field names are not a sequence"));
+    std::vector<std::pair<PyObject*, py::object>> held;  // the names borrowed from `fields`
+    for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(fields.ptr()); ++i) {
+        PyObject* field = PySequence_Fast_GET_ITEM(fields.ptr(), i);
+        PyObject* v = nullptr;
+        if (PyObject_GetOptionalAttr(c.self, field, &v) < 0) throw PyErr{};
+        if (!v) continue;
+        Py_DECREF(v);  // hasattr, then getattr: each its own look-up
+        held.emplace_back(field, steal(PyObject_GetAttr(c.self, field)));
+    }
+    py::object name = get(type, N.__name__);
+    Text text;
+    text.as_str(name.ptr()).ascii("(");
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        if (i) text.ascii(", ");
+        text.as_str(held[i].first).ascii("=").repr(held[i].second.ptr());
+    }
+    return text.ascii(")").finish();
 }
 
 namespace {
@@ -72,7 +118,10 @@ namespace {
 // data of the count-bounded codecs: (list, count, element size) per row.
 py::object counted_encode(Call& c) {
     const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
-    for (Py_ssize_t i = 0; i < n; i += 3) recount(c.self, c.data(i + 1), c.data(i));
+    for (Py_ssize_t i = 0; i < n; i += 3) {  // `self.<count> = len(self.<list>)`
+        py::object list = get(c.self, c.data(i));
+        set(c.self, c.data(i + 1), steal(PyLong_FromSsize_t(length(list.ptr()))).ptr());
+    }
     return call_super(c, c.names()._encode);
 }
 
@@ -99,85 +148,6 @@ py::object counted_decode(Call& c) {
     walk_decode(c, walk);
     return py::none();
 }
-
-}  // namespace
-
-// The generic constructor of an auxiliary record: one parameter per
-// definition entry, in order, each defaulting to 0, stored under the entry's
-// name; a serial number is stored wrapped where the table says so.
-py::object record_init_body(Call& c) {
-    // Bound, every argument is there: the positional store does the rest.
-    return steal(store_positional(c.method, c.self, c.args, c.nparams()));
-}
-
-py::object store_params_body(Call& c) {
-    return steal(store_positional(c.method, c.self, c.args, c.nparams()));
-}
-
-// The generic rendering of an auxiliary record: its values in definition
-// order, each in its plain string form, joined by ", ".
-py::object record_str_body(Call& c) {
-    Text text;
-    const Py_ssize_t n = PyTuple_GET_SIZE(c.method->data);
-    for (Py_ssize_t i = 0; i < n; ++i) {
-        if (i) text.ascii(", ", 2);
-        text.as_str(get(c.self, c.data(i)).ptr());
-    }
-    return text.finish();
-}
-
-// The representation of an auxiliary record, as a constructor call reads
-// (`MultiRangeRx(rx_serial_number=..., ...)`): its class name and the fields
-// it holds by name, each in its own representation. The fields are those of
-// the instance's `definition` when its class has one (a subclass's own, or
-// another object's when called unbound), else those of the record without a
-// definition, which the row's data holds. All are read before anything is
-// written; a record met again inside its own fields shows as `...`.
-py::object record_repr_body(Call& c) {
-    const int seen = Py_ReprEnter(c.self);
-    if (seen < 0) throw PyErr{};
-    if (seen) return steal(PyUnicode_FromString("..."));
-    struct Leave {
-        PyObject* self;
-        ~Leave() { Py_ReprLeave(self); }
-    } leave{c.self};
-    PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(c.self));
-    const Names& N = c.names();
-    py::object names = borrow(c.method->data);
-    PyObject* found = nullptr;
-    if (PyObject_GetOptionalAttr(type, N.definition, &found) < 0) throw PyErr{};
-    if (found) {
-        Py_DECREF(found);
-        py::object definition = get(c.self, N.definition);
-        names = steal(PyList_New(0));
-        for_each(definition.ptr(), [&](PyObject* entry) {
-            check_status(PyList_Append(names.ptr(), get(entry, N.name).ptr()));
-        });
-    }
-    py::object fields = steal(PySequence_Fast(names.ptr(), "the field names are not a sequence"));
-    py::object held = steal(PyList_New(0));
-    for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(fields.ptr()); ++i) {
-        PyObject* field = PySequence_Fast_GET_ITEM(fields.ptr(), i);
-        PyObject* v = nullptr;
-        if (PyObject_GetOptionalAttr(c.self, field, &v) < 0) throw PyErr{};
-        if (!v) continue;
-        Py_DECREF(v);  // hasattr, then getattr: each its own look-up
-        py::object value = steal(PyObject_GetAttr(c.self, field));
-        py::object pair = steal(PyTuple_Pack(2, field, value.ptr()));
-        check_status(PyList_Append(held.ptr(), pair.ptr()));
-    }
-    py::object name = get(type, N.__name__);
-    Text text;
-    text.as_str(name.ptr()).ascii("(");
-    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(held.ptr()); ++i) {
-        PyObject* pair = PyList_GET_ITEM(held.ptr(), i);
-        if (i) text.ascii(", ");
-        text.as_str(PyTuple_GET_ITEM(pair, 0)).ascii("=").repr(PyTuple_GET_ITEM(pair, 1));
-    }
-    return text.ascii(")").finish();
-}
-
-namespace {
 
 // The rows the runtime itself gives classes (records, count-bounded lists).
 constexpr MethodSpec kCountedEncode = body("_encode", counted_encode, "bytes");

@@ -68,8 +68,7 @@ PyObject* new_method_type(PyObject* module);
 // `ns`; `made` receives them.
 void add_methods(PyObject* ns, const Table& t, const ClassSpec& decl, const Home& home, Interner& intern,
                  std::vector<py::object>& made);
-// Gives a class whose own `__init__`, `__str__` or `__repr__` is a method of
-// this module the slot that runs it directly; the class then holds the module.
+// Gives a class whose own `__init__`, `__str__` or `__repr__` is a method the slot that runs it directly.
 void use_direct_slots(PyObject* cls, PyObject* module);
 // Tells a method the class that defines it.
 void set_defining_class(PyObject* method, PyObject* cls);

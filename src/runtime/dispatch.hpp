@@ -1,55 +1,40 @@
-// What the runtime's files share of the method type and the way a call
-// runs: the interpreter's slot, the method's own call and the class's
-// construction all end in run(), inlined into each of them.
+// What the runtime's files share of the method type and the way a call runs: the
+// method's own call, the class slots and construction all end in run(), inlined.
 #pragma once
 
 #include "runtime/build.hpp"
 
 namespace pdi {
 
-// Whether `o` is a catalog method (of any module object): its type's
-// binding is this module's.
+// Whether `o` is a catalog method (of any module object): its type binds with method_get.
 PyObject* method_get(PyObject* self, PyObject* obj, PyObject* type);
 inline bool is_method(PyObject* o) { return Py_TYPE(o)->tp_descr_get == method_get; }
 // Sets the error and throws PyErr.
 [[noreturn]] void fail(PyObject* type, const char* format, ...);
 
 // Whether a name given as an argument is the interned `interned`.
-bool same_name(PyObject* name, PyObject* interned);
+inline bool same_name(PyObject* name, PyObject* interned) {
+    return name == interned || (PyUnicode_Check(name) && PyUnicode_Compare(name, interned) == 0);
+}
 
 // A method object carrying out `row` for the class `owner`, an entry of
 // table `t`; `data` is what the row uses, or NULL.
 py::object new_method(const MethodSpec& row, const Table& t, const ClassSpec& owner, const Home& home, PyObject* data,
                       Interner& intern);
 
+// The bodies of the bit-field accessors and the builders.
 py::object run_bitfield(Call& c);
 py::object run_append(Call& c);
 
-// Whether `m` stores its arguments (a record's or a row's constructor) and
-// `nargs` positional ones are enough: every parameter after them has a default.
-inline bool stores_positionally(const Method* m, Py_ssize_t nargs) {
-    return m->positional_from >= 0 && nargs >= m->positional_from && nargs <= PyTuple_GET_SIZE(m->params);
-}
-
-// Such a constructor with positional arguments only (as the list decoders
-// call it): each value stored in order. None, or NULL with the error set.
+// A constructor storing its arguments, called with positional ones only: None, or NULL with the error set.
 PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs);
-// `run` with the arguments to bind first.
 PyObject* run_binding(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);
 
 // Carries out method `m`'s row on `self` with the arguments bound.
 inline PyObject* dispatch(Method* m, PyObject* self, PyObject* const* bound) noexcept {
     try {
         Call c{m, self, bound};
-        switch (m->row->does) {
-            case Does::Field:
-            case Does::Flag:
-                return run_bitfield(c).release().ptr();
-            case Does::Append:
-                return run_append(c).release().ptr();
-            default:
-                return m->body(c).release().ptr();
-        }
+        return m->body(c).release().ptr();
     } catch (...) {
         restore_error();
         return nullptr;
@@ -61,10 +46,11 @@ inline PyObject* run(Method* m, PyObject* self, PyObject* const* args, Py_ssize_
     if (m->globals && !kwnames) {
         // A row without parameters called without arguments (texts, accessors) binds nothing.
         if (!nargs && PyTuple_GET_SIZE(m->params) == 0) return dispatch(m, self, nullptr);
-        if (stores_positionally(m, nargs)) return store_positional(m, self, args, nargs);
+        if (m->positional_from >= 0 && nargs >= m->positional_from && nargs <= PyTuple_GET_SIZE(m->params)) {
+            return store_positional(m, self, args, nargs);
+        }
     }
     return run_binding(m, self, args, nargs, kwnames);
 }
-
 
 }  // namespace pdi

@@ -15,12 +15,6 @@ void fail(PyObject* type, const char* format, ...) {
     throw PyErr{};
 }
 
-bool same_name(PyObject* name, PyObject* interned) {
-    if (name == interned) return true;
-    if (!PyUnicode_Check(name)) return false;
-    return PyUnicode_Compare(name, interned) == 0;
-}
-
 namespace {
 
 constexpr Py_ssize_t kMaxParams = 16;
@@ -29,9 +23,7 @@ Dflt param_default(const Method* m, Py_ssize_t i) {
     return i < static_cast<Py_ssize_t>(m->row->params.size()) ? m->row->params.begin()[i].dflt : Dflt::Zero;
 }
 
-// Binds the arguments after the bound one to the method's parameters, the
-// way a Python signature takes them: by position first, then by keyword.
-// Its TypeError texts are this module's own: no public C API binding gives them.
+// Binds the arguments as a Python signature takes them; its TypeError texts are its own (no public API gives them).
 void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, PyObject** out,
           py::object& fresh) {
     const Py_ssize_t n = PyTuple_GET_SIZE(m->params);
@@ -125,27 +117,15 @@ PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_
 
 // `run` with the arguments to bind first.
 PyObject* run_binding(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-    if (!m->globals) {
-        PyErr_Format(PyExc_SystemError, "%U() called after its module was torn down", m->name);
-        return nullptr;
-    }
+    if (!m->globals) return PyErr_Format(PyExc_SystemError, "%U() called after its module was torn down", m->name);
     PyObject* bound[kMaxParams];
     py::object fresh;
-    try {
-        bind(m, args, nargs, kwnames, bound, fresh);
-    } catch (...) {
-        restore_error();
-        return nullptr;
-    }
+    if (!guarded([&] { bind(m, args, nargs, kwnames, bound, fresh); })) return nullptr;
     return dispatch(m, self, bound);
 }
 
 PyObject* method_get(PyObject* self, PyObject* obj, PyObject*) {
-    if (!obj || obj == Py_None) {
-        Py_INCREF(self);
-        return self;
-    }
-    return PyMethod_New(self, obj);
+    return !obj || obj == Py_None ? Py_NewRef(self) : PyMethod_New(self, obj);
 }
 
 namespace {
@@ -153,10 +133,7 @@ namespace {
 PyObject* method_vectorcall(PyObject* callable, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
     Method* m = reinterpret_cast<Method*>(callable);
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
-    if (nargs < 1) {
-        PyErr_Format(PyExc_TypeError, "%U() needs its bound argument", m->name);
-        return nullptr;
-    }
+    if (nargs < 1) return PyErr_Format(PyExc_TypeError, "%U() needs its bound argument", m->name);
     return run(m, args[0], args + 1, nargs - 1, kwnames);
 }
 
@@ -171,9 +148,7 @@ int method_traverse(PyObject* self, visitproc visit, void* arg) {
     return 0;
 }
 
-// Clearing the class and the module namespace breaks the method's cycles;
-// the module (and with it the state and its names) and the name tuples stay
-// until the method goes.
+// Clearing the class and the module namespace breaks the method's cycles; the module and name tuples stay.
 int method_clear(PyObject* self) {
     Method* m = reinterpret_cast<Method*>(self);
     Py_CLEAR(m->cls);
@@ -208,9 +183,7 @@ PyObject* get_qualname(PyObject* self, void*) {
 
 PyObject* get_objclass(PyObject* self, void*) {
     PyObject* cls = reinterpret_cast<Method*>(self)->cls;
-    if (!cls) cls = Py_None;
-    Py_INCREF(cls);
-    return cls;
+    return Py_NewRef(cls ? cls : Py_None);
 }
 
 // The type a stub gives a record constructor's parameter filling `a`.
@@ -236,8 +209,7 @@ void each_param(const Method* m, F put) {
     }
 }
 
-// "($self, /, name, other=0)", as inspect.signature() and help() read it
-// (they take no annotations from it: those are in __annotations__).
+// "($self, /, name, other=0)" for inspect.signature() and help(); the types are in __annotations__.
 PyObject* get_text_signature(PyObject* self, void*) {
     Method* m = reinterpret_cast<Method*>(self);
     std::string sig = m->row->bind == Bind::Class ? "($cls" : "($self";
@@ -274,20 +246,17 @@ PyObject* get_annotations(PyObject* self, void*) {
     return result;
 }
 
-PyGetSetDef* method_getset() {
-    static PyGetSetDef getset[] = {
-    {"__qualname__", get_qualname, nullptr, nullptr, nullptr},
-    {"__objclass__", get_objclass, nullptr, nullptr, nullptr},
-    {"__text_signature__", get_text_signature, nullptr, nullptr, nullptr},
-    {"__annotations__", get_annotations, nullptr, nullptr, nullptr},
-    {nullptr, nullptr, nullptr, nullptr, nullptr},
-    };
-    return getset;
-}
+}  // namespace
 
-// A heap type of each module object: a static type would be shared by
-// every interpreter.
-PyObject* method_type_of(PyObject* module) {
+// A heap type of each module object: a static type would be shared by every interpreter.
+PyObject* new_method_type(PyObject* module) {
+    static PyGetSetDef getset[] = {
+        {"__qualname__", get_qualname, nullptr, nullptr, nullptr},
+        {"__objclass__", get_objclass, nullptr, nullptr, nullptr},
+        {"__text_signature__", get_text_signature, nullptr, nullptr, nullptr},
+        {"__annotations__", get_annotations, nullptr, nullptr, nullptr},
+        {nullptr, nullptr, nullptr, nullptr, nullptr},
+    };
     static PyMemberDef members[] = {
         {"__vectorcalloffset__", Py_T_PYSSIZET, offsetof(Method, vectorcall), Py_READONLY, nullptr},
         {"__name__", Py_T_OBJECT_EX, offsetof(Method, name), Py_READONLY, nullptr},
@@ -300,7 +269,7 @@ PyObject* method_type_of(PyObject* module) {
         {Py_tp_clear, reinterpret_cast<void*>(method_clear)},
         {Py_tp_dealloc, reinterpret_cast<void*>(method_dealloc)},
         {Py_tp_repr, reinterpret_cast<void*>(method_repr)},
-        {Py_tp_getset, method_getset()},
+        {Py_tp_getset, getset},
         {Py_tp_members, members},
         {0, nullptr},
     };
@@ -310,12 +279,8 @@ PyObject* method_type_of(PyObject* module) {
             Py_TPFLAGS_IMMUTABLETYPE | Py_TPFLAGS_DISALLOW_INSTANTIATION,
         slots,
     };
-    return PyType_FromModuleAndSpec(module, &method_type_def, nullptr);
+    return check(PyType_FromModuleAndSpec(module, &method_type_def, nullptr));
 }
-
-}  // namespace
-
-PyObject* new_method_type(PyObject* module) { return check(method_type_of(module)); }
 
 py::object new_method(const MethodSpec& row, const Table& t, const ClassSpec& owner, const Home& home, PyObject* data,
                       Interner& intern) {
@@ -344,16 +309,14 @@ py::object new_method(const MethodSpec& row, const Table& t, const ClassSpec& ow
     m->vectorcall = method_vectorcall;
     m->row = &row;
     m->owner = &owner;
-    m->body = body;
+    // A bit-field accessor or a builder runs the runtime's own body.
+    m->body = row.does == Does::Body ? body : row.does == Does::Append ? run_append : run_bitfield;
     m->name = name.release().ptr();
     m->cls = nullptr;
-    Py_INCREF(home.globals);
-    m->globals = home.globals;
+    m->globals = Py_NewRef(home.globals);
     m->params = params.release().ptr();
-    Py_XINCREF(data);
-    m->data = data;
-    Py_INCREF(home.module);
-    m->module = home.module;
+    m->data = Py_XNewRef(data);
+    m->module = Py_NewRef(home.module);
     m->names = &kCatalog.names_of(home.state->body_names, home.state->names, t);
     m->positional_from = -1;
     m->stores_as_given = false;
@@ -374,9 +337,7 @@ py::object new_method(const MethodSpec& row, const Table& t, const ClassSpec& ow
 }
 
 void set_defining_class(PyObject* method, PyObject* cls) {
-    Method* m = reinterpret_cast<Method*>(method);
-    Py_INCREF(cls);
-    Py_XSETREF(m->cls, cls);
+    Py_XSETREF(reinterpret_cast<Method*>(method)->cls, Py_NewRef(cls));
 }
 
 }  // namespace pdi

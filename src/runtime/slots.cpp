@@ -6,13 +6,11 @@
 
 namespace pdi {
 
-// The interpreter's generic slots look the method up, bind it and call it
-// through the generic protocol; these run what the class holds now straight
-// on the instance. A foreign method, or keyword arguments, go the generic way.
+// Unlike the interpreter's generic slots, these run what the class holds now straight on
+// the instance, unbound; a foreign method, or keyword arguments, go the generic way.
 namespace {
 
-// Always inlined into the slots: call_found out of line costs a slot call
-// about 40 instructions (bench/RESULTS.md, "What each optimisation buys").
+// Always inlined into the slots: out of line, call_found costs a slot call about 40 instructions.
 #define PDI_INLINE inline __attribute__((always_inline))
 
 PDI_INLINE PyObject* call_found(PyObject* found, PyObject* self, PyObject* args, PyObject* kwds) {
@@ -29,8 +27,7 @@ PDI_INLINE PyObject* call_found(PyObject* found, PyObject* self, PyObject* args,
     return args ? PyObject_Call(bound.ptr(), args, kwds) : PyObject_CallNoArgs(bound.ptr());
 }
 
-// class_attr() past the class's own namespace (rc 0: not there, -1: failed):
-// out of line, since a class given the direct slots holds its methods itself.
+// class_attr() past the class's own namespace (rc 0: not there, -1: failed), out of line.
 __attribute__((noinline)) PyObject* class_attr_inherited(PyTypeObject* type, PyObject* name, int rc) noexcept {
     PyObject* found = nullptr;
     if (rc == 0) rc = PyType_Lookup(type, name, &found);
@@ -38,13 +35,10 @@ __attribute__((noinline)) PyObject* class_attr_inherited(PyTypeObject* type, PyO
     return found;
 }
 
-// What the type holds under `name`, looked up as attribute access finds a
-// class attribute: a new reference, or NULL (a failed look-up included, as
-// attribute access takes it).
+// What the type holds under `name`, as attribute access finds a class attribute: a new reference,
+// or NULL (a failed look-up too). Its own namespace first: a class given these slots holds its methods.
 PDI_INLINE PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
     PyObject* found = nullptr;
-    // The class's own namespace (a heap type's tp_dict) first: a class given
-    // these slots holds its methods there.
     PyObject* own = PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE) ? type->tp_dict : nullptr;
     int rc = 0;
     if (own) {
@@ -61,15 +55,13 @@ PDI_INLINE PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
 
 PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames);
 
-// The state of the module whose class `type` is or derives from: in the
-// class's ht_module (set by the builder, as PyType_FromModuleAndSpec would),
-// else found through the bases. NULL, with the error set, when there is none.
+// The state of the module whose class `type` is or derives from: through the class's
+// ht_module (set by the builder), else its bases. NULL, with the error set, when none.
 PDI_INLINE State* state_of(PyTypeObject* type) noexcept {
     PyObject* module = PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE)
                            ? reinterpret_cast<PyHeapTypeObject*>(type)->ht_module
                            : nullptr;
-    // A class called through construct() is the builder's own (tp_vectorcall
-    // is never inherited): its module needs no check.
+    // A class called through construct() is the builder's own (tp_vectorcall is never inherited): no check.
     if (!module || (type->tp_vectorcall != construct && PyModule_GetDef(module) != &module_def)) {
         module = PyType_GetModuleByDef(type, &module_def);
         if (!module) return nullptr;
@@ -78,32 +70,8 @@ PDI_INLINE State* state_of(PyTypeObject* type) noexcept {
 }
 
 #if PY_VERSION_HEX >= 0x030C0000
-int init_slot(PyObject* self, PyObject* args, PyObject* kwds);
-PyObject* str_slot(PyObject* self);
-PyObject* repr_slot(PyObject* self);
-
-// Whether the class still has the direct slot of `slot`: rebinding or
-// deleting the name through the class gives it another, for good.
-bool slot_is_ours(PyTypeObject* type, SlotName slot) {
-    switch (slot) {
-        case kInit:
-            return type->tp_init == init_slot;
-        case kStr:
-            return type->tp_str == str_slot;
-        default:
-            return type->tp_repr == repr_slot;
-    }
-}
-
-std::size_t slot_entry(PyTypeObject* type) {
-    // A class object takes hundreds of bytes: its address over 64 spreads the classes.
-    return (reinterpret_cast<std::uintptr_t>(type) >> 6) % SlotCache::kEntries;
-}
-
-// The watcher: the entries of the class whose namespace changes no longer
-// match (their methods are released when refilled: a release here could free
-// the namespace being changed). The caches that can hold the class are those
-// of the methods the namespace holds.
+// The watcher: the class whose namespace changes leaves the caches of the methods
+// it holds (its entries are released when refilled: a release here could free the namespace).
 int forget_namespace(PyDict_WatchEvent, PyObject* dict, PyObject*, PyObject*) {
     Py_ssize_t pos = 0;
     PyObject* key = nullptr;
@@ -121,15 +89,7 @@ int forget_namespace(PyDict_WatchEvent, PyObject* dict, PyObject*, PyObject*) {
     return 0;
 }
 
-// One watcher per module object: the interpreter's watchers are its own.
-void watch_namespaces(SlotCache& cache) {
-    if (cache.watcher >= 0) return;
-    cache.watcher = PyDict_AddWatcher(forget_namespace);
-    if (cache.watcher < 0) PyErr_Clear();  // every watcher taken: the slots search each time
-}
-
-// slot_attr() when the cache does not hold the class: looked up, and kept
-// when it may be.
+// slot_attr() when the cache does not hold the class: looked up, and kept when it may be.
 __attribute__((noinline)) PyObject* slot_attr_missed(SlotCache& cache, PyTypeObject* type, PyObject* name,
                                                      SlotCache::Entry& e, bool ours) noexcept {
     PyObject* own = PyType_HasFeature(type, Py_TPFLAGS_HEAPTYPE) ? type->tp_dict : nullptr;
@@ -153,12 +113,11 @@ __attribute__((noinline)) PyObject* slot_attr_missed(SlotCache& cache, PyTypeObj
 }
 #endif
 
-// class_attr(type, slot name) for the direct slots: from the slot cache when
-// it holds the class.
-PDI_INLINE PyObject* slot_attr(State& s, PyTypeObject* type, SlotName slot, PyObject* name) noexcept {
+// class_attr() for a direct slot, cached; `ours`: the class still has the slot (rebinding the name takes it).
+PDI_INLINE PyObject* slot_attr(State& s, PyTypeObject* type, SlotName slot, PyObject* name, bool ours) noexcept {
 #if PY_VERSION_HEX >= 0x030C0000
-    SlotCache::Entry& e = s.slots.entries[slot][slot_entry(type)];
-    const bool ours = slot_is_ours(type, slot);
+    // A class object takes hundreds of bytes: its address over 64 spreads the classes.
+    SlotCache::Entry& e = s.slots.entries[slot][(reinterpret_cast<std::uintptr_t>(type) >> 6) % SlotCache::kEntries];
     if (e.type == type && ours) {
         Py_INCREF(e.method);
         return e.method;
@@ -167,57 +126,64 @@ PDI_INLINE PyObject* slot_attr(State& s, PyTypeObject* type, SlotName slot, PyOb
 #else
     (void)s;
     (void)slot;
+    (void)ours;
     return class_attr(type, name);
 #endif
 }
 
-// `self.<name>(*args, **kwds)` as the class holds it now (the name of `slot`
-// in `member` of the names); `otherwise` when it holds none.
+// `self.<the slot's name>(*args, **kwds)` as the class holds it now; `otherwise` when it holds none.
 template <class Otherwise>
-PyObject* call_own(PyObject* self, SlotName slot, PyObject* Names::*member, PyObject* args, PyObject* kwds,
+PyObject* call_own(PyObject* self, SlotName slot, PyObject* Names::*member, bool ours, PyObject* args, PyObject* kwds,
                    Otherwise otherwise) {
     State* s = state_of(Py_TYPE(self));
     if (!s) return nullptr;
-    PyObject* found = slot_attr(*s, Py_TYPE(self), slot, s->names.*member);
+    PyObject* found = slot_attr(*s, Py_TYPE(self), slot, s->names.*member, ours);
     if (!found) return otherwise();
     PyObject* result = call_found(found, self, args, kwds);
     Py_DECREF(found);  // held while it ran: a body may rebind the name
     return result;
 }
 
-int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
-    PyObject* result = call_own(self, kInit, &Names::__init__, args, kwds, [&]() -> PyObject* {
-        if (PyBaseObject_Type.tp_init(self, args, kwds) < 0) return nullptr;
-        Py_INCREF(Py_None);
-        return Py_None;
-    });
-    if (!result) return -1;
-    if (result != Py_None) {
+// Whether a constructor's result (taken) is None; else TypeError, unless it is NULL.
+PDI_INLINE bool returned_none(PyObject* result) {
+    if (result == Py_None) {
+        Py_DECREF(result);
+        return true;
+    }
+    if (result) {
         PyErr_Format(PyExc_TypeError, "__init__() should return None, not '%.200s'", Py_TYPE(result)->tp_name);
         Py_DECREF(result);
-        return -1;
     }
-    Py_DECREF(result);
-    return 0;
+    return false;
+}
+
+int init_slot(PyObject* self, PyObject* args, PyObject* kwds) {
+    const bool ours = Py_TYPE(self)->tp_init == init_slot;
+    PyObject* result = call_own(self, kInit, &Names::__init__, ours, args, kwds, [&]() -> PyObject* {
+        return PyBaseObject_Type.tp_init(self, args, kwds) < 0 ? nullptr : Py_NewRef(Py_None);
+    });
+    return returned_none(result) ? 0 : -1;
 }
 
 PyObject* str_slot(PyObject* self) {
-    return call_own(self, kStr, &Names::__str__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_str(self); });
+    const bool ours = Py_TYPE(self)->tp_str == str_slot;
+    return call_own(self, kStr, &Names::__str__, ours, nullptr, nullptr,
+                    [&] { return PyBaseObject_Type.tp_str(self); });
 }
 
 PyObject* repr_slot(PyObject* self) {
-    return call_own(self, kRepr, &Names::__repr__, nullptr, nullptr, [&] { return PyBaseObject_Type.tp_repr(self); });
+    const bool ours = Py_TYPE(self)->tp_repr == repr_slot;
+    return call_own(self, kRepr, &Names::__repr__, ours, nullptr, nullptr,
+                    [&] { return PyBaseObject_Type.tp_repr(self); });
 }
 
 bool holds_own(PyTypeObject* type, PyObject* name) {
-    py::object dict = steal(PyType_GetDict(type));
-    PyObject* found = PyDict_GetItemWithError(dict.ptr(), name);
+    PyObject* found = PyDict_GetItemWithError(type->tp_dict, name);  // a heap type's namespace
     if (!found && PyErr_Occurred()) throw PyErr{};
     return found && is_method(found);
 }
 
-// `cls(*args, **kwargs)` the generic way: the argument tuple and keyword dict
-// handed to the metaclass's call.
+// `cls(*args, **kwargs)` the generic way, through the metaclass's call.
 PyObject* generic_construct(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
     PyObject* tuple = PyTuple_New(nargs);
@@ -238,10 +204,8 @@ PyObject* generic_construct(PyObject* cls, PyObject* const* args, Py_ssize_t nar
     return result;
 }
 
-// The call of a class made by `type` whose constructor is a method of this
-// module: object's allocation, then the constructor run on the caller's
-// argument array (no tuple, no keyword dict). A class changed since (another
-// `__new__` or `__init__`, an abstract class) is called the generic way.
+// Calling a class made by `type` whose constructor is a method: object's allocation, then the constructor on
+// the caller's arguments. A class changed since (another `__new__` or `__init__`, made abstract) goes generic.
 PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
@@ -249,29 +213,18 @@ PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObjec
     State* s = nullptr;
     if (type->tp_new != PyBaseObject_Type.tp_new || type->tp_init != init_slot ||
         PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT) || !(s = state_of(type)) ||
-        !(found = slot_attr(*s, type, kInit, s->names.__init__)) || !is_method(found)) {
+        !(found = slot_attr(*s, type, kInit, s->names.__init__, true)) || !is_method(found)) {
         if (!s) PyErr_Clear();  // the generic call tells
         Py_XDECREF(found);
         return generic_construct(cls, args, nargs, kwnames);
     }
     // object's own __new__ (it also readies the instance's attribute storage).
     PyObject* self = type->tp_new(type, s->names.no_args, nullptr);
-    if (!self) {
-        Py_DECREF(found);
-        return nullptr;
-    }
     // found is held while the constructor runs: it may rebind the name.
-    PyObject* result = run(reinterpret_cast<Method*>(found), self, args, nargs, kwnames);
+    PyObject* result = self ? run(reinterpret_cast<Method*>(found), self, args, nargs, kwnames) : nullptr;
     Py_DECREF(found);
-    if (result == Py_None) {
-        Py_DECREF(result);
-        return self;
-    }
-    if (result) {
-        PyErr_Format(PyExc_TypeError, "__init__() should return None, not '%.200s'", Py_TYPE(result)->tp_name);
-        Py_DECREF(result);
-    }
-    Py_DECREF(self);
+    if (returned_none(result)) return self;
+    Py_XDECREF(self);
     return nullptr;
 }
 
@@ -279,13 +232,16 @@ PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObjec
 
 void use_direct_slots(PyObject* cls, PyObject* module) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
-    auto* heap = reinterpret_cast<PyHeapTypeObject*>(cls);
-    Py_INCREF(module);
-    Py_XSETREF(heap->ht_module, module);  // released with the class, as any heap type's
+    // Released with the class, as any heap type's.
+    Py_XSETREF(reinterpret_cast<PyHeapTypeObject*>(cls)->ht_module, Py_NewRef(module));
     State& s = *static_cast<State*>(PyModule_GetState(module));
     const Names& N = s.names;
 #if PY_VERSION_HEX >= 0x030C0000
-    watch_namespaces(s.slots);
+    // One watcher per module object: the interpreter's watchers are its own.
+    if (s.slots.watcher < 0) {
+        s.slots.watcher = PyDict_AddWatcher(forget_namespace);
+        if (s.slots.watcher < 0) PyErr_Clear();  // every watcher taken: the slots search each time
+    }
 #endif
     if (holds_own(type, N.__init__)) {
         type->tp_init = init_slot;
@@ -302,7 +258,7 @@ py::object new_instance(PyObject* cls, Body init) {
         // A class of a module object: the one whose cache may hold it.
         State* s = state_of(type);
         if (!s) throw PyErr{};
-        const py::object ctor = py::reinterpret_steal<py::object>(slot_attr(*s, type, kInit, s->names.__init__));
+        const py::object ctor = py::reinterpret_steal<py::object>(slot_attr(*s, type, kInit, s->names.__init__, true));
         if (type->tp_new == PyBaseObject_Type.tp_new && ctor && is_method(ctor.ptr()) &&
             reinterpret_cast<Method*>(ctor.ptr())->body == init) {
             return steal(type->tp_new(type, s->names.no_args, nullptr));
