@@ -57,8 +57,7 @@ inline py::object struct_call(const Call& c, PyObject* module, PyObject* fn, con
     return steal(PyObject_Vectorcall(f.ptr(), all, 1 + args.size(), nullptr));
 }
 
-// The n values that struct.<fn>(layout, data) unpacks, into `out`; a
-// TypeError `error` when they are not a tuple of n.
+// The n values that struct.<fn>(layout, data) unpacks, into `out`; TypeError `error` unless a tuple of n.
 inline void struct_unpack(const Call& c, PyObject* module, PyObject* fn, const char* layout, PyObject* data,
                           py::object* out, Py_ssize_t n, const char* error) {
     py::object values = struct_call(c, module, fn, layout, {data});
