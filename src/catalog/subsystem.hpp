@@ -45,9 +45,8 @@ inline py::object call(PyObject* f, std::initializer_list<PyObject*> args) {
     return steal(PyObject_Vectorcall(f, args.begin(), args.size(), nullptr));
 }
 
-// struct.<fn>(layout, args...), with the module global `module` as Python
-// code finds it: what the bodies' fast paths leave to it (a value out of
-// range or of another type, data short or not bytes) it reads or says why not.
+// struct.<fn>(layout, args...) of the module global `module`: what the bodies' fast paths leave to
+// it (a value out of range or of another type, data short or not bytes) it reads or says why not.
 inline py::object struct_call(const Call& c, PyObject* module, PyObject* fn, const char* layout,
                               std::initializer_list<PyObject*> args) {
     py::object f = get(c.global(module).ptr(), fn);
@@ -58,8 +57,7 @@ inline py::object struct_call(const Call& c, PyObject* module, PyObject* fn, con
     return steal(PyObject_Vectorcall(f.ptr(), all, 1 + args.size(), nullptr));
 }
 
-// The n values that struct.<fn>(layout, data) unpacks, into `out`; a
-// TypeError `error` when they are not a tuple of n.
+// The n values that struct.<fn>(layout, data) unpacks, into `out`; TypeError `error` unless a tuple of n.
 inline void struct_unpack(const Call& c, PyObject* module, PyObject* fn, const char* layout, PyObject* data,
                           py::object* out, Py_ssize_t n, const char* error) {
     py::object values = struct_call(c, module, fn, layout, {data});
