@@ -29,25 +29,24 @@ struct ItemLine {
     PyObject* head;      // "<class name> 0x<type code>"
     PyObject* names;     // tuple of the field names (interned), or None: the item's own text
     PyObject* labels;    // tuple of " <name>=" for each field (JSON: "\"<name>\": ")
-    // A JSON line only (else NULL): the tool's conversion of a field value,
-    // and its own line function, which gives the line where this one does not.
+    // A JSON line only (else NULL): the tool's conversion of a field value, its own line function (the line
+    // where this one gives none) and {type: the conversion of its values} as `data` keeps it.
     PyObject* data;
     PyObject* fallback;
-    PyObject* converters;  // {type: the tool's conversion of its values}, as `data` keeps it
-    bool json;           // a JSON line function
+    PyObject* converters;
     bool own_text;       // JSON: the item's own text follows its fields
 };
 
 
 // The text of one field value (see values.cpp).
-void write_value(const Texts* t, Text& line, PyObject* v);
+Text& write_value(const Texts* t, Text& line, PyObject* v);
 // The bytes of a bytes or bytearray object as lower-case hex digits.
 void write_hex(Text& line, PyObject* v);
 // `made` (a new reference, or NULL with the error set), which must be a str;
 // TypeError "<what> is <type>, not str" otherwise.
 py::object checked_str(PyObject* made, const char* what);
 // A str() or repr() result written into the line.
-inline void write_new(Text& line, PyObject* made) { line.str(checked_str(made, "a text of a value").ptr()); }
+inline Text& write_new(Text& line, PyObject* made) { return line.str(checked_str(made, "a text of a value").ptr()); }
 // "<head> name=value ...\n", or "<head> <str(item)>\n".
 void write_item_line(const ItemLine* me, Text& line, PyObject* item);
 // A str that a Python line function returned, appended to the batch.

@@ -72,9 +72,9 @@ PyObject* texts_call(PyObject* self, PyObject* const* args, std::size_t nargsf, 
     return one_line(self, [&](Text& line) { write_value(reinterpret_cast<Texts*>(self), line, args[0]); });
 }
 
-// An item's line by the line function `me`: a JSON one, or its line as text.
+// An item's line by `me`: JSON when it has a conversion, else text (a cleared one raises either way).
 void write_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
-    if (!me->json) return write_item_line(me, line, item);
+    if (!me->data) return write_item_line(me, line, item);
     if (!write_json_line(me, line, frame, item)) {
         line.clear();
         py::object fallback = borrow(me->fallback);  // not cleared while the caller holds the line function
@@ -90,12 +90,10 @@ PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, P
     return one_line(self, [&](Text& line) { write_line(reinterpret_cast<ItemLine*>(self), line, args[0], args[1]); });
 }
 
-// texts.lines(frames, decode, lines, line_for, robust): the lines of a batch of frames, one str.
-// Each frame (offset, type code, payload) is decoded by decode(frame) (None: nothing written; a str:
-// the line of a frame not decoded, written as it stands); an item's line comes from lines[type code],
-// made by line_for(class, frame, item) for the first item of a code. A line function that raises an
-// Exception gives robust(frame, item) instead; anything else (KeyboardInterrupt) propagates and the
-// batch's lines are dropped.
+// texts.lines(frames, decode, lines, line_for, robust): the lines of a batch of frames (offset, type code,
+// payload), one str. decode(frame) gives an item, None (no line) or a str (the line of a frame not decoded);
+// an item's line function is lines[type code], made by line_for(class, frame, item) when missing. A line
+// function's Exception gives robust(frame, item) instead; anything else drops the batch and propagates.
 PyObject* texts_lines(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     if (!usage(nargs == 5 && PyList_Check(args[0]) && PyDict_Check(args[2]),
                "lines(frames, decode, lines, line_for, robust) takes a list and a dict")) {
@@ -188,7 +186,6 @@ PyObject* new_line(PyObject* texts, PyObject* const* args, bool json) {
     made->head = Py_NewRef(args[0]);
     made->names = names.release().ptr();
     made->labels = labels.release().ptr();
-    made->json = json;
     made->own_text = json && args[3] == Py_True;
     made->data = json ? Py_NewRef(args[2]) : nullptr;
     made->fallback = json ? Py_NewRef(args[4]) : nullptr;
@@ -312,15 +309,12 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
         return nullptr;
     }
     Py_buffer keep{};
-    if (nargs == 3) {
-        if (PyObject_GetBuffer(args[2], &keep, PyBUF_SIMPLE) < 0) return nullptr;
-        if (keep.len != 65536) {
-            PyBuffer_Release(&keep);
-            PyErr_SetString(PyExc_ValueError, "frames: keep holds one byte per type code, 65536 bytes");
-            return nullptr;
-        }
-    }
+    if (nargs == 3 && PyObject_GetBuffer(args[2], &keep, PyBUF_SIMPLE) < 0) return nullptr;
     PyObject* result = returned([&] {
+        if (nargs == 3 && keep.len != 65536) {
+            PyErr_SetString(PyExc_ValueError, "frames: keep holds one byte per type code, 65536 bytes");
+            throw PyErr{};
+        }
         py::object buf = borrow(args[0]);
         const Py_ssize_t base = PyLong_AsSsize_t(args[1]);
         if (base == -1 && PyErr_Occurred()) throw PyErr{};

@@ -1,7 +1,5 @@
-// The text lines of the capture tool (`python3 -m rlx.data_items decode`), made
-// here because making them is most of the tool's own time: `Texts(serial_class,
-// other)` writes one field value, `texts.line(head, names)` makes the line
-// function of one item class (see module.cpp; the JSON lines are json.cpp's).
+// The text lines of the capture tool's decode (most of the tool's own time): a field value's text and an
+// item's line (the JSON lines are json.cpp's).
 #include "capture/capture.hpp"
 
 namespace pdi {
@@ -23,8 +21,6 @@ py::object checked_str(PyObject* made, const char* what) {
 
 namespace {
 
-void write_other(const Texts* t, Text& line, PyObject* v);
-
 // One level of a value's nesting (lists in lists, records in lists), bounded by the recursion limit.
 struct Nested {
     explicit Nested(const char* where) {
@@ -37,7 +33,7 @@ struct Nested {
 
 // "[a; b; c]": the elements as the iteration gives them.
 // NOLINTNEXTLINE(misc-no-recursion)
-void write_list(const Texts* t, Text& line, PyObject* v) {
+Text& write_list(const Texts* t, Text& line, PyObject* v) {
     const Nested in(" while writing the text of a list");
     line.ascii("[");
     if (PyList_CheckExact(v) || PyTuple_CheckExact(v)) {
@@ -58,12 +54,12 @@ void write_list(const Texts* t, Text& line, PyObject* v) {
         }
         if (PyErr_Occurred()) throw PyErr{};
     }
-    line.ascii("]");
+    return line.ascii("]");
 }
 
 // "(name=value, ...)": a record's fields, a field it lacks as None.
 // NOLINTNEXTLINE(misc-no-recursion)
-void write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
+Text& write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
     const Nested in(" while writing the text of a record");
     line.ascii("(");
     for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(names); ++i) {
@@ -80,7 +76,7 @@ void write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
         line.ascii("=");
         write_value(t, line, value.ptr());
     }
-    line.ascii(")");
+    return line.ascii(")");
 }
 
 // A value of a type left to the tool: `other(value)`, asked once per type,
@@ -88,7 +84,7 @@ void write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
 // parentheses; a tuple of field names, the fields (write_fields); str, the
 // value's own text; any other callable, its result for the value.
 // NOLINTNEXTLINE(misc-no-recursion)
-void write_other(const Texts* t, Text& line, PyObject* v) {
+Text& write_other(const Texts* t, Text& line, PyObject* v) {
     py::object type = borrow(reinterpret_cast<PyObject*>(Py_TYPE(v)));
     py::object plans = borrow(t->plans);
     py::object plan;
@@ -103,15 +99,11 @@ void write_other(const Texts* t, Text& line, PyObject* v) {
     }
     if (plan.ptr() == Py_True) {
         line.ascii("(");
-        write_new(line, PyObject_Str(v));
-        line.ascii(")");
-    } else if (PyTuple_Check(plan.ptr())) {
-        write_fields(t, line, v, plan.ptr());
-    } else if (plan.ptr() == reinterpret_cast<PyObject*>(&PyUnicode_Type)) {
-        write_new(line, PyObject_Str(v));
-    } else {
-        write_new(line, PyObject_CallOneArg(plan.ptr(), v));
+        return write_new(line, PyObject_Str(v)).ascii(")");
     }
+    if (PyTuple_Check(plan.ptr())) return write_fields(t, line, v, plan.ptr());
+    if (plan.ptr() == reinterpret_cast<PyObject*>(&PyUnicode_Type)) return write_new(line, PyObject_Str(v));
+    return write_new(line, PyObject_CallOneArg(plan.ptr(), v));
 }
 
 }  // namespace
@@ -119,29 +111,16 @@ void write_other(const Texts* t, Text& line, PyObject* v) {
 
 // One field value (`v` held by the caller).
 // NOLINTNEXTLINE(misc-no-recursion)
-void write_value(const Texts* t, Text& line, PyObject* v) {
+Text& write_value(const Texts* t, Text& line, PyObject* v) {
     PyTypeObject* type = Py_TYPE(v);
-    if (type == &PyLong_Type) {
-        line.plain(v);
-        return;
-    }
-    if (type == &PyFloat_Type) {
-        line.real(PyFloat_AS_DOUBLE(v));  // float.__repr__: the shortest digits that read back to it
-        return;
-    }
-    if (type == &PyBool_Type) {
-        v == Py_True ? line.ascii("True") : line.ascii("False");
-        return;
-    }
-    if (type == &PyUnicode_Type) {
-        line.repr(v);
-        return;
-    }
+    if (type == &PyLong_Type) return line.plain(v);
+    if (type == &PyFloat_Type) return line.real(PyFloat_AS_DOUBLE(v));  // float.__repr__
+    if (type == &PyBool_Type) return v == Py_True ? line.ascii("True") : line.ascii("False");
+    if (type == &PyUnicode_Type) return line.repr(v);
     if (type == &PyBytes_Type || type == &PyByteArray_Type) {
         line.ascii("h'");
         write_hex(line, v);
-        line.ascii("'");
-        return;
+        return line.ascii("'");
     }
     if (type == &PyList_Type || type == &PyTuple_Type) return write_list(t, line, v);
     py::object serial = borrow(t->serial);
@@ -156,42 +135,28 @@ void write_value(const Texts* t, Text& line, PyObject* v) {
         py::object text = steal(PyObject_Str(v));
         return write_new(line, PyObject_Repr(text.ptr()));
     }
-    write_other(t, line, v);
+    return write_other(t, line, v);
 }
 
-// ---------------------------------------------------------------------------
-// Item lines.
-
-namespace {
-
-// "<head> <str(item)>\n", line ends inside the item's text as " | ".
-void write_own_text(Text& line, PyObject* item) {
-    py::object text = checked_str(PyObject_Str(item), "the text of an item");
-    const Py_ssize_t nl = PyUnicode_FindChar(text.ptr(), '\n', 0, PyUnicode_GET_LENGTH(text.ptr()), 1);
-    if (nl == -2) throw PyErr{};
-    if (nl >= 0) {
-        py::object end = steal(PyUnicode_FromString("\n"));
-        py::object bar = steal(PyUnicode_FromString(" | "));
-        text = steal(PyUnicode_Replace(text.ptr(), end.ptr(), bar.ptr(), -1));
-    }
-    line.ascii(" ");
-    line.str(text.ptr());
-}
-
-}  // namespace
-
-// The line of `item` by the line function `me` (held by the caller).
+// "<head> name=value ...\n", or "<head> <str(item)>\n" with the line ends in the item's text as " | ".
 void write_item_line(const ItemLine* me, Text& line, PyObject* item) {
     line.str(me->head);
     if (me->names == Py_None) {
-        write_own_text(line, item);
+        py::object text = checked_str(PyObject_Str(item), "the text of an item");
+        const Py_ssize_t nl = PyUnicode_FindChar(text.ptr(), '\n', 0, PyUnicode_GET_LENGTH(text.ptr()), 1);
+        if (nl == -2) throw PyErr{};
+        if (nl >= 0) {
+            py::object end = steal(PyUnicode_FromString("\n"));
+            py::object bar = steal(PyUnicode_FromString(" | "));
+            text = steal(PyUnicode_Replace(text.ptr(), end.ptr(), bar.ptr(), -1));
+        }
+        line.ascii(" ").str(text.ptr());
     } else {
         py::object texts_held = texts_of(me);
         const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
         for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(me->names); ++i) {
             py::object value = steal(PyObject_GetAttr(item, PyTuple_GET_ITEM(me->names, i)));
-            line.str(PyTuple_GET_ITEM(me->labels, i));
-            write_value(texts, line, value.ptr());
+            write_value(texts, line.str(PyTuple_GET_ITEM(me->labels, i)), value.ptr());
         }
     }
     line.ascii("\n");
