@@ -1,5 +1,4 @@
-// The text buffer (see text.hpp): what does not fit its buffer, the
-// conversions that ask the interpreter, and the end of a text.
+// The text buffer (see text.hpp): its store, the conversions that ask the interpreter, and the end of a text.
 #include "text/text.hpp"
 
 #include <algorithm>
@@ -15,7 +14,6 @@ void Text::flush() {
     len_ = 0;
 }
 
-// What does not fit the buffer goes to the store, after the buffer.
 Text& Text::spill(const char* s, Py_ssize_t n) {
     flush();
     store(s, n);
@@ -33,8 +31,7 @@ void Text::store(const char* s, Py_ssize_t n) {
     rest_len_ += n;
 }
 
-// The store is made here, and grows by half at least: a long text is copied a
-// bounded number of times over, however many buffers it spills.
+// The store grows by half at least: a long text is copied a bounded number of times, however many buffers it spills.
 void Text::reserve(Py_ssize_t n) {
     if (!rest_) {
         rest_len_ = rest_size_ = 0;
@@ -57,8 +54,7 @@ Text& Text::wide(PyObject* unicode) {
     flush();
     const Py_ssize_t n = PyUnicode_GET_LENGTH(unicode);
     if (!wide_) {
-        // Regrown for code points (its room counted anew), then widened in
-        // place from the last character: each lands at or after its byte.
+        // Regrown for code points, then widened in place from the last character: each lands at or after its byte.
         wide_ = true;
         rest_size_ = 0;
         reserve(n);
@@ -119,12 +115,11 @@ Text& Text::long_integer(PyObject* v) {
 Text& Text::plain_other(PyObject* v) {
     if (PyFloat_CheckExact(v)) return real(PyFloat_AS_DOUBLE(v));
     if (PyUnicode_CheckExact(v)) return str(v);
-    // A class that keeps object's formatting (its __format__ looked up as attribute
-    // access finds it; a failed look-up counts as another) formats with an empty
-    // format as str() does.
+    // A class that keeps object.__format__ (as attribute access finds it; a failed look-up counts as
+    // another) formats with an empty format as str() does.
     struct Formatting {
         PyObject* name;    // "__format__", interned
-        PyObject* object;  // object.__format__, which formats with an empty format as str() does
+        PyObject* object;  // object.__format__
         PyObject* empty;   // the empty format
     };
     static const Formatting f = [] {  // made when first needed
@@ -151,17 +146,16 @@ Text& Text::repr(PyObject* v) {
 Text& Text::hex(PyObject* v, int digits) {
     if (PyLong_CheckExact(v)) {
         int overflow = 0;
-        const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
-        if (!overflow && x >= 0) {
-            char buf[24];
-            auto r = std::to_chars(buf, buf + sizeof buf, x, 16);
-            const int n = static_cast<int>(r.ptr - buf);
-            for (int i = 0; i < n; ++i) {
-                if (buf[i] >= 'a') buf[i] = static_cast<char>(buf[i] - 'a' + 'A');
-            }
-            static const char zeros[] = "0000000000000000";
-            if (n < digits) ascii(zeros, digits - n);
-            return ascii(buf, n);
+        long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
+        if (!overflow && x >= 0 && digits <= 16) {
+            char buf[16];
+            char* p = buf + sizeof buf;
+            do {
+                *--p = "0123456789ABCDEF"[x & 15];
+                x >>= 4;
+            } while (x);
+            while (p > buf + sizeof buf - digits) *--p = '0';
+            return ascii(p, buf + sizeof buf - p);
         }
     }
     char layout[8];
@@ -169,9 +163,7 @@ Text& Text::hex(PyObject* v, int digits) {
     return format(v, layout);
 }
 
-// Fixed point without fractional digits: the nearest whole number, ties to
-// even, from the exact value of the double; a negative value that rounds to
-// zero keeps its sign.
+// The nearest whole number, ties to even; a negative value that rounds to zero keeps its sign.
 Text& Text::fixed0(double v) {
     if (std::isfinite(v) && std::fabs(v) < 9.0e18) {
         const double whole = std::nearbyint(v);  // the default rounding: to nearest, ties to even

@@ -1,6 +1,5 @@
-// The text buffer that both modules write their str results with: the
-// catalog's renderings and the capture tool's lines. Values are converted the
-// way Python's formatting converts them.
+// The text buffer of both modules' str results (the catalog's texts, the capture tool's lines), converting
+// values as Python's formatting does.
 #pragma once
 
 #include "core/errors.hpp"
@@ -11,10 +10,8 @@
 
 namespace pdi {
 
-// A text built in one buffer. ASCII gathers in a buffer of its own, so that a
-// short text never allocates; what does not fit moves to a store on the heap,
-// as bytes while every character is ASCII and as code points from the first
-// str that is not.
+// ASCII gathers in a buffer of its own, so that a short text never allocates; what does not fit moves to
+// a store on the heap, as bytes while every character is ASCII and as code points from the first str that is not.
 class Text {  // NOLINT(cppcoreguidelines-pro-type-member-init): filled as used (see below)
 public:
     // cppcheck-suppress uninitMemberVar ; filled as used (see below)
@@ -41,8 +38,7 @@ public:
         }
         return wide(unicode);
     }
-    // "{}" of an int: its digits counted first, then written from the last,
-    // two at a time.
+    // "{}" of an int: its digits counted first, then written from the last, two at a time.
     Text& integer(long long v) {
         constexpr Py_ssize_t kMost = 20;  // digits and sign of a 64-bit number
         if (len_ + kMost > kSize) flush();
@@ -81,9 +77,7 @@ public:
         len_ = out + n - buf_;
         return *this;
     }
-    // "{}": format(v, ""). Small exact ints, the most common value, are
-    // written here; exact floats and strs, and anything else by its own
-    // formatting, out of line.
+    // "{}": format(v, ""). Small exact ints, the most common value, are written here, anything else out of line.
     Text& plain(PyObject* v) {
         if (PyLong_CheckExact(v)) {
 #if PY_VERSION_HEX >= 0x030C0000
@@ -101,15 +95,10 @@ public:
         }
         return plain_other(v);
     }
-    // An exact int, float or str: its str() is its "{}", written here
-    // without running any Python code.
-    static bool own_kind(PyObject* v) {
-        return PyLong_CheckExact(v) || PyFloat_CheckExact(v) || PyUnicode_CheckExact(v);
-    }
-    // str(v): the same as "{}" for exact ints, floats and strs.
+    // str(v): for exact ints, floats and strs their "{}", written without running any Python code.
     Text& as_str(PyObject* v) {
         if (PyLong_CheckExact(v)) return plain(v);  // the most common value: tested once
-        return own_kind(v) ? plain(v) : str_of(v);
+        return PyFloat_CheckExact(v) || PyUnicode_CheckExact(v) ? plain(v) : str_of(v);
     }
     Text& repr(PyObject* v);                         // repr(v)
     Text& hex(PyObject* v, int digits);              // "{:0<digits>X}"
@@ -117,10 +106,8 @@ public:
     Text& fixed0(PyObject* v);                       // "{:.0f}"
     Text& fixed0(double v);
     Text& real(double v);                            // "{}" of a float
-    // The text of `other`, which is empty afterwards.
-    Text& append(Text& other);
-    // The text as a str; the text is empty afterwards.
-    py::object finish();
+    Text& append(Text& other);  // the text of `other`, which is empty afterwards
+    py::object finish();        // the text as a str; the text is empty afterwards
     // Drops the text.
     void clear() noexcept {
         len_ = 0;
@@ -132,8 +119,7 @@ private:
     __attribute__((noinline)) Text& wide(PyObject* unicode);
     Text& long_integer(PyObject* v);  // an exact int
     Text& plain_other(PyObject* v);   // anything but an exact int
-    // str(v) of anything, called from the body itself (see dispatch in runtime/dispatch.hpp).
-    Text& str_of(PyObject* v) {
+    Text& str_of(PyObject* v) {  // str(v) of anything
         py::object s = steal(PyObject_Str(v));
         return str(s.ptr());
     }
@@ -144,8 +130,7 @@ private:
     void store(const char* s, Py_ssize_t n);  // n ASCII characters
     void reserve(Py_ssize_t n);               // room in the store for n more characters
     void drop() noexcept;                     // frees the store
-    // Not filled in advance: only the first len_ bytes of buf_ are read, and
-    // the store's counts once it is made.
+    // Not filled in advance: only the first len_ bytes of buf_ are read, and the store's counts once it is made.
     char buf_[kSize];  // NOLINT(cppcoreguidelines-pro-type-member-init)
     Py_ssize_t len_ = 0;
     void* rest_ = nullptr;  // the store: PyMem_Malloc'ed, of Py_UCS4 once wide_
