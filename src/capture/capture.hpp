@@ -1,5 +1,4 @@
-// What the capture tool's module shares between its files: the value
-// texts, the line functions and the JSON writers.
+// What the capture tool's module shares between its files: the value texts, the line functions, JSON.
 #pragma once
 
 #include "core/errors.hpp"
@@ -16,9 +15,8 @@ struct Texts {
     PyObject* names;    // "names", the attribute of a converter that reads a record by its fields
 };
 
-// The state of a module object: its types.
+// The state of a module object: the type of its line functions (Texts is in its namespace).
 struct CaptureState {
-    PyObject* texts_type;
     PyObject* line_type;
 };
 
@@ -42,15 +40,15 @@ struct ItemLine {
 Text& write_value(const Texts* t, Text& line, PyObject* v);
 // The bytes of a bytes or bytearray object as lower-case hex digits.
 void write_hex(Text& line, PyObject* v);
-// `made` (a new reference, or NULL with the error set), which must be a str;
-// TypeError "<what> is <type>, not str" otherwise.
+// `made` (a new reference, or NULL with the error set), which must be a str: TypeError "<what> is <type>, not
+// str" otherwise.
 py::object checked_str(PyObject* made, const char* what);
-// A str() or repr() result written into the line.
-inline Text& write_new(Text& line, PyObject* made) { return line.str(checked_str(made, "a text of a value").ptr()); }
+// A str that Python code made (a value's str() or repr(), a line function's line) written into the line.
+inline Text& write_new(Text& line, PyObject* made, const char* what = "a text of a value") {
+    return line.str(checked_str(made, what).ptr());
+}
 // "<head> name=value ...\n", or "<head> <str(item)>\n".
 void write_item_line(const ItemLine* me, Text& line, PyObject* item);
-// A str that a Python line function returned, appended to the batch.
-inline void append_text(Text& out, PyObject* made) { out.str(checked_str(made, "a line").ptr()); }
 // The Texts a line function writes with, held; ValueError once the collector has cleared the function.
 inline py::object texts_of(const ItemLine* me) {
     if (!me->texts) {

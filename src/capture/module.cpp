@@ -50,44 +50,34 @@ using LineParts = Parts<ItemLine, &ItemLine::texts, &ItemLine::data, &ItemLine::
 // Whether `o` is a line function (of any module object).
 bool is_line(PyObject* o) { return Py_TYPE(o)->tp_traverse == LineParts::traverse; }
 
-// ---------------------------------------------------------------------------
-// The line function of one item class.
-
-// The text that `write` makes, as a new str; the callable `self` is held while it runs.
-template <class Write>
-PyObject* one_line(PyObject* self, Write write) {
-    return returned([&] {
-        py::object keep = borrow(self);
-        Text line;
-        write(line);
-        return line.finish().release().ptr();
-    });
-}
-
-PyObject* texts_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
-    if (!usage(PyVectorcall_NARGS(nargsf) == 1 && !(kwnames && PyTuple_GET_SIZE(kwnames)),
-               "the text of a value takes one argument, the value")) {
-        return nullptr;
-    }
-    return one_line(self, [&](Text& line) { write_value(reinterpret_cast<Texts*>(self), line, args[0]); });
-}
-
 // An item's line by `me`: JSON when it has a conversion, else text (a cleared one raises either way).
 void write_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
     if (!me->data) return write_item_line(me, line, item);
     if (!write_json_line(me, line, frame, item)) {
         line.clear();
         py::object fallback = borrow(me->fallback);  // not cleared while the caller holds the line function
-        append_text(line, PyObject_CallFunctionObjArgs(fallback.ptr(), frame, item, nullptr));
+        write_new(line, PyObject_CallFunctionObjArgs(fallback.ptr(), frame, item, nullptr), "a line");
     }
 }
 
-PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
-    if (!usage(PyVectorcall_NARGS(nargsf) == 2 && !(kwnames && PyTuple_GET_SIZE(kwnames)),
-               "a line function takes two arguments, the frame and the item")) {
+// A call of a Texts, the text of a value, or of a line function, an item's line; `self` is held while it runs.
+PyObject* call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
+    const bool line = is_line(self);
+    if (!usage(PyVectorcall_NARGS(nargsf) == (line ? 2U : 1U) && !(kwnames && PyTuple_GET_SIZE(kwnames)),
+               line ? "a line function takes two arguments, the frame and the item"
+                    : "the text of a value takes one argument, the value")) {
         return nullptr;
     }
-    return one_line(self, [&](Text& line) { write_line(reinterpret_cast<ItemLine*>(self), line, args[0], args[1]); });
+    return returned([&] {
+        py::object keep = borrow(self);
+        Text text;
+        if (line) {
+            write_line(reinterpret_cast<ItemLine*>(self), text, args[0], args[1]);
+        } else {
+            write_value(reinterpret_cast<Texts*>(self), text, args[0]);
+        }
+        return text.finish().release().ptr();
+    });
 }
 
 // texts.lines(frames, decode, lines, line_for, robust): the lines of a batch of frames (offset, type code,
@@ -132,14 +122,15 @@ PyObject* texts_lines(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
                 if (is_line(function.ptr())) {
                     write_line(reinterpret_cast<ItemLine*>(function.ptr()), line, frame.ptr(), item.ptr());
                 } else {
-                    append_text(line, PyObject_CallFunctionObjArgs(function.ptr(), frame.ptr(), item.ptr(), nullptr));
+                    write_new(line, PyObject_CallFunctionObjArgs(function.ptr(), frame.ptr(), item.ptr(), nullptr),
+                              "a line");
                 }
             });
             if (done) {
                 out.append(line);
             } else if (PyErr_ExceptionMatches(PyExc_Exception)) {
                 PyErr_Clear();
-                append_text(out, PyObject_CallFunctionObjArgs(robust, frame.ptr(), item.ptr(), nullptr));
+                write_new(out, PyObject_CallFunctionObjArgs(robust, frame.ptr(), item.ptr(), nullptr), "a line");
             } else {
                 throw PyErr{};
             }
@@ -148,9 +139,8 @@ PyObject* texts_lines(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     });
 }
 
-// The line function of one class from the arguments of texts.line(head, names) or, with `json`, of
-// texts.json_line(head, names, data, own_text, fallback, converters): the field names interned, and the
-// label written before each value made once, " name=" or "\"name\": ".
+// The line function of texts.line(head, names) or, with `json`, texts.json_line(head, names, data, own_text,
+// fallback, converters): the names interned, the label before each value made once (" name=", "\"name\": ").
 PyObject* new_line(PyObject* texts, PyObject* const* args, bool json) {
     py::object names = borrow(Py_None);
     py::object labels = borrow(Py_None);
@@ -181,7 +171,7 @@ PyObject* new_line(PyObject* texts, PyObject* const* args, bool json) {
     PyObject* module = check(PyType_GetModule(Py_TYPE(texts)));
     auto* made = PyObject_GC_New(ItemLine, reinterpret_cast<PyTypeObject*>(state_of(module).line_type));
     if (!made) throw PyErr{};
-    made->vectorcall = line_call;
+    made->vectorcall = call;
     made->texts = Py_NewRef(texts);
     made->head = Py_NewRef(args[0]);
     made->names = names.release().ptr();
@@ -221,7 +211,7 @@ PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
     }
     auto* made = reinterpret_cast<Texts*>(type->tp_alloc(type, 0));
     if (!made) return nullptr;
-    made->vectorcall = texts_call;
+    made->vectorcall = call;
     made->serial = Py_NewRef(serial);
     made->other = Py_NewRef(other);
     made->plans = PyDict_New();
@@ -242,8 +232,7 @@ int texts_clear(PyObject* self) {
     return 0;
 }
 
-// The module's types, heap types of each module object (a static type would
-// be shared by every interpreter).
+// The module's types, heap types of each module object (a static type would be shared by every interpreter).
 void make_types(PyObject* module, CaptureState& state) {
     // Both types are called through the function that follows the object's head.
     static_assert(offsetof(Texts, vectorcall) == offsetof(ItemLine, vectorcall), "one member table for both");
@@ -293,16 +282,15 @@ void make_types(PyObject* module, CaptureState& state) {
             Py_TPFLAGS_DISALLOW_INSTANTIATION,
         line_slots,
     };
-    state.texts_type = check(PyType_FromModuleAndSpec(module, &texts_def, nullptr));
+    py::object texts = steal(PyType_FromModuleAndSpec(module, &texts_def, nullptr));
+    check_status(PyModule_AddObjectRef(module, "Texts", texts.ptr()));
     state.line_type = check(PyType_FromModuleAndSpec(module, &line_def, nullptr));
 }
 
 
-// frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of the bytes
-// `buf`, each a tuple (base + its offset in buf, type code, payload), the header a u16 type code and a
-// u16 payload length, little-endian; `used` is where the first incomplete item (or the end) starts. With
-// `keep`, 65536 bytes by type code, an item whose byte is 0 is left out and only counted: no tuple and no
-// payload copy for the items a reader has already set aside.
+// frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items (u16 type code, u16 length,
+// little-endian, payload) at the start of `buf` as (base + offset, type code, payload), `used` where the first
+// incomplete one (or the end) starts. An item whose byte in `keep` is 0 is only counted (no tuple, no copy).
 PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     if (!usage(nargs >= 2 && nargs <= 3 && PyBytes_CheckExact(args[0]) && PyLong_Check(args[1]),
                "frames(buf, base[, keep]) takes bytes, an int and a buffer")) {
@@ -351,24 +339,16 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 int exec_capture(PyObject* module) {
-    return guarded([module] {
-        CaptureState& state = state_of(module);
-        make_types(module, state);
-        check_status(PyModule_AddObjectRef(module, "Texts", state.texts_type));
-    }) ? 0 : -1;
+    return guarded([module] { make_types(module, state_of(module)); }) ? 0 : -1;
 }
 
 int traverse_capture(PyObject* module, visitproc visit, void* arg) {
-    CaptureState& state = state_of(module);
-    Py_VISIT(state.texts_type);
-    Py_VISIT(state.line_type);
+    Py_VISIT(state_of(module).line_type);
     return 0;
 }
 
 int clear_capture(PyObject* module) {
-    CaptureState& state = state_of(module);
-    Py_CLEAR(state.texts_type);
-    Py_CLEAR(state.line_type);
+    Py_CLEAR(state_of(module).line_type);
     return 0;
 }
 
