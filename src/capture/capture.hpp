@@ -40,8 +40,7 @@ struct ItemLine {
 Text& write_value(const Texts* t, Text& line, PyObject* v);
 // The bytes of a bytes or bytearray object as lower-case hex digits.
 void write_hex(Text& line, PyObject* v);
-// `made` (a new reference, or NULL with the error set), which must be a str: TypeError "<what> is <type>, not
-// str" otherwise.
+// `made` (new, or NULL with the error set) if it is a str, else TypeError "<what> is <type>, not str".
 py::object checked_str(PyObject* made, const char* what);
 // A str that Python code made (a value's str() or repr(), a line function's line) written into the line.
 inline Text& write_new(Text& line, PyObject* made, const char* what = "a text of a value") {
@@ -60,7 +59,7 @@ inline py::object texts_of(const ItemLine* me) {
 // The JSON line of `item`; false when the line is the tool's (see json.cpp).
 bool write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item);
 // A str as the JSON encoder writes it by default.
-void write_json_str(Text& line, PyObject* s);
+Text& write_json_str(Text& line, PyObject* s);
 // The capture module's declarations() (declarations.cpp).
 PyObject* declarations(PyObject*, PyObject* module);
 

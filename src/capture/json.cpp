@@ -7,9 +7,9 @@
 
 namespace pdi {
 
-// A str as the json module's encoder writes it by default: quoted, ASCII only,
-// every other character as \uXXXX (beyond the basic plane as a surrogate pair).
-void write_json_str(Text& line, PyObject* s) {
+// A str as the json module's encoder writes it by default: quoted, ASCII only, every other character as
+// \uXXXX (beyond the basic plane as a surrogate pair).
+Text& write_json_str(Text& line, PyObject* s) {
     const Py_ssize_t n = PyUnicode_GET_LENGTH(s);
     const int kind = PyUnicode_KIND(s);
     const void* chars = PyUnicode_DATA(s);
@@ -48,14 +48,13 @@ void write_json_str(Text& line, PyObject* s) {
         unit(c);
     }
     flush(n);
-    line.ascii("\"");
+    return line.ascii("\"");
 }
 
 namespace {
 
-// The writers below return false, leaving the line unfinished, on a value the json module's encoder would
-// write in a way of its own: the line is then the tool's. `depth` counts the arrays and objects around the
-// value: deeper than kJsonDepth (or a list holding itself) is the tool's line too.
+// The writers below return false, leaving the line unfinished, on a value the json module's encoder would write
+// its own way, or at more than kJsonDepth arrays and objects deep (a list holding itself): the line is the tool's.
 constexpr int kJsonDepth = 50;
 
 // An exact list or tuple as an array, each element (held while written) by `write`.
@@ -68,8 +67,7 @@ bool write_json_list(Text& line, PyObject* v, int depth, Write write) {
         py::object element = borrow(PySequence_Fast_GET_ITEM(v, i));
         if (!write(element.ptr())) return false;
     }
-    line.ascii("]");
-    return true;
+    return line.ascii("]"), true;
 }
 
 // Plain data (what the tool's conversion gives) as the json module's encoder writes it: None, bools,
@@ -93,21 +91,18 @@ bool write_json_data(Text& line, PyObject* v, int depth) {
     Py_ssize_t pos = 0;
     PyObject* key = nullptr;
     PyObject* value = nullptr;
-    bool first = true;
+    Py_ssize_t written = 0;
     const Py_ssize_t size = PyDict_GET_SIZE(v);
     while (PyDict_Next(v, &pos, &key, &value)) {
         if (!PyUnicode_CheckExact(key)) return false;
         py::object k = borrow(key);
         py::object held = borrow(value);
-        if (!first) line.ascii(", ");
-        first = false;
-        write_json_str(line, k.ptr());
-        line.ascii(": ");
+        if (written++) line.ascii(", ");
+        write_json_str(line, k.ptr()).ascii(": ");
         if (!write_json_data(line, held.ptr(), depth + 1)) return false;
         if (PyDict_GET_SIZE(v) != size) return false;  // changed while written
     }
-    line.ascii("}");
-    return true;
+    return line.ascii("}"), true;
 }
 
 bool write_json_fields(const ItemLine* me, const Texts* texts, Text& line, PyObject* v, PyObject* names,
@@ -181,20 +176,17 @@ bool write_json_fields(const ItemLine* me, const Texts* texts, Text& line, PyObj
         if (labels) {
             line.str(PyTuple_GET_ITEM(labels, i));
         } else {
-            write_json_str(line, PyTuple_GET_ITEM(names, i));
-            line.ascii(": ");
+            write_json_str(line, PyTuple_GET_ITEM(names, i)).ascii(": ");
         }
         if (!write_json_value(me, texts, line, PyTuple_GET_ITEM(values.ptr(), i), depth)) return false;
     }
-    line.ascii("}");
-    return true;
+    return line.ascii("}"), true;
 }
 
 }  // namespace
 
 
-// The JSON line of `item` by the line function `me` (held by the caller, so that the collector does not
-// clear its parts while Python code runs here); false when the line is the tool's.
+// The JSON line of `item` by `me`, held by the caller so that the collector does not clear its parts meanwhile.
 bool write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
     py::object texts_held = texts_of(me);  // its other parts are cleared with it
     const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
@@ -207,16 +199,14 @@ bool write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* 
         PyObject* text = PyObject_Str(item);
         if (text) {
             py::object held = steal(text);
-            line.ascii(", \"text\": ");
-            write_json_str(line, held.ptr());
+            write_json_str(line.ascii(", \"text\": "), held.ptr());
         } else if (PyErr_ExceptionMatches(PyExc_Exception)) {
             PyErr_Clear();  // no text: the fields say it all
         } else {
             throw PyErr{};
         }
     }
-    line.ascii("}\n");
-    return true;
+    return line.ascii("}\n"), true;
 }
 
 }  // namespace pdi

@@ -34,6 +34,11 @@ struct Parts {
         for (PyObject** part : {&(reinterpret_cast<T*>(self)->*parts)...}) Py_CLEAR(*part);
         return 0;
     }
+    // The parts set to None instead: an object that lost its parts still answers (an error, never a crash).
+    static int clear_to_none(PyObject* self) {
+        for (PyObject** part : {&(reinterpret_cast<T*>(self)->*parts)...}) Py_SETREF(*part, Py_NewRef(Py_None));
+        return 0;
+    }
     template <PyObject* T::*... acyclic>
     static void dealloc(PyObject* self) {
         PyObject_GC_UnTrack(self);
@@ -80,10 +85,10 @@ PyObject* call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObje
     });
 }
 
-// texts.lines(frames, decode, lines, line_for, robust): the lines of a batch of frames (offset, type code,
-// payload), one str. decode(frame) gives an item, None (no line) or a str (the line of a frame not decoded);
-// an item's line function is lines[type code], made by line_for(class, frame, item) when missing. A line
-// function's Exception gives robust(frame, item) instead; anything else drops the batch and propagates.
+// texts.lines(frames, decode, lines, line_for, robust): the lines of a batch of frames as one str. decode(frame)
+// gives an item, None (no line) or a str (the line of a frame not decoded); an item's line function is
+// lines[type code], made by line_for(class, frame, item) when missing. An Exception in a line function gives
+// robust(frame, item) instead; anything else drops the batch and propagates.
 PyObject* texts_lines(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     if (!usage(nargs == 5 && PyList_Check(args[0]) && PyDict_Check(args[2]),
                "lines(frames, decode, lines, line_for, robust) takes a list and a dict")) {
@@ -159,8 +164,7 @@ PyObject* new_line(PyObject* texts, PyObject* const* args, bool json) {
             PyTuple_SET_ITEM(names.ptr(), i, name);
             Text label;
             if (json) {
-                write_json_str(label, name);
-                label.ascii(": ");
+                write_json_str(label, name).ascii(": ");
             } else {
                 label.ascii(" ").str(name).ascii("=");
             }
@@ -223,15 +227,6 @@ PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
     return reinterpret_cast<PyObject*>(made);
 }
 
-int texts_clear(PyObject* self) {
-    auto* t = reinterpret_cast<Texts*>(self);
-    // A Texts that lost its parts still answers: an error, never a crash.
-    Py_SETREF(t->other, Py_NewRef(Py_None));
-    Py_SETREF(t->serial, Py_NewRef(Py_None));
-    Py_SETREF(t->plans, Py_NewRef(Py_None));
-    return 0;
-}
-
 // The module's types, heap types of each module object (a static type would be shared by every interpreter).
 void make_types(PyObject* module, CaptureState& state) {
     // Both types are called through the function that follows the object's head.
@@ -256,7 +251,7 @@ void make_types(PyObject* module, CaptureState& state) {
         {Py_tp_call, reinterpret_cast<void*>(PyVectorcall_Call)},
         {Py_tp_new, reinterpret_cast<void*>(texts_new)},
         {Py_tp_traverse, reinterpret_cast<void*>(TextsParts::traverse)},
-        {Py_tp_clear, reinterpret_cast<void*>(texts_clear)},
+        {Py_tp_clear, reinterpret_cast<void*>(TextsParts::clear_to_none)},
         {Py_tp_dealloc, reinterpret_cast<void*>(TextsParts::dealloc<&Texts::names>)},
         {Py_tp_methods, texts_methods},
         {Py_tp_members, members},
@@ -303,15 +298,12 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
             PyErr_SetString(PyExc_ValueError, "frames: keep holds one byte per type code, 65536 bytes");
             throw PyErr{};
         }
-        py::object buf = borrow(args[0]);
         const Py_ssize_t base = PyLong_AsSsize_t(args[1]);
         if (base == -1 && PyErr_Occurred()) throw PyErr{};
-        const auto* data = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(buf.ptr()));
-        const Py_ssize_t end = PyBytes_GET_SIZE(buf.ptr());
-        // Every offset base + pos must be an index: no signed overflow for any base.
-        if (base < 0 || base > PY_SSIZE_T_MAX - end) {
-            PyErr_Format(PyExc_OverflowError, "frames: base %zd and %zd bytes give offsets beyond an index", base,
-                         end);
+        const auto* data = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(args[0]));  // the caller's
+        const Py_ssize_t end = PyBytes_GET_SIZE(args[0]);
+        if (base < 0 || base > PY_SSIZE_T_MAX - end) {  // every offset base + pos an index, no signed overflow
+            PyErr_Format(PyExc_OverflowError, "frames: base %zd and %zd bytes give offsets beyond an index", base, end);
             throw PyErr{};
         }
         const auto* kept = static_cast<const unsigned char*>(keep.buf);
@@ -326,7 +318,7 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
             } else {
                 py::object frame = steal(Py_BuildValue(
                     "(nlN)", base + pos, code,
-                    PyBytes_FromStringAndSize(PyBytes_AS_STRING(buf.ptr()) + pos + 4, length)));
+                    PyBytes_FromStringAndSize(PyBytes_AS_STRING(args[0]) + pos + 4, length)));
                 check_status(PyList_Append(batch.ptr(), frame.ptr()));
             }
             pos += 4 + length;

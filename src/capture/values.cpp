@@ -45,11 +45,9 @@ Text& write_list(const Texts* t, Text& line, PyObject* v) {
         }
     } else {
         py::object it = steal(PyObject_GetIter(v));
-        bool first = true;
-        while (PyObject* next = PyIter_Next(it.ptr())) {
+        for (Py_ssize_t i = 0; PyObject* next = PyIter_Next(it.ptr()); ++i) {
             py::object element = py::reinterpret_steal<py::object>(next);
-            if (!first) line.ascii("; ");
-            first = false;
+            if (i) line.ascii("; ");
             write_value(t, line, element.ptr());
         }
         if (PyErr_Occurred()) throw PyErr{};
@@ -79,10 +77,8 @@ Text& write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
     return line.ascii(")");
 }
 
-// A value of a type left to the tool: `other(value)`, asked once per type,
-// gives the plan for all values of that type: True, the value's own text in
-// parentheses; a tuple of field names, the fields (write_fields); str, the
-// value's own text; any other callable, its result for the value.
+// A value of a type left to the tool: `other(value)`, asked once per type, gives the plan for its values: True,
+// their own text in parentheses; a tuple of field names, the fields; str, their own text; else a callable.
 // NOLINTNEXTLINE(misc-no-recursion)
 Text& write_other(const Texts* t, Text& line, PyObject* v) {
     py::object type = borrow(reinterpret_cast<PyObject*>(Py_TYPE(v)));

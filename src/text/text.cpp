@@ -89,7 +89,6 @@ Text& Text::hex_bytes(const unsigned char* p, Py_ssize_t n) {
     return *this;
 }
 
-// Python's text of a float ("{}" and str()).
 Text& Text::real(double v) {
     char out[40] = {};
     return ascii(out, float_text(v, out));
@@ -110,8 +109,7 @@ Text& Text::long_integer(PyObject* v) {
     return integer(x);
 }
 
-// Exact floats and strs are converted here; anything else (a subclass
-// included) by its own formatting.
+// Exact floats and strs are converted here; anything else (a subclass included) by its own formatting.
 Text& Text::plain_other(PyObject* v) {
     if (PyFloat_CheckExact(v)) return real(PyFloat_AS_DOUBLE(v));
     if (PyUnicode_CheckExact(v)) return str(v);

@@ -85,8 +85,7 @@ public:
             const auto* n = reinterpret_cast<const PyLongObject*>(v);
             if (PyUnstable_Long_IsCompact(n)) return integer(PyUnstable_Long_CompactValue(n));
 #else
-            // Read and written here: the call to the general case costs as much as the digits.
-            // A -1 may also stand for a value beyond 64 bits: the general case tells.
+            // Read here (the general case's call costs as much as the digits); a -1 may be beyond 64 bits.
             int overflow = 0;
             const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
             if (x != -1) return integer(x);
