@@ -37,7 +37,7 @@ struct ItemLine {
 
 
 // The text of one field value (see values.cpp).
-Text& write_value(const Texts* t, Text& line, PyObject* v);
+void write_value(const Texts* t, Text& line, PyObject* v);
 // The bytes of a bytes or bytearray object as lower-case hex digits.
 void write_hex(Text& line, PyObject* v);
 // `made` (new, or NULL with the error set) if it is a str, else TypeError "<what> is <type>, not str".

@@ -105,13 +105,12 @@ bool write_json_data(Text& line, PyObject* v, int depth) {
     return line.ascii("}"), true;
 }
 
-bool write_json_fields(const ItemLine* me, const Texts* texts, Text& line, PyObject* v, PyObject* names,
-                       PyObject* labels, int depth);
+bool write_json_fields(const ItemLine* me, Text& line, PyObject* v, PyObject* names, PyObject* labels, int depth);
 
 // One field value as the tool converts it (`data(value)`) and then writes it: the built-in types here (as
 // the conversion treats them), anything else converted by `data`.
 // NOLINTNEXTLINE(misc-no-recursion)
-bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObject* v, int depth) {
+bool write_json_value(const ItemLine* me, Text& line, PyObject* v, int depth) {
     PyTypeObject* type = Py_TYPE(v);
     if (type == &PyLong_Type || type == &PyBool_Type || type == &PyUnicode_Type) return write_json_data(line, v, depth);
     if (type == &PyFloat_Type) {
@@ -132,13 +131,13 @@ bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
     }
     if (type == &PyList_Type || type == &PyTuple_Type) {
         return write_json_list(line, v, depth, [&](PyObject* element) {  // NOLINT(misc-no-recursion)
-            return write_json_value(me, texts, line, element, depth + 1);
+            return write_json_value(me, line, element, depth + 1);
         });
     }
+    const auto* texts = reinterpret_cast<const Texts*>(me->texts);  // held by write_json_line
     if (reinterpret_cast<PyObject*>(type) == texts->serial) {
         py::object number = steal(PyNumber_Long(v));
-        line.ascii("{\"serial\": ");
-        if (!write_json_data(line, number.ptr(), depth)) return false;
+        if (!write_json_data(line.ascii("{\"serial\": "), number.ptr(), depth)) return false;
         return line.ascii("}"), true;
     }
     // A record whose conversion is the dict of its fields: a converter carrying their `names`.
@@ -150,7 +149,7 @@ bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
         if (PyObject_GetOptionalAttr(converter.ptr(), texts->names, &names_found) < 0) throw PyErr{};
         py::object names = names_found ? steal(names_found) : borrow(Py_None);
         if (PyTuple_CheckExact(names.ptr()) && PyTuple_GET_SIZE(names.ptr()) > 0) {
-            return depth < kJsonDepth && write_json_fields(me, texts, line, v, names.ptr(), nullptr, depth + 1);
+            return depth < kJsonDepth && write_json_fields(me, line, v, names.ptr(), nullptr, depth + 1);
         }
     }
     py::object data = borrow(me->data);
@@ -161,8 +160,7 @@ bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
 // The fields `names` of `v` as an object, all read before any is written (as the tool's conversion reads
 // them); `labels` holds the text before each value, else it is written here.
 // NOLINTNEXTLINE(misc-no-recursion)
-bool write_json_fields(const ItemLine* me, const Texts* texts, Text& line, PyObject* v, PyObject* names,
-                       PyObject* labels, int depth) {
+bool write_json_fields(const ItemLine* me, Text& line, PyObject* v, PyObject* names, PyObject* labels, int depth) {
     const Py_ssize_t n = PyTuple_GET_SIZE(names);
     py::object values = steal(PyTuple_New(n));
     for (Py_ssize_t i = 0; i < n; ++i) {
@@ -178,7 +176,7 @@ bool write_json_fields(const ItemLine* me, const Texts* texts, Text& line, PyObj
         } else {
             write_json_str(line, PyTuple_GET_ITEM(names, i)).ascii(": ");
         }
-        if (!write_json_value(me, texts, line, PyTuple_GET_ITEM(values.ptr(), i), depth)) return false;
+        if (!write_json_value(me, line, PyTuple_GET_ITEM(values.ptr(), i), depth)) return false;
     }
     return line.ascii("}"), true;
 }
@@ -188,13 +186,11 @@ bool write_json_fields(const ItemLine* me, const Texts* texts, Text& line, PyObj
 
 // The JSON line of `item` by `me`, held by the caller so that the collector does not clear its parts meanwhile.
 bool write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
-    py::object texts_held = texts_of(me);  // its other parts are cleared with it
-    const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
+    py::object texts = texts_of(me);  // held: its other parts are cleared with it
     py::object offset = steal(PySequence_GetItem(frame, 0));
-    line.ascii("{\"offset\": ");
-    if (!write_json_data(line, offset.ptr(), 0)) return false;
+    if (!write_json_data(line.ascii("{\"offset\": "), offset.ptr(), 0)) return false;
     line.ascii(", ").str(me->head).ascii(", \"fields\": ");
-    if (!write_json_fields(me, texts, line, item, me->names, me->labels, 0)) return false;
+    if (!write_json_fields(me, line, item, me->names, me->labels, 0)) return false;
     if (me->own_text) {
         PyObject* text = PyObject_Str(item);
         if (text) {

@@ -65,24 +65,28 @@ void write_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item)
     }
 }
 
-// A call of a Texts, the text of a value, or of a line function, an item's line; `self` is held while it runs.
-PyObject* call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
-    const bool line = is_line(self);
-    if (!usage(PyVectorcall_NARGS(nargsf) == (line ? 2U : 1U) && !(kwnames && PyTuple_GET_SIZE(kwnames)),
-               line ? "a line function takes two arguments, the frame and the item"
-                    : "the text of a value takes one argument, the value")) {
-        return nullptr;
-    }
+// The text that `write` makes, as a new str, for a call with `n` arguments (else TypeError `text`); the
+// callable `self` is held while it runs.
+template <class Write>
+PyObject* one_line(PyObject* self, std::size_t nargsf, PyObject* kwnames, Py_ssize_t n, const char* text,
+                   Write write) {
+    if (!usage(PyVectorcall_NARGS(nargsf) == n && !(kwnames && PyTuple_GET_SIZE(kwnames)), text)) return nullptr;
     return returned([&] {
         py::object keep = borrow(self);
-        Text text;
-        if (line) {
-            write_line(reinterpret_cast<ItemLine*>(self), text, args[0], args[1]);
-        } else {
-            write_value(reinterpret_cast<Texts*>(self), text, args[0]);
-        }
-        return text.finish().release().ptr();
+        Text line;
+        write(line);
+        return line.finish().release().ptr();
     });
+}
+
+PyObject* texts_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
+    return one_line(self, nargsf, kwnames, 1, "the text of a value takes one argument, the value",
+                    [&](Text& line) { write_value(reinterpret_cast<Texts*>(self), line, args[0]); });
+}
+
+PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
+    return one_line(self, nargsf, kwnames, 2, "a line function takes two arguments, the frame and the item",
+                    [&](Text& line) { write_line(reinterpret_cast<ItemLine*>(self), line, args[0], args[1]); });
 }
 
 // texts.lines(frames, decode, lines, line_for, robust): the lines of a batch of frames as one str. decode(frame)
@@ -90,10 +94,8 @@ PyObject* call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObje
 // lines[type code], made by line_for(class, frame, item) when missing. An Exception in a line function gives
 // robust(frame, item) instead; anything else drops the batch and propagates.
 PyObject* texts_lines(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-    if (!usage(nargs == 5 && PyList_Check(args[0]) && PyDict_Check(args[2]),
-               "lines(frames, decode, lines, line_for, robust) takes a list and a dict")) {
-        return nullptr;
-    }
+    const bool fit = nargs == 5 && PyList_Check(args[0]) && PyDict_Check(args[2]);
+    if (!usage(fit, "lines(frames, decode, lines, line_for, robust) takes a list and a dict")) return nullptr;
     // The arguments are the caller's while the call runs.
     PyObject* frames = args[0];
     PyObject* decode = args[1];
@@ -113,10 +115,8 @@ PyObject* texts_lines(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
             }
             py::object code = steal(PySequence_GetItem(frame.ptr(), 1));
             PyObject* found = PyDict_GetItemWithError(lines, code.ptr());
-            py::object function;
-            if (found) {
-                function = borrow(found);
-            } else {
+            py::object function = found ? borrow(found) : py::object();
+            if (!found) {
                 if (PyErr_Occurred()) throw PyErr{};
                 py::object cls = borrow(reinterpret_cast<PyObject*>(Py_TYPE(item.ptr())));
                 function = steal(PyObject_CallFunctionObjArgs(line_for, cls.ptr(), frame.ptr(), item.ptr(), nullptr));
@@ -171,11 +171,10 @@ PyObject* new_line(PyObject* texts, PyObject* const* args, bool json) {
             PyTuple_SET_ITEM(labels.ptr(), i, label.finish().release().ptr());
         }
     }
-    // The line type of the module that made `texts`.
-    PyObject* module = check(PyType_GetModule(Py_TYPE(texts)));
+    PyObject* module = check(PyType_GetModule(Py_TYPE(texts)));  // the one that made `texts`: its line type
     auto* made = PyObject_GC_New(ItemLine, reinterpret_cast<PyTypeObject*>(state_of(module).line_type));
     if (!made) throw PyErr{};
-    made->vectorcall = call;
+    made->vectorcall = line_call;
     made->texts = Py_NewRef(texts);
     made->head = Py_NewRef(args[0]);
     made->names = names.release().ptr();
@@ -189,10 +188,8 @@ PyObject* new_line(PyObject* texts, PyObject* const* args, bool json) {
 }
 
 PyObject* texts_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-    if (!usage(nargs == 2 && PyUnicode_Check(args[0]) && (args[1] == Py_None || PyTuple_Check(args[1])),
-               "line(head, names) takes a str and a tuple of field names (or None)")) {
-        return nullptr;
-    }
+    const bool fit = nargs == 2 && PyUnicode_Check(args[0]) && (args[1] == Py_None || PyTuple_Check(args[1]));
+    if (!usage(fit, "line(head, names) takes a str and a tuple of field names (or None)")) return nullptr;
     return returned([&] { return new_line(self, args, false); });
 }
 
@@ -215,7 +212,7 @@ PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
     }
     auto* made = reinterpret_cast<Texts*>(type->tp_alloc(type, 0));
     if (!made) return nullptr;
-    made->vectorcall = call;
+    made->vectorcall = texts_call;
     made->serial = Py_NewRef(serial);
     made->other = Py_NewRef(other);
     made->plans = PyDict_New();
@@ -229,7 +226,6 @@ PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
 
 // The module's types, heap types of each module object (a static type would be shared by every interpreter).
 void make_types(PyObject* module, CaptureState& state) {
-    // Both types are called through the function that follows the object's head.
     static_assert(offsetof(Texts, vectorcall) == offsetof(ItemLine, vectorcall), "one member table for both");
     static PyMemberDef members[] = {
         {"__vectorcalloffset__", Py_T_PYSSIZET, offsetof(Texts, vectorcall), Py_READONLY, nullptr},
@@ -287,10 +283,8 @@ void make_types(PyObject* module, CaptureState& state) {
 // little-endian, payload) at the start of `buf` as (base + offset, type code, payload), `used` where the first
 // incomplete one (or the end) starts. An item whose byte in `keep` is 0 is only counted (no tuple, no copy).
 PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-    if (!usage(nargs >= 2 && nargs <= 3 && PyBytes_CheckExact(args[0]) && PyLong_Check(args[1]),
-               "frames(buf, base[, keep]) takes bytes, an int and a buffer")) {
-        return nullptr;
-    }
+    const bool fit = nargs >= 2 && nargs <= 3 && PyBytes_CheckExact(args[0]) && PyLong_Check(args[1]);
+    if (!usage(fit, "frames(buf, base[, keep]) takes bytes, an int and a buffer")) return nullptr;
     Py_buffer keep{};
     if (nargs == 3 && PyObject_GetBuffer(args[2], &keep, PyBUF_SIMPLE) < 0) return nullptr;
     PyObject* result = returned([&] {

@@ -33,7 +33,7 @@ struct Nested {
 
 // "[a; b; c]": the elements as the iteration gives them.
 // NOLINTNEXTLINE(misc-no-recursion)
-Text& write_list(const Texts* t, Text& line, PyObject* v) {
+void write_list(const Texts* t, Text& line, PyObject* v) {
     const Nested in(" while writing the text of a list");
     line.ascii("[");
     if (PyList_CheckExact(v) || PyTuple_CheckExact(v)) {
@@ -44,15 +44,13 @@ Text& write_list(const Texts* t, Text& line, PyObject* v) {
             write_value(t, line, element.ptr());
         }
     } else {
-        py::object it = steal(PyObject_GetIter(v));
-        for (Py_ssize_t i = 0; PyObject* next = PyIter_Next(it.ptr()); ++i) {
-            py::object element = py::reinterpret_steal<py::object>(next);
-            if (i) line.ascii("; ");
-            write_value(t, line, element.ptr());
-        }
-        if (PyErr_Occurred()) throw PyErr{};
+        Py_ssize_t i = 0;
+        for_each(v, [&](PyObject* element) {  // NOLINT(misc-no-recursion)
+            if (i++) line.ascii("; ");
+            write_value(t, line, element);
+        });
     }
-    return line.ascii("]");
+    line.ascii("]");
 }
 
 // "(name=value, ...)": a record's fields, a field it lacks as None.
@@ -70,24 +68,34 @@ Text& write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
         if (PyObject_GetOptionalAttr(v, name, &found) < 0) throw PyErr{};
         py::object value = found ? steal(found) : borrow(Py_None);
         if (i) line.ascii(", ");
-        line.str(name);
-        line.ascii("=");
-        write_value(t, line, value.ptr());
+        write_value(t, line.str(name).ascii("="), value.ptr());
     }
     return line.ascii(")");
 }
 
-// A value of a type left to the tool: `other(value)`, asked once per type, gives the plan for its values: True,
-// their own text in parentheses; a tuple of field names, the fields; str, their own text; else a callable.
+// A value of a type write_value does not know: serial numbers and subclasses of the built-in types; else the
+// tool's: `other(value)`, asked once per type, gives the plan for its values: True, their own text in
+// parentheses; a tuple of field names, the fields; str, their own text; else a callable.
 // NOLINTNEXTLINE(misc-no-recursion)
 Text& write_other(const Texts* t, Text& line, PyObject* v) {
+    py::object serial = borrow(t->serial);
+    const int is_serial =
+        reinterpret_cast<PyObject*>(Py_TYPE(v)) == serial.ptr() ? 1 : PyObject_IsInstance(v, serial.ptr());
+    if (is_serial < 0) throw PyErr{};
+    if (is_serial) return write_new(line, PyObject_Str(v));
+    if (PyList_Check(v) || PyTuple_Check(v)) return write_list(t, line, v), line;
+    // Subclasses of the numbers and of str: as the base class writes them.
+    if (PyLong_Check(v)) return write_new(line, PyLong_Type.tp_repr(v));
+    if (PyFloat_Check(v)) return write_new(line, PyFloat_Type.tp_repr(v));
+    if (PyUnicode_Check(v)) {
+        py::object text = steal(PyObject_Str(v));
+        return write_new(line, PyObject_Repr(text.ptr()));
+    }
     py::object type = borrow(reinterpret_cast<PyObject*>(Py_TYPE(v)));
     py::object plans = borrow(t->plans);
-    py::object plan;
     PyObject* found = PyDict_Check(plans.ptr()) ? PyDict_GetItemWithError(plans.ptr(), type.ptr()) : nullptr;
-    if (found) {
-        plan = borrow(found);
-    } else {
+    py::object plan = found ? borrow(found) : py::object();
+    if (!found) {
         if (PyErr_Occurred()) throw PyErr{};
         py::object other = borrow(t->other);
         plan = steal(PyObject_CallOneArg(other.ptr(), v));
@@ -107,31 +115,25 @@ Text& write_other(const Texts* t, Text& line, PyObject* v) {
 
 // One field value (`v` held by the caller).
 // NOLINTNEXTLINE(misc-no-recursion)
-Text& write_value(const Texts* t, Text& line, PyObject* v) {
+void write_value(const Texts* t, Text& line, PyObject* v) {
     PyTypeObject* type = Py_TYPE(v);
-    if (type == &PyLong_Type) return line.plain(v);
-    if (type == &PyFloat_Type) return line.real(PyFloat_AS_DOUBLE(v));  // float.__repr__
-    if (type == &PyBool_Type) return v == Py_True ? line.ascii("True") : line.ascii("False");
-    if (type == &PyUnicode_Type) return line.repr(v);
-    if (type == &PyBytes_Type || type == &PyByteArray_Type) {
+    if (type == &PyLong_Type) {
+        line.plain(v);
+    } else if (type == &PyFloat_Type) {
+        line.real(PyFloat_AS_DOUBLE(v));  // float.__repr__: the shortest digits that read back to it
+    } else if (type == &PyBool_Type) {
+        v == Py_True ? line.ascii("True") : line.ascii("False");
+    } else if (type == &PyUnicode_Type) {
+        line.repr(v);
+    } else if (type == &PyBytes_Type || type == &PyByteArray_Type) {
         line.ascii("h'");
         write_hex(line, v);
-        return line.ascii("'");
+        line.ascii("'");
+    } else if (type == &PyList_Type || type == &PyTuple_Type) {
+        write_list(t, line, v);
+    } else {
+        write_other(t, line, v);
     }
-    if (type == &PyList_Type || type == &PyTuple_Type) return write_list(t, line, v);
-    py::object serial = borrow(t->serial);
-    const int is_serial = reinterpret_cast<PyObject*>(type) == serial.ptr() ? 1 : PyObject_IsInstance(v, serial.ptr());
-    if (is_serial < 0) throw PyErr{};
-    if (is_serial) return write_new(line, PyObject_Str(v));
-    if (PyList_Check(v) || PyTuple_Check(v)) return write_list(t, line, v);
-    // Subclasses of the numbers and of str: as the base class writes them.
-    if (PyLong_Check(v)) return write_new(line, PyLong_Type.tp_repr(v));
-    if (PyFloat_Check(v)) return write_new(line, PyFloat_Type.tp_repr(v));
-    if (PyUnicode_Check(v)) {
-        py::object text = steal(PyObject_Str(v));
-        return write_new(line, PyObject_Repr(text.ptr()));
-    }
-    return write_other(t, line, v);
 }
 
 // "<head> name=value ...\n", or "<head> <str(item)>\n" with the line ends in the item's text as " | ".

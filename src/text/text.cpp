@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <memory>
 #include <new>
 
 namespace pdi {
@@ -96,8 +95,7 @@ Text& Text::real(double v) {
 
 Text& Text::format(PyObject* v, const char* layout) {
     py::object fmt = steal(PyUnicode_FromString(layout));
-    py::object s = steal(PyObject_Format(v, fmt.ptr()));
-    return str(s.ptr());
+    return str(steal(PyObject_Format(v, fmt.ptr())).ptr());
 }
 
 // An exact int in 64 bits is written here, a longer one by the interpreter.
@@ -131,14 +129,12 @@ Text& Text::plain_other(PyObject* v) {
     if (f.object && PyType_Lookup(Py_TYPE(v), f.name, &found) < 0) PyErr_Clear();
     const bool as_str = f.object && found == f.object;
     Py_XDECREF(found);
-    py::object s = steal(as_str ? PyObject_Str(v) : PyObject_Format(v, f.empty));
-    return str(s.ptr());
+    return str(steal(as_str ? PyObject_Str(v) : PyObject_Format(v, f.empty)).ptr());
 }
 
 Text& Text::repr(PyObject* v) {
     if (PyLong_CheckExact(v) || PyFloat_CheckExact(v)) return plain(v);
-    py::object s = steal(PyObject_Repr(v));
-    return str(s.ptr());
+    return str(steal(PyObject_Repr(v)).ptr());
 }
 
 Text& Text::hex(PyObject* v, int digits) {
@@ -168,11 +164,7 @@ Text& Text::fixed0(double v) {
         if (whole == 0 && std::signbit(v)) return ascii("-0");
         return integer(static_cast<long long>(whole));
     }
-    // Beyond a 64-bit whole number, infinite or not a number: the interpreter's conversion.
-    char* s = PyOS_double_to_string(v, 'f', 0, 0, nullptr);
-    if (!s) throw PyErr{};
-    const std::unique_ptr<char, void (*)(void*)> release(s, PyMem_Free);
-    return ascii(s, static_cast<Py_ssize_t>(std::strlen(s)));
+    return format(steal(PyFloat_FromDouble(v)).ptr(), ".0f");  // beyond 64 bits, infinite or not a number
 }
 
 Text& Text::fixed0(PyObject* v) {
@@ -181,13 +173,10 @@ Text& Text::fixed0(PyObject* v) {
 }
 
 Text& Text::append(Text& other) {
-    if (!other.rest_) {
-        ascii(other.buf_, other.len_);
-        other.len_ = 0;
-        return *this;
-    }
-    py::object s = other.finish();
-    return str(s.ptr());
+    if (other.rest_) return str(other.finish().ptr());
+    ascii(other.buf_, other.len_);
+    other.len_ = 0;
+    return *this;
 }
 
 py::object Text::finish() {

@@ -107,8 +107,7 @@ public:
     Text& real(double v);                            // "{}" of a float
     Text& append(Text& other);  // the text of `other`, which is empty afterwards
     py::object finish();        // the text as a str; the text is empty afterwards
-    // Drops the text.
-    void clear() noexcept {
+    void clear() noexcept {  // drops the text
         len_ = 0;
         if (rest_) drop();
     }
@@ -119,8 +118,7 @@ private:
     Text& long_integer(PyObject* v);  // an exact int
     Text& plain_other(PyObject* v);   // anything but an exact int
     Text& str_of(PyObject* v) {  // str(v) of anything
-        py::object s = steal(PyObject_Str(v));
-        return str(s.ptr());
+        return str(steal(PyObject_Str(v)).ptr());
     }
     Text& format(PyObject* v, const char* layout);
     // Into the store: out of line, so that the common path stays small.
