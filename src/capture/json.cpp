@@ -59,6 +59,7 @@ constexpr int kJsonDepth = 50;
 
 // An exact list or tuple as an array, each element (held while written) by `write`.
 template <class Write>
+// NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by kJsonDepth
 bool write_json_list(Text& line, PyObject* v, int depth, Write write) {
     if (depth >= kJsonDepth) return false;
     line.ascii("[");

@@ -44,11 +44,13 @@ void write_list(const Texts* t, Text& line, PyObject* v) {
             write_value(t, line, element.ptr());
         }
     } else {
-        Py_ssize_t i = 0;
-        for_each(v, [&](PyObject* element) {  // NOLINT(misc-no-recursion)
-            if (i++) line.ascii("; ");
-            write_value(t, line, element);
-        });
+        py::object it = steal(PyObject_GetIter(v));
+        for (Py_ssize_t i = 0; PyObject* next = PyIter_Next(it.ptr()); ++i) {
+            py::object element = py::reinterpret_steal<py::object>(next);
+            if (i) line.ascii("; ");
+            write_value(t, line, element.ptr());
+        }
+        if (PyErr_Occurred()) throw PyErr{};
     }
     line.ascii("]");
 }
