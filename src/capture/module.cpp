@@ -65,12 +65,9 @@ void write_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item)
     }
 }
 
-// The text that `write` makes, as a new str, for a call with `n` arguments (else TypeError `text`); the
-// callable `self` is held while it runs.
+// The text that `write` makes, as a new str; the callable `self` is held while it runs.
 template <class Write>
-PyObject* one_line(PyObject* self, std::size_t nargsf, PyObject* kwnames, Py_ssize_t n, const char* text,
-                   Write write) {
-    if (!usage(PyVectorcall_NARGS(nargsf) == n && !(kwnames && PyTuple_GET_SIZE(kwnames)), text)) return nullptr;
+PyObject* one_line(PyObject* self, Write write) {
     return returned([&] {
         py::object keep = borrow(self);
         Text line;
@@ -80,13 +77,15 @@ PyObject* one_line(PyObject* self, std::size_t nargsf, PyObject* kwnames, Py_ssi
 }
 
 PyObject* texts_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
-    return one_line(self, nargsf, kwnames, 1, "the text of a value takes one argument, the value",
-                    [&](Text& line) { write_value(reinterpret_cast<Texts*>(self), line, args[0]); });
+    const bool fit = PyVectorcall_NARGS(nargsf) == 1 && !(kwnames && PyTuple_GET_SIZE(kwnames));
+    if (!usage(fit, "the text of a value takes one argument, the value")) return nullptr;
+    return one_line(self, [&](Text& line) { write_value(reinterpret_cast<Texts*>(self), line, args[0]); });
 }
 
 PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
-    return one_line(self, nargsf, kwnames, 2, "a line function takes two arguments, the frame and the item",
-                    [&](Text& line) { write_line(reinterpret_cast<ItemLine*>(self), line, args[0], args[1]); });
+    const bool fit = PyVectorcall_NARGS(nargsf) == 2 && !(kwnames && PyTuple_GET_SIZE(kwnames));
+    if (!usage(fit, "a line function takes two arguments, the frame and the item")) return nullptr;
+    return one_line(self, [&](Text& line) { write_line(reinterpret_cast<ItemLine*>(self), line, args[0], args[1]); });
 }
 
 // texts.lines(frames, decode, lines, line_for, robust): the lines of a batch of frames as one str. decode(frame)
