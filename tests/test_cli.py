@@ -327,6 +327,7 @@ DOUBLES = struct.unpack("<2000d", random.Random(5).randbytes(16000))
                                    bytearray(b"ab"), memoryview(b"cd"), (1, [2, (3,)], []), object(),
                                    "\x7f\U0001f600", eval("[" * 60 + "]" * 60),
                                    type("S", (str,), {})("x"), type("F", (float,), {})(2.5), pdi.PinConfig(5),
+                                   type("L", (list,), {})([1, type("T", (tuple,), {})((2, 3))]),
                                    type("R", (), {"a": 1.5, "__init__": lambda s: setattr(s, "b", [s.a])})()])
 def test_lines_are_the_reference_texts(value):
     from rlx.data_items import cli as tool

@@ -1,5 +1,4 @@
-// What the capture tool's module shares between its files: the value
-// texts, the line functions and the JSON writers.
+// What the capture tool's module shares between its files: the value texts, the line functions, JSON.
 #pragma once
 
 #include "core/errors.hpp"
@@ -16,9 +15,8 @@ struct Texts {
     PyObject* names;    // "names", the attribute of a converter that reads a record by its fields
 };
 
-// The state of a module object: its types.
+// The state of a module object: the type of its line functions (Texts is in its namespace).
 struct CaptureState {
-    PyObject* texts_type;
     PyObject* line_type;
 };
 
@@ -29,12 +27,11 @@ struct ItemLine {
     PyObject* head;      // "<class name> 0x<type code>"
     PyObject* names;     // tuple of the field names (interned), or None: the item's own text
     PyObject* labels;    // tuple of " <name>=" for each field (JSON: "\"<name>\": ")
-    // A JSON line only (else NULL): the tool's conversion of a field value,
-    // and its own line function, which gives the line where this one does not.
+    // A JSON line only (else NULL): the tool's conversion of a field value, its own line function (the line
+    // where this one gives none) and {type: the conversion of its values} as `data` keeps it.
     PyObject* data;
     PyObject* fallback;
-    PyObject* converters;  // {type: the tool's conversion of its values}, as `data` keeps it
-    bool json;           // a JSON line function
+    PyObject* converters;
     bool own_text;       // JSON: the item's own text follows its fields
 };
 
@@ -43,15 +40,14 @@ struct ItemLine {
 void write_value(const Texts* t, Text& line, PyObject* v);
 // The bytes of a bytes or bytearray object as lower-case hex digits.
 void write_hex(Text& line, PyObject* v);
-// `made` (a new reference, or NULL with the error set), which must be a str;
-// TypeError "<what> is <type>, not str" otherwise.
+// `made` (new, or NULL with the error set) if it is a str, else TypeError "<what> is <type>, not str".
 py::object checked_str(PyObject* made, const char* what);
-// A str() or repr() result written into the line.
-inline void write_new(Text& line, PyObject* made) { line.str(checked_str(made, "a text of a value").ptr()); }
+// A str that Python code made (a value's str() or repr(), a line function's line) written into the line.
+inline Text& write_new(Text& line, PyObject* made, const char* what = "a text of a value") {
+    return line.str(checked_str(made, what).ptr());
+}
 // "<head> name=value ...\n", or "<head> <str(item)>\n".
 void write_item_line(const ItemLine* me, Text& line, PyObject* item);
-// A str that a Python line function returned, appended to the batch.
-inline void append_text(Text& out, PyObject* made) { out.str(checked_str(made, "a line").ptr()); }
 // The Texts a line function writes with, held; ValueError once the collector has cleared the function.
 inline py::object texts_of(const ItemLine* me) {
     if (!me->texts) {
@@ -63,7 +59,7 @@ inline py::object texts_of(const ItemLine* me) {
 // The JSON line of `item`; false when the line is the tool's (see json.cpp).
 bool write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item);
 // A str as the JSON encoder writes it by default.
-void write_json_str(Text& line, PyObject* s);
+Text& write_json_str(Text& line, PyObject* s);
 // The capture module's declarations() (declarations.cpp).
 PyObject* declarations(PyObject*, PyObject* module);
 

@@ -7,9 +7,9 @@
 
 namespace pdi {
 
-// A str as the json module's encoder writes it by default: quoted, ASCII only,
-// every other character as \uXXXX (beyond the basic plane as a surrogate pair).
-void write_json_str(Text& line, PyObject* s) {
+// A str as the json module's encoder writes it by default: quoted, ASCII only, every other character as
+// \uXXXX (beyond the basic plane as a surrogate pair).
+Text& write_json_str(Text& line, PyObject* s) {
     const Py_ssize_t n = PyUnicode_GET_LENGTH(s);
     const int kind = PyUnicode_KIND(s);
     const void* chars = PyUnicode_DATA(s);
@@ -48,48 +48,33 @@ void write_json_str(Text& line, PyObject* s) {
         unit(c);
     }
     flush(n);
-    line.ascii("\"");
+    return line.ascii("\"");
 }
 
 namespace {
 
-// The writers below return false, leaving the line unfinished, on a value
-// the json module's encoder would write in a way of its own: the line is then
-// the tool's. A Python error throws PyErr, as everywhere.
-
-constexpr int kJsonDepth = 50;  // deeper nesting (or a list holding itself): the tool's line
-
-// One level of nesting while it is written; `deeper` past kJsonDepth.
-struct Depth {
-    explicit Depth(int& d) : depth(d), deeper(++d > kJsonDepth) {}
-    ~Depth() { --depth; }
-    Depth(const Depth&) = delete;
-    Depth& operator=(const Depth&) = delete;
-    int& depth;
-    const bool deeper;
-};
+// The writers below return false, leaving the line unfinished, on a value the json module's encoder would write
+// its own way, or at more than kJsonDepth arrays and objects deep (a list holding itself): the line is the tool's.
+constexpr int kJsonDepth = 50;
 
 // An exact list or tuple as an array, each element (held while written) by `write`.
 template <class Write>
-// NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by Depth
-bool write_json_list(Text& line, PyObject* v, int& depth, Write write) {
-    Depth in(depth);
-    if (in.deeper) return false;
+// NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by kJsonDepth
+bool write_json_list(Text& line, PyObject* v, int depth, Write write) {
+    if (depth >= kJsonDepth) return false;
     line.ascii("[");
     for (Py_ssize_t i = 0; i < PySequence_Fast_GET_SIZE(v); ++i) {
         if (i) line.ascii(", ");
         py::object element = borrow(PySequence_Fast_GET_ITEM(v, i));
         if (!write(element.ptr())) return false;
     }
-    line.ascii("]");
-    return true;
+    return line.ascii("]"), true;
 }
 
-// Plain data (what the tool's conversion gives) as the json module's encoder
-// writes it: None, bools, exact ints, finite floats, strs, lists, tuples and
-// dicts keyed by strs; false on anything else.
-// NOLINTNEXTLINE(misc-no-recursion)
-bool write_json_data(Text& line, PyObject* v, int& depth) {
+// Plain data (what the tool's conversion gives) as the json module's encoder writes it: None, bools,
+// exact ints, finite floats, strs, lists, tuples and dicts keyed by strs; false on anything else.
+// NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by kJsonDepth
+bool write_json_data(Text& line, PyObject* v, int depth) {
     PyTypeObject* type = Py_TYPE(v);
     if (v == Py_None) return line.ascii("null"), true;
     if (v == Py_True) return line.ascii("true"), true;
@@ -98,40 +83,35 @@ bool write_json_data(Text& line, PyObject* v, int& depth) {
     if (type == &PyLong_Type) return line.plain(v), true;
     if (type == &PyFloat_Type && std::isfinite(PyFloat_AS_DOUBLE(v))) return line.real(PyFloat_AS_DOUBLE(v)), true;
     if (type == &PyList_Type || type == &PyTuple_Type) {
-        // NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by Depth
-        return write_json_list(line, v, depth, [&](PyObject* element) { return write_json_data(line, element, depth); });
+        return write_json_list(line, v, depth,
+                               // NOLINTNEXTLINE(misc-no-recursion)
+                               [&](PyObject* element) { return write_json_data(line, element, depth + 1); });
     }
-    if (type == &PyDict_Type) {
-        Depth in(depth);
-        if (in.deeper) return false;
-        line.ascii("{");
-        Py_ssize_t pos = 0;
-        PyObject* key = nullptr;
-        PyObject* value = nullptr;
-        bool first = true;
-        const Py_ssize_t size = PyDict_GET_SIZE(v);
-        while (PyDict_Next(v, &pos, &key, &value)) {
-            if (!PyUnicode_CheckExact(key)) return false;
-            py::object k = borrow(key);
-            py::object held = borrow(value);
-            if (!first) line.ascii(", ");
-            first = false;
-            write_json_str(line, k.ptr());
-            line.ascii(": ");
-            if (!write_json_data(line, held.ptr(), depth)) return false;
-            if (PyDict_GET_SIZE(v) != size) return false;  // changed while written
-        }
-        line.ascii("}");
-        return true;
+    if (type != &PyDict_Type || depth >= kJsonDepth) return false;
+    line.ascii("{");
+    Py_ssize_t pos = 0;
+    PyObject* key = nullptr;
+    PyObject* value = nullptr;
+    Py_ssize_t written = 0;
+    const Py_ssize_t size = PyDict_GET_SIZE(v);
+    while (PyDict_Next(v, &pos, &key, &value)) {
+        if (!PyUnicode_CheckExact(key)) return false;
+        py::object k = borrow(key);
+        py::object held = borrow(value);
+        if (written++) line.ascii(", ");
+        write_json_str(line, k.ptr()).ascii(": ");
+        if (!write_json_data(line, held.ptr(), depth + 1)) return false;
+        if (PyDict_GET_SIZE(v) != size) return false;  // changed while written
     }
-    return false;
+    return line.ascii("}"), true;
 }
 
-// One field value as the tool converts it (`data(value)`) and then writes it:
-// the built-in types here (as the conversion treats them), anything else
-// converted by `data`.
+bool write_json_fields(const ItemLine* me, Text& line, PyObject* v, PyObject* names, PyObject* labels, int depth);
+
+// One field value as the tool converts it (`data(value)`) and then writes it: the built-in types here (as
+// the conversion treats them), anything else converted by `data`.
 // NOLINTNEXTLINE(misc-no-recursion)
-bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObject* v, int& depth) {
+bool write_json_value(const ItemLine* me, Text& line, PyObject* v, int depth) {
     PyTypeObject* type = Py_TYPE(v);
     if (type == &PyLong_Type || type == &PyBool_Type || type == &PyUnicode_Type) return write_json_data(line, v, depth);
     if (type == &PyFloat_Type) {
@@ -151,18 +131,17 @@ bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
         return line.ascii("\"}"), true;
     }
     if (type == &PyList_Type || type == &PyTuple_Type) {
-        return write_json_list(line, v, depth,
-                               // NOLINTNEXTLINE(misc-no-recursion): nesting is bounded by Depth
-                               [&](PyObject* element) { return write_json_value(me, texts, line, element, depth); });
+        return write_json_list(line, v, depth, [&](PyObject* element) {  // NOLINT(misc-no-recursion)
+            return write_json_value(me, line, element, depth + 1);
+        });
     }
+    const auto* texts = reinterpret_cast<const Texts*>(me->texts);  // held by write_json_line
     if (reinterpret_cast<PyObject*>(type) == texts->serial) {
         py::object number = steal(PyNumber_Long(v));
-        line.ascii("{\"serial\": ");
-        if (!write_json_data(line, number.ptr(), depth)) return false;
+        if (!write_json_data(line.ascii("{\"serial\": "), number.ptr(), depth)) return false;
         return line.ascii("}"), true;
     }
-    // A record whose conversion is the dict of its fields (a converter carrying their `names`): the
-    // fields read first, each value then converted and written here.
+    // A record whose conversion is the dict of its fields: a converter carrying their `names`.
     PyObject* found = PyDict_GetItemWithError(me->converters, reinterpret_cast<PyObject*>(type));  // a dict, held
     if (!found && PyErr_Occurred()) throw PyErr{};
     if (found) {
@@ -171,24 +150,7 @@ bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
         if (PyObject_GetOptionalAttr(converter.ptr(), texts->names, &names_found) < 0) throw PyErr{};
         py::object names = names_found ? steal(names_found) : borrow(Py_None);
         if (PyTuple_CheckExact(names.ptr()) && PyTuple_GET_SIZE(names.ptr()) > 0) {
-            Depth in(depth);
-            if (in.deeper) return false;
-            const Py_ssize_t n = PyTuple_GET_SIZE(names.ptr());
-            py::object values = steal(PyTuple_New(n));
-            for (Py_ssize_t i = 0; i < n; ++i) {
-                PyObject* name = PyTuple_GET_ITEM(names.ptr(), i);
-                if (!PyUnicode_CheckExact(name)) return false;
-                PyTuple_SET_ITEM(values.ptr(), i, check(PyObject_GetAttr(v, name)));
-            }
-            line.ascii("{");
-            for (Py_ssize_t i = 0; i < n; ++i) {
-                if (i) line.ascii(", ");
-                write_json_str(line, PyTuple_GET_ITEM(names.ptr(), i));
-                line.ascii(": ");
-                if (!write_json_value(me, texts, line, PyTuple_GET_ITEM(values.ptr(), i), depth)) return false;
-            }
-            line.ascii("}");
-            return true;
+            return depth < kJsonDepth && write_json_fields(me, line, v, names.ptr(), nullptr, depth + 1);
         }
     }
     py::object data = borrow(me->data);
@@ -196,48 +158,52 @@ bool write_json_value(const ItemLine* me, const Texts* texts, Text& line, PyObje
     return write_json_data(line, plain.ptr(), depth);
 }
 
+// The fields `names` of `v` as an object, all read before any is written (as the tool's conversion reads
+// them); `labels` holds the text before each value, else it is written here.
+// NOLINTNEXTLINE(misc-no-recursion)
+bool write_json_fields(const ItemLine* me, Text& line, PyObject* v, PyObject* names, PyObject* labels, int depth) {
+    const Py_ssize_t n = PyTuple_GET_SIZE(names);
+    py::object values = steal(PyTuple_New(n));
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        PyObject* name = PyTuple_GET_ITEM(names, i);
+        if (!labels && !PyUnicode_CheckExact(name)) return false;  // a line function's names are strs
+        PyTuple_SET_ITEM(values.ptr(), i, check(PyObject_GetAttr(v, name)));
+    }
+    line.ascii("{");
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        if (i) line.ascii(", ");
+        if (labels) {
+            line.str(PyTuple_GET_ITEM(labels, i));
+        } else {
+            write_json_str(line, PyTuple_GET_ITEM(names, i)).ascii(": ");
+        }
+        if (!write_json_value(me, line, PyTuple_GET_ITEM(values.ptr(), i), depth)) return false;
+    }
+    return line.ascii("}"), true;
+}
+
 }  // namespace
 
 
-// The JSON line of `item` by the line function `me` (held by the caller, so
-// that the collector does not clear its parts while Python code runs here);
-// false when the line is the tool's.
+// The JSON line of `item` by `me`, held by the caller so that the collector does not clear its parts meanwhile.
 bool write_json_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
-    py::object texts_held = texts_of(me);  // its other parts are cleared with it
-    const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
-    int depth = 0;
+    py::object texts = texts_of(me);  // held: its other parts are cleared with it
     py::object offset = steal(PySequence_GetItem(frame, 0));
-    line.ascii("{\"offset\": ");
-    if (!write_json_data(line, offset.ptr(), depth)) return false;
-    line.ascii(", ");
-    line.str(me->head);
-    line.ascii(", \"fields\": {");
-    const Py_ssize_t n = PyTuple_GET_SIZE(me->names);
-    // All fields are read first, as the tool's conversion reads them.
-    py::object values = steal(PyTuple_New(n));
-    for (Py_ssize_t i = 0; i < n; ++i) {
-        PyTuple_SET_ITEM(values.ptr(), i, check(PyObject_GetAttr(item, PyTuple_GET_ITEM(me->names, i))));
-    }
-    for (Py_ssize_t i = 0; i < n; ++i) {
-        if (i) line.ascii(", ");
-        line.str(PyTuple_GET_ITEM(me->labels, i));
-        if (!write_json_value(me, texts, line, PyTuple_GET_ITEM(values.ptr(), i), depth)) return false;
-    }
-    line.ascii("}");
+    if (!write_json_data(line.ascii("{\"offset\": "), offset.ptr(), 0)) return false;
+    line.ascii(", ").str(me->head).ascii(", \"fields\": ");
+    if (!write_json_fields(me, line, item, me->names, me->labels, 0)) return false;
     if (me->own_text) {
         PyObject* text = PyObject_Str(item);
         if (text) {
             py::object held = steal(text);
-            line.ascii(", \"text\": ");
-            write_json_str(line, held.ptr());
+            write_json_str(line.ascii(", \"text\": "), held.ptr());
         } else if (PyErr_ExceptionMatches(PyExc_Exception)) {
             PyErr_Clear();  // no text: the fields say it all
         } else {
             throw PyErr{};
         }
     }
-    line.ascii("}\n");
-    return true;
+    return line.ascii("}\n"), true;
 }
 
 }  // namespace pdi

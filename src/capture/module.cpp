@@ -34,6 +34,11 @@ struct Parts {
         for (PyObject** part : {&(reinterpret_cast<T*>(self)->*parts)...}) Py_CLEAR(*part);
         return 0;
     }
+    // The parts set to None instead: an object that lost its parts still answers (an error, never a crash).
+    static int clear_to_none(PyObject* self) {
+        for (PyObject** part : {&(reinterpret_cast<T*>(self)->*parts)...}) Py_SETREF(*part, Py_NewRef(Py_None));
+        return 0;
+    }
     template <PyObject* T::*... acyclic>
     static void dealloc(PyObject* self) {
         PyObject_GC_UnTrack(self);
@@ -50,8 +55,15 @@ using LineParts = Parts<ItemLine, &ItemLine::texts, &ItemLine::data, &ItemLine::
 // Whether `o` is a line function (of any module object).
 bool is_line(PyObject* o) { return Py_TYPE(o)->tp_traverse == LineParts::traverse; }
 
-// ---------------------------------------------------------------------------
-// The line function of one item class.
+// An item's line by `me`: JSON when it has a conversion, else text (a cleared one raises either way).
+void write_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
+    if (!me->data) return write_item_line(me, line, item);
+    if (!write_json_line(me, line, frame, item)) {
+        line.clear();
+        py::object fallback = borrow(me->fallback);  // not cleared while the caller holds the line function
+        write_new(line, PyObject_CallFunctionObjArgs(fallback.ptr(), frame, item, nullptr), "a line");
+    }
+}
 
 // The text that `write` makes, as a new str; the callable `self` is held while it runs.
 template <class Write>
@@ -65,42 +77,24 @@ PyObject* one_line(PyObject* self, Write write) {
 }
 
 PyObject* texts_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
-    if (!usage(PyVectorcall_NARGS(nargsf) == 1 && !(kwnames && PyTuple_GET_SIZE(kwnames)),
-               "the text of a value takes one argument, the value")) {
-        return nullptr;
-    }
+    const bool fit = PyVectorcall_NARGS(nargsf) == 1 && !(kwnames && PyTuple_GET_SIZE(kwnames));
+    if (!usage(fit, "the text of a value takes one argument, the value")) return nullptr;
     return one_line(self, [&](Text& line) { write_value(reinterpret_cast<Texts*>(self), line, args[0]); });
 }
 
-// An item's line by the line function `me`: a JSON one, or its line as text.
-void write_line(const ItemLine* me, Text& line, PyObject* frame, PyObject* item) {
-    if (!me->json) return write_item_line(me, line, item);
-    if (!write_json_line(me, line, frame, item)) {
-        line.clear();
-        py::object fallback = borrow(me->fallback);  // not cleared while the caller holds the line function
-        append_text(line, PyObject_CallFunctionObjArgs(fallback.ptr(), frame, item, nullptr));
-    }
-}
-
 PyObject* line_call(PyObject* self, PyObject* const* args, std::size_t nargsf, PyObject* kwnames) {
-    if (!usage(PyVectorcall_NARGS(nargsf) == 2 && !(kwnames && PyTuple_GET_SIZE(kwnames)),
-               "a line function takes two arguments, the frame and the item")) {
-        return nullptr;
-    }
+    const bool fit = PyVectorcall_NARGS(nargsf) == 2 && !(kwnames && PyTuple_GET_SIZE(kwnames));
+    if (!usage(fit, "a line function takes two arguments, the frame and the item")) return nullptr;
     return one_line(self, [&](Text& line) { write_line(reinterpret_cast<ItemLine*>(self), line, args[0], args[1]); });
 }
 
-// texts.lines(frames, decode, lines, line_for, robust): the lines of a batch of frames, one str.
-// Each frame (offset, type code, payload) is decoded by decode(frame) (None: nothing written; a str:
-// the line of a frame not decoded, written as it stands); an item's line comes from lines[type code],
-// made by line_for(class, frame, item) for the first item of a code. A line function that raises an
-// Exception gives robust(frame, item) instead; anything else (KeyboardInterrupt) propagates and the
-// batch's lines are dropped.
+// texts.lines(frames, decode, lines, line_for, robust): the lines of a batch of frames as one str. decode(frame)
+// gives an item, None (no line) or a str (the line of a frame not decoded); an item's line function is
+// lines[type code], made by line_for(class, frame, item) when missing. An Exception in a line function gives
+// robust(frame, item) instead; anything else drops the batch and propagates.
 PyObject* texts_lines(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-    if (!usage(nargs == 5 && PyList_Check(args[0]) && PyDict_Check(args[2]),
-               "lines(frames, decode, lines, line_for, robust) takes a list and a dict")) {
-        return nullptr;
-    }
+    const bool fit = nargs == 5 && PyList_Check(args[0]) && PyDict_Check(args[2]);
+    if (!usage(fit, "lines(frames, decode, lines, line_for, robust) takes a list and a dict")) return nullptr;
     // The arguments are the caller's while the call runs.
     PyObject* frames = args[0];
     PyObject* decode = args[1];
@@ -120,10 +114,8 @@ PyObject* texts_lines(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
             }
             py::object code = steal(PySequence_GetItem(frame.ptr(), 1));
             PyObject* found = PyDict_GetItemWithError(lines, code.ptr());
-            py::object function;
-            if (found) {
-                function = borrow(found);
-            } else {
+            py::object function = found ? borrow(found) : py::object();
+            if (!found) {
                 if (PyErr_Occurred()) throw PyErr{};
                 py::object cls = borrow(reinterpret_cast<PyObject*>(Py_TYPE(item.ptr())));
                 function = steal(PyObject_CallFunctionObjArgs(line_for, cls.ptr(), frame.ptr(), item.ptr(), nullptr));
@@ -134,14 +126,15 @@ PyObject* texts_lines(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
                 if (is_line(function.ptr())) {
                     write_line(reinterpret_cast<ItemLine*>(function.ptr()), line, frame.ptr(), item.ptr());
                 } else {
-                    append_text(line, PyObject_CallFunctionObjArgs(function.ptr(), frame.ptr(), item.ptr(), nullptr));
+                    write_new(line, PyObject_CallFunctionObjArgs(function.ptr(), frame.ptr(), item.ptr(), nullptr),
+                              "a line");
                 }
             });
             if (done) {
                 out.append(line);
             } else if (PyErr_ExceptionMatches(PyExc_Exception)) {
                 PyErr_Clear();
-                append_text(out, PyObject_CallFunctionObjArgs(robust, frame.ptr(), item.ptr(), nullptr));
+                write_new(out, PyObject_CallFunctionObjArgs(robust, frame.ptr(), item.ptr(), nullptr), "a line");
             } else {
                 throw PyErr{};
             }
@@ -150,9 +143,8 @@ PyObject* texts_lines(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
     });
 }
 
-// The line function of one class from the arguments of texts.line(head, names) or, with `json`, of
-// texts.json_line(head, names, data, own_text, fallback, converters): the field names interned, and the
-// label written before each value made once, " name=" or "\"name\": ".
+// The line function of texts.line(head, names) or, with `json`, texts.json_line(head, names, data, own_text,
+// fallback, converters): the names interned, the label before each value made once (" name=", "\"name\": ").
 PyObject* new_line(PyObject* texts, PyObject* const* args, bool json) {
     py::object names = borrow(Py_None);
     py::object labels = borrow(Py_None);
@@ -171,16 +163,14 @@ PyObject* new_line(PyObject* texts, PyObject* const* args, bool json) {
             PyTuple_SET_ITEM(names.ptr(), i, name);
             Text label;
             if (json) {
-                write_json_str(label, name);
-                label.ascii(": ");
+                write_json_str(label, name).ascii(": ");
             } else {
                 label.ascii(" ").str(name).ascii("=");
             }
             PyTuple_SET_ITEM(labels.ptr(), i, label.finish().release().ptr());
         }
     }
-    // The line type of the module that made `texts`.
-    PyObject* module = check(PyType_GetModule(Py_TYPE(texts)));
+    PyObject* module = check(PyType_GetModule(Py_TYPE(texts)));  // the one that made `texts`: its line type
     auto* made = PyObject_GC_New(ItemLine, reinterpret_cast<PyTypeObject*>(state_of(module).line_type));
     if (!made) throw PyErr{};
     made->vectorcall = line_call;
@@ -188,7 +178,6 @@ PyObject* new_line(PyObject* texts, PyObject* const* args, bool json) {
     made->head = Py_NewRef(args[0]);
     made->names = names.release().ptr();
     made->labels = labels.release().ptr();
-    made->json = json;
     made->own_text = json && args[3] == Py_True;
     made->data = json ? Py_NewRef(args[2]) : nullptr;
     made->fallback = json ? Py_NewRef(args[4]) : nullptr;
@@ -198,10 +187,8 @@ PyObject* new_line(PyObject* texts, PyObject* const* args, bool json) {
 }
 
 PyObject* texts_line(PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-    if (!usage(nargs == 2 && PyUnicode_Check(args[0]) && (args[1] == Py_None || PyTuple_Check(args[1])),
-               "line(head, names) takes a str and a tuple of field names (or None)")) {
-        return nullptr;
-    }
+    const bool fit = nargs == 2 && PyUnicode_Check(args[0]) && (args[1] == Py_None || PyTuple_Check(args[1]));
+    if (!usage(fit, "line(head, names) takes a str and a tuple of field names (or None)")) return nullptr;
     return returned([&] { return new_line(self, args, false); });
 }
 
@@ -236,19 +223,8 @@ PyObject* texts_new(PyTypeObject* type, PyObject* args, PyObject* kwds) {
     return reinterpret_cast<PyObject*>(made);
 }
 
-int texts_clear(PyObject* self) {
-    auto* t = reinterpret_cast<Texts*>(self);
-    // A Texts that lost its parts still answers: an error, never a crash.
-    Py_SETREF(t->other, Py_NewRef(Py_None));
-    Py_SETREF(t->serial, Py_NewRef(Py_None));
-    Py_SETREF(t->plans, Py_NewRef(Py_None));
-    return 0;
-}
-
-// The module's types, heap types of each module object (a static type would
-// be shared by every interpreter).
+// The module's types, heap types of each module object (a static type would be shared by every interpreter).
 void make_types(PyObject* module, CaptureState& state) {
-    // Both types are called through the function that follows the object's head.
     static_assert(offsetof(Texts, vectorcall) == offsetof(ItemLine, vectorcall), "one member table for both");
     static PyMemberDef members[] = {
         {"__vectorcalloffset__", Py_T_PYSSIZET, offsetof(Texts, vectorcall), Py_READONLY, nullptr},
@@ -270,7 +246,7 @@ void make_types(PyObject* module, CaptureState& state) {
         {Py_tp_call, reinterpret_cast<void*>(PyVectorcall_Call)},
         {Py_tp_new, reinterpret_cast<void*>(texts_new)},
         {Py_tp_traverse, reinterpret_cast<void*>(TextsParts::traverse)},
-        {Py_tp_clear, reinterpret_cast<void*>(texts_clear)},
+        {Py_tp_clear, reinterpret_cast<void*>(TextsParts::clear_to_none)},
         {Py_tp_dealloc, reinterpret_cast<void*>(TextsParts::dealloc<&Texts::names>)},
         {Py_tp_methods, texts_methods},
         {Py_tp_members, members},
@@ -296,40 +272,31 @@ void make_types(PyObject* module, CaptureState& state) {
             Py_TPFLAGS_DISALLOW_INSTANTIATION,
         line_slots,
     };
-    state.texts_type = check(PyType_FromModuleAndSpec(module, &texts_def, nullptr));
+    py::object texts = steal(PyType_FromModuleAndSpec(module, &texts_def, nullptr));
+    check_status(PyModule_AddObjectRef(module, "Texts", texts.ptr()));
     state.line_type = check(PyType_FromModuleAndSpec(module, &line_def, nullptr));
 }
 
 
-// frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items at the start of the bytes
-// `buf`, each a tuple (base + its offset in buf, type code, payload), the header a u16 type code and a
-// u16 payload length, little-endian; `used` is where the first incomplete item (or the end) starts. With
-// `keep`, 65536 bytes by type code, an item whose byte is 0 is left out and only counted: no tuple and no
-// payload copy for the items a reader has already set aside.
+// frames(buf, base[, keep]) -> (frames, used[, left_out]): the complete items (u16 type code, u16 length,
+// little-endian, payload) at the start of `buf` as (base + offset, type code, payload), `used` where the first
+// incomplete one (or the end) starts. An item whose byte in `keep` is 0 is only counted (no tuple, no copy).
 PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
-    if (!usage(nargs >= 2 && nargs <= 3 && PyBytes_CheckExact(args[0]) && PyLong_Check(args[1]),
-               "frames(buf, base[, keep]) takes bytes, an int and a buffer")) {
-        return nullptr;
-    }
+    const bool fit = nargs >= 2 && nargs <= 3 && PyBytes_CheckExact(args[0]) && PyLong_Check(args[1]);
+    if (!usage(fit, "frames(buf, base[, keep]) takes bytes, an int and a buffer")) return nullptr;
     Py_buffer keep{};
-    if (nargs == 3) {
-        if (PyObject_GetBuffer(args[2], &keep, PyBUF_SIMPLE) < 0) return nullptr;
-        if (keep.len != 65536) {
-            PyBuffer_Release(&keep);
-            PyErr_SetString(PyExc_ValueError, "frames: keep holds one byte per type code, 65536 bytes");
-            return nullptr;
-        }
-    }
+    if (nargs == 3 && PyObject_GetBuffer(args[2], &keep, PyBUF_SIMPLE) < 0) return nullptr;
     PyObject* result = returned([&] {
-        py::object buf = borrow(args[0]);
+        if (nargs == 3 && keep.len != 65536) {
+            PyErr_SetString(PyExc_ValueError, "frames: keep holds one byte per type code, 65536 bytes");
+            throw PyErr{};
+        }
         const Py_ssize_t base = PyLong_AsSsize_t(args[1]);
         if (base == -1 && PyErr_Occurred()) throw PyErr{};
-        const auto* data = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(buf.ptr()));
-        const Py_ssize_t end = PyBytes_GET_SIZE(buf.ptr());
-        // Every offset base + pos must be an index: no signed overflow for any base.
-        if (base < 0 || base > PY_SSIZE_T_MAX - end) {
-            PyErr_Format(PyExc_OverflowError, "frames: base %zd and %zd bytes give offsets beyond an index", base,
-                         end);
+        const auto* data = reinterpret_cast<const unsigned char*>(PyBytes_AS_STRING(args[0]));  // the caller's
+        const Py_ssize_t end = PyBytes_GET_SIZE(args[0]);
+        if (base < 0 || base > PY_SSIZE_T_MAX - end) {  // every offset base + pos an index, no signed overflow
+            PyErr_Format(PyExc_OverflowError, "frames: base %zd and %zd bytes give offsets beyond an index", base, end);
             throw PyErr{};
         }
         const auto* kept = static_cast<const unsigned char*>(keep.buf);
@@ -344,7 +311,7 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
             } else {
                 py::object frame = steal(Py_BuildValue(
                     "(nlN)", base + pos, code,
-                    PyBytes_FromStringAndSize(PyBytes_AS_STRING(buf.ptr()) + pos + 4, length)));
+                    PyBytes_FromStringAndSize(PyBytes_AS_STRING(args[0]) + pos + 4, length)));
                 check_status(PyList_Append(batch.ptr(), frame.ptr()));
             }
             pos += 4 + length;
@@ -357,24 +324,16 @@ PyObject* frames(PyObject*, PyObject* const* args, Py_ssize_t nargs) {
 }
 
 int exec_capture(PyObject* module) {
-    return guarded([module] {
-        CaptureState& state = state_of(module);
-        make_types(module, state);
-        check_status(PyModule_AddObjectRef(module, "Texts", state.texts_type));
-    }) ? 0 : -1;
+    return guarded([module] { make_types(module, state_of(module)); }) ? 0 : -1;
 }
 
 int traverse_capture(PyObject* module, visitproc visit, void* arg) {
-    CaptureState& state = state_of(module);
-    Py_VISIT(state.texts_type);
-    Py_VISIT(state.line_type);
+    Py_VISIT(state_of(module).line_type);
     return 0;
 }
 
 int clear_capture(PyObject* module) {
-    CaptureState& state = state_of(module);
-    Py_CLEAR(state.texts_type);
-    Py_CLEAR(state.line_type);
+    Py_CLEAR(state_of(module).line_type);
     return 0;
 }
 

@@ -1,7 +1,5 @@
-// The text lines of the capture tool (`python3 -m rlx.data_items decode`), made
-// here because making them is most of the tool's own time: `Texts(serial_class,
-// other)` writes one field value, `texts.line(head, names)` makes the line
-// function of one item class (see module.cpp; the JSON lines are json.cpp's).
+// The text lines of the capture tool's decode (most of the tool's own time): a field value's text and an
+// item's line (the JSON lines are json.cpp's).
 #include "capture/capture.hpp"
 
 namespace pdi {
@@ -22,8 +20,6 @@ py::object checked_str(PyObject* made, const char* what) {
 }
 
 namespace {
-
-void write_other(const Texts* t, Text& line, PyObject* v);
 
 // One level of a value's nesting (lists in lists, records in lists), bounded by the recursion limit.
 struct Nested {
@@ -49,11 +45,9 @@ void write_list(const Texts* t, Text& line, PyObject* v) {
         }
     } else {
         py::object it = steal(PyObject_GetIter(v));
-        bool first = true;
-        while (PyObject* next = PyIter_Next(it.ptr())) {
+        for (Py_ssize_t i = 0; PyObject* next = PyIter_Next(it.ptr()); ++i) {
             py::object element = py::reinterpret_steal<py::object>(next);
-            if (!first) line.ascii("; ");
-            first = false;
+            if (i) line.ascii("; ");
             write_value(t, line, element.ptr());
         }
         if (PyErr_Occurred()) throw PyErr{};
@@ -63,7 +57,7 @@ void write_list(const Texts* t, Text& line, PyObject* v) {
 
 // "(name=value, ...)": a record's fields, a field it lacks as None.
 // NOLINTNEXTLINE(misc-no-recursion)
-void write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
+Text& write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
     const Nested in(" while writing the text of a record");
     line.ascii("(");
     for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(names); ++i) {
@@ -76,26 +70,34 @@ void write_fields(const Texts* t, Text& line, PyObject* v, PyObject* names) {
         if (PyObject_GetOptionalAttr(v, name, &found) < 0) throw PyErr{};
         py::object value = found ? steal(found) : borrow(Py_None);
         if (i) line.ascii(", ");
-        line.str(name);
-        line.ascii("=");
-        write_value(t, line, value.ptr());
+        write_value(t, line.str(name).ascii("="), value.ptr());
     }
-    line.ascii(")");
+    return line.ascii(")");
 }
 
-// A value of a type left to the tool: `other(value)`, asked once per type,
-// gives the plan for all values of that type: True, the value's own text in
-// parentheses; a tuple of field names, the fields (write_fields); str, the
-// value's own text; any other callable, its result for the value.
+// A value of a type write_value does not know: serial numbers and subclasses of the built-in types; else the
+// tool's: `other(value)`, asked once per type, gives the plan for its values: True, their own text in
+// parentheses; a tuple of field names, the fields; str, their own text; else a callable.
 // NOLINTNEXTLINE(misc-no-recursion)
-void write_other(const Texts* t, Text& line, PyObject* v) {
+Text& write_other(const Texts* t, Text& line, PyObject* v) {
+    py::object serial = borrow(t->serial);
+    const int is_serial =
+        reinterpret_cast<PyObject*>(Py_TYPE(v)) == serial.ptr() ? 1 : PyObject_IsInstance(v, serial.ptr());
+    if (is_serial < 0) throw PyErr{};
+    if (is_serial) return write_new(line, PyObject_Str(v));
+    if (PyList_Check(v) || PyTuple_Check(v)) return write_list(t, line, v), line;
+    // Subclasses of the numbers and of str: as the base class writes them.
+    if (PyLong_Check(v)) return write_new(line, PyLong_Type.tp_repr(v));
+    if (PyFloat_Check(v)) return write_new(line, PyFloat_Type.tp_repr(v));
+    if (PyUnicode_Check(v)) {
+        py::object text = steal(PyObject_Str(v));
+        return write_new(line, PyObject_Repr(text.ptr()));
+    }
     py::object type = borrow(reinterpret_cast<PyObject*>(Py_TYPE(v)));
     py::object plans = borrow(t->plans);
-    py::object plan;
     PyObject* found = PyDict_Check(plans.ptr()) ? PyDict_GetItemWithError(plans.ptr(), type.ptr()) : nullptr;
-    if (found) {
-        plan = borrow(found);
-    } else {
+    py::object plan = found ? borrow(found) : py::object();
+    if (!found) {
         if (PyErr_Occurred()) throw PyErr{};
         py::object other = borrow(t->other);
         plan = steal(PyObject_CallOneArg(other.ptr(), v));
@@ -103,15 +105,11 @@ void write_other(const Texts* t, Text& line, PyObject* v) {
     }
     if (plan.ptr() == Py_True) {
         line.ascii("(");
-        write_new(line, PyObject_Str(v));
-        line.ascii(")");
-    } else if (PyTuple_Check(plan.ptr())) {
-        write_fields(t, line, v, plan.ptr());
-    } else if (plan.ptr() == reinterpret_cast<PyObject*>(&PyUnicode_Type)) {
-        write_new(line, PyObject_Str(v));
-    } else {
-        write_new(line, PyObject_CallOneArg(plan.ptr(), v));
+        return write_new(line, PyObject_Str(v)).ascii(")");
     }
+    if (PyTuple_Check(plan.ptr())) return write_fields(t, line, v, plan.ptr());
+    if (plan.ptr() == reinterpret_cast<PyObject*>(&PyUnicode_Type)) return write_new(line, PyObject_Str(v));
+    return write_new(line, PyObject_CallOneArg(plan.ptr(), v));
 }
 
 }  // namespace
@@ -123,75 +121,42 @@ void write_value(const Texts* t, Text& line, PyObject* v) {
     PyTypeObject* type = Py_TYPE(v);
     if (type == &PyLong_Type) {
         line.plain(v);
-        return;
-    }
-    if (type == &PyFloat_Type) {
+    } else if (type == &PyFloat_Type) {
         line.real(PyFloat_AS_DOUBLE(v));  // float.__repr__: the shortest digits that read back to it
-        return;
-    }
-    if (type == &PyBool_Type) {
+    } else if (type == &PyBool_Type) {
         v == Py_True ? line.ascii("True") : line.ascii("False");
-        return;
-    }
-    if (type == &PyUnicode_Type) {
+    } else if (type == &PyUnicode_Type) {
         line.repr(v);
-        return;
-    }
-    if (type == &PyBytes_Type || type == &PyByteArray_Type) {
+    } else if (type == &PyBytes_Type || type == &PyByteArray_Type) {
         line.ascii("h'");
         write_hex(line, v);
         line.ascii("'");
-        return;
+    } else if (type == &PyList_Type || type == &PyTuple_Type) {
+        write_list(t, line, v);
+    } else {
+        write_other(t, line, v);
     }
-    if (type == &PyList_Type || type == &PyTuple_Type) return write_list(t, line, v);
-    py::object serial = borrow(t->serial);
-    const int is_serial = reinterpret_cast<PyObject*>(type) == serial.ptr() ? 1 : PyObject_IsInstance(v, serial.ptr());
-    if (is_serial < 0) throw PyErr{};
-    if (is_serial) return write_new(line, PyObject_Str(v));
-    if (PyList_Check(v) || PyTuple_Check(v)) return write_list(t, line, v);
-    // Subclasses of the numbers and of str: as the base class writes them.
-    if (PyLong_Check(v)) return write_new(line, PyLong_Type.tp_repr(v));
-    if (PyFloat_Check(v)) return write_new(line, PyFloat_Type.tp_repr(v));
-    if (PyUnicode_Check(v)) {
-        py::object text = steal(PyObject_Str(v));
-        return write_new(line, PyObject_Repr(text.ptr()));
-    }
-    write_other(t, line, v);
 }
 
-// ---------------------------------------------------------------------------
-// Item lines.
-
-namespace {
-
-// "<head> <str(item)>\n", line ends inside the item's text as " | ".
-void write_own_text(Text& line, PyObject* item) {
-    py::object text = checked_str(PyObject_Str(item), "the text of an item");
-    const Py_ssize_t nl = PyUnicode_FindChar(text.ptr(), '\n', 0, PyUnicode_GET_LENGTH(text.ptr()), 1);
-    if (nl == -2) throw PyErr{};
-    if (nl >= 0) {
-        py::object end = steal(PyUnicode_FromString("\n"));
-        py::object bar = steal(PyUnicode_FromString(" | "));
-        text = steal(PyUnicode_Replace(text.ptr(), end.ptr(), bar.ptr(), -1));
-    }
-    line.ascii(" ");
-    line.str(text.ptr());
-}
-
-}  // namespace
-
-// The line of `item` by the line function `me` (held by the caller).
+// "<head> name=value ...\n", or "<head> <str(item)>\n" with the line ends in the item's text as " | ".
 void write_item_line(const ItemLine* me, Text& line, PyObject* item) {
     line.str(me->head);
     if (me->names == Py_None) {
-        write_own_text(line, item);
+        py::object text = checked_str(PyObject_Str(item), "the text of an item");
+        const Py_ssize_t nl = PyUnicode_FindChar(text.ptr(), '\n', 0, PyUnicode_GET_LENGTH(text.ptr()), 1);
+        if (nl == -2) throw PyErr{};
+        if (nl >= 0) {
+            py::object end = steal(PyUnicode_FromString("\n"));
+            py::object bar = steal(PyUnicode_FromString(" | "));
+            text = steal(PyUnicode_Replace(text.ptr(), end.ptr(), bar.ptr(), -1));
+        }
+        line.ascii(" ").str(text.ptr());
     } else {
         py::object texts_held = texts_of(me);
         const auto* texts = reinterpret_cast<Texts*>(texts_held.ptr());
         for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(me->names); ++i) {
             py::object value = steal(PyObject_GetAttr(item, PyTuple_GET_ITEM(me->names, i)));
-            line.str(PyTuple_GET_ITEM(me->labels, i));
-            write_value(texts, line, value.ptr());
+            write_value(texts, line.str(PyTuple_GET_ITEM(me->labels, i)), value.ptr());
         }
     }
     line.ascii("\n");

@@ -1,6 +1,5 @@
-// Python's text of a float (its str(), repr() and "{}"), made without the
-// interpreter: shared by the catalog's renderings and the capture tool's lines.
-// Against PyOS_double_to_string(): str(RadarInterfaceDataV4) 3.6-3.9x faster (bench/RESULTS.md).
+// Python's text of a float (its str(), repr() and "{}"), made without the interpreter: against
+// PyOS_double_to_string(), str(RadarInterfaceDataV4) 3.6-3.9x faster (bench/RESULTS.md).
 #pragma once
 
 #include <array>
@@ -19,13 +18,9 @@ constexpr std::array<std::uint64_t, N> powers(std::uint64_t base) {
     return p;
 }
 
-// The decimal digits of `a` (finite, not negative) when it is exactly a
-// decimal of at most 15 significant digits (a whole number or a binary
-// fraction of few bits, as most values that were written by hand are): no
-// decimal of fewer digits lies within half a unit in the last place of a
-// double of such a value, so these are its shortest digits, found with one
-// multiplication instead of a search. `point`: where the decimal point goes
-// (the value is 0.d1d2... times 10 ** point). False for any other value.
+// The digits of `a` (finite, not negative) when it is exactly a decimal of at most 15 significant digits,
+// as most values written by hand are: then they are its shortest digits, found with one multiplication
+// instead of a search. The value is 0.d1d2... times 10 ** point. False for any other value.
 inline bool exact_digits(double a, char (&digits)[20], int& ndigits, int& point) {
     std::uint64_t bits = 0;
     std::memcpy(&bits, &a, sizeof bits);
@@ -66,10 +61,8 @@ inline bool exact_digits(double a, char (&digits)[20], int& ndigits, int& point)
     return true;
 }
 
-// Writes the text of `v` into `out` and returns its length: the shortest
-// digits that read back to the same double, in fixed notation with ".0" on
-// whole numbers while the decimal exponent lies in [-4, 16), otherwise as
-// d.ddde+XX; "nan", "inf", "-inf".
+// Writes the text of `v` into `out` and returns its length: the shortest digits that read back to the same
+// double, fixed with ".0" on whole numbers while the decimal exponent lies in [-4, 16), else d.ddde+XX.
 inline int float_text(double v, char (&out)[40]) {
     int n = 0;
     auto put = [&](const char* s) {
@@ -106,11 +99,8 @@ inline int float_text(double v, char (&out)[40]) {
         } else {
             for (int i = 0; i < decpt; ++i) out[n++] = i < ndigits ? digits[i] : '0';
             out[n++] = '.';
-            if (ndigits > decpt) {
-                for (int i = decpt; i < ndigits; ++i) out[n++] = digits[i];
-            } else {
-                out[n++] = '0';
-            }
+            for (int i = decpt; i < ndigits; ++i) out[n++] = digits[i];
+            if (ndigits <= decpt) out[n++] = '0';
         }
     } else {
         out[n++] = digits[0];

@@ -1,11 +1,9 @@
-// The text buffer (see text.hpp): what does not fit its buffer, the
-// conversions that ask the interpreter, and the end of a text.
+// The text buffer (see text.hpp): its store, the conversions that ask the interpreter, and the end of a text.
 #include "text/text.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <memory>
 #include <new>
 
 namespace pdi {
@@ -15,7 +13,6 @@ void Text::flush() {
     len_ = 0;
 }
 
-// What does not fit the buffer goes to the store, after the buffer.
 Text& Text::spill(const char* s, Py_ssize_t n) {
     flush();
     store(s, n);
@@ -33,8 +30,7 @@ void Text::store(const char* s, Py_ssize_t n) {
     rest_len_ += n;
 }
 
-// The store is made here, and grows by half at least: a long text is copied a
-// bounded number of times over, however many buffers it spills.
+// The store grows by half at least: a long text is copied a bounded number of times, however many buffers it spills.
 void Text::reserve(Py_ssize_t n) {
     if (!rest_) {
         rest_len_ = rest_size_ = 0;
@@ -57,8 +53,7 @@ Text& Text::wide(PyObject* unicode) {
     flush();
     const Py_ssize_t n = PyUnicode_GET_LENGTH(unicode);
     if (!wide_) {
-        // Regrown for code points (its room counted anew), then widened in
-        // place from the last character: each lands at or after its byte.
+        // Regrown for code points, then widened in place from the last character: each lands at or after its byte.
         wide_ = true;
         rest_size_ = 0;
         reserve(n);
@@ -93,7 +88,6 @@ Text& Text::hex_bytes(const unsigned char* p, Py_ssize_t n) {
     return *this;
 }
 
-// Python's text of a float ("{}" and str()).
 Text& Text::real(double v) {
     char out[40] = {};
     return ascii(out, float_text(v, out));
@@ -101,8 +95,7 @@ Text& Text::real(double v) {
 
 Text& Text::format(PyObject* v, const char* layout) {
     py::object fmt = steal(PyUnicode_FromString(layout));
-    py::object s = steal(PyObject_Format(v, fmt.ptr()));
-    return str(s.ptr());
+    return str(steal(PyObject_Format(v, fmt.ptr())).ptr());
 }
 
 // An exact int in 64 bits is written here, a longer one by the interpreter.
@@ -114,17 +107,15 @@ Text& Text::long_integer(PyObject* v) {
     return integer(x);
 }
 
-// Exact floats and strs are converted here; anything else (a subclass
-// included) by its own formatting.
+// Exact floats and strs are converted here; anything else (a subclass included) by its own formatting.
 Text& Text::plain_other(PyObject* v) {
     if (PyFloat_CheckExact(v)) return real(PyFloat_AS_DOUBLE(v));
     if (PyUnicode_CheckExact(v)) return str(v);
-    // A class that keeps object's formatting (its __format__ looked up as attribute
-    // access finds it; a failed look-up counts as another) formats with an empty
-    // format as str() does.
+    // A class that keeps object.__format__ (as attribute access finds it; a failed look-up counts as
+    // another) formats with an empty format as str() does.
     struct Formatting {
         PyObject* name;    // "__format__", interned
-        PyObject* object;  // object.__format__, which formats with an empty format as str() does
+        PyObject* object;  // object.__format__
         PyObject* empty;   // the empty format
     };
     static const Formatting f = [] {  // made when first needed
@@ -138,30 +129,27 @@ Text& Text::plain_other(PyObject* v) {
     if (f.object && PyType_Lookup(Py_TYPE(v), f.name, &found) < 0) PyErr_Clear();
     const bool as_str = f.object && found == f.object;
     Py_XDECREF(found);
-    py::object s = steal(as_str ? PyObject_Str(v) : PyObject_Format(v, f.empty));
-    return str(s.ptr());
+    return str(steal(as_str ? PyObject_Str(v) : PyObject_Format(v, f.empty)).ptr());
 }
 
 Text& Text::repr(PyObject* v) {
     if (PyLong_CheckExact(v) || PyFloat_CheckExact(v)) return plain(v);
-    py::object s = steal(PyObject_Repr(v));
-    return str(s.ptr());
+    return str(steal(PyObject_Repr(v)).ptr());
 }
 
 Text& Text::hex(PyObject* v, int digits) {
     if (PyLong_CheckExact(v)) {
         int overflow = 0;
-        const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
-        if (!overflow && x >= 0) {
-            char buf[24];
-            auto r = std::to_chars(buf, buf + sizeof buf, x, 16);
-            const int n = static_cast<int>(r.ptr - buf);
-            for (int i = 0; i < n; ++i) {
-                if (buf[i] >= 'a') buf[i] = static_cast<char>(buf[i] - 'a' + 'A');
-            }
-            static const char zeros[] = "0000000000000000";
-            if (n < digits) ascii(zeros, digits - n);
-            return ascii(buf, n);
+        long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
+        if (!overflow && x >= 0 && digits <= 16) {
+            char buf[16];
+            char* p = buf + sizeof buf;
+            do {
+                *--p = "0123456789ABCDEF"[x & 15];
+                x >>= 4;
+            } while (x);
+            while (p > buf + sizeof buf - digits) *--p = '0';
+            return ascii(p, buf + sizeof buf - p);
         }
     }
     char layout[8];
@@ -169,20 +157,14 @@ Text& Text::hex(PyObject* v, int digits) {
     return format(v, layout);
 }
 
-// Fixed point without fractional digits: the nearest whole number, ties to
-// even, from the exact value of the double; a negative value that rounds to
-// zero keeps its sign.
+// The nearest whole number, ties to even; a negative value that rounds to zero keeps its sign.
 Text& Text::fixed0(double v) {
     if (std::isfinite(v) && std::fabs(v) < 9.0e18) {
         const double whole = std::nearbyint(v);  // the default rounding: to nearest, ties to even
         if (whole == 0 && std::signbit(v)) return ascii("-0");
         return integer(static_cast<long long>(whole));
     }
-    // Beyond a 64-bit whole number, infinite or not a number: the interpreter's conversion.
-    char* s = PyOS_double_to_string(v, 'f', 0, 0, nullptr);
-    if (!s) throw PyErr{};
-    const std::unique_ptr<char, void (*)(void*)> release(s, PyMem_Free);
-    return ascii(s, static_cast<Py_ssize_t>(std::strlen(s)));
+    return format(steal(PyFloat_FromDouble(v)).ptr(), ".0f");  // beyond 64 bits, infinite or not a number
 }
 
 Text& Text::fixed0(PyObject* v) {
@@ -191,13 +173,10 @@ Text& Text::fixed0(PyObject* v) {
 }
 
 Text& Text::append(Text& other) {
-    if (!other.rest_) {
-        ascii(other.buf_, other.len_);
-        other.len_ = 0;
-        return *this;
-    }
-    py::object s = other.finish();
-    return str(s.ptr());
+    if (other.rest_) return str(other.finish().ptr());
+    ascii(other.buf_, other.len_);
+    other.len_ = 0;
+    return *this;
 }
 
 py::object Text::finish() {

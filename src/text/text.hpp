@@ -1,6 +1,5 @@
-// The text buffer that both modules write their str results with: the
-// catalog's renderings and the capture tool's lines. Values are converted the
-// way Python's formatting converts them.
+// The text buffer of both modules' str results (the catalog's texts, the capture tool's lines), converting
+// values as Python's formatting does.
 #pragma once
 
 #include "core/errors.hpp"
@@ -11,10 +10,8 @@
 
 namespace pdi {
 
-// A text built in one buffer. ASCII gathers in a buffer of its own, so that a
-// short text never allocates; what does not fit moves to a store on the heap,
-// as bytes while every character is ASCII and as code points from the first
-// str that is not.
+// ASCII gathers in a buffer of its own, so that a short text never allocates; what does not fit moves to
+// a store on the heap, as bytes while every character is ASCII and as code points from the first str that is not.
 class Text {  // NOLINT(cppcoreguidelines-pro-type-member-init): filled as used (see below)
 public:
     // cppcheck-suppress uninitMemberVar ; filled as used (see below)
@@ -41,8 +38,7 @@ public:
         }
         return wide(unicode);
     }
-    // "{}" of an int: its digits counted first, then written from the last,
-    // two at a time.
+    // "{}" of an int: its digits counted first, then written from the last, two at a time.
     Text& integer(long long v) {
         constexpr Py_ssize_t kMost = 20;  // digits and sign of a 64-bit number
         if (len_ + kMost > kSize) flush();
@@ -81,9 +77,7 @@ public:
         len_ = out + n - buf_;
         return *this;
     }
-    // "{}": format(v, ""). Small exact ints, the most common value, are
-    // written here; exact floats and strs, and anything else by its own
-    // formatting, out of line.
+    // "{}": format(v, ""). Small exact ints, the most common value, are written here, anything else out of line.
     Text& plain(PyObject* v) {
         if (PyLong_CheckExact(v)) {
 #if PY_VERSION_HEX >= 0x030C0000
@@ -91,8 +85,7 @@ public:
             const auto* n = reinterpret_cast<const PyLongObject*>(v);
             if (PyUnstable_Long_IsCompact(n)) return integer(PyUnstable_Long_CompactValue(n));
 #else
-            // Read and written here: the call to the general case costs as much as the digits.
-            // A -1 may also stand for a value beyond 64 bits: the general case tells.
+            // Read here (the general case's call costs as much as the digits); a -1 may be beyond 64 bits.
             int overflow = 0;
             const long long x = PyLong_AsLongLongAndOverflow(v, &overflow);
             if (x != -1) return integer(x);
@@ -101,15 +94,10 @@ public:
         }
         return plain_other(v);
     }
-    // An exact int, float or str: its str() is its "{}", written here
-    // without running any Python code.
-    static bool own_kind(PyObject* v) {
-        return PyLong_CheckExact(v) || PyFloat_CheckExact(v) || PyUnicode_CheckExact(v);
-    }
-    // str(v): the same as "{}" for exact ints, floats and strs.
+    // str(v): for exact ints, floats and strs their "{}", written without running any Python code.
     Text& as_str(PyObject* v) {
         if (PyLong_CheckExact(v)) return plain(v);  // the most common value: tested once
-        return own_kind(v) ? plain(v) : str_of(v);
+        return PyFloat_CheckExact(v) || PyUnicode_CheckExact(v) ? plain(v) : str_of(v);
     }
     Text& repr(PyObject* v);                         // repr(v)
     Text& hex(PyObject* v, int digits);              // "{:0<digits>X}"
@@ -117,12 +105,9 @@ public:
     Text& fixed0(PyObject* v);                       // "{:.0f}"
     Text& fixed0(double v);
     Text& real(double v);                            // "{}" of a float
-    // The text of `other`, which is empty afterwards.
-    Text& append(Text& other);
-    // The text as a str; the text is empty afterwards.
-    py::object finish();
-    // Drops the text.
-    void clear() noexcept {
+    Text& append(Text& other);  // the text of `other`, which is empty afterwards
+    py::object finish();        // the text as a str; the text is empty afterwards
+    void clear() noexcept {  // drops the text
         len_ = 0;
         if (rest_) drop();
     }
@@ -132,10 +117,8 @@ private:
     __attribute__((noinline)) Text& wide(PyObject* unicode);
     Text& long_integer(PyObject* v);  // an exact int
     Text& plain_other(PyObject* v);   // anything but an exact int
-    // str(v) of anything, called from the body itself (see dispatch in runtime/dispatch.hpp).
-    Text& str_of(PyObject* v) {
-        py::object s = steal(PyObject_Str(v));
-        return str(s.ptr());
+    Text& str_of(PyObject* v) {  // str(v) of anything
+        return str(steal(PyObject_Str(v)).ptr());
     }
     Text& format(PyObject* v, const char* layout);
     // Into the store: out of line, so that the common path stays small.
@@ -144,8 +127,7 @@ private:
     void store(const char* s, Py_ssize_t n);  // n ASCII characters
     void reserve(Py_ssize_t n);               // room in the store for n more characters
     void drop() noexcept;                     // frees the store
-    // Not filled in advance: only the first len_ bytes of buf_ are read, and
-    // the store's counts once it is made.
+    // Not filled in advance: only the first len_ bytes of buf_ are read, and the store's counts once it is made.
     char buf_[kSize];  // NOLINT(cppcoreguidelines-pro-type-member-init)
     Py_ssize_t len_ = 0;
     void* rest_ = nullptr;  // the store: PyMem_Malloc'ed, of Py_UCS4 once wide_
