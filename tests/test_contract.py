@@ -65,11 +65,13 @@ def run(tree, code):
      "ImportError: cannot import name 'UWBNetworkCommandItem'"),
     (WATCHED + "_kept = DIDoubleAttr\n__all__.remove('DIDoubleAttr')\ndel DIDoubleAttr\n", COMMANDS,
      "fw.DIDoubleAttr = fw._kept; fw.__all__.append('DIDoubleAttr')", "NameError: name 'DIDoubleAttr' is not defined"),
+    (WATCHED + "__all__.append(1)\n", COMMANDS, "fw.__all__.remove(1)",
+     "TypeError: Item in rlx.rlx.__all__ must be str, not int"),
     (WATCHED + "REFUSE = 'ClockDomain'\n", COMMANDS, "fw.REFUSE = None", "RuntimeError: metaclass refuses ClockDomain"),
     (WATCHED + "if _os.path.exists(_os.path.join(_os.path.dirname(__file__), 'BROKEN')):\n"
      "    raise OSError('framework start-up failed')\n", COMMANDS, "os.remove('rlx/BROKEN')",
      "OSError: framework start-up failed"),
-], ids=["no framework", "no command module", "no command class", "missing name", "metaclass raises",
+], ids=["no framework", "no command module", "no command class", "missing name", "name not a str", "metaclass raises",
         "framework raises"])
 def test_failed_import_then_repaired(tmp_path, framework, commands, repair, error):
     tree = make_tree(tmp_path, framework, commands)
