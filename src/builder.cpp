@@ -61,7 +61,7 @@ struct Builder {
         return slot.ptr();
     }
 
-    // The attribute object of one layout row of `t`, e.g. DIFixedLengthStrAttr("ack_string", 32).
+    // The attribute object of one layout row, e.g. DIFixedLengthStrAttr("ack_string", 32).
     py::object attribute(const AttrSpec& a) {
         PyObject* cls = kind(a.kind);
         PyObject* name = intern(a.name);

@@ -21,8 +21,8 @@ public:
         if (2 * (used_ + 1) > slots_.size()) grow();
         Slot& slot = find(s);
         if (!slot.made) {
+            slot.made = steal(PyUnicode_InternFromString(s));  // a failure leaves the slot free
             slot.text = s;
-            slot.made = steal(PyUnicode_InternFromString(s));
             ++used_;
         }
         return slot.made.ptr();
