@@ -93,6 +93,23 @@ def test_truncated_frame_header_keeps_decoded_commands(pdi, registry, tail):
     assert [c.data for c in item.commands] == [b"ab"] and item.di_data == rest
 
 
+@pytest.mark.parametrize("frames, payload", [
+    ([b"ab", b"c"], b"abc"),
+    ([b"ab", bytearray(b"cd"), type("Frame", (bytes,), {})(b"e")], b"abcde"),
+    ([b"ab", "cd"], "sequence item 1: expected a bytes-like object, str found"),
+])
+def test_command_frames_joined_as_bytes_join_joins_them(pdi, registry, frames, payload):
+    item = pdi.ExecuteDeviceCommandV2()
+    item.commands = [type("Command", (), {"_encode": lambda self, header, f=f: f})() for f in frames]
+    for code in (0x8029, type("Code", (int,), {})(0x8029)):  # packed here, and by the host's struct
+        item.type = code
+        if isinstance(payload, str):
+            with pytest.raises(TypeError, match=payload):
+                item._encode()
+        else:
+            assert item._encode() == b"\x29\x80" + struct.pack("<H", len(payload)) + payload
+
+
 def test_frame_length_beyond_payload_takes_what_remains(pdi, registry):
     item = decode(pdi.ExecuteDeviceCommandV2, struct.pack("<IBH", 4, 2, 0x1234) + b"xyz")
     assert [(c.length, c.data) for c in item.commands] == [(0x1234, b"xyz")] and item.di_data is None

@@ -4,7 +4,6 @@
 //
 //   PyType_GetDict            3.12
 //   PyObject_GetOptionalAttr  3.13
-//   PyBytes_Join              3.14
 //   PyType_Lookup             3.15
 //   Py_T_PYSSIZET, Py_T_OBJECT_EX, Py_READONLY 3.12 (from structmember.h)
 #pragma once
@@ -39,13 +38,6 @@ static inline int PyObject_GetOptionalAttr(PyObject* obj, PyObject* name, PyObje
     if (!PyErr_ExceptionMatches(PyExc_AttributeError)) return -1;
     PyErr_Clear();
     return 0;
-}
-#endif
-
-// sep.join(iterable) for a bytes separator.
-#if PY_VERSION_HEX < 0x030E0000
-static inline PyObject* PyBytes_Join(PyObject* sep, PyObject* iterable) {
-    return PyObject_CallMethod(sep, "join", "(O)", iterable);  // "(O)": iterable itself may be a tuple
 }
 #endif
 
