@@ -45,7 +45,7 @@ def test_commands_round_trip_and_render(pdi, registry):
     assert str(item) == "0x8029, %d:\n%s\n%s" % (len(wire), *item.commands)
     back = decode(pdi.ExecuteDeviceCommandV2, wire)
     assert [c._encode(2) for c in back.commands] == [wire[:265], wire[265:]]
-    item.di_data = bytearray(wire)  # not plain bytes: the host's unpacking reads the headers
+    item.di_data = bytearray(wire)  # not plain bytes: struct.unpack reads the headers
     item._decode()
     assert [(type(c).type, c.length, bytes(c.data)) for c in item.commands] == [(0x2A, 258, long), (5, 0, b"")]
 
@@ -98,10 +98,10 @@ def test_truncated_frame_header_keeps_decoded_commands(pdi, registry, tail):
     ([b"ab", bytearray(b"cd"), type("Frame", (bytes,), {})(b"e")], b"abcde"),
     ([b"ab", "cd"], "sequence item 1: expected a bytes-like object, str found"),
 ])
-def test_command_frames_joined_as_bytes_join_joins_them(pdi, registry, frames, payload):
+def test_command_frames_joined_like_bytes_join(pdi, registry, frames, payload):
     item = pdi.ExecuteDeviceCommandV2()
     item.commands = [type("Command", (), {"_encode": lambda self, header, f=f: f})() for f in frames]
-    for code in (0x8029, type("Code", (int,), {})(0x8029)):  # packed here, and by the host's struct
+    for code in (0x8029, type("Code", (int,), {})(0x8029)):  # packed here, and through struct.pack
         item.type = code
         if isinstance(payload, str):
             with pytest.raises(TypeError, match=payload):
@@ -123,7 +123,7 @@ def test_oversized_command_list_fails_to_pack(pdi, registry):
         item._encode()
     assert item.di_size == 66014
     item = pdi.ExecuteDeviceCommandV2()
-    item.type = type("Code", (int,), {})(0x8029)  # no plain integer: the host's packing takes it
+    item.type = type("Code", (int,), {})(0x8029)  # no plain integer: struct.pack takes it
     assert item._encode() == b"\x29\x80\x00\x00"
 
 
