@@ -52,7 +52,7 @@ if ALT:
     os.environ["PYTHONPATH"] = os.pathsep.join([_TOP] + [p for p in os.environ.get("PYTHONPATH", "").split(os.pathsep) if p])
 
 
-# The errors a decode or an encode may end in: the host's packing and
+# The errors a decode or an encode may end in: struct's packing and Python's
 # conversion errors, as the framework's kinds and the catalog raise them.
 STANDARD_ERRORS = (struct.error, ValueError, TypeError, IndexError, OverflowError, UnicodeDecodeError)
 # Under AddressSanitizer (tools/sanitize, fuzz/run --sanitize) the runtime is preloaded.

@@ -47,7 +47,7 @@ def test_generic_record(cls):
         cls(*range(len(names) + 1))
 
 
-# Text renderings convert numbers and texts as the host's formatting does, however long the line.
+# Text renderings convert numbers and texts as Python's formatting does, however long the line.
 @given(values=st.lists(st.one_of(st.integers(), st.floats(), st.text(max_size=60)), min_size=12, max_size=12),
        number=st.integers(), phase=st.floats())
 @example(values=[1e16, 1e-05, 0.0001, -0.0, 1.5e300, 2**63, -2**63 - 1, "\u00e9" * 500, 1e15, 0.1, 5e-324, -1e22],
@@ -63,7 +63,7 @@ def test_generic_record(cls):
          phase=0.0)
 def test_renderings_convert_as_the_host_does(values, number, phase):
     text, expected = str(pdi.BucketSettings(*values)), ", ".join(map(str, values))
-    assert text == expected and text.isascii() == expected.isascii()  # and in the host's compact form
+    assert text == expected and text.isascii() == expected.isascii()  # and in Python's compact form
     cal = decode(pdi.SelfCalibrationDebug, bytes(68))
     cal.network_time, cal.phase_cal_4 = number, phase
     parts = str(cal).split(", ")

@@ -318,7 +318,7 @@ DOUBLES = struct.unpack("<2000d", random.Random(5).randbytes(16000))
 
 
 # Each line of the bundled sample, and hostile values set on an item (non-finite, subnormal and random
-# doubles, 64-bit limits and beyond, subclasses of the host's types, text beyond ASCII, odd objects, nested
+# doubles, 64-bit limits and beyond, subclasses of the built-in types, text beyond ASCII, odd objects, nested
 # and mixed lists), render as the reference says, and as JSON as to_data and json.dumps say; a text that
 # fails raises, and the tool falls back.
 @pytest.mark.parametrize("value", [None, [float("nan"), -0.0, float("inf"), 5e-324, 1e16, 1e-5, 0.1, *DOUBLES,

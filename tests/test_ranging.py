@@ -101,7 +101,7 @@ def test_aoa_v4_line(pdi):
     (0, "fp_index", 0, 10, "0.0"), (1, "fp_index", 640, 10, "10.0"), (0, "fp_index", 641, 10, "10.015625"),
     (1, "fp_index", 0xFFFF, 10, "1023.984375"), (0, "packet_type", 255, 4, "0xFF"), (1, "packet_type", 10, 4, "0x0A"),
     (0, "acc_mem", b"\xff\xff\x00\x80" + bytes(12), slice(12, 14), ["(-1", "-32768"]), (1, "ip_poa", -5, -1, "-5"),
-    # values that are not plain bytes or a small integer: converted by the host
+    # values that are not plain bytes or a small integer: converted by struct and Python's arithmetic
     (1, "acc_mem", bytearray(b"\xff\xff\x00\x80" + bytes(12)), slice(12, 14), ["(-1", "-32768"]),
     (0, "fp_index", 2**60, 10, str(2**60 / 64)), (1, "fp_index", 6.5, 10, str(6.5 / 64)),
 ])

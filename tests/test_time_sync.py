@@ -24,15 +24,34 @@ def test_domain_information(pdi):
     assert type(pdi.DIDomainInfoAttr("d").default) is pdi.DomainInformation
 
 
+class Formatted:
+    def __format__(self, spec):
+        return "format" + spec
+
+    def __str__(self):
+        return "str"
+
+
+class Printed:
+    def __str__(self):
+        return "str"
+
+
+# Each value in "{}": its own __format__ where it has one, else str(); a bool formats as int does.
+@pytest.mark.parametrize("value, shown", [(Formatted(), "format"), (Printed(), "str"), (True, "True")])
+def test_domain_text_formats_each_value(pdi, value, shown):
+    assert str(domain(pdi, quality=value)) == "0, 0, %s, 0.0, 0" % shown
+
+
 def test_domain_attribute_reads_any_bytes_like_value(pdi):
     attr = pdi.DIDomainInfoAttr("d")
-    # a truth value is no plain integer: the host's packing takes it
+    # a truth value is no plain integer: struct's packing takes it
     data = attr._encode(domain(pdi, nt64=2**64 - 1, quality=True, slope=0.5, intercept=-2**63))
     assert data == struct.pack("<QQqfq", 2**64 - 1, 0, 1, 0.5, -2**63)
     for raw in (data + b"x", bytearray(data), memoryview(data + b"xy")):
         info, used = attr._decode(raw)
         assert used == 36 and str(info) == MAXIMA
-    with pytest.raises(struct.error):  # short: the host's unpacking says so
+    with pytest.raises(struct.error):  # short: struct's unpacking says so
         attr._decode(bytearray(35))
 
 

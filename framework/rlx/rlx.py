@@ -404,7 +404,7 @@ class RLXDataItem(metaclass=RLXDataItemMeta):
         return _ITEM_HEADER.pack(type(self).type, self.di_size) + payload
 
     def _decode(self) -> None:
-        # Without a payload the first entry fails in the host's unpacking, as any short payload does.
+        # Without a payload the first entry fails in struct's unpacking, as any short payload does.
         data: Any = self.di_data
         for attr in type(self).definition:
             value, used = attr._decode(data)

@@ -451,7 +451,7 @@ def purposes(path: str | None = None) -> dict[str, str]:
 
 def own_text(obj: object) -> bool:
     """True if the object's class renders itself as text (defines a ``__str__`` of its own below the
-    framework's item base), False if ``str()`` would only give the host's default form."""
+    framework's item base), False if ``str()`` would only give object's default form."""
     cls = type(obj)
     if cls.__str__ is object.__str__:
         return False
@@ -858,7 +858,7 @@ def undecoded_bytes(data: dict[str, Any]) -> bytes:
 def from_data(data: object) -> RLXDataItem:
     """A new item from plain data as :func:`to_data` gives it (or as written by hand: ``type`` may stand
     for ``class``, fields left out keep what a new item holds). Raises ValueError naming the field that
-    is wrong; the item's ``_encode()`` raises the host's errors for values its fields cannot hold."""
+    is wrong; the item's ``_encode()`` raises Python's errors for values its fields cannot hold."""
     if not isinstance(data, dict):
         raise ValueError("expected an object with \"class\" and \"fields\", not %s" % _show(data))
     unknown = set(data) - {"class", "type", "fields", "offset", "text"}
@@ -1591,7 +1591,7 @@ class Columns:
     ``"s"`` every cell in double or single quotes (a quote inside doubled), ``"csv"`` double quotes where
     a cell holds the separator or a quote (RFC 4180). ``line_end`` ends each line.
 
-    Values are shown as decode's lines show them (numbers as the host writes them, serial numbers in the
+    Values are shown as decode's lines show them (numbers as Python writes them, serial numbers in the
     framework's form, records in parentheses), text unquoted and bytes as bare hex; text holding a control
     character is shown quoted with escapes, so that no cell breaks a line."""
 

@@ -290,7 +290,7 @@ def json_line(frame, item):
 class JsonFormat:
     """decode --json: ``line_for`` as TextFormat's. The line is made in C++ (rlx.data_items._capture) and is
     json_line's: values converted as capture.to_data converts them, written as json.dumps writes them;
-    json_line itself makes the line of an item holding what the host's encoder would treat its own way."""
+    json_line itself makes the line of an item holding what the json module's encoder would treat its own way."""
 
     def line_for(self, cls, frame, item):
         import json
