@@ -25,6 +25,8 @@ void intern_names(Names& n) {
     n.one = check(PyLong_FromLong(1));
     n.no_args = check(PyTuple_New(0));
     n.zero = check(PyLong_FromLong(0));
+    n.empty = check(PyUnicode_New(0, 0));
+    check_status(PyType_Lookup(&PyBaseObject_Type, n.__format__, &n.object_format));
 }
 
 void release_names(PyObject** first, std::size_t n) noexcept {

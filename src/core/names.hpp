@@ -11,7 +11,7 @@ namespace pdi {
 #define PDI_SHARED_NAMES(X)                                                                                   \
     X(__doc__) X(__init__) X(__module__) X(__name__) X(__qualname__) X(__repr__) X(__str__) X(_decode)        \
     X(_encode) X(append) X(definition) X(di_data) X(name) X(type) X(DataItemAttribute) X(RLXDataItem)         \
-    X(NorvaneSerialNumber)
+    X(NorvaneSerialNumber) X(__format__)
 
 // Every member a strong reference (or NULL before it is made): a block of
 // names is released as an array of PyObject*.
@@ -22,6 +22,8 @@ struct Names {
     PyObject* zero;      // the integer 0
     PyObject* zero_float;  // the float 0.0
     PyObject* one;       // the integer 1
+    PyObject* empty;     // the empty str
+    PyObject* object_format;  // object.__format__
 };
 void intern_names(Names& n);
 // The interned str a member of Names stands for: `struct_` stands for `struct`.

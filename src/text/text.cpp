@@ -111,25 +111,17 @@ Text& Text::long_integer(PyObject* v) {
 Text& Text::plain_other(PyObject* v) {
     if (PyFloat_CheckExact(v)) return real(PyFloat_AS_DOUBLE(v));
     if (PyUnicode_CheckExact(v)) return str(v);
-    // A class that keeps object.__format__ (as attribute access finds it; a failed look-up counts as
-    // another) formats with an empty format as str() does.
-    struct Formatting {
-        PyObject* name;    // "__format__", interned
-        PyObject* object;  // object.__format__
-        PyObject* empty;   // the empty format
-    };
-    static const Formatting f = [] {  // made when first needed
-        PyObject* name = check(PyUnicode_InternFromString("__format__"));
-        PyObject* empty = check(PyUnicode_InternFromString(""));
-        PyObject* object = nullptr;
-        check_status(PyType_Lookup(&PyBaseObject_Type, name, &object));  // held for the process
-        return Formatting{name, object, empty};
-    }();
+    // format(v, ""). A class that keeps object.__format__ (as attribute access finds it; a failed look-up
+    // counts as another) formats as str() does, which is called directly when the module's names are at hand.
+    if (!names_) {
+        py::object empty = steal(PyUnicode_New(0, 0));
+        return str(steal(PyObject_Format(v, empty.ptr())).ptr());
+    }
     PyObject* found = nullptr;
-    if (f.object && PyType_Lookup(Py_TYPE(v), f.name, &found) < 0) PyErr_Clear();
-    const bool as_str = f.object && found == f.object;
+    if (PyType_Lookup(Py_TYPE(v), names_->__format__, &found) < 0) PyErr_Clear();
+    const bool as_str = found == names_->object_format;
     Py_XDECREF(found);
-    return str(steal(as_str ? PyObject_Str(v) : PyObject_Format(v, f.empty)).ptr());
+    return str(steal(as_str ? PyObject_Str(v) : PyObject_Format(v, names_->empty)).ptr());
 }
 
 Text& Text::repr(PyObject* v) {

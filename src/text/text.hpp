@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/errors.hpp"
+#include "core/names.hpp"
 #include "text/float_text.hpp"
 
 #include <charconv>
@@ -16,6 +17,8 @@ class Text {  // NOLINT(cppcoreguidelines-pro-type-member-init): filled as used 
 public:
     // cppcheck-suppress uninitMemberVar ; filled as used (see below)
     Text() = default;  // NOLINT(cppcoreguidelines-pro-type-member-init): as above
+    // With a module's names, "{}" of a value of another kind (plain()) finds object.__format__ without a look-up.
+    explicit Text(const Names& names) : names_(&names) {}  // NOLINT(cppcoreguidelines-pro-type-member-init)
     ~Text() { clear(); }
     Text(const Text&) = delete;
     Text& operator=(const Text&) = delete;
@@ -130,6 +133,7 @@ private:
     // Not filled in advance: only the first len_ bytes of buf_ are read, and the store's counts once it is made.
     char buf_[kSize];  // NOLINT(cppcoreguidelines-pro-type-member-init)
     Py_ssize_t len_ = 0;
+    const Names* names_ = nullptr;
     void* rest_ = nullptr;  // the store: PyMem_Malloc'ed, of Py_UCS4 once wide_
     Py_ssize_t rest_len_;   // NOLINT(cppcoreguidelines-pro-type-member-init)
     Py_ssize_t rest_size_;  // NOLINT(cppcoreguidelines-pro-type-member-init): the characters it has room for
