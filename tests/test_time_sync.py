@@ -25,8 +25,8 @@ def test_domain_information(pdi):
 
 
 class Formatted:
-    def __format__(self, spec):
-        return "format" + spec
+    def __format__(self, layout):
+        return "format" + layout
 
     def __str__(self):
         return "str"
