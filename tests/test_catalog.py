@@ -61,7 +61,7 @@ def test_generic_record(cls):
 # ints at each change of their digit count
 @example(values=[9, 10, 99, 100, -100, 999999, 10**18 - 1, 10**18, 10**19, 2**64 - 1, -2**63, -9], number=10**15,
          phase=0.0)
-def test_renderings_convert_as_the_host_does(values, number, phase):
+def test_renderings_convert_as_python_does(values, number, phase):
     text, expected = str(pdi.BucketSettings(*values)), ", ".join(map(str, values))
     assert text == expected and text.isascii() == expected.isascii()  # and in Python's compact form
     cal = decode(pdi.SelfCalibrationDebug, bytes(68))
