@@ -2,7 +2,7 @@
 """Benchmark of the private data item catalog: the C++ extension against the
 same catalog written in plain Python (bench/plain_catalog.py).
 
-    bench/run [--python PY] [--quick] [--only GROUP_OR_TEXT,...] [--json FILE]
+    bench/run [--python PY] [--quick] [--only GROUP_OR_TEXT,...] [--json FILE] [--against SO]
 
 Prints one Markdown table: for each operation the time per call of the
 extension and of plain Python, the speed-up (Python time / C++ time), what the
@@ -20,6 +20,10 @@ Before anything is timed, the plain catalog is checked against the extension
 operation must give identical results (bytes, texts, decoded values) on both
 sides; any difference stops the run.
 
+--against SO times the in-process operations of this build and of another
+build's extension file instead, both loaded into this process, alternating
+round by round (20 rounds of about 10 ms), and prints this/other per operation.
+
 Everything runs on the interpreter that runs this file (bench/run: PY, default /usr/bin/python3).
 RLX_STAGE names the staged tree that holds the extension built for it; bench/run sets it.
 """
@@ -27,7 +31,9 @@ RLX_STAGE names the staged tree that holds the extension built for it; bench/run
 import argparse
 import compileall
 import contextlib
+import gc
 import glob
+import importlib.machinery
 import importlib.util
 import io
 import json
@@ -95,7 +101,9 @@ def kind_of(m, cls):
 
 
 def element_class(attr):
-    found = [v for v in vars(attr).values() if isinstance(v, type) and hasattr(v, "definition")]
+    # What the attribute object refers to, read without vars(): the attribute objects of the classes'
+    # layouts are the timed codecs' own, and a dict of their own would make every later look-up on them slower.
+    found = [v for v in gc.get_referents(attr) if isinstance(v, type) and hasattr(v, "definition")]
     return found[0].__name__ if found else None
 
 
@@ -581,9 +589,6 @@ def time_case(case, ext, py, repeats, target, probes=None):
         if case.reset:
             exec(case.reset, ns)
         exec(case.stmt, ns)
-    c, p = (canon(eval(case.check, spaces[s])) for s in ("c", "py"))
-    if c != p:
-        sys.exit("%s: the plain catalog gives a different result\n  C++:    %s\n  Python: %s" % (case.label, c, p))
     if case.lean and probes:
         spaces["lean"] = case.lean(probes, py)
     timers = {side: (timeit.Timer(case.stmt, globals=ns), ns) for side, ns in spaces.items()}
@@ -597,7 +602,74 @@ def time_case(case, ext, py, repeats, target, probes=None):
             if case.reset:
                 exec(case.reset, ns)
             samples[side].append(timer.timeit(loops[side]) / loops[side])
+    # Compared once timed: reading an object whole (canon) gives it a dict of its own, a slower state.
+    c, p = (canon(eval(case.check, spaces[s])) for s in ("c", "py"))
+    if c != p:
+        sys.exit("%s: the plain catalog gives a different result\n  C++:    %s\n  Python: %s" % (case.label, c, p))
     return samples
+
+
+# ---------------------------------------------------------------------------
+# Two builds of the extension side by side. Separate runs of one build differ
+# by more than the changes worth measuring (the machine's speed drifts between
+# processes); two module objects in one process, timed alternately round by
+# round, share the drift. Where each build's code and objects land still moves
+# a row by a few per cent from process to process (a copy of the same build
+# too), so several processes are taken and their ratios' median reported.
+
+
+def load_build(path):
+    """Another build of the extension (its file), a module object of its own beside the one imported."""
+    name = "rlx.data_items.private_data_items"
+    found = importlib.util.spec_from_file_location(name, path, loader=importlib.machinery.ExtensionFileLoader(name, path))
+    other = importlib.util.module_from_spec(found)
+    found.loader.exec_module(other)
+    return other
+
+
+def compare_builds(ext, other, py, rounds, target, wanted):
+    """[operation, best time on `ext`, best on `other`, median of the per-round ratios ext/other] for each
+    in-process operation, the two timed alternately."""
+    rows = []
+    for case in cases(py):
+        if not wanted(case.group, case.label):
+            continue
+        spaces = [case.setup(ext), case.setup(other)]
+        for ns in spaces:
+            if case.reset:
+                exec(case.reset, ns)
+            exec(case.stmt, ns)
+        timers = [timeit.Timer(case.stmt, globals=ns) for ns in spaces]
+        loops = loops_for(timers[0], target)
+        samples = ([], [])
+        for r in range(rounds):
+            for i in ((0, 1) if r % 2 == 0 else (1, 0)):  # each build first in every other round
+                if case.reset:
+                    exec(case.reset, spaces[i])
+                samples[i].append(timers[i].timeit(loops) / loops)
+        if canon(eval(case.check, spaces[0])) != canon(eval(case.check, spaces[1])):
+            sys.exit("%s: the two builds give different results" % case.label)
+        rows.append([case.label, min(samples[0]), min(samples[1]), statistics.median(a / b for a, b in zip(*samples))])
+    return rows
+
+
+def compare_in_processes(args, processes):
+    """Table rows of compare_builds() run in `processes` fresh processes: the median ratio and each one's."""
+    argv = [PY, "-P", "-S", os.path.abspath(__file__), "--against", args.against, "--rows-only"]
+    argv += ["--quick"] if args.quick else []
+    argv += ["--only", args.only] if args.only else []
+    runs = []
+    for _ in range(processes):
+        proc = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        if proc.returncode != 0:
+            sys.exit("bench.py --against failed (%d):\n%s" % (proc.returncode, proc.stderr[-2000:]))
+        runs.append(json.loads(proc.stdout))
+    rows = []
+    for i, (label, *_) in enumerate(runs[0]):
+        ratios = [run[i][3] for run in runs]
+        rows.append([label, fmt_time(min(run[i][1] for run in runs)), fmt_time(min(run[i][2] for run in runs)),
+                     "%.3f" % statistics.median(ratios), " ".join("%.3f" % r for r in ratios)])
+    return rows
 
 
 # ---------------------------------------------------------------------------
@@ -1037,6 +1109,9 @@ def main():
     parser.add_argument("--json", help="write the raw samples to this file")
     parser.add_argument("--combine", nargs="+", metavar="JSON",
                         help="print the table of several runs' raw samples taken together, measure nothing")
+    parser.add_argument("--against", metavar="SO",
+                        help="another build's extension file: both timed alternately, in 5 processes, nothing else")
+    parser.add_argument("--rows-only", action="store_true", help=argparse.SUPPRESS)
     parser.add_argument("--count-codecs", choices=("c", "py"), help=argparse.SUPPRESS)
     args = parser.parse_args()
     stage = os.environ.get("RLX_STAGE")
@@ -1062,7 +1137,23 @@ def main():
             "load %s to %s" % (r["load at start"], r.get("load at end")) for r in runs)))
         print_table(table_rows(merge(runs), py))
         return
+    rounds, target = (5, 0.002) if args.quick else (20, 0.01)  # of --against
+    if args.rows_only:  # one process of --against
+        json.dump(compare_builds(ext, load_build(args.against), py, rounds, target, wanted), sys.stdout)
+        return
     classes = check_catalog(ext, py)
+    if args.against:
+        processes = 1 if args.quick else 5
+        print("Two builds, each operation timed alternately (%d rounds of about %g ms) in each of %d processes: "
+              "this %s, the other %s; Python %s, load %s\n" % (rounds, target * 1000, processes, ext.__file__,
+                                                             args.against, platform.python_version(), loadavg()),
+              flush=True)
+        header = ["operation", "this", "the other", "this / other", "in each process"]
+        print("\n".join(["| " + " | ".join(header) + " |", "|" + "---|" * len(header)] +
+                        ["| " + " | ".join(r) + " |" for r in compare_in_processes(args, processes)]))
+        print("\nthis, the other: the best round of all processes; this / other: the median over the processes "
+              "of the median of one process's per-round ratios; load at end %s" % loadavg())
+        return
 
     repeats, target, processes, cli_items, cli_runs = (3, 0.005, 7, 10_000, 1) if args.quick else \
         (7, 0.05, 101, 100_000, 3)
