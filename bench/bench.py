@@ -21,8 +21,9 @@ operation must give identical results (bytes, texts, decoded values) on both
 sides; any difference stops the run.
 
 --against SO times the in-process operations of this build and of another
-build's extension file instead, both loaded into this process, alternating
-round by round (20 rounds of about 10 ms), and prints this/other per operation.
+build's extension file instead, both loaded into one process, alternating
+round by round (20 rounds of about 10 ms) in each of 6 processes, and prints
+this/other per operation: the median over the processes.
 
 Everything runs on the interpreter that runs this file (bench/run: PY, default /usr/bin/python3).
 RLX_STAGE names the staged tree that holds the extension built for it; bench/run sets it.
@@ -582,13 +583,18 @@ def loops_for(timer, target):
         n *= 10
 
 
+def once(case, ns):
+    """One run of the operation from the start."""
+    if case.reset:
+        exec(case.reset, ns)
+    exec(case.stmt, ns)
+
+
 def time_case(case, ext, py, repeats, target, probes=None):
     """{side: [seconds per call] * repeats}; the sides alternate within every repeat."""
     spaces = {"c": case.setup(ext), "py": case.setup(py)}
     for ns in spaces.values():
-        if case.reset:
-            exec(case.reset, ns)
-        exec(case.stmt, ns)
+        once(case, ns)
     if case.lean and probes:
         spaces["lean"] = case.lean(probes, py)
     timers = {side: (timeit.Timer(case.stmt, globals=ns), ns) for side, ns in spaces.items()}
@@ -602,7 +608,10 @@ def time_case(case, ext, py, repeats, target, probes=None):
             if case.reset:
                 exec(case.reset, ns)
             samples[side].append(timer.timeit(loops[side]) / loops[side])
-    # Compared once timed: reading an object whole (canon) gives it a dict of its own, a slower state.
+    # Compared once timed, after one more run from the start: reading an object whole (canon) gives it a
+    # dict of its own, a slower state.
+    for side in ("c", "py"):
+        once(case, spaces[side])
     c, p = (canon(eval(case.check, spaces[s])) for s in ("c", "py"))
     if c != p:
         sys.exit("%s: the plain catalog gives a different result\n  C++:    %s\n  Python: %s" % (case.label, c, p))
@@ -636,9 +645,7 @@ def compare_builds(ext, other, py, rounds, target, wanted):
             continue
         spaces = [case.setup(ext), case.setup(other)]
         for ns in spaces:
-            if case.reset:
-                exec(case.reset, ns)
-            exec(case.stmt, ns)
+            once(case, ns)
         timers = [timeit.Timer(case.stmt, globals=ns) for ns in spaces]
         loops = loops_for(timers[0], target)
         samples = ([], [])
@@ -647,6 +654,8 @@ def compare_builds(ext, other, py, rounds, target, wanted):
                 if case.reset:
                     exec(case.reset, spaces[i])
                 samples[i].append(timers[i].timeit(loops) / loops)
+        for ns in spaces:
+            once(case, ns)
         if canon(eval(case.check, spaces[0])) != canon(eval(case.check, spaces[1])):
             sys.exit("%s: the two builds give different results" % case.label)
         rows.append([case.label, min(samples[0]), min(samples[1]), statistics.median(a / b for a, b in zip(*samples))])
@@ -655,12 +664,13 @@ def compare_builds(ext, other, py, rounds, target, wanted):
 
 def compare_in_processes(args, processes):
     """Table rows of compare_builds() run in `processes` fresh processes: the median ratio and each one's."""
-    argv = [PY, "-P", "-S", os.path.abspath(__file__), "--against", args.against, "--rows-only"]
+    argv = [PY, "-P", "-S", os.path.abspath(__file__), "--against", args.against]
     argv += ["--quick"] if args.quick else []
     argv += ["--only", args.only] if args.only else []
     runs = []
-    for _ in range(processes):
-        proc = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    for i in range(processes):
+        proc = subprocess.run(argv + ["--rows-only", str(i % 2)], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              text=True)
         if proc.returncode != 0:
             sys.exit("bench.py --against failed (%d):\n%s" % (proc.returncode, proc.stderr[-2000:]))
         runs.append(json.loads(proc.stdout))
@@ -1110,8 +1120,8 @@ def main():
     parser.add_argument("--combine", nargs="+", metavar="JSON",
                         help="print the table of several runs' raw samples taken together, measure nothing")
     parser.add_argument("--against", metavar="SO",
-                        help="another build's extension file: both timed alternately, in 5 processes, nothing else")
-    parser.add_argument("--rows-only", action="store_true", help=argparse.SUPPRESS)
+                        help="another build's extension file: both timed alternately, in 6 processes, nothing else")
+    parser.add_argument("--rows-only", type=int, choices=(0, 1), help=argparse.SUPPRESS)
     parser.add_argument("--count-codecs", choices=("c", "py"), help=argparse.SUPPRESS)
     args = parser.parse_args()
     stage = os.environ.get("RLX_STAGE")
@@ -1138,12 +1148,17 @@ def main():
         print_table(table_rows(merge(runs), py))
         return
     rounds, target = (5, 0.002) if args.quick else (20, 0.01)  # of --against
-    if args.rows_only:  # one process of --against
-        json.dump(compare_builds(ext, load_build(args.against), py, rounds, target, wanted), sys.stdout)
+    if args.rows_only is not None:  # one process of --against
+        # Both builds loaded alike, neither checked, the other one first in every other process: the module
+        # imported first, or checked, runs some operations faster than an identical copy beside it.
+        paths = [ext.__file__, args.against]
+        builds = [load_build(path) for path in (paths[::-1] if args.rows_only else paths)]
+        this, other = builds[::-1] if args.rows_only else builds
+        json.dump(compare_builds(this, other, py, rounds, target, wanted), sys.stdout)
         return
     classes = check_catalog(ext, py)
     if args.against:
-        processes = 1 if args.quick else 5
+        processes = 1 if args.quick else 6  # even: each build loaded first in half of them
         print("Two builds, each operation timed alternately (%d rounds of about %g ms) in each of %d processes: "
               "this %s, the other %s; Python %s, load %s\n" % (rounds, target * 1000, processes, ext.__file__,
                                                              args.against, platform.python_version(), loadavg()),
