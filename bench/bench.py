@@ -1147,20 +1147,19 @@ def main():
             "load %s to %s" % (r["load at start"], r.get("load at end")) for r in runs)))
         print_table(table_rows(merge(runs), py))
         return
-    rounds, target = (5, 0.002) if args.quick else (20, 0.01)  # of --against
+    rounds, round_time = (5, 0.002) if args.quick else (20, 0.01)  # of --against
     if args.rows_only is not None:  # one process of --against
         # Both builds loaded alike, neither checked, the other one first in every other process: the module
         # imported first, or checked, runs some operations faster than an identical copy beside it.
         paths = [ext.__file__, args.against]
-        builds = [load_build(path) for path in (paths[::-1] if args.rows_only else paths)]
-        this, other = builds[::-1] if args.rows_only else builds
-        json.dump(compare_builds(this, other, py, rounds, target, wanted), sys.stdout)
+        builds = {i: load_build(paths[i]) for i in ((1, 0) if args.rows_only else (0, 1))}
+        json.dump(compare_builds(builds[0], builds[1], py, rounds, round_time, wanted), sys.stdout)
         return
     classes = check_catalog(ext, py)
     if args.against:
         processes = 1 if args.quick else 6  # even: each build loaded first in half of them
         print("Two builds, each operation timed alternately (%d rounds of about %g ms) in each of %d processes: "
-              "this %s, the other %s; Python %s, load %s\n" % (rounds, target * 1000, processes, ext.__file__,
+              "this %s, the other %s; Python %s, load %s\n" % (rounds, round_time * 1000, processes, ext.__file__,
                                                              args.against, platform.python_version(), loadavg()),
               flush=True)
         header = ["operation", "this", "the other", "this / other", "in each process"]
