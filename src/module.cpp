@@ -84,6 +84,7 @@ int traverse_module(PyObject* module, visitproc visit, void* arg) {
     for (auto& row : s.slots.entries) {
         for (SlotCache::Entry& e : row) Py_VISIT(e.method);
     }
+    Py_VISIT(s.slots.serial_class);
 #endif
     return 0;
 }
@@ -98,6 +99,7 @@ int clear_module(PyObject* module) {
             Py_CLEAR(e.method);
         }
     }
+    Py_CLEAR(s.slots.serial_class);
 #endif
     return 0;
 }

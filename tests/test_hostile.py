@@ -60,6 +60,15 @@ CASES = {
             return value + 1
         m.NorvaneSerialNumber = functools.lru_cache(maxsize=None)(rebind)
         print(m.MultiRangeRx(5).rx_serial_number, m.MultiRangeRx(5).rx_serial_number)
+        # Rebound again in a namespace that no longer holds any class of the module.
+        A = m.AnchorStampRx
+        for name, value in list(vars(m).items()):
+            if isinstance(value, type) and value.__module__ == m.__name__:
+                delattr(m, name)
+        m.NorvaneSerialNumber = lambda value: value + 2
+        A(1)
+        m.NorvaneSerialNumber = lambda value: value + 3
+        print(A(1).anchor_serial_number)
     """,
     # Command frame lengths near the largest index, or negative, from a rebound packing module.
     "frame length overflow": """
@@ -255,7 +264,7 @@ EXPECTED = {
                                      "1, 2 PortInformation(voltage=3, current=0)\ns r {}",
     "definition emptied while decoding": "[None, None, None, None]",
     "descriptor gains __set__": "1, 2; 0, 0, 0, 0.0, 0; d, 2; d, 4; 0, 0, 0, d, 0; [3, 0.0]",
-    "global rebound mid-call": "6 5",
+    "global rebound mid-call": "6 5\n4",
     "frame length overflow": "1 None\n1 None\nValueError bytearray(b'0123456789')",
     "record texts as Python writes them": "PortInformation(voltage=1, current=[...]); Sub(current=4); "
                                           "DomainInformation(nt64=0, domaint=0, quality=0, slope=0.0, intercept=0); "

@@ -25,8 +25,13 @@ struct SlotCache {
         PyObject* method;
     };
     Entry entries[kSlotNames][kEntries];
+    // NorvaneSerialNumber as the module's namespace holds it (NULL: looked up), which
+    // record constructors wrap serial numbers with; dropped by the same watcher.
+    // It buys 4-5 % on the constructors of records with a serial number (bench/RESULTS.md).
+    PyObject* serial_class;
+    std::uint64_t serial_changes;  // `changes` when it was kept
     int watcher;                // -1: none (every watcher of the interpreter taken)
-    std::uint64_t changes;      // calls of the watcher
+    std::uint64_t changes;      // changes the watcher saw (of a slot's name or of the module namespace)
 };
 #endif
 

@@ -26,6 +26,41 @@ py::object new_method(const MethodSpec& row, const Table& t, const ClassSpec& ow
 py::object run_bitfield(Call& c);
 py::object run_append(Call& c);
 
+// NorvaneSerialNumber as the module of `m` finds it now: a new reference, or NULL with the error set.
+PyObject* serial_class(Method* m) noexcept;
+
+// A record's constructor called with positional arguments only (no more than its fields): each field its
+// argument or 0, a serial number wrapped as NorvaneSerialNumber(value). 0, or -1 with the error set.
+inline __attribute__((always_inline)) int store_record(Method* m, PyObject* self, PyObject* const* args,
+                                                       Py_ssize_t nargs) {
+    PyObject* names = m->data;
+    const Py_ssize_t n = PyTuple_GET_SIZE(names);
+    if (m->stores_as_given) {
+        for (Py_ssize_t i = 0; i < nargs; ++i) {
+            if (set_attr(self, PyTuple_GET_ITEM(names, i), args[i]) < 0) return -1;
+        }
+        for (Py_ssize_t i = nargs; i < n; ++i) {
+            if (set_attr(self, PyTuple_GET_ITEM(names, i), m->names->zero) < 0) return -1;
+        }
+        return 0;
+    }
+    const AttrSpec* a = m->owner->attrs.begin();
+    for (Py_ssize_t i = 0; i < n; ++i) {
+        PyObject* v = i < nargs ? args[i] : m->names->zero;
+        PyObject* made = nullptr;
+        if (a[i].flags & kWrapSerial) {
+            PyObject* make = serial_class(m);  // held while it runs
+            made = make ? PyObject_CallOneArg(make, v) : nullptr;
+            Py_XDECREF(make);
+            if (!made) return -1;
+        }
+        const int rc = set_attr(self, PyTuple_GET_ITEM(names, i), made ? made : v);
+        Py_XDECREF(made);
+        if (rc < 0) return -1;
+    }
+    return 0;
+}
+
 // A constructor storing its arguments, called with positional ones only: None, or NULL with the error set.
 PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs);
 PyObject* run_binding(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames);

@@ -80,11 +80,11 @@ void bind(Method* m, PyObject* const* args, Py_ssize_t npos, PyObject* kwnames, 
 
 // No binding and no C++ unwinding on the way: the common call of a constructor.
 PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_ssize_t nargs) {
-    const bool record = m->body == record_init_body;
-    PyObject* names = record ? m->data : m->params;
+    if (m->body == record_init_body) return store_record(m, self, args, nargs) < 0 ? nullptr : Py_NewRef(Py_None);
+    PyObject* names = m->params;
+    const Py_ssize_t n = PyTuple_GET_SIZE(names);
     if (m->stores_as_given) {
         // The arguments, then 0 for each parameter left out.
-        const Py_ssize_t n = PyTuple_GET_SIZE(names);
         for (Py_ssize_t i = 0; i < nargs; ++i) {
             if (set_attr(self, PyTuple_GET_ITEM(names, i), args[i]) < 0) return nullptr;
         }
@@ -93,22 +93,11 @@ PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_
         }
         Py_RETURN_NONE;
     }
-    const AttrSpec* a = m->owner->attrs.begin();
     const Param* p = m->row->params.begin();
-    const Py_ssize_t n = PyTuple_GET_SIZE(names);
     for (Py_ssize_t i = 0; i < n; ++i) {
-        PyObject* v = i < nargs ? args[i] : m->names->zero;
         PyObject* made = nullptr;
-        if (record && (a[i].flags & kWrapSerial)) {
-            PyObject* make = find_global(m->globals, m->names->NorvaneSerialNumber);  // held while it runs
-            if (!make) return nullptr;
-            made = PyObject_CallOneArg(make, v);
-            Py_DECREF(make);
-            if (!made) return nullptr;
-        } else if (!record && i >= nargs && p[i].dflt == Dflt::NewList) {
-            if (!(made = PyList_New(0))) return nullptr;
-        }
-        const int rc = set_attr(self, PyTuple_GET_ITEM(names, i), made ? made : v);
+        if (i >= nargs && p[i].dflt == Dflt::NewList && !(made = PyList_New(0))) return nullptr;
+        const int rc = set_attr(self, PyTuple_GET_ITEM(names, i), made ? made : i < nargs ? args[i] : m->names->zero);
         Py_XDECREF(made);
         if (rc < 0) return nullptr;
     }

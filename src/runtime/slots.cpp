@@ -54,6 +54,7 @@ PDI_INLINE PyObject* class_attr(PyTypeObject* type, PyObject* name) noexcept {
 }
 
 PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames);
+PyObject* construct_record(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames);
 
 // The state of the module whose class `type` is or derives from: through the class's
 // ht_module (set by the builder), else its bases. NULL, with the error set, when none.
@@ -62,7 +63,8 @@ PDI_INLINE State* state_of(PyTypeObject* type) noexcept {
                            ? reinterpret_cast<PyHeapTypeObject*>(type)->ht_module
                            : nullptr;
     // A class called through construct() is the builder's own (tp_vectorcall is never inherited): no check.
-    if (!module || (type->tp_vectorcall != construct && PyModule_GetDef(module) != &module_def)) {
+    if (!module || (type->tp_vectorcall != construct && type->tp_vectorcall != construct_record &&
+                    PyModule_GetDef(module) != &module_def)) {
         module = PyType_GetModuleByDef(type, &module_def);
         if (!module) return nullptr;
     }
@@ -70,13 +72,45 @@ PDI_INLINE State* state_of(PyTypeObject* type) noexcept {
 }
 
 #if PY_VERSION_HEX >= 0x030C0000
-// The watcher: the class whose namespace changes leaves the caches of the methods
-// it holds (its entries are released when refilled: a release here could free the namespace).
-int forget_namespace(PyDict_WatchEvent, PyObject* dict, PyObject*, PyObject*) {
+// The state of the module object whose namespace `dict` is, found through a class of
+// that module the namespace holds (the watcher has nothing else to go by); NULL when none.
+State* namespace_owner(PyObject* dict) noexcept {
     Py_ssize_t pos = 0;
     PyObject* key = nullptr;
     PyObject* value = nullptr;
     while (PyDict_Next(dict, &pos, &key, &value)) {
+        if (!PyType_Check(value) || !PyType_HasFeature(reinterpret_cast<PyTypeObject*>(value), Py_TPFLAGS_HEAPTYPE)) {
+            continue;
+        }
+        PyObject* module = reinterpret_cast<PyHeapTypeObject*>(value)->ht_module;
+        if (module && PyModule_Check(module) && PyModule_GetDef(module) == &module_def &&
+            PyModule_GetDict(module) == dict) {
+            return static_cast<State*>(PyModule_GetState(module));
+        }
+    }
+    return nullptr;
+}
+
+// Whether a change of the name `changed` (NULL: of the whole namespace) can change what a class's
+// namespace holds for its slots: a slot's name, or a key that may only compare equal to one.
+bool slot_name(PyObject* changed) noexcept {
+    if (!changed || !PyUnicode_CheckExact(changed)) return true;
+    for (const char* name : {"__init__", "__str__", "__repr__"}) {
+        if (PyUnicode_CompareWithASCIIString(changed, name) == 0) return true;
+    }
+    return false;
+}
+
+// The watcher: a class whose namespace changes a slot's name leaves the caches of the methods it
+// holds; a module namespace that changes at all, its serial number class (the change may be the
+// class it is found by leaving it). Nothing is released here (entries are released when refilled):
+// a release could run code, and the change is not made yet.
+int forget_namespace(PyDict_WatchEvent, PyObject* dict, PyObject* changed, PyObject*) {
+    Py_ssize_t pos = 0;
+    PyObject* key = nullptr;
+    PyObject* value = nullptr;
+    const bool slots = slot_name(changed);
+    while (slots && PyDict_Next(dict, &pos, &key, &value)) {
         if (!is_method(value)) continue;
         SlotCache& cache = static_cast<State*>(PyModule_GetState(reinterpret_cast<Method*>(value)->module))->slots;
         ++cache.changes;
@@ -86,6 +120,7 @@ int forget_namespace(PyDict_WatchEvent, PyObject* dict, PyObject*, PyObject*) {
             }
         }
     }
+    if (State* owner = namespace_owner(dict)) ++owner->slots.changes;
     return 0;
 }
 
@@ -111,7 +146,41 @@ __attribute__((noinline)) PyObject* slot_attr_missed(SlotCache& cache, PyTypeObj
     }
     return found;
 }
+
+// serial_class() when the cache does not hold it: looked up, and kept when the watcher will
+// see the namespace change (watched, and a class of the module's own in it to find the state by).
+__attribute__((noinline)) PyObject* serial_class_missed(State& s, Method* m) noexcept {
+    SlotCache& cache = s.slots;
+    PyObject* globals = m->globals;
+    const bool watched = cache.watcher >= 0 && PyDict_Watch(cache.watcher, globals) == 0;
+    if (!watched) PyErr_Clear();
+    const std::uint64_t changes = cache.changes;
+    PyObject* found = PyDict_GetItemWithError(globals, s.names.NorvaneSerialNumber);
+    if (!found) return PyErr_Occurred() ? nullptr : find_global(globals, s.names.NorvaneSerialNumber);
+    Py_INCREF(found);
+    if (watched && cache.changes == changes && namespace_owner(globals) == &s) {
+        PyObject* old = cache.serial_class;
+        cache.serial_class = Py_NewRef(found);
+        cache.serial_changes = changes;
+        Py_XDECREF(old);  // after the entry is made: the release may run code
+    }
+    return found;
+}
 #endif
+
+}  // namespace
+
+PyObject* serial_class(Method* m) noexcept {
+#if PY_VERSION_HEX >= 0x030C0000
+    State& s = *static_cast<State*>(PyModule_GetState(m->module));
+    if (s.slots.serial_class && s.slots.serial_changes == s.slots.changes) return Py_NewRef(s.slots.serial_class);
+    return serial_class_missed(s, m);
+#else
+    return find_global(m->globals, m->names->NorvaneSerialNumber);
+#endif
+}
+
+namespace {
 
 // class_attr() for a direct slot, cached; `ours`: the class still has the slot (rebinding the name takes it).
 PDI_INLINE PyObject* slot_attr(State& s, PyTypeObject* type, SlotName slot, PyObject* name, bool ours) noexcept {
@@ -177,10 +246,11 @@ PyObject* repr_slot(PyObject* self) {
                     [&] { return PyBaseObject_Type.tp_repr(self); });
 }
 
-bool holds_own(PyTypeObject* type, PyObject* name) {
+// The method a class's own namespace holds under `name` (borrowed), or NULL.
+Method* own_method(PyTypeObject* type, PyObject* name) {
     PyObject* found = PyDict_GetItemWithError(type->tp_dict, name);  // a heap type's namespace
     if (!found && PyErr_Occurred()) throw PyErr{};
-    return found && is_method(found);
+    return found && is_method(found) ? reinterpret_cast<Method*>(found) : nullptr;
 }
 
 // `cls(*args, **kwargs)` the generic way, through the metaclass's call.
@@ -228,6 +298,33 @@ PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObjec
     return nullptr;
 }
 
+// construct() for a record class, its own constructor's store inlined: 2-5 % of a record's
+// constructor (bench/RESULTS.md). Any other call goes through construct().
+PyObject* construct_record(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
+    auto* type = reinterpret_cast<PyTypeObject*>(cls);
+    const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+    State* s = nullptr;
+    PyObject* found = nullptr;
+    if (kwnames || type->tp_new != PyBaseObject_Type.tp_new || type->tp_init != init_slot ||
+        PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT) || !(s = state_of(type)) ||
+        !(found = slot_attr(*s, type, kInit, s->names.__init__, true))) {
+        Py_XDECREF(found);
+        PyErr_Clear();  // construct() tells
+        return construct(cls, args, nargsf, kwnames);
+    }
+    auto* m = reinterpret_cast<Method*>(found);
+    if (!is_method(found) || m->body != record_init_body || !m->globals || nargs > PyTuple_GET_SIZE(m->data)) {
+        Py_DECREF(found);
+        return construct(cls, args, nargsf, kwnames);
+    }
+    PyObject* self = type->tp_new(type, s->names.no_args, nullptr);
+    const bool done = self && store_record(m, self, args, nargs) == 0;
+    Py_DECREF(found);  // held while the constructor ran: it may rebind the name
+    if (done) return self;
+    Py_XDECREF(self);
+    return nullptr;
+}
+
 }  // namespace
 
 void use_direct_slots(PyObject* cls, PyObject* module) {
@@ -243,13 +340,15 @@ void use_direct_slots(PyObject* cls, PyObject* module) {
         if (s.slots.watcher < 0) PyErr_Clear();  // every watcher taken: the slots search each time
     }
 #endif
-    if (holds_own(type, N.__init__)) {
+    if (const Method* init = own_method(type, N.__init__)) {
         type->tp_init = init_slot;
         // Only the plain metaclass calls a class through its vectorcall.
-        if (Py_TYPE(cls) == &PyType_Type) type->tp_vectorcall = construct;
+        if (Py_TYPE(cls) == &PyType_Type) {
+            type->tp_vectorcall = init->body == record_init_body ? construct_record : construct;
+        }
     }
-    if (holds_own(type, N.__str__)) type->tp_str = str_slot;
-    if (holds_own(type, N.__repr__)) type->tp_repr = repr_slot;
+    if (own_method(type, N.__str__)) type->tp_str = str_slot;
+    if (own_method(type, N.__repr__)) type->tp_repr = repr_slot;
 }
 
 py::object new_instance(PyObject* cls, Body init) {
