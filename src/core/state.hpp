@@ -27,7 +27,7 @@ struct SlotCache {
     Entry entries[kSlotNames][kEntries];
     // NorvaneSerialNumber as the module's namespace holds it (NULL: looked up), which
     // record constructors wrap serial numbers with; dropped by the same watcher.
-    // It buys 4-5 % on the constructors of records with a serial number (bench/RESULTS.md).
+    // With construct_record(), 5-11 % of such constructors (bench/RESULTS.md).
     PyObject* serial_class;
     std::uint64_t serial_changes;  // `changes` when it was kept
     int watcher;                // -1: none (every watcher of the interpreter taken)
