@@ -83,16 +83,7 @@ PyObject* store_positional(Method* m, PyObject* self, PyObject* const* args, Py_
     if (m->body == record_init_body) return store_record(m, self, args, nargs) < 0 ? nullptr : Py_NewRef(Py_None);
     PyObject* names = m->params;
     const Py_ssize_t n = PyTuple_GET_SIZE(names);
-    if (m->stores_as_given) {
-        // The arguments, then 0 for each parameter left out.
-        for (Py_ssize_t i = 0; i < nargs; ++i) {
-            if (set_attr(self, PyTuple_GET_ITEM(names, i), args[i]) < 0) return nullptr;
-        }
-        for (Py_ssize_t i = nargs; i < n; ++i) {
-            if (set_attr(self, PyTuple_GET_ITEM(names, i), m->names->zero) < 0) return nullptr;
-        }
-        Py_RETURN_NONE;
-    }
+    if (m->stores_as_given) return store_given(m, names, self, args, nargs) < 0 ? nullptr : Py_NewRef(Py_None);
     const Param* p = m->row->params.begin();
     for (Py_ssize_t i = 0; i < n; ++i) {
         PyObject* made = nullptr;

@@ -274,25 +274,33 @@ PyObject* generic_construct(PyObject* cls, PyObject* const* args, Py_ssize_t nar
     return result;
 }
 
-// Calling a class made by `type` whose constructor is a method: object's allocation, then the constructor on
-// the caller's arguments. A class changed since (another `__new__` or `__init__`, made abstract) goes generic.
-PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
-    auto* type = reinterpret_cast<PyTypeObject*>(cls);
-    const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+// The constructor method a call of class `type` (made by `type`) runs directly, held, and its module's state:
+// NULL, no error set, for a class changed since (another `__new__` or `__init__`, made abstract).
+PDI_INLINE Method* direct_init(PyTypeObject* type, State*& s) noexcept {
     PyObject* found = nullptr;
-    State* s = nullptr;
     if (type->tp_new != PyBaseObject_Type.tp_new || type->tp_init != init_slot ||
         PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT) || !(s = state_of(type)) ||
         !(found = slot_attr(*s, type, kInit, s->names.__init__, true)) || !is_method(found)) {
-        if (!s) PyErr_Clear();  // the generic call tells
+        PyErr_Clear();  // the generic call tells
         Py_XDECREF(found);
-        return generic_construct(cls, args, nargs, kwnames);
+        return nullptr;
     }
+    return reinterpret_cast<Method*>(found);
+}
+
+// Calling such a class: object's allocation, then the constructor on the caller's arguments; the generic call
+// for a class changed since.
+PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
+    auto* type = reinterpret_cast<PyTypeObject*>(cls);
+    const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
+    State* s = nullptr;
+    Method* m = direct_init(type, s);
+    if (!m) return generic_construct(cls, args, nargs, kwnames);
     // object's own __new__ (it also readies the instance's attribute storage).
     PyObject* self = type->tp_new(type, s->names.no_args, nullptr);
-    // found is held while the constructor runs: it may rebind the name.
-    PyObject* result = self ? run(reinterpret_cast<Method*>(found), self, args, nargs, kwnames) : nullptr;
-    Py_DECREF(found);
+    // m is held while the constructor runs: it may rebind the name.
+    PyObject* result = self ? run(m, self, args, nargs, kwnames) : nullptr;
+    Py_DECREF(m);
     if (returned_none(result)) return self;
     Py_XDECREF(self);
     return nullptr;
@@ -304,22 +312,14 @@ PyObject* construct_record(PyObject* cls, PyObject* const* args, size_t nargsf, 
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
     State* s = nullptr;
-    PyObject* found = nullptr;
-    if (kwnames || type->tp_new != PyBaseObject_Type.tp_new || type->tp_init != init_slot ||
-        PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT) || !(s = state_of(type)) ||
-        !(found = slot_attr(*s, type, kInit, s->names.__init__, true))) {
-        Py_XDECREF(found);
-        PyErr_Clear();  // construct() tells
-        return construct(cls, args, nargsf, kwnames);
-    }
-    auto* m = reinterpret_cast<Method*>(found);
-    if (!is_method(found) || m->body != record_init_body || !m->globals || nargs > PyTuple_GET_SIZE(m->data)) {
-        Py_DECREF(found);
+    Method* m = kwnames ? nullptr : direct_init(type, s);
+    if (!m || m->body != record_init_body || !m->globals || nargs > PyTuple_GET_SIZE(m->data)) {
+        Py_XDECREF(m);
         return construct(cls, args, nargsf, kwnames);
     }
     PyObject* self = type->tp_new(type, s->names.no_args, nullptr);
     const bool done = self && store_record(m, self, args, nargs) == 0;
-    Py_DECREF(found);  // held while the constructor ran: it may rebind the name
+    Py_DECREF(m);  // held while the constructor ran: it may rebind the name
     if (done) return self;
     Py_XDECREF(self);
     return nullptr;
