@@ -5,51 +5,27 @@
 #include "core/state.hpp"
 #include "runtime/call.hpp"
 
-#include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 namespace pdi {
 
-// Interns the rows' strings while the catalog is built, each text once:
-// a string the rows use again is found by its address (the compiler keeps
-// one copy of equal literals) in an open-addressed table, without decoding
-// or hashing its text and without an allocation per string.
+// Interns the rows' strings while the catalog is built, each text once: a string the rows use
+// again is found by its address (the compiler keeps one copy of equal literals), without
+// decoding or hashing its text.
 class Interner {
 public:
     // Borrowed: held as long as the interner.
     PyObject* operator()(const char* s) {
-        if (2 * (used_ + 1) > slots_.size()) grow();
-        Slot& slot = find(s);
-        if (!slot.made) {
-            slot.made = steal(PyUnicode_InternFromString(s));  // a failure leaves the slot free
-            slot.text = s;
-            ++used_;
-        }
-        return slot.made.ptr();
+        py::object& made = made_[s];
+        if (!made) made = steal(PyUnicode_InternFromString(s));
+        return made.ptr();
     }
     // A new reference.
     py::object ref(const char* s) { return borrow((*this)(s)); }
 
 private:
-    struct Slot {
-        const char* text = nullptr;
-        py::object made;
-    };
-    Slot& find(const char* s) {
-        const std::size_t mask = slots_.size() - 1;
-        std::size_t i = (reinterpret_cast<std::uintptr_t>(s) * 0x9E3779B97F4A7C15u >> 32) & mask;
-        while (slots_[i].text && slots_[i].text != s) i = (i + 1) & mask;
-        return slots_[i];
-    }
-    void grow() {
-        std::vector<Slot> old(slots_.empty() ? 2048 : 2 * slots_.size());
-        old.swap(slots_);
-        for (Slot& o : old) {
-            if (o.text) find(o.text) = std::move(o);
-        }
-    }
-    std::vector<Slot> slots_;
-    std::size_t used_ = 0;
+    std::unordered_map<const char*, py::object> made_{4096};
 };
 
 // The module a method is made for: the object, its state and its namespace.
