@@ -72,55 +72,38 @@ PDI_INLINE State* state_of(PyTypeObject* type) noexcept {
 }
 
 #if PY_VERSION_HEX >= 0x030C0000
-// The state of the module object whose namespace `dict` is, found through a class of
-// that module the namespace holds (the watcher has nothing else to go by); NULL when none.
-State* namespace_owner(PyObject* dict) noexcept {
+// The state of the module object that `value`, an entry of a watched namespace, belongs to:
+// a method's module, or a class's (ht_module) when it is this module's; else NULL.
+State* owner_of(PyObject* value) noexcept {
+    PyObject* module = nullptr;
+    if (is_method(value)) {
+        module = reinterpret_cast<Method*>(value)->module;
+    } else if (PyType_Check(value) && PyType_HasFeature(reinterpret_cast<PyTypeObject*>(value), Py_TPFLAGS_HEAPTYPE)) {
+        module = reinterpret_cast<PyHeapTypeObject*>(value)->ht_module;
+    }
+    if (!module || !PyModule_Check(module) || PyModule_GetDef(module) != &module_def) return nullptr;
+    return static_cast<State*>(PyModule_GetState(module));
+}
+
+// The watcher: a namespace about to change (a class's, or a module's) leaves the caches of the module
+// objects whose methods or classes it holds: what they keep of it is looked up again. Nothing is
+// released here (entries are released when refilled): a release could run code, and the change is not made yet.
+int forget_namespace(PyDict_WatchEvent, PyObject* dict, PyObject*, PyObject*) {
     Py_ssize_t pos = 0;
     PyObject* key = nullptr;
     PyObject* value = nullptr;
+    State* last = nullptr;  // the entries of one namespace mostly share a module: each is cleared once
     while (PyDict_Next(dict, &pos, &key, &value)) {
-        if (!PyType_Check(value) || !PyType_HasFeature(reinterpret_cast<PyTypeObject*>(value), Py_TPFLAGS_HEAPTYPE)) {
-            continue;
-        }
-        PyObject* module = reinterpret_cast<PyHeapTypeObject*>(value)->ht_module;
-        if (module && PyModule_Check(module) && PyModule_GetDef(module) == &module_def &&
-            PyModule_GetDict(module) == dict) {
-            return static_cast<State*>(PyModule_GetState(module));
-        }
-    }
-    return nullptr;
-}
-
-// Whether a change of the name `changed` (NULL: of the whole namespace) can change what a class's
-// namespace holds for its slots: a slot's name, or a key that may only compare equal to one.
-bool slot_name(PyObject* changed) noexcept {
-    if (!changed || !PyUnicode_CheckExact(changed)) return true;
-    for (const char* name : {"__init__", "__str__", "__repr__"}) {
-        if (PyUnicode_CompareWithASCIIString(changed, name) == 0) return true;
-    }
-    return false;
-}
-
-// The watcher: a class whose namespace changes a slot's name leaves the caches of the methods it
-// holds; a module namespace that changes at all, its serial number class (the change may be the
-// class it is found by leaving it). Nothing is released here (entries are released when refilled):
-// a release could run code, and the change is not made yet.
-int forget_namespace(PyDict_WatchEvent, PyObject* dict, PyObject* changed, PyObject*) {
-    Py_ssize_t pos = 0;
-    PyObject* key = nullptr;
-    PyObject* value = nullptr;
-    const bool slots = slot_name(changed);
-    while (slots && PyDict_Next(dict, &pos, &key, &value)) {
-        if (!is_method(value)) continue;
-        SlotCache& cache = static_cast<State*>(PyModule_GetState(reinterpret_cast<Method*>(value)->module))->slots;
-        ++cache.changes;
-        for (auto& row : cache.entries) {
+        State* s = owner_of(value);
+        if (!s || s == last) continue;
+        last = s;
+        ++s->slots.changes;
+        for (auto& row : s->slots.entries) {
             for (SlotCache::Entry& e : row) {
                 if (e.type && e.type->tp_dict == dict) e.type = nullptr;
             }
         }
     }
-    if (State* owner = namespace_owner(dict)) ++owner->slots.changes;
     return 0;
 }
 
@@ -148,7 +131,7 @@ __attribute__((noinline)) PyObject* slot_attr_missed(SlotCache& cache, PyTypeObj
 }
 
 // serial_class() when the cache does not hold it: looked up, and kept when the watcher will
-// see the namespace change (watched, and a class of the module's own in it to find the state by).
+// see the namespace change (watched, and holding a class to find the state by).
 __attribute__((noinline)) PyObject* serial_class_missed(State& s, Method* m) noexcept {
     SlotCache& cache = s.slots;
     PyObject* globals = m->globals;
@@ -158,7 +141,11 @@ __attribute__((noinline)) PyObject* serial_class_missed(State& s, Method* m) noe
     PyObject* found = PyDict_GetItemWithError(globals, s.names.NorvaneSerialNumber);
     if (!found) return PyErr_Occurred() ? nullptr : find_global(globals, s.names.NorvaneSerialNumber);
     Py_INCREF(found);
-    if (watched && cache.changes == changes && namespace_owner(globals) == &s) {
+    // The constructor's class (its ht_module is the module of `m`) ties the namespace to this state.
+    PyObject* cls = m->cls;
+    const bool tied = cls && PyDict_GetItemWithError(globals, reinterpret_cast<PyHeapTypeObject*>(cls)->ht_name) == cls;
+    PyErr_Clear();  // a failed look-up only means the entry is not kept
+    if (watched && tied && cache.changes == changes) {
         PyObject* old = cache.serial_class;
         cache.serial_class = Py_NewRef(found);
         cache.serial_changes = changes;
