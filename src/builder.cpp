@@ -1,6 +1,5 @@
-// The generic class builder: walks the catalog order and creates every class
-// from its table entry, through the metaclass of RLXDataItem for data items,
-// of DataItemAttribute for the attribute kind, and through `type` for records.
+// The generic class builder: walks the catalog order and creates each class from its row, through the
+// metaclass of RLXDataItem (items) or DataItemAttribute (the attribute kind), or `type` (records).
 #include "runtime/build.hpp"
 
 #include <array>
@@ -37,9 +36,8 @@ std::vector<Entry> catalog_entries() {
 
 namespace {
 
-// What the builder works with: the module namespace and the framework's
-// kinds and bases, each looked up once, when first needed, as a class body
-// naming it would (a missing name is a NameError).
+// The module namespace and the framework's kinds and bases, each looked up once, when first needed,
+// as a class body naming it would (a missing name is a NameError).
 struct Builder {
     const Home& home;
     PyObject* globals;
@@ -108,8 +106,7 @@ struct Builder {
             populate(ns.ptr(), kCatalog.names_of(home.state->body_names, N, t));
         }
 
-        // Items through the metaclass of RLXDataItem, the attribute kind
-        // through that of DataItemAttribute, records through `type`.
+        // Items and the attribute kind through their base's metaclass, records through `type`.
         py::object bases;
         PyObject* meta = reinterpret_cast<PyObject*>(&PyType_Type);
         if (decl.what == What::Record) {

@@ -1,7 +1,6 @@
-// What the rows declare, as plain data for tools: a C entry point of the
-// shared object, not a module attribute, so that the namespace holds the
-// catalog alone (`rlx.data_items._capture.declarations` reads it). A new form
-// of the data gets a new symbol name: a tool never reads a form it does not know.
+// What the rows declare, as plain data for tools: a C entry point of the shared object, read by
+// `rlx.data_items._capture.declarations`, so that the namespace holds the catalog alone. A new form of
+// the data gets a new symbol name: a tool never reads a form it does not know.
 #include "runtime/build.hpp"
 
 #include <string_view>
@@ -31,8 +30,7 @@ const Entry* find_entry(const std::vector<Entry>& entries, const char* name) noe
     return nullptr;
 }
 
-// Bytes on the wire as the rows fix them; `packed`: the width of the record
-// that the packing kind packs.
+// Bytes on the wire as the rows fix them; `packed`: the width of the record the packing kind packs.
 Py_ssize_t kind_width(const AttrSpec& a, Py_ssize_t packed) noexcept {
     switch (a.kind) {
         case Kind::U8: case Kind::I8: return 1;
@@ -160,8 +158,7 @@ py::object declarations(PyObject* module) {
 }  // namespace
 }  // namespace pdi
 
-// The rows' declarations of the catalog `module` (this shared object's own
-// module) as a new tuple, or NULL with an exception set.
+// The rows' declarations of `module` (this shared object's) as a new tuple, or NULL with an exception set.
 extern "C" Py_EXPORTED_SYMBOL PyObject* rlx_pdi_declarations_v1(PyObject* module) {
     PyObject* result = nullptr;
     pdi::guarded([&] { result = pdi::declarations(module).release().ptr(); });

@@ -19,9 +19,8 @@ void import_framework(PyObject* module_dict) {
 
 State& state(PyObject* module) { return *static_cast<State*>(PyModule_GetState(module)); }
 
-// Py_mod_exec: the names and the method type into the module's state, then
-// the namespace as the module body would make it. An error raised while the
-// catalog is built propagates unchanged (no wrapping into another ImportError).
+// Py_mod_exec: the names and the method type into the module's state, then the namespace as the module
+// body would make it. An error while the catalog is built propagates unchanged (no other ImportError).
 int exec_module(PyObject* module) {
     return guarded([module] {
         State& s = state(module);
@@ -39,9 +38,8 @@ int exec_module(PyObject* module) {
     }) ? 0 : -1;
 }
 
-// The state's references that can close a cycle: the method type and the
-// methods the slot cache holds. The names go with the module object alone
-// (m_free): a method that runs while a cycle is collected still reads them.
+// The state's references that can close a cycle: the method type and the slot cache's methods. The names
+// go with the module object alone (m_free): a method run while a cycle is collected still reads them.
 int traverse_module(PyObject* module, visitproc visit, void* arg) {
     State& s = state(module);
     Py_VISIT(s.method_type);
@@ -85,8 +83,7 @@ void free_module(void* module) {
 PyModuleDef_Slot module_slots[] = {  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
     {Py_mod_exec, reinterpret_cast<void*>(exec_module)},
 #if PY_VERSION_HEX >= 0x030C0000
-    // Nothing of the module is shared between interpreters: every object
-    // it makes and uses is its own state's or its namespace's.
+    // Nothing is shared between interpreters: every object is the module state's or its namespace's.
     {Py_mod_multiple_interpreters, Py_MOD_PER_INTERPRETER_GIL_SUPPORTED},
 #endif
     {0, nullptr},

@@ -1,8 +1,6 @@
-// The catalog: every subsystem's table in one translation unit, so that the
-// compiler sees all rows. The catalog order is derived from the rows' places
-// and checked here: a place taken twice, one left empty or a class declared
-// twice does not compile. The subsystem files are parts of this unit alone
-// (.inc), not headers.
+// The catalog: every subsystem's table in one translation unit (the .inc files are its parts, not
+// headers), so that the catalog order is derived from the rows' places and checked when compiling:
+// a place taken twice or left empty, or a class declared twice, does not compile.
 #include "catalog/subsystem.hpp"
 
 #include "catalog/device_control.inc"
@@ -32,8 +30,7 @@ struct Order {
     Place at[kClasses];
 };
 
-// Stops at the first difference: the compiler's budget of steps cannot pay
-// for measuring both names in each of the order's comparisons.
+// Stops at the first difference: the compiler's step budget cannot pay for measuring both names.
 constexpr bool same(const char* a, const char* b) noexcept {
     std::size_t i = 0;
     while (a[i] && a[i] == b[i]) ++i;

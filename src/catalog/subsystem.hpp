@@ -1,5 +1,4 @@
-// What a subsystem file sees: the rows it declares its classes with, the
-// interned names and the calls its bodies make.
+// What a subsystem file sees: the rows it declares its classes with, the names and the calls of its bodies.
 #pragma once
 
 #include "model/rows.hpp"

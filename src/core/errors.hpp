@@ -1,9 +1,7 @@
-// Errors, one convention in both modules, and the object wrappers every
-// source uses.
+// The one error convention of both modules, and the object wrappers every source uses.
 #pragma once
 
-// Only the object wrappers: the binding machinery is not used, and each
-// source including it would carry its code and symbols into the module.
+// Only the object wrappers: the unused binding machinery would carry its code and symbols into the module.
 #include <pybind11/pytypes.h>
 
 // The newer public API functions on older interpreters.
@@ -16,16 +14,13 @@ namespace pdi {
 
 namespace py = pybind11;
 
-// C++ code that meets a Python error (a call returned NULL or -1) throws
-// PyErr with the error indicator set; check, steal, borrow and check_status
-// do that for a result. Every entry point the interpreter calls catches it
-// (guarded(), restore_error()) and returns NULL or -1. Only the noexcept
-// helpers of paths that must not unwind (get_attr, set_attr, find_global,
-// the constructors' direct paths) return NULL or -1 themselves.
+// C++ code that meets a Python error (a call returned NULL or -1) throws PyErr with the error indicator
+// set (check, steal, borrow, check_status). Every entry point the interpreter calls catches it (guarded(),
+// restore_error()) and returns NULL or -1; only the noexcept helpers of paths that must not unwind
+// (get_attr, set_attr, find_global, the constructors' direct paths) return NULL or -1 themselves.
 struct PyErr {};
 
-// Called in a handler: sets the Python error that the C++ exception being
-// handled stands for.
+// In a handler: sets the Python error that the C++ exception being handled stands for.
 inline void restore_error() noexcept {
     try {
         throw;
@@ -39,8 +34,7 @@ inline void restore_error() noexcept {
     }
 }
 
-// Runs `f`; a C++ exception ends it as the Python error it stands for, and
-// then the result is false (with the error indicator set).
+// Runs `f`: true, or false with the Python error that a C++ exception out of it stands for.
 template <class F>
 bool guarded(F&& f) noexcept {
     try {

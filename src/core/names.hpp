@@ -5,16 +5,14 @@
 
 namespace pdi {
 
-// The names the runtime and the builder use, interned by each module object
-// (its state holds them) and only read afterwards. A subsystem's bodies add
-// their own (PDI_BODY_NAMES).
+// The names the runtime and the builder use, interned by each module object into its state and only
+// read afterwards; a subsystem's bodies add their own (PDI_BODY_NAMES).
 #define PDI_SHARED_NAMES(X)                                                                                   \
     X(__doc__) X(__init__) X(__module__) X(__name__) X(__qualname__) X(__repr__) X(__str__) X(_decode)        \
     X(_encode) X(append) X(definition) X(di_data) X(name) X(type) X(DataItemAttribute) X(RLXDataItem)         \
     X(NorvaneSerialNumber) X(__format__)
 
-// Every member a strong reference (or NULL before it is made): a block of
-// names is released as an array of PyObject*.
+// Every member a strong reference (NULL before it is made): released as an array of PyObject*.
 #define PDI_NAME_FIELD(n) PyObject* n;
 struct Names {
     PDI_SHARED_NAMES(PDI_NAME_FIELD)
@@ -33,10 +31,8 @@ void release_names(PyObject** first, std::size_t n) noexcept;
 // `to` holds the names of `from` (new references).
 void hold_names(Names& to, const Names& from) noexcept;
 
-// In a subsystem file, before its bodies: its BodyNames (the shared names
-// and those of the X-macro LIST), made by intern_body_names() into the
-// module state, and names(c), which a body binds as `N`:
-// `const auto& N = names(c);`.
+// In a subsystem file, before its bodies: its BodyNames (the shared names and those of the X-macro LIST),
+// made into the module state by intern_body_names(), and names(c): `const auto& N = names(c);`.
 #define PDI_BODY_NAMES(LIST)                                                                                  \
     struct BodyNames : ::pdi::Names {                                                                         \
         LIST(PDI_NAME_FIELD)                                                                                  \

@@ -1,11 +1,6 @@
-// Newer functions of the public C API, provided here for the older
-// interpreters the module builds on (3.11 on); on an interpreter that has a
-// function, its own is used. Each is written with public functions only.
-//
-//   PyType_GetDict            3.12
-//   PyObject_GetOptionalAttr  3.13
-//   PyType_Lookup             3.15
-//   Py_T_PYSSIZET, Py_T_OBJECT_EX, Py_READONLY 3.12 (from structmember.h)
+// Newer public C API functions for the older interpreters the module builds on (3.11 on), each written
+// with public functions only; an interpreter that has one uses its own: PyType_GetDict (3.12),
+// PyObject_GetOptionalAttr (3.13), PyType_Lookup (3.15), Py_T_PYSSIZET, Py_T_OBJECT_EX, Py_READONLY (3.12).
 #pragma once
 
 #ifndef PY_SSIZE_T_CLEAN
@@ -20,8 +15,7 @@
 #define Py_READONLY READONLY
 #endif
 
-// type's namespace, a new reference. On 3.12 and later the namespace of a
-// static builtin type is kept by the interpreter, not in tp_dict.
+// type's namespace, a new reference (3.12 keeps a static builtin type's outside tp_dict).
 #if PY_VERSION_HEX < 0x030C0000
 static inline PyObject* PyType_GetDict(PyTypeObject* type) {
     Py_XINCREF(type->tp_dict);
@@ -41,10 +35,8 @@ static inline int PyObject_GetOptionalAttr(PyObject* obj, PyObject* name, PyObje
 }
 #endif
 
-// Looks `name` up along type's method resolution order, in each class's own
-// namespace, as attribute access finds a class attribute (descriptors are
-// not called): 1 and a new reference in *attr, 0 and NULL when no class holds
-// it, or -1 with the error set.
+// `name` looked up along type's MRO, in each class's own namespace, descriptors not called: 1 and a
+// new reference in *attr, 0 and NULL when no class holds it, or -1 with the error set.
 #if PY_VERSION_HEX < 0x030F0000
 static inline int PyType_Lookup(PyTypeObject* type, PyObject* name, PyObject** attr) {
     *attr = nullptr;
@@ -55,8 +47,7 @@ static inline int PyType_Lookup(PyTypeObject* type, PyObject* name, PyObject** a
     for (Py_ssize_t i = 0; i < PyTuple_GET_SIZE(mro) && rc == 0; ++i) {
         auto* base = reinterpret_cast<PyTypeObject*>(PyTuple_GET_ITEM(mro, i));
         if (!PyType_Check(base)) continue;
-        // A heap type's namespace is its tp_dict; on 3.12 and later a static
-        // builtin type's is held by the interpreter.
+        // 3.12 and later keep a static builtin type's namespace outside tp_dict.
         PyObject* dict = base->tp_dict ? Py_NewRef(base->tp_dict) : PyType_GetDict(base);
         if (!dict) continue;
 #if PY_VERSION_HEX >= 0x030D0000

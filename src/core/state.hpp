@@ -12,11 +12,9 @@ namespace pdi {
 enum SlotName : int { kInit, kStr, kRepr, kSlotNames };
 
 #if PY_VERSION_HEX >= 0x030C0000
-// The method a class's own namespace holds under a slot's name, kept per
-// class (3.12 and later, which have dict watchers) so that a slot call does
-// not search the namespace. An entry holds the method, which holds the class,
-// so no other class can take its address; a watcher on the namespace drops
-// the entry before any change of it takes effect.
+// The method a class's own namespace holds under a slot's name, per class (3.12+: dict watchers), so
+// that a slot call does not search the namespace. An entry holds the method, which holds the class (no
+// other class can take its address); the watcher drops it before a change of the namespace takes effect.
 // It buys 13-18 % on 3.13's texts and constructors (bench/RESULTS.md).
 struct SlotCache {
     static constexpr std::size_t kEntries = 64;
@@ -25,9 +23,8 @@ struct SlotCache {
         PyObject* method;
     };
     Entry entries[kSlotNames][kEntries];
-    // NorvaneSerialNumber as the module's namespace holds it (NULL: looked up), which
-    // record constructors wrap serial numbers with; dropped by the same watcher.
-    // With construct_record(), 5-11 % of such constructors (bench/RESULTS.md).
+    // NorvaneSerialNumber as the module namespace holds it (NULL: looked up), dropped by the same watcher:
+    // 2-4 % of the constructors of records with a serial number on 3.12 and 3.13 (bench/RESULTS.md).
     PyObject* serial_class;
     std::uint64_t serial_changes;  // `changes` when it was kept
     int watcher;                // -1: none (every watcher of the interpreter taken)

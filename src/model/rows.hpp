@@ -1,9 +1,7 @@
-// The rows that declare the catalog: one ClassSpec per class (place in the
-// catalog order, name, kind, type code, documentation string, layout as
-// AttrSpec, methods as MethodSpec). A method row is a recurring behaviour the
-// runtime carries out from its data alone, or names a hand-written body.
-// Each catalog/*.inc holds one table of them; the builder and the runtime
-// read the rows as they stand.
+// The rows that declare the catalog: one ClassSpec per class (place in the catalog order, name, kind, type
+// code, documentation string, layout as AttrSpec, methods as MethodSpec). A method row is a recurring
+// behaviour the runtime carries out from its data alone, or names a hand-written body. Each catalog/*.inc
+// holds one table; the builder and the runtime read the rows as they stand.
 #pragma once
 
 #include "core/errors.hpp"
@@ -14,8 +12,7 @@
 
 namespace pdi {
 
-// Attribute kinds of the framework (plus the one this module declares),
-// resolved by class name in the module namespace, as a class body would.
+// The framework's attribute kinds (and this module's), resolved by class name as a class body would.
 enum class Kind : std::uint8_t {
     U8, U16, U32, U64,
     I8, I16, I32, I64,
@@ -36,8 +33,7 @@ constexpr std::uint8_t kWrapSerial = 1;
 // A layout row.
 struct AttrSpec {
     const char* name;
-    // List: the element class, an earlier class of the catalog; any other
-    // kind: the record constructor's parameter when it differs from name.
+    // List: the element class (an earlier class); else the record constructor's parameter, if not `name`.
     const char* extra = nullptr;
     Kind kind;
     std::uint8_t flags = 0;          // kWrapSerial
@@ -54,32 +50,23 @@ struct AttrSpec {
 
 // Shorthands for the table rows.
 constexpr AttrSpec attr(const char* name, Kind k) noexcept { return AttrSpec{name, k}; }
-constexpr AttrSpec list_of(const char* name, const char* element) noexcept {
-    return AttrSpec{name, Kind::List, 0, element};
-}
-constexpr AttrSpec fixed_bytes(const char* name, std::uint16_t n) noexcept {
-    return AttrSpec{name, Kind::FixedBytes, n};
-}
-constexpr AttrSpec fixed_str(const char* name, std::uint16_t n) noexcept {
-    return AttrSpec{name, Kind::FixedStr, n};
-}
+constexpr AttrSpec list_of(const char* name, const char* element) noexcept { return {name, Kind::List, 0, element}; }
+constexpr AttrSpec fixed_bytes(const char* name, std::uint16_t n) noexcept { return {name, Kind::FixedBytes, n}; }
+constexpr AttrSpec fixed_str(const char* name, std::uint16_t n) noexcept { return {name, Kind::FixedStr, n}; }
 // A serial number that a record constructor stores as NorvaneSerialNumber(value).
 constexpr AttrSpec wrapped_serial(const char* name, const char* param = nullptr) noexcept {
     return AttrSpec{name, Kind::Serial, 0, param, kWrapSerial};
 }
-// A record field filled from a constructor parameter of another name (never a
-// list: its row holds the element class instead; a table that tries does not compile).
+// A record field filled from a constructor parameter of another name (never a list's: does not compile).
 constexpr AttrSpec renamed(AttrSpec a, const char* param) {
     if (a.kind == Kind::List) throw "a list attribute cannot be renamed: its row names the element class";
     a.extra = param;
     return a;
 }
 
-// ---------------------------------------------------------------------------
 // Method rows.
 
-// A parameter after the bound instance (or class): its name, its type as a
-// stub writes it, and what a caller who leaves it out gets.
+// A parameter after the bound instance (or class): its name, its type in a stub, and its default.
 enum class Dflt : std::uint8_t {
     Required,        // must be given, by position or keyword
     Positional,      // must be given, by position only
@@ -91,8 +78,7 @@ struct Param {
     const char* type = nullptr;
     Dflt dflt = Dflt::Zero;
 };
-// A row's parameters: a named array of static storage (a braced list would
-// not outlive the table's initialization).
+// A row's parameters: a named static array (a braced list would not outlive the table's initialization).
 class Params {
 public:
     constexpr Params() noexcept = default;
@@ -144,8 +130,7 @@ constexpr MethodSpec body(const char* name, Body fn, const char* returns = "None
                           Params params = {}, Bind bind = Bind::Instance) noexcept {
     return MethodSpec{name, Does::Body, bind, returns, params, fn};
 }
-// A constructor that stores each argument under its parameter's name, in
-// parameter order (the parameters left out take their defaults).
+// A constructor storing each argument under its parameter's name, in order (defaults for the rest).
 py::object store_params_body(Call& c);
 constexpr MethodSpec constructor(Params params) noexcept {
     // cppcheck-suppress throwInNoexceptFunction ; the body is named here, not called
@@ -165,10 +150,9 @@ constexpr MethodSpec append(const char* name, const char* list, const char* elem
     return MethodSpec{name, Does::Append, Bind::Instance, "None", params, nullptr, nullptr, -1, 0,
                       list, element, count};
 }
-// Count-bounded list: the item's `_encode` first sets every count to the
-// length of its list, then returns the framework's encoding; its `_decode`
-// walks `definition` and hands each bounded list at most count * element_size
-// bytes of the remaining payload. element_size 0: recounted, never bounded.
+// Count-bounded list: the item's `_encode` sets every count to its list's length, then returns the
+// framework's encoding; its `_decode` walks `definition` and hands each bounded list at most
+// count * element_size bytes of the remaining payload. element_size 0: recounted, never bounded.
 constexpr MethodSpec counted(const char* list, const char* count, Py_ssize_t element_size) noexcept {
     return MethodSpec{nullptr, Does::Counted, Bind::Instance, "None", {}, nullptr, nullptr, -1, 0,
                       list, nullptr, count, element_size};
@@ -177,7 +161,6 @@ constexpr MethodSpec counted(const char* list, const char* count, Py_ssize_t ele
 // The parameter of the builders that wrap a serial number.
 inline constexpr Param kSerialParam[] = {{"serial_number", "int | NorvaneSerialNumber", Dflt::Required}};
 
-// ---------------------------------------------------------------------------
 // Classes.
 enum class What : std::uint8_t { Item, Record, AttrKind };
 
@@ -189,8 +172,7 @@ constexpr std::uint8_t kNoRecordStr = 4;    // record without the generic render
 using Populate = void (*)(PyObject* ns, const Names& names);
 
 struct ClassSpec {
-    // In the catalog order (the module namespace's): the places of all
-    // tables are 0, 1, ... once each, or the catalog does not compile.
+    // In the catalog order: the places of all tables are 0, 1, ... once each, or it does not compile.
     std::uint16_t place = 0;
     const char* name = nullptr;
     What what = What::Item;
@@ -218,8 +200,7 @@ struct Table {
 
 inline constexpr std::uint16_t kNoPlace = 0xFFFF;  // not in the catalog order
 
-// The whole catalog (catalog.cpp): the subsystems' tables and each class's
-// entry at its place in the catalog order.
+// The whole catalog (catalog.cpp): the subsystems' tables and each class's entry in catalog order.
 struct Place {
     std::uint8_t table;                  // in Catalog::tables
     std::uint16_t row;                   // in that table's classes
@@ -228,15 +209,13 @@ struct Catalog {
     const Table* const* tables;
     const Place* order;
     std::size_t nclasses;
-    // The names of every subsystem's bodies: a block of `names` object
-    // pointers that intern_names() fills and names_of() finds a table's in
-    // (the shared names for a table without names of its own).
+    // The names of every subsystem's bodies: a block of `names` object pointers that intern_names()
+    // fills and names_of() finds a table's in (the shared names for a table without its own).
     std::size_t names;
     void (*intern_names)(PyObject** block, const Names& shared);
     const Names& (*names_of)(PyObject* const* block, const Names& shared, const Table& t);
-    // The place of the one record without a `definition` (kNoPlace: none),
-    // whose fields a record's representation shows for an object whose class
-    // has no `definition`.
+    // The place of the one record without a `definition` (kNoPlace: none): a record's representation
+    // shows its fields for an object whose class has no `definition`.
     std::uint16_t bare_record;
 };
 extern const Catalog kCatalog;

@@ -1,5 +1,4 @@
-// What the builder and the runtime share: the method object and the calls
-// that make methods for a class.
+// What the builder and the runtime share: the method object and the calls that make methods for a class.
 #pragma once
 
 #include "core/state.hpp"
@@ -10,9 +9,8 @@
 
 namespace pdi {
 
-// Interns the rows' strings while the catalog is built, each text once: a string the rows use
-// again is found by its address (the compiler keeps one copy of equal literals), without
-// decoding or hashing its text.
+// Interns the rows' strings while the catalog is built, each once: found again by its address (the
+// compiler keeps one copy of equal literals), without decoding or hashing its text.
 class Interner {
 public:
     // Borrowed: held as long as the interner.
@@ -40,8 +38,7 @@ void build_catalog(const Home& home);
 
 // The method type of a module object.
 PyObject* new_method_type(PyObject* module);
-// Adds the methods of `decl`, an entry of table `t`, to the class namespace
-// `ns`; `made` receives them.
+// Adds the methods of `decl`, an entry of table `t`, to the class namespace `ns`; `made` receives them.
 void add_methods(PyObject* ns, const Table& t, const ClassSpec& decl, const Home& home, Interner& intern,
                  std::vector<py::object>& made);
 // Gives a class whose own `__init__`, `__str__` or `__repr__` is a method the slot that runs it directly.

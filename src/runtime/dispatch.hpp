@@ -17,8 +17,7 @@ inline bool same_name(PyObject* name, PyObject* interned) {
     return name == interned || (PyUnicode_Check(name) && PyUnicode_Compare(name, interned) == 0);
 }
 
-// A method object carrying out `row` for the class `owner`, an entry of
-// table `t`; `data` is what the row uses, or NULL.
+// A method carrying out `row` for the class `owner`, an entry of table `t`; `data`: what the row uses, or NULL.
 py::object new_method(const MethodSpec& row, const Table& t, const ClassSpec& owner, const Home& home, PyObject* data,
                       Interner& intern);
 

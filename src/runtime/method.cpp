@@ -149,16 +149,14 @@ void method_dealloc(PyObject* self) {
     Py_DECREF(type);
 }
 
-const char* class_name(const Method* m) { return m->owner->name; }
-
 PyObject* method_repr(PyObject* self) {
     Method* m = reinterpret_cast<Method*>(self);
-    return PyUnicode_FromFormat("<method '%U' of '%s' objects>", m->name, class_name(m));
+    return PyUnicode_FromFormat("<method '%U' of '%s' objects>", m->name, m->owner->name);
 }
 
 PyObject* get_qualname(PyObject* self, void*) {
     Method* m = reinterpret_cast<Method*>(self);
-    return PyUnicode_FromFormat("%s.%U", class_name(m), m->name);
+    return PyUnicode_FromFormat("%s.%U", m->owner->name, m->name);
 }
 
 PyObject* get_objclass(PyObject* self, void*) {

@@ -293,8 +293,8 @@ PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObjec
     return nullptr;
 }
 
-// construct() for a record class, its own constructor's store inlined: with the kept serial number
-// class, 5-11 % of the constructors of records with one (bench/RESULTS.md). Any other call goes through construct().
+// construct() for a record class, its own constructor's store inlined (1-1.5 % of a record's construction,
+// bench/RESULTS.md). Any other call goes through construct().
 PyObject* construct_record(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
     const Py_ssize_t nargs = PyVectorcall_NARGS(nargsf);
