@@ -7,14 +7,46 @@
 namespace pdi {
 namespace {
 
-// The module body's imports, run as Python runs them (the same names, order
-// and errors), in the module namespace.
-void import_framework(PyObject* module_dict) {
+// The module body's imports as Python statements, run as Python runs them (the same names, order and errors)
+// in the module namespace `d`, for the error of a failed import_framework(): the modules are in sys.modules by
+// then, so none of them runs again. Anything but an Exception propagates.
+void run_imports_instead(PyObject* d) {
+    if (PyErr_Occurred() && !PyErr_ExceptionMatches(PyExc_Exception)) throw PyErr{};
+    PyErr_Clear();
     py::object code = steal(Py_CompileString("from rlx.rlx import *\n"
                                              "from rlx.private_network_commands import UWBNetworkCommandItem\n"
                                              "import math\n",
                                              "<private_data_items>", Py_file_input));
-    steal(PyEval_EvalCode(code.ptr(), module_dict, module_dict));
+    steal(PyEval_EvalCode(code.ptr(), d, d));
+}
+
+py::object import_module(PyObject* d, const char* name, const char* item) {
+    py::object fromlist = item ? steal(Py_BuildValue("(s)", item)) : py::object();
+    return steal(PyImport_ImportModuleLevel(name, d, nullptr, fromlist.ptr(), 0));
+}
+
+// The same imports straight through the import system: compiling the statements costs 2-3 % of the import
+// (bench/RESULTS.md). A name that does not copy as the statements would is left to them, for their error.
+void import_framework(PyObject* d) {
+    py::object rlx = import_module(d, "rlx.rlx", "*");
+    const bool copied = guarded([&] {
+        PyObject* all = nullptr;
+        check_status(PyObject_GetOptionalAttr(rlx.ptr(), steal(PyUnicode_InternFromString("__all__")).ptr(), &all));
+        py::object names = all ? steal(all) : steal(PyObject_GetAttrString(rlx.ptr(), "__dict__"));
+        if (!all) names = steal(PyMapping_Keys(names.ptr()));
+        if (!PyList_Check(names.ptr()) && !PyTuple_Check(names.ptr())) throw PyErr{};
+        for_each(names.ptr(), [&](PyObject* n) {
+            if (all || !PyUnicode_Check(n) || PyUnicode_READ_CHAR(n, 0) != '_') {
+                check_status(PyDict_SetItem(d, n, steal(PyObject_GetAttr(rlx.ptr(), n)).ptr()));
+            }
+        });
+    });
+    if (!copied) return run_imports_instead(d);
+    py::object commands = import_module(d, "rlx.private_network_commands", "UWBNetworkCommandItem");
+    PyObject* base = PyObject_GetAttrString(commands.ptr(), "UWBNetworkCommandItem");
+    if (!base) return run_imports_instead(d);
+    check_status(PyDict_SetItemString(d, "UWBNetworkCommandItem", steal(base).ptr()));
+    check_status(PyDict_SetItemString(d, "math", import_module(d, "math", nullptr).ptr()));
 }
 
 State& state(PyObject* module) { return *static_cast<State*>(PyModule_GetState(module)); }
@@ -47,7 +79,6 @@ int traverse_module(PyObject* module, visitproc visit, void* arg) {
     for (auto& row : s.slots.entries) {
         for (SlotCache::Entry& e : row) Py_VISIT(e.method);
     }
-    Py_VISIT(s.slots.serial_class);
 #endif
     return 0;
 }
@@ -62,7 +93,6 @@ int clear_module(PyObject* module) {
             Py_CLEAR(e.method);
         }
     }
-    Py_CLEAR(s.slots.serial_class);
 #endif
     return 0;
 }

@@ -72,33 +72,17 @@ PDI_INLINE State* state_of(PyTypeObject* type) noexcept {
 }
 
 #if PY_VERSION_HEX >= 0x030C0000
-// The state of the module object that `value`, an entry of a watched namespace, belongs to:
-// a method's module, or a class's (ht_module) when it is this module's; else NULL.
-State* owner_of(PyObject* value) noexcept {
-    PyObject* module = nullptr;
-    if (is_method(value)) {
-        module = reinterpret_cast<Method*>(value)->module;
-    } else if (PyType_Check(value) && PyType_HasFeature(reinterpret_cast<PyTypeObject*>(value), Py_TPFLAGS_HEAPTYPE)) {
-        module = reinterpret_cast<PyHeapTypeObject*>(value)->ht_module;
-    }
-    if (!module || !PyModule_Check(module) || PyModule_GetDef(module) != &module_def) return nullptr;
-    return static_cast<State*>(PyModule_GetState(module));
-}
-
-// The watcher: a namespace about to change (a class's, or a module's) leaves the caches of the module
-// objects whose methods or classes it holds: what they keep of it is looked up again. Nothing is
+// The watcher: a class namespace about to change leaves the caches of the methods it holds. Nothing is
 // released here (entries are released when refilled): a release could run code, and the change is not made yet.
 int forget_namespace(PyDict_WatchEvent, PyObject* dict, PyObject*, PyObject*) {
     Py_ssize_t pos = 0;
     PyObject* key = nullptr;
     PyObject* value = nullptr;
-    State* last = nullptr;  // the entries of one namespace mostly share a module: each is cleared once
     while (PyDict_Next(dict, &pos, &key, &value)) {
-        State* s = owner_of(value);
-        if (!s || s == last) continue;
-        last = s;
-        ++s->slots.changes;
-        for (auto& row : s->slots.entries) {
+        if (!is_method(value)) continue;
+        SlotCache& cache = static_cast<State*>(PyModule_GetState(reinterpret_cast<Method*>(value)->module))->slots;
+        ++cache.changes;
+        for (auto& row : cache.entries) {
             for (SlotCache::Entry& e : row) {
                 if (e.type && e.type->tp_dict == dict) e.type = nullptr;
             }
@@ -130,44 +114,7 @@ __attribute__((noinline)) PyObject* slot_attr_missed(SlotCache& cache, PyTypeObj
     return found;
 }
 
-// serial_class() when the cache does not hold it: looked up, and kept when the watcher will
-// see the namespace change (watched, and holding a class to find the state by).
-__attribute__((noinline)) PyObject* serial_class_missed(State& s, Method* m) noexcept {
-    SlotCache& cache = s.slots;
-    PyObject* globals = m->globals;
-    const bool watched = cache.watcher >= 0 && PyDict_Watch(cache.watcher, globals) == 0;
-    if (!watched) PyErr_Clear();
-    const std::uint64_t changes = cache.changes;
-    PyObject* found = PyDict_GetItemWithError(globals, s.names.NorvaneSerialNumber);
-    if (!found) return PyErr_Occurred() ? nullptr : find_global(globals, s.names.NorvaneSerialNumber);
-    Py_INCREF(found);
-    // The constructor's class (its ht_module is the module of `m`) ties the namespace to this state.
-    PyObject* cls = m->cls;
-    const bool tied = cls && PyDict_GetItemWithError(globals, reinterpret_cast<PyHeapTypeObject*>(cls)->ht_name) == cls;
-    PyErr_Clear();  // a failed look-up only means the entry is not kept
-    if (watched && tied && cache.changes == changes) {
-        PyObject* old = cache.serial_class;
-        cache.serial_class = Py_NewRef(found);
-        cache.serial_changes = changes;
-        Py_XDECREF(old);  // after the entry is made: the release may run code
-    }
-    return found;
-}
 #endif
-
-}  // namespace
-
-PyObject* serial_class(Method* m) noexcept {
-#if PY_VERSION_HEX >= 0x030C0000
-    State& s = *static_cast<State*>(PyModule_GetState(m->module));
-    if (s.slots.serial_class && s.slots.serial_changes == s.slots.changes) return Py_NewRef(s.slots.serial_class);
-    return serial_class_missed(s, m);
-#else
-    return find_global(m->globals, m->names->NorvaneSerialNumber);
-#endif
-}
-
-namespace {
 
 // class_attr() for a direct slot, cached; `ours`: the class still has the slot (rebinding the name takes it).
 PDI_INLINE PyObject* slot_attr(State& s, PyTypeObject* type, SlotName slot, PyObject* name, bool ours) noexcept {
@@ -293,7 +240,7 @@ PyObject* construct(PyObject* cls, PyObject* const* args, size_t nargsf, PyObjec
     return nullptr;
 }
 
-// construct() for a record class, its own constructor's store inlined (1-1.5 % of a record's construction,
+// construct() for a record class, its own constructor's store inlined (1-5 % of a record's construction,
 // bench/RESULTS.md). Any other call goes through construct().
 PyObject* construct_record(PyObject* cls, PyObject* const* args, size_t nargsf, PyObject* kwnames) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
