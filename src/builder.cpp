@@ -8,17 +8,8 @@ namespace pdi {
 
 namespace {
 
-constexpr std::array<const char*, static_cast<std::size_t>(Kind::Count_)> kKindNames = {
-    "DIUInt8Attr", "DIUInt16Attr", "DIUInt32Attr", "DIUInt64Attr",
-    "DIInt8Attr", "DIInt16Attr", "DIInt32Attr", "DIInt64Attr",
-    "DIFloatAttr", "DIDoubleAttr",
-    "DISerialNumberAttr", "DISerialNumberListAttr", "DIUInt16ListAttr",
-    "DIListAttr",
-    "DIFixedLengthBytesAttr", "DIFixedLengthStrAttr",
-    "DIVariableLengthBytesAttr", "DIVariableLengthStrAttr",
-    "DIBoolAttr", "DISignalStrengthAttr", "DICondensedSignalStrengthAttr", "DIRxStatsAttribute",
-    "DIDomainInfoAttr",
-};
+#define PDI_KIND_NAME(kind, name, stub, width) name,
+constexpr const char* kKindNames[] = {PDI_KINDS(PDI_KIND_NAME)};
 
 }  // namespace
 

@@ -12,8 +12,6 @@ namespace {
 constexpr Kind kPackingKind = Kind::DomainInfo;
 constexpr const char* kPackedRecord = "DomainInformation";
 
-constexpr Py_ssize_t kRest = -1;        // the field takes the rest of the payload
-constexpr Py_ssize_t kFramework = -2;   // the framework's kind chooses the width
 
 const char* what_name(What w) noexcept {
     switch (w) {
@@ -30,19 +28,13 @@ const Entry* find_entry(const std::vector<Entry>& entries, const char* name) noe
     return nullptr;
 }
 
-// Bytes on the wire as the rows fix them; `packed`: the width of the record the packing kind packs.
+// Bytes on the wire as the rows fix them (kRest, kFramework: not fixed); `packed`: the width of the
+// record the packing kind packs.
 Py_ssize_t kind_width(const AttrSpec& a, Py_ssize_t packed) noexcept {
-    switch (a.kind) {
-        case Kind::U8: case Kind::I8: return 1;
-        case Kind::U16: case Kind::I16: return 2;
-        case Kind::U32: case Kind::I32: case Kind::Float: case Kind::Serial: return 4;
-        case Kind::U64: case Kind::I64: case Kind::Double: return 8;
-        case Kind::FixedBytes: case Kind::FixedStr: return a.length;
-        case kPackingKind: return packed;
-        case Kind::Bool: case Kind::SignalStrength: case Kind::CondensedSignalStrength: case Kind::RxStats:
-            return kFramework;
-        default: return kRest;
-    }
+#define PDI_KIND_WIDTH(kind, name, stub, width) width,
+    static constexpr int kWidths[] = {PDI_KINDS(PDI_KIND_WIDTH)};
+    const int w = kWidths[static_cast<std::size_t>(a.kind)];
+    return w == kLength ? a.length : w == kPacked ? packed : w;
 }
 
 // The bytes of a record whose every width the rows fix; kRest otherwise.

@@ -12,20 +12,28 @@
 
 namespace pdi {
 
-// The framework's attribute kinds (and this module's), resolved by class name as a class body would.
-enum class Kind : std::uint8_t {
-    U8, U16, U32, U64,
-    I8, I16, I32, I64,
-    Float, Double,
-    Serial, SerialList, U16List,
-    List,            // element class named by AttrSpec::element
-    FixedBytes,      // length in AttrSpec::length
-    FixedStr,        // length in AttrSpec::length
-    VarBytes, VarStr,
-    Bool, SignalStrength, CondensedSignalStrength, RxStats,
-    DomainInfo,      // DIDomainInfoAttr, declared in this module
-    Count_
-};
+// A kind's bytes on the wire where its row does not give a number.
+constexpr int kRest = -1, kFramework = -2, kLength = -3, kPacked = -4;
+
+// The attribute kinds, one row each: the enumerator; the class the framework (DIDomainInfoAttr: this module)
+// binds it under, resolved by name as a class body would; the type a stub gives a record constructor's
+// parameter of it (a list's: of its element class, AttrSpec::element); its bytes on the wire: a number, or
+// the rest of the payload, the framework kind's own choice, AttrSpec::length, the record it packs.
+#define PDI_KINDS(X)                                                                                                   \
+    X(U8, "DIUInt8Attr", "int", 1) X(U16, "DIUInt16Attr", "int", 2) X(U32, "DIUInt32Attr", "int", 4)                   \
+    X(U64, "DIUInt64Attr", "int", 8) X(I8, "DIInt8Attr", "int", 1) X(I16, "DIInt16Attr", "int", 2)                     \
+    X(I32, "DIInt32Attr", "int", 4) X(I64, "DIInt64Attr", "int", 8) X(Float, "DIFloatAttr", "float", 4)                \
+    X(Double, "DIDoubleAttr", "float", 8) X(Serial, "DISerialNumberAttr", "int | NorvaneSerialNumber", 4)             \
+    X(SerialList, "DISerialNumberListAttr", "list[NorvaneSerialNumber]", kRest)                                      \
+    X(U16List, "DIUInt16ListAttr", "list[int]", kRest) X(List, "DIListAttr", nullptr, kRest)                          \
+    X(FixedBytes, "DIFixedLengthBytesAttr", "bytes", kLength) X(FixedStr, "DIFixedLengthStrAttr", "str", kLength)      \
+    X(VarBytes, "DIVariableLengthBytesAttr", "bytes", kRest) X(VarStr, "DIVariableLengthStrAttr", "str", kRest)        \
+    X(Bool, "DIBoolAttr", "bool", kFramework) X(SignalStrength, "DISignalStrengthAttr", "int", kFramework)             \
+    X(CondensedSignalStrength, "DICondensedSignalStrengthAttr", "int", kFramework)                                    \
+    X(RxStats, "DIRxStatsAttribute", "tuple[int, int, int, int]", kFramework)                                        \
+    X(DomainInfo, "DIDomainInfoAttr", "DomainInformation", kPacked)
+#define PDI_KIND_ENUMERATOR(kind, name, stub, width) kind,
+enum class Kind : std::uint8_t { PDI_KINDS(PDI_KIND_ENUMERATOR) Count_ };
 
 // Record constructor flag: store the argument wrapped as NorvaneSerialNumber(value).
 constexpr std::uint8_t kWrapSerial = 1;

@@ -2,7 +2,6 @@
 #include "runtime/dispatch.hpp"
 
 #include <cstdarg>
-#include <iterator>
 #include <string>
 
 namespace pdi {
@@ -166,13 +165,8 @@ PyObject* get_objclass(PyObject* self, void*) {
 
 // The type a stub gives a record constructor's parameter filling `a`.
 std::string param_type(const AttrSpec& a) {
-    static constexpr const char* kTypes[] = {
-        "int", "int", "int", "int", "int", "int", "int", "int", "float", "float",
-        "int | NorvaneSerialNumber", "list[NorvaneSerialNumber]", "list[int]", nullptr,
-        "bytes", "str", "bytes", "str", "bool", "int", "int", "tuple[int, int, int, int]",
-        "DomainInformation",
-    };
-    static_assert(std::size(kTypes) == static_cast<std::size_t>(Kind::Count_), "one stub type per kind");
+#define PDI_KIND_STUB(kind, name, stub, width) stub,
+    static constexpr const char* kTypes[] = {PDI_KINDS(PDI_KIND_STUB)};
     if (a.kind == Kind::List) return std::string("list[") + a.element() + "]";
     return kTypes[static_cast<std::size_t>(a.kind)];
 }
