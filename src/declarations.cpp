@@ -12,7 +12,6 @@ namespace {
 constexpr Kind kPackingKind = Kind::DomainInfo;
 constexpr const char* kPackedRecord = "DomainInformation";
 
-
 const char* what_name(What w) noexcept {
     switch (w) {
         case What::Item: return "item";
