@@ -113,7 +113,6 @@ __attribute__((noinline)) PyObject* slot_attr_missed(SlotCache& cache, PyTypeObj
     }
     return found;
 }
-
 #endif
 
 // class_attr() for a direct slot, cached; `ours`: the class still has the slot (rebinding the name takes it).
