@@ -22,8 +22,10 @@ sides; any difference stops the run.
 
 --against SO times the in-process operations of this build and of another
 build's extension file instead, both loaded into one process, alternating
-round by round (20 rounds of about 10 ms) in each of 6 processes, and prints
-this/other per operation: the median over the processes.
+round by round (20 rounds of about 10 ms) in each of 6 processes (--processes
+N), and prints this/other per operation: the median over the processes. One
+process's ratio of a row moves by up to 10 % with where the two builds' code
+and objects land, so a verdict on a few per cent takes 24 processes or more.
 
 Everything runs on the interpreter that runs this file (bench/run: PY, default /usr/bin/python3).
 RLX_STAGE names the staged tree that holds the extension built for it; bench/run sets it.
@@ -1121,6 +1123,8 @@ def main():
                         help="print the table of several runs' raw samples taken together, measure nothing")
     parser.add_argument("--against", metavar="SO",
                         help="another build's extension file: both timed alternately, in 6 processes, nothing else")
+    parser.add_argument("--processes", type=int, metavar="N",
+                        help="with --against: fresh processes (default 6, rounded up to even)")
     parser.add_argument("--rows-only", type=int, choices=(0, 1), help=argparse.SUPPRESS)
     parser.add_argument("--count-codecs", choices=("c", "py"), help=argparse.SUPPRESS)
     args = parser.parse_args()
@@ -1157,7 +1161,8 @@ def main():
         return
     classes = check_catalog(ext, py)
     if args.against:
-        processes = 1 if args.quick else 6  # even: each build loaded first in half of them
+        # Even: each build loaded first in half of them.
+        processes = 1 if args.quick else max(2, (args.processes or 6) + (args.processes or 6) % 2)
         print("Two builds, each operation timed alternately (%d rounds of about %g ms) in each of %d processes: "
               "this %s, the other %s; Python %s, load %s\n" % (rounds, round_time * 1000, processes, ext.__file__,
                                                              args.against, platform.python_version(), loadavg()),
