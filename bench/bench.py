@@ -1122,7 +1122,7 @@ def main():
     parser.add_argument("--combine", nargs="+", metavar="JSON",
                         help="print the table of several runs' raw samples taken together, measure nothing")
     parser.add_argument("--against", metavar="SO",
-                        help="another build's extension file: both timed alternately, in 6 processes, nothing else")
+                        help="another build's extension file: both timed alternately, in 6 processes (--processes), nothing else")
     parser.add_argument("--processes", type=int, metavar="N",
                         help="with --against: fresh processes (default 6, rounded up to even)")
     parser.add_argument("--rows-only", type=int, choices=(0, 1), help=argparse.SUPPRESS)
