@@ -1123,11 +1123,13 @@ def main():
                         help="print the table of several runs' raw samples taken together, measure nothing")
     parser.add_argument("--against", metavar="SO",
                         help="another build's extension file: both timed alternately, in 6 processes (--processes), nothing else")
-    parser.add_argument("--processes", type=int, metavar="N",
+    parser.add_argument("--processes", type=int, default=6, metavar="N",
                         help="with --against: fresh processes (default 6, rounded up to even)")
     parser.add_argument("--rows-only", type=int, choices=(0, 1), help=argparse.SUPPRESS)
     parser.add_argument("--count-codecs", choices=("c", "py"), help=argparse.SUPPRESS)
     args = parser.parse_args()
+    if args.processes < 1:
+        parser.error("--processes must be 1 or more")
     stage = os.environ.get("RLX_STAGE")
     if not stage:
         sys.exit("RLX_STAGE is not set: run bench/run")
@@ -1162,7 +1164,7 @@ def main():
     classes = check_catalog(ext, py)
     if args.against:
         # Even: each build loaded first in half of them.
-        processes = 1 if args.quick else max(2, (args.processes or 6) + (args.processes or 6) % 2)
+        processes = 1 if args.quick else args.processes + args.processes % 2
         print("Two builds, each operation timed alternately (%d rounds of about %g ms) in each of %d processes: "
               "this %s, the other %s; Python %s, load %s\n" % (rounds, round_time * 1000, processes, ext.__file__,
                                                              args.against, platform.python_version(), loadavg()),
