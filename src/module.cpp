@@ -76,9 +76,8 @@ int traverse_module(PyObject* module, visitproc visit, void* arg) {
     State& s = state(module);
     Py_VISIT(s.method_type);
 #if PY_VERSION_HEX >= 0x030C0000
-    for (auto& row : s.slots.entries) {
-        for (SlotCache::Entry& e : row) Py_VISIT(e.method);
-    }
+    for (auto& row : s.slots.entries) { for (SlotCache::Entry& e : row) Py_VISIT(e.method); }
+    Py_VISIT(s.slots.serial_class);
 #endif
     return 0;
 }
@@ -93,6 +92,7 @@ int clear_module(PyObject* module) {
             Py_CLEAR(e.method);
         }
     }
+    Py_CLEAR(s.slots.serial_class);
 #endif
     return 0;
 }
@@ -106,6 +106,7 @@ void free_module(void* module) {
 #endif
     if (s.body_names) release_names(s.body_names, kCatalog.names);
     PyMem_Free(s.body_names);
+    release_names(s.byte_texts, 256);
     release_names(reinterpret_cast<PyObject**>(&s.names), sizeof(Names) / sizeof(PyObject*));
 }
 

@@ -134,6 +134,13 @@ def test_pin_config_fields(pdi, data, poll, change, config):
     assert str(pc) == repr(pc) == str(data)
 
 
+def test_pin_config_texts(pdi):
+    # Every byte twice (the second time from the texts kept), then values that are not a byte.
+    odd = (256, -1, 2 ** 70, True, 2.5, type("I", (int,), {"__str__": lambda s: "i"})(7))
+    for data in [*range(256), *range(256), *odd, *odd]:
+        assert str(pdi.PinConfig(data)) == repr(pdi.PinConfig(data)) == str(data)
+
+
 @pytest.mark.parametrize("other, equal", [(5, True), (6, False), ("5", False), (None, False), (5.0, False)])
 def test_pin_config_equality(pdi, other, equal):
     assert (pdi.PinConfig(5) == other) is equal
