@@ -21,7 +21,9 @@ const char* what_name(What w) noexcept {
 }
 
 const Entry* find_entry(const std::vector<Entry>& entries, const char* name) noexcept {
-    for (const Entry& e : entries) { if (std::string_view(e.row->name) == name) return &e; }
+    for (const Entry& e : entries) {
+        if (std::string_view(e.row->name) == name) return &e;
+    }
     return nullptr;
 }
 

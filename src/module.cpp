@@ -76,8 +76,9 @@ int traverse_module(PyObject* module, visitproc visit, void* arg) {
     State& s = state(module);
     Py_VISIT(s.method_type);
 #if PY_VERSION_HEX >= 0x030C0000
-    for (auto& row : s.slots.entries) { for (SlotCache::Entry& e : row) Py_VISIT(e.method); }
-    Py_VISIT(s.slots.serial_class);
+    for (auto& row : s.slots.entries) {
+        for (SlotCache::Entry& e : row) Py_VISIT(e.method);
+    }
 #endif
     return 0;
 }
@@ -92,7 +93,6 @@ int clear_module(PyObject* module) {
             Py_CLEAR(e.method);
         }
     }
-    Py_CLEAR(s.slots.serial_class);
 #endif
     return 0;
 }

@@ -23,12 +23,8 @@ struct SlotCache {
         PyObject* method;
     };
     Entry entries[kSlotNames][kEntries];
-    // NorvaneSerialNumber as the module namespace holds it (NULL: looked up), dropped by the same watcher:
-    // 1-4 % of the constructors of records with a serial number on 3.12 and 3.13 (bench/RESULTS.md).
-    PyObject* serial_class;
-    std::uint64_t serial_changes;  // `changes` when it was kept
-    int watcher;                   // -1: none (every watcher of the interpreter taken)
-    std::uint64_t changes;         // changes the watcher saw (of a class namespace or of the module's)
+    int watcher;                // -1: none (every watcher of the interpreter taken)
+    std::uint64_t changes;      // changes the watcher saw
 };
 #endif
 

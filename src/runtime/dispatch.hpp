@@ -25,14 +25,13 @@ py::object new_method(const MethodSpec& row, const Table& t, const ClassSpec& ow
 py::object run_bitfield(Call& c);
 py::object run_append(Call& c);
 
-// NorvaneSerialNumber as the module of `m` finds it now: a new reference, or NULL with the error set.
-PyObject* serial_class(Method* m) noexcept;
-
 // Each of `names` (a tuple) set on `self`: the arguments, then 0 for each name left. 0, or -1 with the error set.
 // Two loops: one loop choosing per name cost the smallest constructors 4-5 % (3.12, bench/run --against).
 inline __attribute__((always_inline)) int store_given(Method* m, PyObject* names, PyObject* self,
                                                       PyObject* const* args, Py_ssize_t nargs) {
-    for (Py_ssize_t i = 0; i < nargs; ++i) { if (set_attr(self, PyTuple_GET_ITEM(names, i), args[i]) < 0) return -1; }
+    for (Py_ssize_t i = 0; i < nargs; ++i) {
+        if (set_attr(self, PyTuple_GET_ITEM(names, i), args[i]) < 0) return -1;
+    }
     for (Py_ssize_t i = nargs; i < PyTuple_GET_SIZE(names); ++i) {
         if (set_attr(self, PyTuple_GET_ITEM(names, i), m->names->zero) < 0) return -1;
     }
@@ -51,7 +50,7 @@ inline __attribute__((always_inline)) int store_record(Method* m, PyObject* self
         PyObject* v = i < nargs ? args[i] : m->names->zero;
         PyObject* made = nullptr;
         if (a[i].flags & kWrapSerial) {
-            PyObject* make = serial_class(m);  // held while it runs
+            PyObject* make = find_global(m->globals, m->names->NorvaneSerialNumber);  // held while it runs
             made = make ? PyObject_CallOneArg(make, v) : nullptr;
             Py_XDECREF(make);
             if (!made) return -1;

@@ -72,31 +72,20 @@ PDI_INLINE State* state_of(PyTypeObject* type) noexcept {
 }
 
 #if PY_VERSION_HEX >= 0x030C0000
-// The state whose method (in a class namespace) or class (in the module namespace, by its ht_module) `value` is.
-State* owner_of(PyObject* value) noexcept {
-    auto* type = reinterpret_cast<PyHeapTypeObject*>(value);
-    PyObject* module = is_method(value) ? reinterpret_cast<Method*>(value)->module
-                       : PyType_Check(value) && PyType_HasFeature(&type->ht_type, Py_TPFLAGS_HEAPTYPE) ? type->ht_module
-                                                                                                       : nullptr;
-    const bool ours = module && PyModule_Check(module) && PyModule_GetDef(module) == &module_def;
-    return ours ? static_cast<State*>(PyModule_GetState(module)) : nullptr;
-}
-
-// The watcher: a namespace about to change (a class's, or a module's) leaves the caches of the module
-// objects whose methods or classes it holds: what they keep of it is looked up again. Nothing is
+// The watcher: a class namespace about to change leaves the caches of the methods it holds. Nothing is
 // released here (entries are released when refilled): a release could run code, and the change is not made yet.
 int forget_namespace(PyDict_WatchEvent, PyObject* dict, PyObject*, PyObject*) {
     Py_ssize_t pos = 0;
     PyObject* key = nullptr;
     PyObject* value = nullptr;
-    State* last = nullptr;  // the entries of one namespace mostly share a module: each is cleared once
     while (PyDict_Next(dict, &pos, &key, &value)) {
-        State* s = owner_of(value);
-        if (!s || s == last) continue;
-        last = s;
-        ++s->slots.changes;
-        for (auto& row : s->slots.entries) {
-            for (SlotCache::Entry& e : row) { if (e.type && e.type->tp_dict == dict) e.type = nullptr; }
+        if (!is_method(value)) continue;
+        SlotCache& cache = static_cast<State*>(PyModule_GetState(reinterpret_cast<Method*>(value)->module))->slots;
+        ++cache.changes;
+        for (auto& row : cache.entries) {
+            for (SlotCache::Entry& e : row) {
+                if (e.type && e.type->tp_dict == dict) e.type = nullptr;
+            }
         }
     }
     return 0;
@@ -124,26 +113,6 @@ __attribute__((noinline)) PyObject* slot_attr_missed(SlotCache& cache, PyTypeObj
     }
     return found;
 }
-
-// serial_class() when the cache does not hold it: looked up, and kept when the watcher will see the module
-// namespace change (watched, and holding the constructor's class, whose ht_module is this state's module).
-__attribute__((noinline)) PyObject* serial_class_missed(SlotCache& cache, Method* m) noexcept {
-    const bool watched = cache.watcher >= 0 && PyDict_Watch(cache.watcher, m->globals) == 0;
-    PyErr_Clear();  // not watched: looked up each time
-    const std::uint64_t changes = cache.changes;
-    PyObject* found = find_global(m->globals, m->names->NorvaneSerialNumber);
-    if (found && watched && m->cls) {
-        PyObject* cls_name = reinterpret_cast<PyHeapTypeObject*>(m->cls)->ht_name;
-        const bool tied = PyDict_GetItemWithError(m->globals, m->names->NorvaneSerialNumber) == found &&
-                          PyDict_GetItemWithError(m->globals, cls_name) == m->cls;
-        PyErr_Clear();  // a failed look-up only means the class is not kept
-        if (tied && cache.changes == changes) {
-            Py_XSETREF(cache.serial_class, Py_NewRef(found));  // released after the entry is made: it may run code
-            cache.serial_changes = changes;
-        }
-    }
-    return found;
-}
 #endif
 
 // class_attr() for a direct slot, cached; `ours`: the class still has the slot (rebinding the name takes it).
@@ -157,7 +126,9 @@ PDI_INLINE PyObject* slot_attr(State& s, PyTypeObject* type, SlotName slot, PyOb
     }
     return slot_attr_missed(s.slots, type, name, e, ours);
 #else
-    (void)s, (void)slot, (void)ours;
+    (void)s;
+    (void)slot;
+    (void)ours;
     return class_attr(type, name);
 #endif
 }
@@ -219,13 +190,20 @@ Method* own_method(PyTypeObject* type, PyObject* name) {
 PyObject* generic_construct(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
     const Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
     PyObject* tuple = PyTuple_New(nargs);
+    if (!tuple) return nullptr;
+    for (Py_ssize_t i = 0; i < nargs; ++i) {
+        Py_INCREF(args[i]);
+        PyTuple_SET_ITEM(tuple, i, args[i]);
+    }
     PyObject* kwargs = nkw ? PyDict_New() : nullptr;
-    for (Py_ssize_t i = 0; tuple && i < nargs; ++i) PyTuple_SET_ITEM(tuple, i, Py_NewRef(args[i]));
-    Py_ssize_t k = 0;
-    while (kwargs && k < nkw && PyDict_SetItem(kwargs, PyTuple_GET_ITEM(kwnames, k), args[nargs + k]) == 0) ++k;
-    PyObject* result = tuple && k == nkw ? Py_TYPE(cls)->tp_call(cls, tuple, kwargs) : nullptr;
+    PyObject* result = nullptr;
+    if (!nkw || kwargs) {
+        Py_ssize_t k = 0;
+        while (k < nkw && PyDict_SetItem(kwargs, PyTuple_GET_ITEM(kwnames, k), args[nargs + k]) == 0) ++k;
+        if (k == nkw) result = Py_TYPE(cls)->tp_call(cls, tuple, kwargs);
+    }
     Py_XDECREF(kwargs);
-    Py_XDECREF(tuple);
+    Py_DECREF(tuple);
     return result;
 }
 
@@ -281,16 +259,6 @@ PyObject* construct_record(PyObject* cls, PyObject* const* args, size_t nargsf, 
 }
 
 }  // namespace
-
-PyObject* serial_class(Method* m) noexcept {
-#if PY_VERSION_HEX >= 0x030C0000
-    SlotCache& cache = static_cast<State*>(PyModule_GetState(m->module))->slots;
-    if (cache.serial_class && cache.serial_changes == cache.changes) return Py_NewRef(cache.serial_class);
-    return serial_class_missed(cache, m);
-#else
-    return find_global(m->globals, m->names->NorvaneSerialNumber);
-#endif
-}
 
 void use_direct_slots(PyObject* cls, PyObject* module) {
     auto* type = reinterpret_cast<PyTypeObject*>(cls);
