@@ -417,7 +417,9 @@ def rendering_objects(m):
 # keywords, binding, look-up or check; a text that reads its fields by the
 # generic attribute read and writes integers straight into one buffer
 # (anything else through its own str()). Python time / leanest C time is the
-# most any C implementation of it on the public C API can gain.
+# most any C implementation of it on the public C API can gain, as long as it
+# makes its text on every call (the extension hands out PinConfig's, one of
+# the byte's 256 texts, made once, and so goes past it).
 
 # Records whose text is their fields' plain forms joined by ", " (PinConfig's: its one field's), the fields
 # integers and serial numbers. (The radar interface records hold floats, whose str() the extension writes with
