@@ -106,7 +106,7 @@ void free_module(void* module) {
 #endif
     if (s.body_names) release_names(s.body_names, kCatalog.names);
     PyMem_Free(s.body_names);
-    release_names(s.byte_texts, 256);
+    release_names(s.byte_texts, kByteTexts);
     release_names(reinterpret_cast<PyObject**>(&s.names), sizeof(Names) / sizeof(PyObject*));
 }
 

@@ -28,13 +28,16 @@ struct SlotCache {
 };
 #endif
 
+// The texts of a one-byte record's value: str() of 0-255.
+constexpr Py_ssize_t kByteTexts = 256;
+
 // Each object a strong reference. Whatever reaches the state (a method, a
 // class with direct slots) holds the module, so the names outlive them.
 struct State {
     Names names;              // first: the shared names
     PyObject* method_type;    // the type of the catalog's methods
     PyObject** body_names;    // the subsystems' names (kCatalog.names of them)
-    PyObject* byte_texts[256];  // str() of 0-255, each made when first asked for (a one-byte record's texts)
+    PyObject* byte_texts[kByteTexts];  // each made when first asked for
 #if PY_VERSION_HEX >= 0x030C0000
     SlotCache slots;
 #endif
