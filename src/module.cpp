@@ -60,6 +60,7 @@ int exec_module(PyObject* module) {
         s.slots.watcher = -1;
 #endif
         intern_names(s.names);
+        s.object_new = PyBaseObject_Type.tp_new;
         s.body_names = static_cast<PyObject**>(PyMem_Calloc(kCatalog.names, sizeof(PyObject*)));
         if (!s.body_names) throw std::bad_alloc();
         kCatalog.intern_names(s.body_names, s.names);

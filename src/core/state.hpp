@@ -38,6 +38,7 @@ struct State {
     PyObject* method_type;    // the type of the catalog's methods
     PyObject** body_names;    // the subsystems' names (kCatalog.names of them)
     PyObject* byte_texts[kByteTexts];  // each made when first asked for
+    newfunc object_new;       // object's tp_new (a class constructed directly has it)
 #if PY_VERSION_HEX >= 0x030C0000
     SlotCache slots;
 #endif

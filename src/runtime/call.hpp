@@ -46,10 +46,11 @@ inline PyObject* get_attr(PyObject* o, PyObject* name) noexcept {
     return Py_TYPE(o)->tp_getattro == PyObject_GenericGetAttr ? PyObject_GenericGetAttr(o, name)
                                                               : PyObject_GetAttr(o, name);
 }
-// `setattr(o, name, v)`, interned name; the store looked up each time: making `v` may change the class.
+// `setattr(o, name, v)`, interned name; the store looked up each time: making `v` may change the class. Called
+// through the type's slot, whose line is already read, rather than by the generic store's name, which also
+// reads the import table: 2-4 % of a record's construction on 3.12 (bench/RESULTS.md).
 inline int set_attr(PyObject* o, PyObject* name, PyObject* v) noexcept {
     setattrofunc store = Py_TYPE(o)->tp_setattro;
-    if (store == PyObject_GenericSetAttr) return PyObject_GenericSetAttr(o, name, v);
     return store ? store(o, name, v) : PyObject_SetAttr(o, name, v);
 }
 inline py::object get(PyObject* o, PyObject* name) { return steal(get_attr(o, name)); }

@@ -211,9 +211,10 @@ PyObject* generic_construct(PyObject* cls, PyObject* const* args, Py_ssize_t nar
 // NULL, no error set, for a class changed since (another `__new__` or `__init__`, made abstract).
 PDI_INLINE Method* direct_init(PyTypeObject* type, State*& s) noexcept {
     PyObject* found = nullptr;
-    if (type->tp_new != PyBaseObject_Type.tp_new || type->tp_init != init_slot ||
-        PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT) || !(s = state_of(type)) ||
-        !(found = slot_attr(*s, type, kInit, s->names.__init__, true)) || !is_method(found)) {
+    // object's tp_new read from the state, which this path reads anyway, rather than through the import table.
+    if (type->tp_init != init_slot || PyType_HasFeature(type, Py_TPFLAGS_IS_ABSTRACT) || !(s = state_of(type)) ||
+        type->tp_new != s->object_new || !(found = slot_attr(*s, type, kInit, s->names.__init__, true)) ||
+        !is_method(found)) {
         PyErr_Clear();  // the generic call tells
         Py_XDECREF(found);
         return nullptr;
