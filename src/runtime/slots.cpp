@@ -292,7 +292,7 @@ py::object new_instance(PyObject* cls, Body init) {
         State* s = state_of(type);
         if (!s) throw PyErr{};
         const py::object ctor = py::reinterpret_steal<py::object>(slot_attr(*s, type, kInit, s->names.__init__, true));
-        if (type->tp_new == PyBaseObject_Type.tp_new && ctor && is_method(ctor.ptr()) &&
+        if (type->tp_new == s->object_new && ctor && is_method(ctor.ptr()) &&
             reinterpret_cast<Method*>(ctor.ptr())->body == init) {
             return steal(type->tp_new(type, s->names.no_args, nullptr));
         }
